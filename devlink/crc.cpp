@@ -1,0 +1,52 @@
+#include "devlink/crc.h"
+
+#include <array>
+
+namespace mirca {
+
+std::uint16_t TCrc16::Calc(const std::uint8_t* data, std::size_t count) {
+    Reset();
+    return Update(data, count);
+}
+
+std::uint16_t TCrc16::Update(const std::uint8_t* data, std::size_t count) {
+    std::uint16_t crc = value_;
+    for (std::size_t i = 0; i < count; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ poly_) : (crc >> 1);
+    }
+    value_ = crc;
+    return crc;
+}
+
+std::uint16_t Crc16Arc(const std::uint8_t* data, std::size_t count) {
+    return TCrc16().Calc(data, count);
+}
+
+namespace {
+
+constexpr std::array<std::uint8_t, 256> MakeMaximTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (int i = 0; i < 256; ++i) {
+        std::uint8_t crc = static_cast<std::uint8_t>(i);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<std::uint8_t>((crc >> 1) ^ 0x8C) : (crc >> 1);
+        table[static_cast<std::size_t>(i)] = crc;
+    }
+    return table;
+}
+
+constexpr auto kMaximTable = MakeMaximTable();
+static_assert(kMaximTable[1] == 0x5E && kMaximTable[7] == 0x83);
+
+}  // namespace
+
+std::uint8_t Crc8(const std::uint8_t* data, std::size_t count, std::uint8_t start) {
+    std::uint8_t crc = start;
+    for (std::size_t i = 0; i < count; ++i)
+        crc = kMaximTable[crc ^ data[i]];
+    return crc;
+}
+
+}  // namespace mirca
