@@ -1,0 +1,746 @@
+#include "sim/panel.h"
+
+#include <algorithm>
+#include <array>
+
+#include "devlink/crc.h"
+#include "devlink/le.h"
+
+namespace mirca::sim {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint8_t kRequestStart = 0x55;
+constexpr std::uint8_t kReplyStart = 0xAA;
+constexpr std::uint16_t kCommandAddress = 0x0000;
+constexpr std::uint16_t kDataAddress = 0xFFFF;
+constexpr std::size_t kFramedHeader = 5;
+
+constexpr std::uint8_t kCmdIdentify = 0x80;
+constexpr std::uint8_t kCmdSetMode = 0x81;
+constexpr std::uint8_t kCmdRead = 0x82;
+constexpr std::uint8_t kCmdTable = 0x54;
+constexpr std::uint8_t kSelectLength = 0x16;
+constexpr std::uint8_t kWriteStartLength = 0x0C;
+constexpr std::uint8_t kDataBlockLength = 0xFE;
+
+constexpr std::uint8_t kModeRead = 2;
+constexpr std::uint8_t kModeConfigWrite = 3;
+constexpr std::uint8_t kModeFirmwareWrite = 4;
+constexpr std::uint8_t kModeSelect = 5;
+
+constexpr std::uint32_t kBlock = 252;
+// The block count travels in 16 bits, in the read header and (plus one) in the write start.
+constexpr std::uint32_t kMaxBlocks = 0xFFFF;
+
+constexpr std::size_t kLegacyFrame = 8;
+constexpr std::uint8_t kLegacyFirmwareConnection = 0xA0;
+constexpr std::uint8_t kLegacyConfigConnection = 0xAA;
+constexpr std::uint8_t kLegacyRead = 0x93;
+constexpr std::uint8_t kLegacyWrite = 0x94;
+constexpr std::size_t kPage = 256;
+constexpr std::size_t kLegacyFirmwareBlock = 64;
+// No image of this family comes near it; beyond it the transfer fails instead of eating memory.
+constexpr std::size_t kMaxLegacyFirmware = 16u * 1024 * 1024;
+
+std::uint16_t Crc(const std::uint8_t* data, std::size_t count) {
+    return Crc16Arc(data, count);
+}
+
+void AppendCrc(Bytes& frame) {
+    le::Append16(frame, Crc(frame.data(), frame.size()));
+}
+
+std::uint16_t LegacyDataCrc(const std::uint8_t* data, std::size_t count) {
+    TCrc16 crc;
+    const std::uint8_t markers[2] = {0xAA, 0xAA};
+    crc.Update(markers, 2);
+    return crc.Update(data, count);
+}
+
+bool IsLegacyReply(TReplyKind kind) {
+    return kind == TReplyKind::LegacyIdentify || kind == TReplyKind::LegacyPage ||
+           kind == TReplyKind::LegacyWrite || kind == TReplyKind::LegacyFirmware;
+}
+
+bool HasStatus(TReplyKind kind) {
+    return kind == TReplyKind::Select || kind == TReplyKind::WriteStart || kind == TReplyKind::WriteBlock ||
+           kind == TReplyKind::LegacyWrite || kind == TReplyKind::LegacyFirmware;
+}
+
+}  // namespace
+
+class TSimPanel::Impl {
+public:
+    Impl(TPanelIdentity identity, std::size_t memorySize) : id(identity), memory(memorySize, 0) {}
+
+    bool Receive(const std::uint8_t* data, std::size_t count);
+    void ResetLink();
+    void Log(bool toDevice, const std::uint8_t* data, std::size_t count);
+
+    TPanelIdentity id;
+    Bytes memory;
+    Bytes firmware;
+    bool firmwareComplete = false;
+    std::optional<Bytes> legacyFirmwareFrame;
+
+    std::deque<Bytes> outgoing;
+    std::size_t maxPacket = 64;
+    bool linkUp = true;
+    std::optional<std::size_t> linkBudget;
+
+    std::vector<TTransfer> exchange;
+    std::size_t exchangeBytes = 0;
+    std::size_t exchangeLimit = 0;
+
+    std::vector<TFault> faults;
+
+    std::array<std::size_t, 256> framedRequests{};
+    std::array<std::size_t, 256> legacyFrames{};
+    std::size_t acks = 0;
+    Bytes ackStatuses;
+    Bytes modeChanges;
+    std::size_t legacyDisconnects = 0;
+
+private:
+    // --- framed generation ---
+    enum class TAwait { Nothing, Identify, SetMode, ReadHeader, ReadBlock };
+    struct TSelection {
+        std::uint16_t kind = 0;
+        std::uint32_t address = 0;
+        std::uint32_t size = 0;
+    };
+    struct TWriteSession {
+        bool firmware = false;
+        std::uint32_t address = 0;
+        std::uint32_t size = 0;
+        std::uint32_t blocks = 0;
+        std::uint32_t next = 1;
+    };
+    struct TReadSession {
+        std::uint32_t address = 0;
+        std::uint32_t size = 0;
+        std::uint32_t blocks = 0;
+        std::uint32_t next = 0;
+    };
+
+    void FeedFramed(const std::uint8_t* data, std::size_t count);
+    // Parses what is buffered; returns how many bytes were used up.
+    std::size_t ParseFramed();
+    void HandleAck(const std::array<std::uint8_t, 4>& ack);
+    void HandleRequest(std::uint16_t address, std::uint8_t command, const std::uint8_t* payload,
+                       std::uint8_t length);
+    void Select(const std::uint8_t* payload);
+    void StartWrite(const std::uint8_t* payload);
+    void WriteBlock(const std::uint8_t* payload);
+    void StartRead(const std::uint8_t* payload);
+    void SendReadBlock();
+    void SendStatus(TReplyKind kind, bool ok);
+    bool InsideMemory(std::uint32_t address, std::uint32_t size) const {
+        return std::uint64_t{address} + size <= memory.size();
+    }
+
+    // --- legacy generation ---
+    enum class TLegacyState { Frames, WriteData, FirmwareData };
+    void FeedLegacy(const std::uint8_t* data, std::size_t count);
+    void LegacyFirmwareTransfer(const std::uint8_t* data, std::size_t count);
+    std::size_t ParseLegacy();
+    void HandleLegacyFrame(const std::uint8_t* frame);
+    void FinishLegacyWrite();
+    void SendLegacy(TReplyKind kind, std::uint8_t b2, std::uint8_t b3);
+
+    // Sends a reply unless a fault swallows it; false when nothing went out.
+    bool Send(TReplyKind kind, Bytes reply);
+    std::optional<TFaultKind> TakeFault(TReplyKind kind);
+    void Queue(const Bytes& reply);
+
+    Bytes rx_;  // host bytes not yet used up
+    TAwait await_ = TAwait::Nothing;
+    std::optional<std::uint8_t> mode_;
+    std::optional<TSelection> selection_;
+    std::optional<TWriteSession> write_;
+    std::optional<TReadSession> read_;
+
+    TLegacyState legacyState_ = TLegacyState::Frames;
+    std::optional<std::uint8_t> legacyConnection_;
+    std::uint8_t legacyWritePages_ = 0;
+    std::uint8_t legacyWritePage_ = 0;
+    Bytes legacyWriteData_;  // markers, pages and checksum as they arrive
+    TCrc16 legacyFirmwareCrc_;
+    Bytes legacyFirmwareSum_;  // the closing checksum bytes received so far
+    bool legacyFirmwareOverflow_ = false;
+};
+
+// ---------------------------------------------------------------- link
+
+bool TSimPanel::Impl::Receive(const std::uint8_t* data, std::size_t count) {
+    if (!linkUp) return false;
+    std::size_t taken = count;
+    if (linkBudget) {
+        taken = std::min(count, *linkBudget);
+        *linkBudget -= taken;
+    }
+    const bool whole = taken == count;
+    if (taken > 0 || whole) Log(true, data, taken);
+    if (id.framed) {
+        FeedFramed(data, taken);
+    } else {
+        FeedLegacy(data, taken);
+    }
+    if (linkBudget && *linkBudget == 0) linkUp = false;
+    // A transfer cut by the link did not complete, so the host must see its write fail.
+    return whole;
+}
+
+void TSimPanel::Impl::Log(bool toDevice, const std::uint8_t* data, std::size_t count) {
+    exchange.push_back({toDevice, Bytes(data, data + count)});
+    exchangeBytes += count;
+    if (exchangeLimit == 0 || exchangeBytes <= exchangeLimit || exchange.size() < 2) return;
+    const auto half = exchange.begin() + static_cast<std::ptrdiff_t>(exchange.size() / 2);
+    for (auto it = exchange.begin(); it != half; ++it)
+        exchangeBytes -= it->bytes.size();
+    exchange.erase(exchange.begin(), half);
+}
+
+void TSimPanel::Impl::ResetLink() {
+    rx_.clear();
+    await_ = TAwait::Nothing;
+    mode_.reset();
+    selection_.reset();
+    write_.reset();
+    read_.reset();
+    legacyState_ = TLegacyState::Frames;
+    legacyConnection_.reset();
+    legacyWriteData_.clear();
+    legacyFirmwareSum_.clear();
+    legacyFirmwareOverflow_ = false;
+    outgoing.clear();
+}
+
+std::optional<TFaultKind> TSimPanel::Impl::TakeFault(TReplyKind kind) {
+    std::optional<std::size_t> chosen;
+    for (std::size_t i = 0; i < faults.size(); ++i) {
+        TFault& f = faults[i];
+        if (f.on != TReplyKind::Any && f.on != kind) continue;
+        if (f.skip > 0) {
+            --f.skip;
+        } else if (!chosen) {
+            chosen = i;
+        }
+    }
+    if (!chosen) return std::nullopt;
+    const TFaultKind fault = faults[*chosen].kind;
+    faults.erase(faults.begin() + static_cast<std::ptrdiff_t>(*chosen));
+    return fault;
+}
+
+bool TSimPanel::Impl::Send(TReplyKind kind, Bytes reply) {
+    const auto fault = TakeFault(kind);
+    if (fault) {
+        switch (*fault) {
+            case TFaultKind::NoReply:
+                return false;
+            case TFaultKind::WrongStartByte:
+                reply[0] = 0x00;
+                if (IsLegacyReply(kind)) reply[1] = 0x00;
+                break;
+            case TFaultKind::NonZeroStatus:
+                if (HasStatus(kind)) {
+                    reply[3] = 1;
+                    // A legacy result is a whole frame: keep its CRC good so only the status tells.
+                    if (IsLegacyReply(kind)) le::Put16(&reply[6], Crc(reply.data(), 6));
+                    break;
+                }
+                [[fallthrough]];
+            case TFaultKind::BadCrc:
+                // Replies without a CRC lose their last byte's value instead, so the fault is never silent.
+                reply.back() ^= 0xFF;
+                break;
+            case TFaultKind::ShortReply:
+                reply.pop_back();
+                break;
+        }
+    }
+    Queue(reply);
+    return true;
+}
+
+void TSimPanel::Impl::Queue(const Bytes& reply) {
+    if (!linkUp) return;
+    std::size_t count = reply.size();
+    if (linkBudget) {
+        count = std::min(count, *linkBudget);
+        *linkBudget -= count;
+        if (*linkBudget == 0) linkUp = false;
+    }
+    const std::size_t packet = std::max<std::size_t>(maxPacket, 1);
+    for (std::size_t at = 0; at < count; at += packet) {
+        const std::size_t n = std::min(packet, count - at);
+        outgoing.emplace_back(reply.begin() + static_cast<std::ptrdiff_t>(at),
+                              reply.begin() + static_cast<std::ptrdiff_t>(at + n));
+        Log(false, reply.data() + at, n);
+    }
+}
+
+// ---------------------------------------------------------------- framed generation
+
+void TSimPanel::Impl::FeedFramed(const std::uint8_t* data, std::size_t count) {
+    rx_.insert(rx_.end(), data, data + count);
+    const std::size_t used = ParseFramed();
+    rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(used));
+}
+
+std::size_t TSimPanel::Impl::ParseFramed() {
+    std::size_t at = 0;
+    while (at < rx_.size()) {
+        const std::size_t left = rx_.size() - at;
+        const std::uint8_t* p = rx_.data() + at;
+        if (await_ != TAwait::Nothing) {
+            // Whatever the host sends next is the acknowledgement of the last reply.
+            if (left < 4) break;
+            HandleAck({p[0], p[1], p[2], p[3]});
+            at += 4;
+            continue;
+        }
+        if (p[0] != kRequestStart) {
+            ++at;
+            continue;
+        }
+        if (left < 3) break;
+        const std::uint16_t address = le::Get16(p + 1);
+        if (address != kCommandAddress && address != kDataAddress) {
+            ++at;
+            continue;
+        }
+        if (left < kFramedHeader) break;
+        const std::uint8_t length = p[4];
+        const std::size_t total = kFramedHeader + length + 2;
+        if (left < total) break;
+        if (Crc(p, kFramedHeader + length) != le::Get16(p + kFramedHeader + length)) {
+            // No reply; the frame may have begun with noise, so look for a request inside it.
+            ++at;
+            continue;
+        }
+        at += total;
+        HandleRequest(address, p[3], p + kFramedHeader, length);  // handlers never touch rx_
+    }
+    return at;
+}
+
+void TSimPanel::Impl::HandleAck(const std::array<std::uint8_t, 4>& ack) {
+    ++acks;
+    ackStatuses.push_back(ack[3]);
+    const TAwait was = await_;
+    await_ = TAwait::Nothing;
+    if (was != TAwait::ReadHeader && was != TAwait::ReadBlock) return;
+    if (ack[3] != 0 || !read_ || read_->next >= read_->blocks) {
+        read_.reset();
+        return;
+    }
+    SendReadBlock();
+}
+
+void TSimPanel::Impl::HandleRequest(std::uint16_t address, std::uint8_t command, const std::uint8_t* payload,
+                                    std::uint8_t length) {
+    ++framedRequests[command];
+    if (address == kDataAddress) {
+        if (command == kCmdTable && length == kDataBlockLength) WriteBlock(payload);
+        return;
+    }
+    if (command == kCmdIdentify && length == 0) {
+        Bytes reply = {kReplyStart, kCmdIdentify};
+        le::Append16(reply, id.typeCode);
+        le::Append16(reply, id.edition);
+        reply.insert(reply.end(), {id.major, id.minor, id.build});
+        AppendCrc(reply);
+        if (Send(TReplyKind::Identify, std::move(reply))) await_ = TAwait::Identify;
+    } else if (command == kCmdSetMode && length == 1) {
+        mode_ = payload[0];
+        modeChanges.push_back(payload[0]);
+        // A write session belongs to the mode that opened it.
+        write_.reset();
+        read_.reset();
+        Bytes reply = {kReplyStart, kCmdSetMode, payload[0]};
+        le::Append16(reply, id.typeCode);
+        le::Append16(reply, id.edition);
+        reply.insert(reply.end(), {id.major, id.minor, id.build, 0x00, 0x00});
+        AppendCrc(reply);
+        if (Send(TReplyKind::SetMode, std::move(reply))) await_ = TAwait::SetMode;
+    } else if (command == kCmdTable && length == kSelectLength) {
+        Select(payload);
+    } else if (command == kCmdTable && length == kWriteStartLength) {
+        StartWrite(payload);
+    } else if (command == kCmdRead && length == 6) {
+        StartRead(payload);
+    }
+}
+
+void TSimPanel::Impl::SendStatus(TReplyKind kind, bool ok) {
+    Send(kind, {kReplyStart, kCmdTable, 0x00, static_cast<std::uint8_t>(ok ? 0 : 1)});
+}
+
+void TSimPanel::Impl::Select(const std::uint8_t* payload) {
+    TSelection s;
+    s.kind = le::Get16(payload + 12);
+    s.address = le::Get32(payload + 14);
+    s.size = le::Get32(payload + 18);
+    const bool ok = mode_ == kModeSelect && (s.kind == 0 || InsideMemory(s.address, s.size));
+    // A refused selection selects nothing: a later read or write must not reach the refused region.
+    selection_.reset();
+    if (ok) selection_ = s;
+    SendStatus(TReplyKind::Select, ok);
+}
+
+void TSimPanel::Impl::StartWrite(const std::uint8_t* payload) {
+    const std::uint16_t count = le::Get16(payload + 2);
+    const std::uint16_t kind = le::Get16(payload + 4);
+    const std::uint32_t address = le::Get32(payload + 6);
+    write_.reset();
+    bool ok = false;
+    if (count == 0) {
+        ok = false;  // the count is blocks plus one: zero is no count at all
+    } else if (mode_ == kModeFirmwareWrite && kind == 0) {
+        TWriteSession w;
+        w.firmware = true;
+        w.blocks = count - 1u;
+        write_ = w;
+        firmware.clear();
+        firmwareComplete = w.blocks == 0;
+        ok = true;
+    } else if (mode_ == kModeConfigWrite && selection_ && selection_->kind == kind &&
+               selection_->address == address && InsideMemory(selection_->address, selection_->size)) {
+        // Kind 0 selections skip the memory check; a configuration write must still fit, or it would
+        // be acknowledged while its bytes went nowhere.
+        TWriteSession w;
+        w.address = address;
+        w.size = selection_->size;
+        w.blocks = count - 1u;
+        write_ = w;
+        ok = true;
+    }
+    SendStatus(TReplyKind::WriteStart, ok);
+}
+
+void TSimPanel::Impl::WriteBlock(const std::uint8_t* payload) {
+    const std::uint16_t number = le::Get16(payload);
+    const std::uint8_t* data = payload + 2;
+    const bool ok = write_ && number == write_->next && number <= write_->blocks;
+    if (ok) {
+        const std::size_t offset = std::size_t{number - 1u} * kBlock;
+        if (write_->firmware) {
+            firmware.resize(offset + kBlock);
+            std::copy_n(data, kBlock, firmware.begin() + static_cast<std::ptrdiff_t>(offset));
+            firmwareComplete = number == write_->blocks;
+        } else {
+            // The host pads its last block; only the selected size lands. Memory() may have shrunk since.
+            for (std::size_t k = 0; k < kBlock && offset + k < write_->size; ++k) {
+                const std::size_t at = std::size_t{write_->address} + offset + k;
+                if (at < memory.size()) memory[at] = data[k];
+            }
+        }
+        ++write_->next;
+    }
+    SendStatus(TReplyKind::WriteBlock, ok);
+}
+
+void TSimPanel::Impl::StartRead(const std::uint8_t* payload) {
+    const std::uint16_t kind = le::Get16(payload);
+    const std::uint32_t address = le::Get32(payload + 2);
+    read_.reset();
+    std::uint32_t blocks = 0;
+    if (mode_ == kModeRead && selection_ && selection_->kind == kind && selection_->address == address) {
+        const std::uint64_t n = (std::uint64_t{selection_->size} + kBlock - 1) / kBlock;
+        // A count that does not fit its 16-bit field cannot be announced truthfully: refuse.
+        if (n <= kMaxBlocks) {
+            blocks = static_cast<std::uint32_t>(n);
+            read_ = TReadSession{address, selection_->size, blocks, 0};
+        }
+    }
+    Bytes reply = {static_cast<std::uint8_t>(read_ ? kReplyStart : 0x00), kCmdRead};
+    le::Append16(reply, static_cast<std::uint16_t>(blocks));
+    reply.insert(reply.end(), {0x00, 0x00});
+    AppendCrc(reply);
+    // The host acknowledges a refusal too (with its own status); that ack must not be taken for a request.
+    if (Send(TReplyKind::ReadHeader, std::move(reply))) {
+        await_ = TAwait::ReadHeader;
+    } else {
+        read_.reset();
+    }
+}
+
+void TSimPanel::Impl::SendReadBlock() {
+    const std::uint32_t j = read_->next;
+    Bytes block = {kReplyStart, 0x00};
+    le::Append16(block, static_cast<std::uint16_t>(j));
+    const std::uint64_t offset = std::uint64_t{j} * kBlock;
+    for (std::uint64_t k = 0; k < kBlock; ++k) {
+        const std::uint64_t at = std::uint64_t{read_->address} + offset + k;
+        const bool inside = offset + k < read_->size && at < memory.size();
+        block.push_back(inside ? memory[static_cast<std::size_t>(at)] : 0);
+    }
+    AppendCrc(block);
+    ++read_->next;
+    if (Send(TReplyKind::ReadBlock, std::move(block))) {
+        await_ = TAwait::ReadBlock;
+    } else {
+        read_.reset();
+    }
+}
+
+// ---------------------------------------------------------------- legacy generation
+
+void TSimPanel::Impl::FeedLegacy(const std::uint8_t* data, std::size_t count) {
+    if (legacyState_ == TLegacyState::FirmwareData) {
+        // Firmware blocks and the closing checksum are told apart by transfer size alone.
+        if (count == kLegacyFirmwareBlock || count == 1) {
+            LegacyFirmwareTransfer(data, count);
+            return;
+        }
+        legacyState_ = TLegacyState::Frames;  // anything else ends the transfer unanswered
+    }
+    rx_.insert(rx_.end(), data, data + count);
+    const std::size_t used = ParseLegacy();
+    rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(used));
+    if (legacyState_ == TLegacyState::FirmwareData && !rx_.empty()) {
+        // The opening frame shared its transfer with more bytes: that is no block, so the transfer is off.
+        legacyState_ = TLegacyState::Frames;
+        const std::size_t more = ParseLegacy();
+        rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(more));
+    }
+}
+
+void TSimPanel::Impl::LegacyFirmwareTransfer(const std::uint8_t* data, std::size_t count) {
+    if (count == kLegacyFirmwareBlock) {
+        if (!legacyFirmwareSum_.empty()) {
+            legacyFirmwareOverflow_ = true;  // a block after the checksum began: the transfer is spoilt
+            return;
+        }
+        legacyFirmwareCrc_.Update(data, count);
+        if (firmware.size() + count > kMaxLegacyFirmware) {
+            legacyFirmwareOverflow_ = true;
+        } else {
+            firmware.insert(firmware.end(), data, data + count);
+        }
+        return;
+    }
+    legacyFirmwareSum_.push_back(data[0]);
+    if (legacyFirmwareSum_.size() < 2) return;
+    const bool ok =
+        !legacyFirmwareOverflow_ && legacyFirmwareCrc_.Value() == le::Get16(legacyFirmwareSum_.data());
+    firmwareComplete = ok;
+    legacyState_ = TLegacyState::Frames;
+    legacyFirmwareSum_.clear();
+    SendLegacy(TReplyKind::LegacyFirmware, id.legacyCode, ok ? 0 : 1);
+}
+
+std::size_t TSimPanel::Impl::ParseLegacy() {
+    std::size_t at = 0;
+    while (at < rx_.size() && legacyState_ != TLegacyState::FirmwareData) {
+        const std::size_t left = rx_.size() - at;
+        const std::uint8_t* p = rx_.data() + at;
+        if (legacyState_ == TLegacyState::WriteData) {
+            const std::size_t want = 2 + std::size_t{legacyWritePages_} * kPage + 2;
+            const std::size_t take = std::min(left, want - legacyWriteData_.size());
+            legacyWriteData_.insert(legacyWriteData_.end(), p, p + take);
+            at += take;
+            if (legacyWriteData_.size() == want) FinishLegacyWrite();
+            continue;
+        }
+        if (p[0] != kRequestStart || (left >= 2 && p[1] != kRequestStart)) {
+            ++at;
+            continue;
+        }
+        if (left < kLegacyFrame) break;
+        const std::array<std::uint8_t, kLegacyFrame> frame = {p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7]};
+        // The firmware opening frame carries no CRC, so it is recognised before the CRC is checked.
+        if (legacyConnection_ == kLegacyFirmwareConnection && frame[2] == id.legacyCode) {
+            at += kLegacyFrame;
+            ++legacyFrames[frame[2]];
+            legacyFirmwareFrame = Bytes(frame.begin(), frame.end());
+            legacyFirmwareCrc_.Reset();
+            legacyFirmwareCrc_.Update(frame.data(), frame.size());
+            legacyFirmwareSum_.clear();
+            legacyFirmwareOverflow_ = false;
+            firmware.clear();
+            firmwareComplete = false;
+            legacyState_ = TLegacyState::FirmwareData;
+            break;
+        }
+        if (Crc(frame.data(), 6) != le::Get16(&frame[6])) {
+            ++at;  // no reply; a real frame may start inside this one
+            continue;
+        }
+        at += kLegacyFrame;
+        HandleLegacyFrame(frame.data());
+    }
+    return at;
+}
+
+void TSimPanel::Impl::HandleLegacyFrame(const std::uint8_t* frame) {
+    const std::uint8_t command = frame[2];
+    ++legacyFrames[command];
+    if ((command == kLegacyFirmwareConnection || command == kLegacyConfigConnection) && frame[3] == 0xAA) {
+        legacyConnection_ = command;
+        SendLegacy(TReplyKind::LegacyIdentify, id.legacyCode,
+                   static_cast<std::uint8_t>(id.major * 10 + id.minor));
+    } else if (command == kLegacyFirmwareConnection && frame[3] == 0x00) {
+        ++legacyDisconnects;
+        legacyConnection_.reset();
+    } else if (command == kLegacyRead && frame[3] == 0x01) {
+        const std::size_t start = std::size_t{frame[4]} * kPage;
+        if (start + kPage > memory.size()) return;
+        Bytes reply = {0xAA, 0xAA};
+        reply.insert(reply.end(), memory.begin() + static_cast<std::ptrdiff_t>(start),
+                     memory.begin() + static_cast<std::ptrdiff_t>(start + kPage));
+        AppendCrc(reply);
+        Send(TReplyKind::LegacyPage, std::move(reply));
+    } else if (command == kLegacyWrite) {
+        legacyWritePages_ = frame[3];
+        legacyWritePage_ = frame[4];
+        legacyWriteData_.clear();
+        legacyState_ = TLegacyState::WriteData;
+    }
+}
+
+void TSimPanel::Impl::FinishLegacyWrite() {
+    legacyState_ = TLegacyState::Frames;
+    const Bytes& d = legacyWriteData_;
+    const std::size_t count = std::size_t{legacyWritePages_} * kPage;
+    const std::size_t start = std::size_t{legacyWritePage_} * kPage;
+    const bool ok = count > 0 && d[0] == 0xAA && d[1] == 0xAA &&
+                    LegacyDataCrc(d.data() + 2, count) == le::Get16(d.data() + 2 + count) &&
+                    start + count <= memory.size();
+    if (ok) {
+        std::copy_n(d.begin() + 2, count, memory.begin() + static_cast<std::ptrdiff_t>(start));
+    }
+    legacyWriteData_.clear();
+    SendLegacy(TReplyKind::LegacyWrite, kLegacyWrite, ok ? 0 : 1);
+}
+
+void TSimPanel::Impl::SendLegacy(TReplyKind kind, std::uint8_t b2, std::uint8_t b3) {
+    Bytes reply = {0x55, 0x55, b2, b3, 0x00, 0x00};
+    AppendCrc(reply);
+    Send(kind, std::move(reply));
+}
+
+// ---------------------------------------------------------------- public face
+
+TSimPanel::TSimPanel(TPanelIdentity identity, std::size_t memorySize)
+    : impl_(std::make_unique<Impl>(identity, memorySize)) {}
+TSimPanel::~TSimPanel() = default;
+TSimPanel::TSimPanel(TSimPanel&&) noexcept = default;
+TSimPanel& TSimPanel::operator=(TSimPanel&&) noexcept = default;
+
+bool TSimPanel::Receive(const std::uint8_t* data, std::size_t count) {
+    return impl_->Receive(data, count);
+}
+
+std::optional<std::vector<std::uint8_t>> TSimPanel::TakeTransfer() {
+    if (impl_->outgoing.empty()) return std::nullopt;
+    Bytes t = std::move(impl_->outgoing.front());
+    impl_->outgoing.pop_front();
+    return t;
+}
+
+bool TSimPanel::LinkUp() const {
+    return impl_->linkUp;
+}
+void TSimPanel::SetMaxPacket(std::size_t bytes) {
+    impl_->maxPacket = std::max<std::size_t>(bytes, 1);
+}
+void TSimPanel::ResetLink() {
+    impl_->ResetLink();
+}
+
+const TPanelIdentity& TSimPanel::Identity() const {
+    return impl_->id;
+}
+
+void TSimPanel::SetIdentity(const TPanelIdentity& identity) {
+    const bool generationChanged = identity.framed != impl_->id.framed;
+    impl_->id = identity;
+    // Half a frame of one generation means nothing to the other.
+    if (generationChanged) impl_->ResetLink();
+}
+
+std::vector<std::uint8_t>& TSimPanel::Memory() {
+    return impl_->memory;
+}
+const std::vector<std::uint8_t>& TSimPanel::Memory() const {
+    return impl_->memory;
+}
+const std::vector<std::uint8_t>& TSimPanel::Firmware() const {
+    return impl_->firmware;
+}
+bool TSimPanel::FirmwareComplete() const {
+    return impl_->firmwareComplete;
+}
+std::optional<std::vector<std::uint8_t>> TSimPanel::LegacyFirmwareFrame() const {
+    return impl_->legacyFirmwareFrame;
+}
+
+void TSimPanel::InjectFault(TFault fault) {
+    impl_->faults.push_back(fault);
+}
+
+void TSimPanel::LoseConnectionAfter(std::size_t bytes) {
+    impl_->linkBudget = bytes;
+    if (bytes == 0) impl_->linkUp = false;
+}
+
+void TSimPanel::ClearFaults() {
+    impl_->faults.clear();
+}
+std::size_t TSimPanel::PendingFaults() const {
+    return impl_->faults.size();
+}
+
+const std::vector<TTransfer>& TSimPanel::Exchange() const {
+    return impl_->exchange;
+}
+
+void TSimPanel::ClearExchange() {
+    impl_->exchange.clear();
+    impl_->exchangeBytes = 0;
+}
+
+void TSimPanel::SetExchangeLimit(std::size_t bytes) {
+    impl_->exchangeLimit = bytes;
+}
+
+std::vector<std::uint8_t> TSimPanel::BytesFromHost() const {
+    Bytes out;
+    for (const TTransfer& t : impl_->exchange) {
+        if (t.toDevice) out.insert(out.end(), t.bytes.begin(), t.bytes.end());
+    }
+    return out;
+}
+
+std::size_t TSimPanel::WritesOfSize(std::size_t n) const {
+    return static_cast<std::size_t>(
+        std::count_if(impl_->exchange.begin(), impl_->exchange.end(),
+                      [n](const TTransfer& t) { return t.toDevice && t.bytes.size() == n; }));
+}
+
+std::size_t TSimPanel::FramedRequests(std::uint8_t command) const {
+    return impl_->framedRequests[command];
+}
+std::size_t TSimPanel::LegacyFrames(std::uint8_t command) const {
+    return impl_->legacyFrames[command];
+}
+std::size_t TSimPanel::Acks() const {
+    return impl_->acks;
+}
+std::vector<std::uint8_t> TSimPanel::AckStatuses() const {
+    return impl_->ackStatuses;
+}
+std::vector<std::uint8_t> TSimPanel::ModeChanges() const {
+    return impl_->modeChanges;
+}
+std::size_t TSimPanel::LegacyDisconnects() const {
+    return impl_->legacyDisconnects;
+}
+
+}  // namespace mirca::sim

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mirca::sim {
+
+// Who the simulated device says it is.
+struct TPanelIdentity {
+    std::uint16_t typeCode = 937;
+    std::uint16_t edition = 0x6400;  // low byte: edition letter ('e' = extended)
+    std::uint8_t major = 6;
+    std::uint8_t minor = 4;
+    std::uint8_t build = 9;
+    bool framed = true;  // false: speaks only the legacy 8-byte frames
+    // Device code in legacy replies: 0x1F or 0x0B for a type-937 panel, the type itself for 0x40..0x43.
+    std::uint8_t legacyCode = 0x1F;
+};
+
+// Faults the panel can be told to commit, once, on a chosen reply.
+enum class TFaultKind {
+    NoReply,         // the reply is never sent
+    WrongStartByte,  // first byte of the reply is corrupted
+    BadCrc,          // the reply's CRC is wrong
+    NonZeroStatus,   // the reply's status byte is 1
+    ShortReply,      // the reply loses its last byte
+};
+
+// Which reply a fault applies to.
+enum class TReplyKind {
+    Any,
+    Identify,        // framed identification (11 bytes)
+    SetMode,         // framed mode change (14 bytes)
+    Select,          // framed table selection (4 bytes)
+    ReadHeader,      // framed memory read reply (8 bytes)
+    ReadBlock,       // framed data block of a memory read
+    WriteStart,      // framed block-write start (4 bytes)
+    WriteBlock,      // framed data block acknowledgement (4 bytes)
+    LegacyIdentify,  // legacy identification (8 bytes)
+    LegacyPage,      // legacy page read (AA AA, 256 bytes, CRC)
+    LegacyWrite,     // legacy page/bulk write result (8 bytes)
+    LegacyFirmware,  // legacy firmware transfer result (8 bytes)
+};
+
+struct TFault {
+    TFaultKind kind = TFaultKind::NoReply;
+    TReplyKind on = TReplyKind::Any;
+    unsigned skip = 0;  // matching replies to let pass before the faulty one
+};
+
+// One USB transfer as the panel saw it.
+struct TTransfer {
+    bool toDevice = true;
+    std::vector<std::uint8_t> bytes;
+};
+
+// A software panel: the device side of the framed protocol, the legacy protocol and firmware reception.
+// The host side drives it by transfers: Receive() takes one host-to-device transfer, TakeTransfer() hands
+// out the next device-to-host transfer.
+class TSimPanel {
+public:
+    explicit TSimPanel(TPanelIdentity identity = {}, std::size_t memorySize = 0x10000);
+
+    // One transfer from the host. False when the link is down (after LoseConnectionAfter).
+    bool Receive(const std::uint8_t* data, std::size_t count);
+    // The next transfer to the host, if the panel has one ready.
+    std::optional<std::vector<std::uint8_t>> TakeTransfer();
+    bool LinkUp() const;
+    // Replies leave in packets of at most this many bytes (64, as full-speed bulk; 0 counts as 1).
+    void SetMaxPacket(std::size_t bytes);
+    // A fresh connection: parser, sessions, mode, selection and unsent replies are forgotten. Memory,
+    // identity, firmware, faults, counters, the exchange log and a lost link stay as they are.
+    void ResetLink();
+
+    const TPanelIdentity& Identity() const;
+    void SetIdentity(const TPanelIdentity& identity);
+
+    // Configuration memory; reads and writes of tables land here.
+    std::vector<std::uint8_t>& Memory();
+    const std::vector<std::uint8_t>& Memory() const;
+    // The last firmware image received (framed: every block byte, padding included; legacy: the data
+    // blocks), and whether its transfer ended with a good checksum.
+    const std::vector<std::uint8_t>& Firmware() const;
+    bool FirmwareComplete() const;  // framed: every announced block arrived; legacy: the checksum matched
+    std::optional<std::vector<std::uint8_t>> LegacyFirmwareFrame() const;  // the 8-byte opening frame
+
+    void InjectFault(TFault fault);
+    // After this many more bytes in either direction the link drops: further writes fail, nothing is sent.
+    void LoseConnectionAfter(std::size_t bytes);
+    void ClearFaults();
+    std::size_t PendingFaults() const;
+
+    // Every transfer in both directions, in order.
+    const std::vector<TTransfer>& Exchange() const;
+    void ClearExchange();
+    // Keeps the log under about this many bytes by dropping its oldest half (0: unlimited), so a panel
+    // served for days does not grow without bound.
+    void SetExchangeLimit(std::size_t bytes);
+    // All bytes the host sent, joined.
+    std::vector<std::uint8_t> BytesFromHost() const;
+    // How many host-to-device transfers carried exactly n bytes.
+    std::size_t WritesOfSize(std::size_t n) const;
+    // Counters of what the panel was asked.
+    std::size_t FramedRequests(std::uint8_t command) const;
+    std::size_t LegacyFrames(std::uint8_t command) const;
+    std::size_t Acks() const;
+    std::vector<std::uint8_t> AckStatuses() const;
+    std::vector<std::uint8_t> ModeChanges() const;  // SetMode codes in order
+    std::size_t LegacyDisconnects() const;
+
+    class Impl;
+    ~TSimPanel();
+    TSimPanel(TSimPanel&&) noexcept;
+    TSimPanel& operator=(TSimPanel&&) noexcept;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace mirca::sim

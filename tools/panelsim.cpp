@@ -1,0 +1,288 @@
+// mirca-panelsim: a software panel served on a Unix socket, for end-to-end runs of the CLI and the GUI.
+#include <signal.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/panel.h"
+#include "sim/socketserver.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// Enough for any memory map of the family, small enough that a typo cannot exhaust the machine.
+constexpr std::uint64_t kMaxMemorySize = 16u * 1024 * 1024;
+// The log only serves inspection; a long session must not grow it without end.
+constexpr std::size_t kExchangeLimit = 16u * 1024 * 1024;
+
+std::atomic<mirca::sim::TSocketServer*> g_server{nullptr};
+
+extern "C" void OnSignal(int) {
+    if (auto* server = g_server.load()) server->Stop();
+}
+
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: mirca-panelsim --socket PATH [options]\n"
+                 "\n"
+                 "Serves a software panel on a Unix SOCK_SEQPACKET socket until SIGINT or SIGTERM.\n"
+                 "\n"
+                 "options (numbers are decimal or 0x-hex):\n"
+                 "  --socket PATH          where to listen (a stale socket there is replaced)\n"
+                 "  --type N               device type code, 0..65535 (default 937)\n"
+                 "  --edition N            edition word, 0..65535 (default 0x6400)\n"
+                 "  --major N              firmware major version, 0..255 (default 6)\n"
+                 "  --minor N              firmware minor version, 0..255 (default 4)\n"
+                 "  --build N              firmware build number, 0..255 (default 9)\n"
+                 "  --legacy               speak only the legacy 8-byte frames\n"
+                 "  --legacy-code N        device code in legacy replies, 0..255 (default: the type for\n"
+                 "                         types 0x40..0x43, else 0x1F)\n"
+                 "  --memory-size N        configuration memory in bytes, 1..%llu (default 65536)\n"
+                 "  --fault KIND[:ON[:SKIP]]\n"
+                 "                         commit a fault once, on the (SKIP+1)-th reply of kind ON;\n"
+                 "                         may be repeated\n"
+                 "      KIND: NoReply WrongStartByte BadCrc NonZeroStatus ShortReply\n"
+                 "      ON:   Any (default) Identify SetMode Select ReadHeader ReadBlock WriteStart\n"
+                 "            WriteBlock LegacyIdentify LegacyPage LegacyWrite LegacyFirmware\n"
+                 "  --help                 show this text\n",
+                 static_cast<unsigned long long>(kMaxMemorySize));
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) {
+            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// A decimal or 0x-hex number within [min, max]; nothing else (no sign, no spaces, no suffix).
+std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t min, std::uint64_t max) {
+    unsigned base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        unsigned digit = 0;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<unsigned>(c - '0');
+        } else if (base == 16 && c >= 'a' && c <= 'f') {
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        } else if (base == 16 && c >= 'A' && c <= 'F') {
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        } else {
+            return std::nullopt;
+        }
+        if (digit > max || value > (max - digit) / base) return std::nullopt;  // past max, and never wraps
+        value = value * base + digit;
+    }
+    if (value < min) return std::nullopt;
+    return value;
+}
+
+std::optional<mirca::sim::TFaultKind> ParseFaultKind(std::string_view name) {
+    using K = mirca::sim::TFaultKind;
+    const std::pair<std::string_view, K> names[] = {{"NoReply", K::NoReply},
+                                                    {"WrongStartByte", K::WrongStartByte},
+                                                    {"BadCrc", K::BadCrc},
+                                                    {"NonZeroStatus", K::NonZeroStatus},
+                                                    {"ShortReply", K::ShortReply}};
+    for (const auto& [text, kind] : names) {
+        if (EqualNoCase(name, text)) return kind;
+    }
+    return std::nullopt;
+}
+
+std::optional<mirca::sim::TReplyKind> ParseReplyKind(std::string_view name) {
+    using R = mirca::sim::TReplyKind;
+    const std::pair<std::string_view, R> names[] = {
+        {"Any", R::Any},
+        {"Identify", R::Identify},
+        {"SetMode", R::SetMode},
+        {"Select", R::Select},
+        {"ReadHeader", R::ReadHeader},
+        {"ReadBlock", R::ReadBlock},
+        {"WriteStart", R::WriteStart},
+        {"WriteBlock", R::WriteBlock},
+        {"LegacyIdentify", R::LegacyIdentify},
+        {"LegacyPage", R::LegacyPage},
+        {"LegacyWrite", R::LegacyWrite},
+        {"LegacyFirmware", R::LegacyFirmware},
+    };
+    for (const auto& [text, kind] : names) {
+        if (EqualNoCase(name, text)) return kind;
+    }
+    return std::nullopt;
+}
+
+// KIND[:ON[:SKIP]]; an error text on failure.
+std::optional<mirca::sim::TFault> ParseFault(std::string_view text, std::string& error) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t colon = text.find(':', start);
+        parts.push_back(text.substr(start, colon == std::string_view::npos ? colon : colon - start));
+        if (colon == std::string_view::npos) break;
+        start = colon + 1;
+    }
+    if (parts.size() > 3) {
+        error = "--fault takes KIND[:ON[:SKIP]], got '" + std::string(text) + "'";
+        return std::nullopt;
+    }
+    mirca::sim::TFault fault;
+    const auto kind = ParseFaultKind(parts[0]);
+    if (!kind) {
+        error = "unknown fault kind '" + std::string(parts[0]) +
+                "' (NoReply, WrongStartByte, BadCrc, NonZeroStatus, ShortReply)";
+        return std::nullopt;
+    }
+    fault.kind = *kind;
+    if (parts.size() > 1) {
+        const auto on = ParseReplyKind(parts[1]);
+        if (!on) {
+            error = "unknown reply kind '" + std::string(parts[1]) + "' in --fault (see --help)";
+            return std::nullopt;
+        }
+        fault.on = *on;
+    }
+    if (parts.size() > 2) {
+        const auto skip = ParseNumber(parts[2], 0, 1000000);
+        if (!skip) {
+            error = "fault skip count '" + std::string(parts[2]) + "' is not a number from 0 to 1000000";
+            return std::nullopt;
+        }
+        fault.skip = static_cast<unsigned>(*skip);
+    }
+    return fault;
+}
+
+struct TOptions {
+    std::string socket;
+    mirca::sim::TPanelIdentity identity;
+    bool legacyCodeGiven = false;
+    std::size_t memorySize = 0x10000;
+    std::vector<mirca::sim::TFault> faults;
+};
+
+int UsageError(const std::string& text) {
+    std::fprintf(stderr, "mirca-panelsim: %s\n(try --help)\n", text.c_str());
+    return kExitUsage;
+}
+
+// Fills options from the command line; returns an exit code when the program should end now.
+std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            PrintUsage(stdout);
+            return kExitOk;
+        }
+        if (arg == "--legacy") {
+            options.identity.framed = false;
+            continue;
+        }
+        const bool takesValue = arg == "--socket" || arg == "--type" || arg == "--edition" ||
+                                arg == "--major" || arg == "--minor" || arg == "--build" ||
+                                arg == "--legacy-code" || arg == "--memory-size" || arg == "--fault";
+        if (!takesValue) return UsageError("unknown option '" + std::string(arg) + "'");
+        if (i + 1 >= argc) return UsageError(std::string(arg) + " needs a value");
+        const std::string_view value = argv[++i];
+        if (arg == "--socket") {
+            if (value.empty()) return UsageError("--socket needs a path");
+            options.socket = value;
+            continue;
+        }
+        if (arg == "--fault") {
+            std::string error;
+            const auto fault = ParseFault(value, error);
+            if (!fault) return UsageError(error);
+            options.faults.push_back(*fault);
+            continue;
+        }
+        const std::uint64_t min = arg == "--memory-size" ? 1 : 0;
+        const std::uint64_t max = arg == "--memory-size"                    ? kMaxMemorySize
+                                  : (arg == "--type" || arg == "--edition") ? 0xFFFF
+                                                                            : 0xFF;
+        const auto number = ParseNumber(value, min, max);
+        if (!number) {
+            return UsageError(std::string(arg) + " takes a number from " + std::to_string(min) + " to " +
+                              std::to_string(max) + " (decimal or 0x-hex), got '" + std::string(value) + "'");
+        }
+        if (arg == "--type") {
+            options.identity.typeCode = static_cast<std::uint16_t>(*number);
+        } else if (arg == "--edition") {
+            options.identity.edition = static_cast<std::uint16_t>(*number);
+        } else if (arg == "--major") {
+            options.identity.major = static_cast<std::uint8_t>(*number);
+        } else if (arg == "--minor") {
+            options.identity.minor = static_cast<std::uint8_t>(*number);
+        } else if (arg == "--build") {
+            options.identity.build = static_cast<std::uint8_t>(*number);
+        } else if (arg == "--legacy-code") {
+            options.identity.legacyCode = static_cast<std::uint8_t>(*number);
+            options.legacyCodeGiven = true;
+        } else {
+            options.memorySize = static_cast<std::size_t>(*number);
+        }
+    }
+    if (options.socket.empty()) return UsageError("--socket PATH is required");
+    const std::uint16_t type = options.identity.typeCode;
+    if (!options.identity.framed && !options.legacyCodeGiven && type >= 0x40 && type <= 0x43) {
+        options.identity.legacyCode = static_cast<std::uint8_t>(type);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TOptions options;
+    if (const auto exit = ParseArguments(argc, argv, options)) return *exit;
+
+    mirca::sim::TSimPanel panel(options.identity, options.memorySize);
+    panel.SetExchangeLimit(kExchangeLimit);
+    for (const auto& fault : options.faults)
+        panel.InjectFault(fault);
+
+    mirca::sim::TSocketServer server(panel, options.socket);
+    g_server.store(&server);
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    int code = kExitOk;
+    if (!server.Listen()) {
+        std::fprintf(stderr, "mirca-panelsim: %s\n", server.Error().c_str());
+        code = kExitFailed;
+    } else {
+        std::printf("mirca-panelsim: serving on %s\n", options.socket.c_str());
+        std::fflush(stdout);
+        if (!server.Run()) {
+            std::fprintf(stderr, "mirca-panelsim: %s\n", server.Error().c_str());
+            code = kExitFailed;
+        }
+    }
+    // Past this point a late signal must not reach a server that is going away.
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGTERM, SIG_IGN);
+    g_server.store(nullptr);
+    return code;
+}
