@@ -1,0 +1,33 @@
+#include <cctype>
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/link.h"
+
+namespace mirca::cli {
+
+int Identify(const TGlobalOptions& global, const std::vector<std::string>& args) {
+    std::uint32_t mode = TZelmoDevice::kModeConfiguration;
+    for (const auto& arg : args) {
+        if (arg == "--firmware") {
+            mode = TZelmoDevice::kModeFirmware;
+        } else {
+            std::fprintf(stderr, "mirca-cli identify: unknown option '%s'\n", arg.c_str());
+            return kExitUsage;
+        }
+    }
+    TLink link;
+    if (const int rc = OpenLink(global, link, mode); rc != kExitOk) return rc;
+    const TZelmoDevice& d = link.device;
+    const unsigned letter = d.Edition & 0xFF;
+    std::printf("type code: %u (0x%04X)\n", d.TypeCode, d.TypeCode);
+    if (std::isprint(static_cast<int>(letter)))
+        std::printf("edition: 0x%04X '%c'\n", d.Edition, static_cast<char>(letter));
+    else
+        std::printf("edition: 0x%04X (no letter)\n", d.Edition);
+    std::printf("version: %u.%u.%u\n", d.Major, d.Minor, d.Build);
+    std::printf("protocol: %s\n", d.Framed ? "framed" : "legacy");
+    return kExitOk;
+}
+
+}  // namespace mirca::cli

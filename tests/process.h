@@ -1,0 +1,135 @@
+#pragma once
+
+// Running the project's programs from tests: start one in the background and read its first line, or run
+// one to completion and collect what it printed.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace mirca::testing_process {
+
+struct TResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Starts argv with stdout (and stderr, when errFd is given) on pipes. Returns the pid, or -1.
+inline pid_t Spawn(const std::vector<std::string>& argv, int* outFd, int* errFd) {
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    *outFd = out[0];
+    if (errFd) {
+        *errFd = err[0];
+    } else {
+        close(err[0]);
+    }
+    return pid;
+}
+
+// Reads fd until it closes or the deadline passes.
+inline void Drain(int fd, std::string& into, std::chrono::steady_clock::time_point deadline) {
+    char buf[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return;
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left.count())) <= 0) return;
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) return;
+        into.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
+// Runs a program to completion (killed after the timeout) and returns its exit code and output.
+inline TResult Run(const std::vector<std::string>& argv,
+                   std::chrono::seconds timeout = std::chrono::seconds(30)) {
+    TResult r;
+    int out = -1, err = -1;
+    const pid_t pid = Spawn(argv, &out, &err);
+    if (pid < 0) return r;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    Drain(out, r.out, deadline);
+    Drain(err, r.err, deadline);
+    close(out);
+    close(err);
+    if (std::chrono::steady_clock::now() >= deadline) kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// A program left running in the background until the object goes away.
+class TBackground {
+public:
+    explicit TBackground(const std::vector<std::string>& argv) { pid_ = Spawn(argv, &out_, nullptr); }
+    ~TBackground() { Stop(); }
+    TBackground(const TBackground&) = delete;
+    TBackground& operator=(const TBackground&) = delete;
+
+    // Waits for a line containing text on the program's stdout.
+    bool WaitFor(const std::string& text, std::chrono::seconds timeout = std::chrono::seconds(10)) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        char buf[512];
+        while (seen_.find(text) == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return false;
+            pollfd p{out_, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
+            const ssize_t n = read(out_, buf, sizeof buf);
+            if (n <= 0) return false;
+            seen_.append(buf, static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+
+    // SIGTERM, then the exit code (or -1 when it had to be killed).
+    int Stop() {
+        if (pid_ <= 0) return exit_;
+        kill(pid_, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
+            usleep(20000);
+        if (waitpid(pid_, &status, WNOHANG) == 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+        }
+        exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        pid_ = -1;
+        close(out_);
+        return exit_;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int exit_ = -1;
+    std::string seen_;
+};
+
+}  // namespace mirca::testing_process
