@@ -1,0 +1,23 @@
+# Sourced by the other scripts: installs the Debian packages the build needs, when any is missing.
+MIRCA_PACKAGES=(g++ cmake ninja-build pkg-config libusb-1.0-0-dev libpugixml-dev libgtest-dev libbenchmark-dev)
+
+mirca_install_deps() {
+    local missing=()
+    for p in "${MIRCA_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Configures and builds into the given folder with any extra CMake arguments.
+mirca_build() {
+    local dir=$1
+    shift
+    cmake -S "$MIRCA_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}
