@@ -13,7 +13,7 @@ namespace mirca::sim {
 // Who the simulated device says it is.
 struct TPanelIdentity {
     std::uint16_t typeCode = 937;
-    std::uint16_t edition = 0x6400;  // low byte: edition letter ('e' = extended)
+    std::uint16_t edition = 0x6464;  // low byte: edition letter ('d' ordinary, 'e' extended)
     std::uint8_t major = 6;
     std::uint8_t minor = 4;
     std::uint8_t build = 9;

@@ -39,7 +39,7 @@ void PrintUsage(std::FILE* out) {
                  "options (numbers are decimal or 0x-hex):\n"
                  "  --socket PATH          where to listen (a stale socket there is replaced)\n"
                  "  --type N               device type code, 0..65535 (default 937)\n"
-                 "  --edition N            edition word, 0..65535 (default 0x6400)\n"
+                 "  --edition N            edition word, 0..65535 (default 0x6464)\n"
                  "  --major N              firmware major version, 0..255 (default 6)\n"
                  "  --minor N              firmware minor version, 0..255 (default 4)\n"
                  "  --build N              firmware build number, 0..255 (default 9)\n"
