@@ -6,8 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <system_error>
 
 #include <pugixml.hpp>
@@ -16,42 +15,13 @@ namespace mirca {
 
 namespace {
 
-struct TLocation {
-    std::size_t line = 1;
-    std::size_t column = 1;
-};
-
-TLocation Locate(std::string_view text, std::ptrdiff_t offset) {
-    TLocation at;
-    if (offset < 0) return at;
-    const auto end = std::min(static_cast<std::size_t>(offset), text.size());
-    for (std::size_t i = 0; i < end; ++i) {
-        if (text[i] == '\n') {
-            ++at.line;
-            at.column = 1;
-        } else {
-            ++at.column;
-        }
-    }
-    return at;
-}
-
+// Reads <usbdevices> with errors located in the text, as TDeviceListError.
 class TListReader {
 public:
-    TListReader(std::string_view xml, const std::string& source) : xml_(xml), source_(source) {}
+    explicit TListReader(const TXmlFile& xml) : xml_(xml) {}
 
-    [[noreturn]] void Fail(std::ptrdiff_t offset, const std::string& message) const {
-        const TLocation at = Locate(xml_, offset);
-        throw TDeviceListError(source_ + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) +
-                               ": " + message);
-    }
-
-    // pugixml places an element at its name; the user looks for the '<' before it.
     [[noreturn]] void FailAt(const pugi::xml_node& node, const std::string& message) const {
-        std::ptrdiff_t offset = node.offset_debug();
-        if (offset > 0 && static_cast<std::size_t>(offset) <= xml_.size() && xml_[offset - 1] == '<')
-            --offset;
-        Fail(offset, message);
+        throw TDeviceListError(xml_.Where(node) + ": " + message);
     }
 
     std::uint16_t RequiredId(const pugi::xml_node& device, const char* name) const {
@@ -85,13 +55,7 @@ public:
     }
 
     std::vector<TUsbId> Read() const {
-        pugi::xml_document doc;
-        const pugi::xml_parse_result parsed =
-            doc.load_buffer(xml_.data(), xml_.size(), pugi::parse_default, pugi::encoding_utf8);
-        if (parsed.status != pugi::status_ok) {
-            Fail(parsed.offset, std::string("XML error: ") + parsed.description());
-        }
-        const pugi::xml_node root = doc.document_element();
+        const pugi::xml_node root = xml_.Doc().document_element();
         if (std::strcmp(root.name(), "usbdevices") != 0) {
             FailAt(root, std::string("the root element is <") + root.name() + ">, expected <usbdevices>");
         }
@@ -112,35 +76,31 @@ public:
     }
 
 private:
-    std::string_view xml_;
-    const std::string& source_;
+    const TXmlFile& xml_;
 };
+
+// Parse and load errors of the XML layer become device-list errors, with the same located text.
+template <typename Make>
+std::vector<TUsbId> ReadList(Make make) {
+    std::optional<TXmlFile> xml;
+    try {
+        xml.emplace(make());
+    } catch (const TDeviceListError&) {
+        throw;
+    } catch (const TXmlError& e) {
+        throw TDeviceListError(e.what());
+    }
+    return TListReader(*xml).Read();
+}
 
 }  // namespace
 
 std::vector<TUsbId> ParseUsbDeviceList(std::string_view xml, const std::string& source) {
-    return TListReader(xml, source).Read();
+    return ReadList([&] { return TXmlFile(std::string(xml), source); });
 }
 
 std::vector<TUsbId> LoadUsbDeviceList(const std::filesystem::path& path) {
-    const std::string source = path.string();
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw TDeviceListError(source + ": is a folder, not a device list");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw TDeviceListError(source + ": cannot open the device list: " + std::strerror(errno));
-
-    std::string text;
-    char chunk[4096];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        text.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > kMaxDeviceListBytes) {
-            throw TDeviceListError(source + ": the device list is larger than " +
-                                   std::to_string(kMaxDeviceListBytes) + " bytes");
-        }
-    }
-    if (in.bad()) throw TDeviceListError(source + ": cannot read the device list");
-    return ParseUsbDeviceList(text, source);
+    return ReadList([&] { return TXmlFile::Load(path, kMaxDeviceListBytes, "device list"); });
 }
 
 bool ListsDevice(const std::vector<TUsbId>& ids, std::uint16_t vid, std::uint16_t pid) {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "devlink/xmlfile.h"
+
 namespace mirca {
 
 // One vendor/product pair from drv_base/usbdevices.xml.
@@ -18,9 +20,9 @@ struct TUsbId {
 
 // A device list that cannot be used; what() is "FILE:LINE:COLUMN: message" (or "FILE: message" when the
 // file itself cannot be read).
-class TDeviceListError : public std::runtime_error {
+class TDeviceListError : public TXmlError {
 public:
-    using std::runtime_error::runtime_error;
+    using TXmlError::TXmlError;
 };
 
 // The list is a small hand-edited file; anything this large is not one.
