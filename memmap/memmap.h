@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "devlink/xmlfile.h"
+#include "memmap/block.h"
+#include "memmap/descriptor.h"
+#include "memmap/image.h"
+
+namespace mirca {
+
+// A map file that cannot be used. what() names the file and, where there is one, the line, column and
+// block: "FILE:LINE:COLUMN: message".
+class TMapError : public TXmlError {
+public:
+    using TXmlError::TXmlError;
+};
+
+// The parsed map of a device's configuration memory: named, typed blocks and the image they fill.
+class TZelmoMemoryMap {
+public:
+    // Parses the map file; throws TMapError (with the fixed texts for an unknown class or factory type).
+    explicit TZelmoMemoryMap(const std::filesystem::path& file);
+
+    TConfigBlockBase& ConfigBlock(const std::string& name);
+    TConfigBlockBase& ConfigBlock(std::size_t index);
+    // The block by name as its record type; throws when the block's record is another type.
+    template <typename T>
+    TConfigBlock<T>& Block(const std::string& blockName) {
+        auto* typed = dynamic_cast<TConfigBlock<T>*>(&ConfigBlock(blockName));
+        if (!typed) throw std::logic_error("block \"" + blockName + "\" has another record type");
+        return *typed;
+    }
+    std::size_t BlockCount() const { return blocks_.size(); }
+
+    bool GetDescriptor(TZelmoDescriptor& out) const;
+    std::uint16_t EditionWord() const;
+    int SystemNumber() const;
+    TZelmoMemoryMapImage& BuildImage();
+    bool LoadFromImage(const TZelmoMemoryMapImage& image);
+    void ApplyFactoryValues();
+    bool AnyModified() const;
+    void SetAllModified(bool value);
+
+    TZelmoMemoryMapImage& Image() { return image_; }
+    int LookupCache() const { return cache_; }
+
+    std::string fwver;
+    std::string devprefix;
+    std::uint32_t size = 0;
+    int devtype = 0;
+    std::filesystem::path file;
+
+private:
+    const TConfigBlockBase* Descriptor() const;
+
+    std::vector<std::unique_ptr<TConfigBlockBase>> blocks_;
+    int cache_ = -1;
+    TZelmoMemoryMapImage image_;
+};
+
+// The candidate map file name for a descriptor ("937_d_6_4.xml", ...); empty for types without maps.
+std::string MapFileName(const TZelmoDescriptor& d);
+// The map file that serves the descriptor, chosen through maplist.xml in the map folder; null when none.
+std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::path& mapFolder,
+                                                      const TZelmoDescriptor& d);
+std::unique_ptr<TZelmoMemoryMap> OpenMapFile(const std::filesystem::path& path);
+std::string LastMapName(const std::filesystem::path& mapFolder, const TZelmoDescriptor& d);
+bool AreMapsCompatible(const std::filesystem::path& mapFolder, const TZelmoDescriptor& device,
+                       const TZelmoDescriptor& file);
+
+}  // namespace mirca
