@@ -409,7 +409,9 @@ bool AreMapsCompatible(const std::filesystem::path& mapFolder, const TZelmoDescr
             }
             return false;
         }
-        return false;
+        // Type 18 spreads its versions over several entries, as the file choice does; look on until the
+        // entry that holds the device's map.
+        if (type != 18) return false;
     }
     return false;
 }

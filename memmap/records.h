@@ -21,6 +21,31 @@ namespace mirca {
 
 using TCode6 = std::array<std::uint8_t, 6>;
 
+// A record whose bytes the map moves without looking inside; each record type derives its own.
+template <std::size_t N>
+struct TRecordBytes {
+    std::array<std::uint8_t, N> bytes{};
+    bool operator==(const TRecordBytes&) const = default;
+};
+
+// A 16-bit field followed by two byte fields.
+struct TWordAndTwoBytes : TRecordBytes<4> {
+    std::uint16_t Word() const { return le::Get16(&bytes[0]); }
+    std::uint8_t Byte1() const { return bytes[2]; }
+    std::uint8_t Byte2() const { return bytes[3]; }
+    void SetWord(std::uint16_t v) { le::Put16(&bytes[0], v); }
+    void SetByte1(std::uint8_t v) { bytes[2] = v; }
+    void SetByte2(std::uint8_t v) { bytes[3] = v; }
+};
+
+// Two 16-bit fields.
+struct TTwoWords : TRecordBytes<4> {
+    std::uint16_t Word1() const { return le::Get16(&bytes[0]); }
+    std::uint16_t Word2() const { return le::Get16(&bytes[2]); }
+    void SetWord1(std::uint16_t v) { le::Put16(&bytes[0], v); }
+    void SetWord2(std::uint16_t v) { le::Put16(&bytes[2], v); }
+};
+
 // Operator and engineer passwords: each used position holds the character's code plus 0x50, the rest 0xFF.
 struct TZelmoPassword {
     static constexpr std::size_t kMaxLength = 6;
@@ -47,30 +72,12 @@ struct TModeTime {
     bool operator==(const TModeTime&) const = default;
 };
 
-struct TRPDIAssignment {
-    std::array<std::uint8_t, 192> bytes{};
-    bool operator==(const TRPDIAssignment&) const = default;
-};
-struct TPartitionNames {
-    std::array<std::uint8_t, 144> bytes{};
-    bool operator==(const TPartitionNames&) const = default;
-};
-struct TRelay {
-    std::array<std::uint8_t, 8> bytes{};
-    bool operator==(const TRelay&) const = default;
-};
-struct TVoiceModule {
-    std::array<std::uint8_t, 16> bytes{};
-    bool operator==(const TVoiceModule&) const = default;
-};
-struct TObjectInfo {
-    std::array<std::uint8_t, 18> bytes{};
-    bool operator==(const TObjectInfo&) const = default;
-};
-struct TDayNightThreshold {
-    std::array<std::uint8_t, 32> bytes{};
-    bool operator==(const TDayNightThreshold&) const = default;
-};
+struct TRPDIAssignment : TRecordBytes<192> {};
+struct TPartitionNames : TRecordBytes<144> {};
+struct TRelay : TRecordBytes<8> {};
+struct TVoiceModule : TRecordBytes<16> {};
+struct TObjectInfo : TRecordBytes<18> {};
+struct TDayNightThreshold : TRecordBytes<32> {};
 
 // 32 entries (1..32) of six code bytes followed by a 16-bit field; an unused code is six 0xFF bytes.
 struct TArmDisarmCodes {
@@ -88,105 +95,29 @@ struct TArmDisarmCodes {
     bool operator==(const TArmDisarmCodes&) const = default;
 };
 
-struct TTouchMemoryKeys {
-    std::array<std::uint8_t, 768> bytes{};
-    bool operator==(const TTouchMemoryKeys&) const = default;
-};
-struct TTelTable30 {
-    std::array<std::uint8_t, 36> bytes{};
-    bool operator==(const TTelTable30&) const = default;
-};
+struct TTouchMemoryKeys : TRecordBytes<768> {};
+struct TTelTable30 : TRecordBytes<36> {};
 
-// A 16-bit field followed by two byte fields.
-struct TTelTable33 {
-    std::array<std::uint8_t, 4> bytes{};
+struct TTelTable33 : TWordAndTwoBytes {};
 
-    std::uint16_t Word() const { return le::Get16(&bytes[0]); }
-    std::uint8_t Byte1() const { return bytes[2]; }
-    std::uint8_t Byte2() const { return bytes[3]; }
-    void SetWord(std::uint16_t v) { le::Put16(&bytes[0], v); }
-    void SetByte1(std::uint8_t v) { bytes[2] = v; }
-    void SetByte2(std::uint8_t v) { bytes[3] = v; }
-    bool operator==(const TTelTable33&) const = default;
-};
+struct TTelTable34 : TRecordBytes<28> {};
+struct TTelTable34v2 : TRecordBytes<32> {};
 
-struct TTelTable34 {
-    std::array<std::uint8_t, 28> bytes{};
-    bool operator==(const TTelTable34&) const = default;
-};
-struct TTelTable34v2 {
-    std::array<std::uint8_t, 32> bytes{};
-    bool operator==(const TTelTable34v2&) const = default;
-};
+struct TTelTable35 : TTwoWords {};
 
-// Two 16-bit fields.
-struct TTelTable35 {
-    std::array<std::uint8_t, 4> bytes{};
+struct TTelTable36 : TWordAndTwoBytes {};
 
-    std::uint16_t Word1() const { return le::Get16(&bytes[0]); }
-    std::uint16_t Word2() const { return le::Get16(&bytes[2]); }
-    void SetWord1(std::uint16_t v) { le::Put16(&bytes[0], v); }
-    void SetWord2(std::uint16_t v) { le::Put16(&bytes[2], v); }
-    bool operator==(const TTelTable35&) const = default;
-};
+struct TTelTable37 : TRecordBytes<12> {};
+struct TTelTable43 : TRecordBytes<68> {};
+struct TTelTable59 : TRecordBytes<8> {};
+struct TTelTable71_v1 : TRecordBytes<12> {};
+struct TTelTable71_v2 : TRecordBytes<24> {};
+struct TTelTable72Wrapper : TRecordBytes<840> {};
+struct TTableBell : TRecordBytes<196> {};
 
-// Same layout as TTelTable33: a 16-bit field followed by two byte fields.
-struct TTelTable36 {
-    std::array<std::uint8_t, 4> bytes{};
+struct TTableAvtoInactive : TTwoWords {};
 
-    std::uint16_t Word() const { return le::Get16(&bytes[0]); }
-    std::uint8_t Byte1() const { return bytes[2]; }
-    std::uint8_t Byte2() const { return bytes[3]; }
-    void SetWord(std::uint16_t v) { le::Put16(&bytes[0], v); }
-    void SetByte1(std::uint8_t v) { bytes[2] = v; }
-    void SetByte2(std::uint8_t v) { bytes[3] = v; }
-    bool operator==(const TTelTable36&) const = default;
-};
-
-struct TTelTable37 {
-    std::array<std::uint8_t, 12> bytes{};
-    bool operator==(const TTelTable37&) const = default;
-};
-struct TTelTable43 {
-    std::array<std::uint8_t, 68> bytes{};
-    bool operator==(const TTelTable43&) const = default;
-};
-struct TTelTable59 {
-    std::array<std::uint8_t, 8> bytes{};
-    bool operator==(const TTelTable59&) const = default;
-};
-struct TTelTable71_v1 {
-    std::array<std::uint8_t, 12> bytes{};
-    bool operator==(const TTelTable71_v1&) const = default;
-};
-struct TTelTable71_v2 {
-    std::array<std::uint8_t, 24> bytes{};
-    bool operator==(const TTelTable71_v2&) const = default;
-};
-struct TTelTable72Wrapper {
-    std::array<std::uint8_t, 840> bytes{};
-    bool operator==(const TTelTable72Wrapper&) const = default;
-};
-struct TTableBell {
-    std::array<std::uint8_t, 196> bytes{};
-    bool operator==(const TTableBell&) const = default;
-};
-
-// Two 16-bit fields.
-struct TTableAvtoInactive {
-    std::array<std::uint8_t, 4> bytes{};
-
-    std::uint16_t Word1() const { return le::Get16(&bytes[0]); }
-    std::uint16_t Word2() const { return le::Get16(&bytes[2]); }
-    void SetWord1(std::uint16_t v) { le::Put16(&bytes[0], v); }
-    void SetWord2(std::uint16_t v) { le::Put16(&bytes[2], v); }
-    bool operator==(const TTableAvtoInactive&) const = default;
-};
-
-struct TPartitionDelays {
-    std::array<std::uint8_t, 32> bytes{};
-    bool operator==(const TPartitionDelays&) const = default;
-};
+struct TPartitionDelays : TRecordBytes<32> {};
 
 struct TCodeMask {
     std::array<std::uint8_t, 4> bytes{};
@@ -207,61 +138,22 @@ struct TKeyMask {
     bool operator==(const TKeyMask&) const = default;
 };
 
-struct TBackupRegion1Wrapper {
-    std::array<std::uint8_t, 200> bytes{};
-    bool operator==(const TBackupRegion1Wrapper&) const = default;
-};
-struct TBackupRegion2Wrapper {
-    std::array<std::uint8_t, 7> bytes{};
-    bool operator==(const TBackupRegion2Wrapper&) const = default;
-};
-struct TBackupRegion3Wrapper {
-    std::array<std::uint8_t, 588> bytes{};
-    bool operator==(const TBackupRegion3Wrapper&) const = default;
-};
-struct TBackupRegion4Wrapper {
-    std::array<std::uint8_t, 192> bytes{};
-    bool operator==(const TBackupRegion4Wrapper&) const = default;
-};
-struct TRPUBackupWrapper {
-    std::array<std::uint8_t, 1792> bytes{};
-    bool operator==(const TRPUBackupWrapper&) const = default;
-};
-struct TRPUSettingsWrapper {
-    std::array<std::uint8_t, 256> bytes{};
-    bool operator==(const TRPUSettingsWrapper&) const = default;
-};
-struct TObjExl {
-    std::array<std::uint8_t, 96> bytes{};
-    bool operator==(const TObjExl&) const = default;
-};
-struct TObjAssign {
-    std::array<std::uint8_t, 96> bytes{};
-    bool operator==(const TObjAssign&) const = default;
-};
-struct TRiCodes {
-    std::array<std::uint8_t, 192> bytes{};
-    bool operator==(const TRiCodes&) const = default;
-};
-struct TRiObjNums {
-    std::array<std::uint8_t, 1536> bytes{};
-    bool operator==(const TRiObjNums&) const = default;
-};
-struct TZelmoPassword4 {
-    std::array<std::uint8_t, 4> bytes{};
-    bool operator==(const TZelmoPassword4&) const = default;
-};
-struct TBackupRegionWrapper256 {
-    std::array<std::uint8_t, 256> bytes{};
-    bool operator==(const TBackupRegionWrapper256&) const = default;
-};
+struct TBackupRegion1Wrapper : TRecordBytes<200> {};
+struct TBackupRegion2Wrapper : TRecordBytes<7> {};
+struct TBackupRegion3Wrapper : TRecordBytes<588> {};
+struct TBackupRegion4Wrapper : TRecordBytes<192> {};
+struct TRPUBackupWrapper : TRecordBytes<1792> {};
+struct TRPUSettingsWrapper : TRecordBytes<256> {};
+struct TObjExl : TRecordBytes<96> {};
+struct TObjAssign : TRecordBytes<96> {};
+struct TRiCodes : TRecordBytes<192> {};
+struct TRiObjNums : TRecordBytes<1536> {};
+struct TZelmoPassword4 : TRecordBytes<4> {};
+struct TBackupRegionWrapper256 : TRecordBytes<256> {};
 
 // ---- Y family (type-937 panels of system 6) ----
 
-struct TYAdrRPP {
-    std::array<std::uint8_t, 4> bytes{};
-    bool operator==(const TYAdrRPP&) const = default;
-};
+struct TYAdrRPP : TRecordBytes<4> {};
 
 // Addresses of up to eight relay modules, 1..8; 0 means none.
 struct TYAdrMR {
@@ -273,18 +165,9 @@ struct TYAdrMR {
     bool operator==(const TYAdrMR&) const = default;
 };
 
-struct TYAdrRpdForRpp {
-    std::array<std::uint8_t, 4> bytes{};
-    bool operator==(const TYAdrRpdForRpp&) const = default;
-};
-struct TYQAdrForRpp {
-    std::array<std::uint8_t, 4> bytes{};
-    bool operator==(const TYQAdrForRpp&) const = default;
-};
-struct TYExtDevTypes {
-    std::array<std::uint8_t, 24> bytes{};
-    bool operator==(const TYExtDevTypes&) const = default;
-};
+struct TYAdrRpdForRpp : TRecordBytes<4> {};
+struct TYQAdrForRpp : TRecordBytes<4> {};
+struct TYExtDevTypes : TRecordBytes<24> {};
 
 // Per device address 1..250 a bit mask over its inputs 1..8.
 struct TYIIForAdr {
@@ -392,10 +275,7 @@ struct TYSysOutsWorkModes {
     bool operator==(const TYSysOutsWorkModes&) const = default;
 };
 
-struct TYRPUBackupWrapper {
-    std::array<std::uint8_t, 3072> bytes{};
-    bool operator==(const TYRPUBackupWrapper&) const = default;
-};
+struct TYRPUBackupWrapper : TRecordBytes<3072> {};
 
 // Each record is exactly its image bytes.
 static_assert(sizeof(TZelmoPassword) == 6);

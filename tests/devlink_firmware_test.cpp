@@ -10,6 +10,7 @@
 
 #include "tests/devlink_rig.h"
 #include "tests/hexdump.h"
+#include "tests/testfolder.h"
 
 namespace mirca {
 namespace {
@@ -17,23 +18,14 @@ namespace {
 using namespace testing_rig;
 namespace fs = std::filesystem;
 
-class FirmwareTest : public testing::Test {
+class FirmwareTest : public TTestFolder {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("mirca-fw-" + std::to_string(::getpid()) + "-" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path File(const Bytes& bytes, const std::string& name = "fw.tsk") {
         const fs::path p = dir_ / name;
         std::ofstream(p, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return p;
     }
-
-    fs::path dir_;
 };
 
 sim::TPanelIdentity Panel(bool framed, std::uint16_t type, std::uint8_t major) {

@@ -22,6 +22,7 @@
 #include "memmap/image.h"
 #include "tests/devlink_rig.h"
 #include "tests/hexdump.h"
+#include "tests/testfolder.h"
 
 namespace mirca {
 
@@ -398,19 +399,8 @@ TEST(Transfer, ALinkThatFailsAfterTheFirstOfThreeRangesStopsThere) {
 // ---------------------------------------------------------------------------------------------------------
 // Files
 
-class FileTest : public testing::Test {
+class FileTest : public TTestFolder {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("mirca-image-" + std::to_string(getpid()) + "-" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir_);
-    }
-
     fs::path Put(const std::string& name, const Bytes& content) {
         std::ofstream(dir_ / name, std::ios::binary)
             .write(reinterpret_cast<const char*>(content.data()),
@@ -432,8 +422,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-
-    fs::path dir_;
 };
 
 Bytes ConfigFile(const TZelmoDescriptor& d, std::uint32_t n, const Bytes& data) {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "memmap/memmap.h"
+#include "tests/testfolder.h"
 
 namespace mirca {
 namespace {
@@ -16,15 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-class MapTest : public testing::Test {
+class MapTest : public TTestFolder {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("mirca-map-" + std::to_string(getpid()) + "-" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path Write(const std::string& name, const std::string& text) {
         std::ofstream(dir_ / name, std::ios::binary) << text;
         return dir_ / name;
@@ -36,8 +30,6 @@ protected:
                  const std::string& name = "map.xml") {
         return Write(name, "<?xml version=\"1.0\"?>\n<map " + root + ">\n" + blocks + "</map>\n");
     }
-
-    fs::path dir_;
 };
 
 std::string Block(const std::string& name, const std::string& access, const std::string& cls, int address,
@@ -365,8 +357,10 @@ TEST_F(MapListTest, CompatibilityIsDeclaredPerMap) {
         {D::Make(937, 0x6464, 6, 3, 0), D::Make(937, 0x6464, 6, 4, 0), true},
         {D::Make(937, 0x6464, 6, 4, 0), D::Make(937, 0x6464, 6, 4, 0), false},  // only what is declared
         {D::Make(937, 0x6464, 6, 4, 0), D::Make(937, 0x6464, 5, 2, 0), false},
-        {D::Make(18, 0, 2, 0, 0), D::Make(18, 0, 2, 1, 0),
-         false},  // only the first type-18 entry is searched
+        // The device's map is found in whichever type-18 entry holds it, as when choosing the file.
+        {D::Make(18, 0, 2, 0, 0), D::Make(18, 0, 2, 1, 0), true},
+        {D::Make(18, 0, 2, 1, 0), D::Make(18, 0, 2, 0, 0), false},
+        {D::Make(18, 0, 1, 0, 0), D::Make(18, 0, 2, 1, 0), false},
         {D::Make(64, 0, 0, 0, 0), D::Make(64, 0, 0, 0, 0), false},
         {D::Make(937, 0x6464, 6, 4, 0), D::Make(18, 0, 6, 4, 0), false},
     };
