@@ -1,6 +1,4 @@
-// Transfers against the in-process panel in virtual time. The protocol's floor is what a real link cannot
-// beat: the mandated waits plus every byte at 12 Mbit/s. The host's own time (protocol code and simulated
-// panel together) is reported as a share of that floor.
+// Memory regions and firmware images moved against the in-process panel, against the protocol's floor.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -11,60 +9,13 @@
 
 #include <unistd.h>
 
-#include "devlink/device.h"
-#include "sim/panel.h"
-#include "sim/simport.h"
+#include "bench/transfer_rig.h"
 
 namespace {
 
 using namespace mirca;
-
-constexpr double kLinkBitsPerSecond = 12e6;
-
-struct Rig {
-    explicit Rig(std::uint32_t mode) : port(panel, &clock), device(clock) {
-        device.Connect(&port, mode);
-        panel.ClearExchange();
-        startUs = clock.NowUs();
-    }
-    sim::TSimPanel panel{sim::TPanelIdentity{}, 0x10000};
-    TVirtualClock clock;
-    sim::TSimPort port;
-    TZelmoDevice device;
-    std::uint64_t startUs = 0;
-
-    double FloorMs() const {
-        std::size_t bytes = 0;
-        for (const auto& t : panel.Exchange())
-            bytes += t.bytes.size();
-        return static_cast<double>(clock.NowUs() - startUs) / 1000.0 +
-               bytes * 8 / kLinkBitsPerSecond * 1000.0;
-    }
-};
-
-// Runs op on a fresh connection each iteration, timing only op, and reports host time against the floor.
-template <typename Op>
-void Measure(benchmark::State& state, std::uint32_t mode, Op op) {
-    double floorMs = 0;
-    double hostMs = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto rig = std::make_unique<Rig>(mode);
-        state.ResumeTiming();
-        const auto t0 = std::chrono::steady_clock::now();
-        const bool ok = op(*rig);
-        hostMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-        state.PauseTiming();
-        if (!ok) state.SkipWithError("transfer failed");
-        floorMs += rig->FloorMs();
-        rig.reset();
-        state.ResumeTiming();
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["floor_ms"] = floorMs / n;
-    state.counters["host_ms"] = hostMs / n;
-    state.counters["host/floor_%"] = 100.0 * hostMs / floorMs;
-}
+using bench::Measure;
+using bench::Rig;
 
 void BM_ReadRegion16K(benchmark::State& state) {
     Measure(state, TZelmoDevice::kModeConfiguration, [](Rig& rig) {
@@ -103,5 +54,3 @@ BENCHMARK(BM_WriteRegion16K)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadFirmware200K)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,14 @@ constexpr int kExitNoDevice = 3;     // no panel found
 constexpr int kExitManyDevices = 4;  // more than one panel attached
 
 struct TGlobalOptions {
-    std::string port;  // empty: MIRCA_PORT, else USB
+    std::string port;                  // empty: MIRCA_PORT, else USB
+    std::filesystem::path dataFolder;  // the maps' folder; empty: drv_base beside the program
+    std::filesystem::path DataFolder() const;
 };
 
 int Identify(const TGlobalOptions& global, const std::vector<std::string>& args);
+int Config(const TGlobalOptions& global, const std::vector<std::string>& args);
+int Backup(const TGlobalOptions& global, const std::vector<std::string>& args);
+int Map(const TGlobalOptions& global, const std::vector<std::string>& args);
 
 }  // namespace mirca::cli

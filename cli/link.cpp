@@ -2,7 +2,13 @@
 
 #include <cstdio>
 
+#include "devlink/programdir.h"
+
 namespace mirca::cli {
+
+std::filesystem::path TGlobalOptions::DataFolder() const {
+    return dataFolder.empty() ? ProgramDir() / "drv_base" : dataFolder;
+}
 
 int OpenLink(const TGlobalOptions& global, TLink& link, std::uint32_t mode) {
     link.pipe.SetErrorReporter(ReportToStderr);
@@ -22,6 +28,24 @@ int OpenLink(const TGlobalOptions& global, TLink& link, std::uint32_t mode) {
         return kExitFailed;
     }
     return kExitOk;
+}
+
+std::unique_ptr<TZelmoMemoryMap> OpenDeviceMap(const TGlobalOptions& global, const TZelmoDevice& device,
+                                               const char* command) {
+    const TZelmoDescriptor d = TZelmoDescriptor::FromDevice(device);
+    try {
+        auto map = OpenMapForDescriptor(global.DataFolder(), d);
+        if (!map) {
+            std::fprintf(stderr,
+                         "mirca-cli %s: no memory map for this device (type %u, version %u.%u) in %s\n",
+                         command, unsigned{d.TypeCode()}, unsigned{d.Major()}, unsigned{d.Minor()},
+                         global.DataFolder().c_str());
+        }
+        return map;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mirca-cli %s: %s\n", command, e.what());
+        return nullptr;
+    }
 }
 
 }  // namespace mirca::cli

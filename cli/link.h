@@ -1,10 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include "cli/commands.h"
 #include "devlink/device.h"
 #include "devlink/usbpipe.h"
+#include "memmap/memmap.h"
 
 namespace mirca::cli {
 
@@ -20,5 +22,10 @@ struct TLink {
 
 // Opens the port and connects in the given mode. Returns kExitOk with link ready, else the exit code.
 int OpenLink(const TGlobalOptions& global, TLink& link, std::uint32_t mode);
+
+// The map of the connected device from the data folder; null (reported on stderr) when there is none or it
+// cannot be read.
+std::unique_ptr<TZelmoMemoryMap> OpenDeviceMap(const TGlobalOptions& global, const TZelmoDevice& device,
+                                               const char* command);
 
 }  // namespace mirca::cli

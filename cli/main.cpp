@@ -11,13 +11,21 @@ namespace {
 
 void PrintUsage(std::FILE* out) {
     std::fprintf(out,
-                 "usage: mirca-cli [--port unix:PATH|usb] COMMAND [ARGS]\n"
+                 "usage: mirca-cli [--port unix:PATH|usb] [--data DIR] COMMAND [ARGS]\n"
                  "\n"
                  "commands:\n"
-                 "  identify [--firmware]   connect and print the device identity\n"
-                 "                          (--firmware: connect as for a firmware update)\n"
+                 "  identify [--firmware]          connect and print the device identity\n"
+                 "                                 (--firmware: connect as for a firmware update)\n"
+                 "  config read OUT.ycfg           read the whole configuration into a file\n"
+                 "  config write IN.ycfg           write a configuration file into the device\n"
+                 "  config factory                 reset the factory-marked settings and write them\n"
+                 "  backup read OUT.rrg --object N --address A\n"
+                 "                                 save the registration data (address 1 to 4)\n"
+                 "  backup write IN.rrg            restore registration data from a backup file\n"
+                 "  map check FILE                 parse a memory map and list its blocks\n"
                  "\n"
-                 "The port defaults to MIRCA_PORT, else the USB panel.\n");
+                 "The port defaults to MIRCA_PORT, else the USB panel. --data DIR names the folder of the\n"
+                 "memory maps (default: drv_base beside the program).\n");
 }
 
 }  // namespace
@@ -39,6 +47,14 @@ int main(int argc, char** argv) {
             global.port = argv[++i];
             continue;
         }
+        if (arg == "--data") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "mirca-cli: --data needs a folder\n");
+                return mirca::cli::kExitUsage;
+            }
+            global.dataFolder = argv[++i];
+            continue;
+        }
         rest.emplace_back(arg);
     }
     if (rest.empty()) {
@@ -48,6 +64,9 @@ int main(int argc, char** argv) {
     const std::string command = rest.front();
     rest.erase(rest.begin());
     if (command == "identify") return mirca::cli::Identify(global, rest);
+    if (command == "config") return mirca::cli::Config(global, rest);
+    if (command == "backup") return mirca::cli::Backup(global, rest);
+    if (command == "map") return mirca::cli::Map(global, rest);
     std::fprintf(stderr, "mirca-cli: unknown command '%s'\n", command.c_str());
     PrintUsage(stderr);
     return mirca::cli::kExitUsage;

@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "memmap/memmap.h"
+#include "sim/factoryimage.h"
 #include "sim/panel.h"
 #include "sim/socketserver.h"
 
@@ -47,6 +50,8 @@ void PrintUsage(std::FILE* out) {
                  "  --legacy-code N        device code in legacy replies, 0..255 (default: the type for\n"
                  "                         types 0x40..0x43, else 0x1F)\n"
                  "  --memory-size N        configuration memory in bytes, 1..%llu (default 65536)\n"
+                 "  --map FILE             start with the identity and factory memory of this memory map;\n"
+                 "                         the options above still override it\n"
                  "  --fault KIND[:ON[:SKIP]]\n"
                  "                         commit a fault once, on the (SKIP+1)-th reply of kind ON;\n"
                  "                         may be repeated\n"
@@ -177,6 +182,8 @@ struct TOptions {
     bool legacyCodeGiven = false;
     std::size_t memorySize = 0x10000;
     std::vector<mirca::sim::TFault> faults;
+    std::string map;              // start with this map's identity and factory memory
+    std::set<std::string> given;  // identity options named on the command line win over the map
 };
 
 int UsageError(const std::string& text) {
@@ -198,13 +205,18 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
         }
         const bool takesValue = arg == "--socket" || arg == "--type" || arg == "--edition" ||
                                 arg == "--major" || arg == "--minor" || arg == "--build" ||
-                                arg == "--legacy-code" || arg == "--memory-size" || arg == "--fault";
+                                arg == "--legacy-code" || arg == "--memory-size" || arg == "--fault" ||
+                                arg == "--map";
         if (!takesValue) return UsageError("unknown option '" + std::string(arg) + "'");
         if (i + 1 >= argc) return UsageError(std::string(arg) + " needs a value");
         const std::string_view value = argv[++i];
         if (arg == "--socket") {
             if (value.empty()) return UsageError("--socket needs a path");
             options.socket = value;
+            continue;
+        }
+        if (arg == "--map") {
+            options.map = value;
             continue;
         }
         if (arg == "--fault") {
@@ -223,6 +235,7 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
             return UsageError(std::string(arg) + " takes a number from " + std::to_string(min) + " to " +
                               std::to_string(max) + " (decimal or 0x-hex), got '" + std::string(value) + "'");
         }
+        options.given.insert(std::string(arg));
         if (arg == "--type") {
             options.identity.typeCode = static_cast<std::uint16_t>(*number);
         } else if (arg == "--edition") {
@@ -254,7 +267,30 @@ int main(int argc, char** argv) {
     TOptions options;
     if (const auto exit = ParseArguments(argc, argv, options)) return *exit;
 
+    std::vector<std::uint8_t> memory;
+    if (!options.map.empty()) {
+        try {
+            mirca::TZelmoMemoryMap map(options.map);
+            const mirca::sim::TPanelIdentity fromMap = mirca::sim::IdentityFromMap(map);
+            auto& id = options.identity;
+            const auto keep = [&](const char* option) { return options.given.count(option) != 0; };
+            if (!keep("--type")) id.typeCode = fromMap.typeCode;
+            if (!keep("--edition")) id.edition = fromMap.edition;
+            if (!keep("--major")) id.major = fromMap.major;
+            if (!keep("--minor")) id.minor = fromMap.minor;
+            if (!keep("--build")) id.build = fromMap.build;
+            if (!options.legacyCodeGiven && id.typeCode >= 0x40 && id.typeCode <= 0x43)
+                id.legacyCode = static_cast<std::uint8_t>(id.typeCode);
+            memory = mirca::sim::FactoryMemory(map);
+            if (!keep("--memory-size")) options.memorySize = memory.size();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "mirca-panelsim: %s\n", e.what());
+            return kExitUsage;
+        }
+    }
     mirca::sim::TSimPanel panel(options.identity, options.memorySize);
+    memory.resize(panel.Memory().size(), 0);
+    if (!options.map.empty()) panel.Memory().assign(memory.begin(), memory.end());
     panel.SetExchangeLimit(kExchangeLimit);
     for (const auto& fault : options.faults)
         panel.InjectFault(fault);
