@@ -1,0 +1,364 @@
+#include "app/appsettingsform.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "app/catalogue.h"
+
+namespace mirca {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The Qt parent owns and deletes the widget.
+template <typename TWidget>
+TWidget* Child(QWidget* parent, const char* name) {
+    auto* widget = new TWidget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QString ToQString(const fs::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+fs::path ToPath(const QString& text) {
+    return fs::path(QFile::encodeName(text).toStdString());
+}
+QString ToQString(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The report pages link the style sheet from their own folder, so it has to live there. A copy the
+// user already has (perhaps edited) is never replaced, and a copy that fails half-way must not leave a
+// truncated sheet behind that would then never be replaced either.
+void CopyStyleSheet(const fs::path& dataFolder, const fs::path& reportFolder) {
+    if (reportFolder.empty()) return;
+    std::error_code ec;
+    const fs::path source = dataFolder / "report.css";
+    const fs::path target = reportFolder / "report.css";
+    // Only a plain file: a pipe or a device under that name would block or never end.
+    if (!fs::is_regular_file(source, ec)) return;
+    if (fs::exists(fs::symlink_status(target, ec))) return;
+    fs::create_directories(reportFolder, ec);
+    if (ec) return;
+    const fs::path partial = reportFolder / "report.css.part";
+    fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::rename(partial, target, ec);
+    if (ec) fs::remove(partial, ec);
+}
+
+bool ValidIndex(int index, int count) {
+    return index >= 0 && index < count;
+}
+
+}  // namespace
+
+TAppSettingsForm::TAppSettingsForm(ISettingsStore& store, TLocalisation& localisation,
+                                   IDialogService& dialogs, const fs::path& programPath, QWidget* parent)
+    : QDialog(parent),
+      store_(store),
+      localisation_(localisation),
+      dialogs_(dialogs),
+      programPath_(programPath),
+      programDir_(programPath.parent_path()) {
+    setObjectName(QStringLiteral("AppSettingsForm"));
+    restarter_ = [program = programPath_, folder = programDir_] {
+        // Ending this instance is only right when the new one is on its way.
+        if (QProcess::startDetached(ToQString(program), {}, ToQString(folder))) QCoreApplication::exit(0);
+    };
+
+    BuildUi();
+    retranslateUi();
+
+    defaultSystemCmb_->clear();
+    defaultSystemCmb_->addItem(ToQString(Msg(500)));
+    defaultSystemCmb_->addItem(ToQString(Msg(763)));
+
+    LoadFromStore();
+    BuildLanguageList();
+    DefaultModeCmBChange();
+    treeView1_->setCurrentItem(treeView1_->topLevelItem(0));
+}
+
+TAppSettingsForm::~TAppSettingsForm() = default;
+
+void TAppSettingsForm::BuildUi() {
+    treeView1_ = Child<QTreeWidget>(this, "TreeView1");
+    treeView1_->setHeaderHidden(true);
+    treeView1_->setRootIsDecorated(false);
+    treeView1_->setColumnCount(1);
+    // Each item inserts itself as the next top-level node; the tree owns it.
+    for (int i = 0; i < 3; ++i)
+        new QTreeWidgetItem(treeView1_);
+    treeView1_->setFixedWidth(160);
+
+    pages_ = Child<QStackedWidget>(this, "PageControl1");
+
+    langTabSheet_ = Child<QWidget>(pages_, "LangTabSheet");
+    langLabel_ = Child<QLabel>(langTabSheet_, "Label1");
+    langCmB_ = Child<QComboBox>(langTabSheet_, "LangCmB");
+    auto* langLayout = new QVBoxLayout(langTabSheet_);
+    langLayout->addWidget(langLabel_);
+    langLayout->addWidget(langCmB_);
+    langLayout->addStretch();
+
+    systemTabSheet_ = Child<QWidget>(pages_, "SystemTabSheet");
+    showAllSoftChB_ = Child<QCheckBox>(systemTabSheet_, "ShowAllSoftChB");
+    modeLabel_ = Child<QLabel>(systemTabSheet_, "Label2");
+    defaultModeCmB_ = Child<QComboBox>(systemTabSheet_, "DefaultModeCmB");
+    defaultModeCmB_->addItem(QString());
+    defaultModeCmB_->addItem(QString());
+    label3_ = Child<QLabel>(systemTabSheet_, "Label3");
+    defaultSystemCmb_ = Child<QComboBox>(systemTabSheet_, "DefaultSystemCmb");
+    auto* systemLayout = new QVBoxLayout(systemTabSheet_);
+    systemLayout->addWidget(showAllSoftChB_);
+    systemLayout->addWidget(modeLabel_);
+    systemLayout->addWidget(defaultModeCmB_);
+    systemLayout->addWidget(label3_);
+    systemLayout->addWidget(defaultSystemCmb_);
+    systemLayout->addStretch();
+
+    directoriesTabSheet_ = Child<QWidget>(pages_, "DirectoriesTabSheet");
+    auto* folderLayout = new QGridLayout(directoriesTabSheet_);
+    struct TFolderRow {
+        QLabel*& label;
+        QLineEdit*& edit;
+        const char* labelName;
+        const char* editName;
+        const char* buttonName;
+    };
+    const TFolderRow rows[] = {
+        {firmwareLabel_, firmwarePath_, "FirmwareLabel", "FirmwarePath", "FirmwareBrowseBtn"},
+        {userConfLabel_, userConfPath_, "UserConfLabel", "UserConfPath", "UserConfBrowseBtn"},
+        {regBackupLabel_, regBackupPath_, "RegBackupLabel", "RegBackupPath", "RegBackupBrowseBtn"},
+        {logReportLabel_, logReportPath_, "LogReportLabel", "LogReportPath", "LogReportBrowseBtn"},
+    };
+    int row = 0;
+    for (const TFolderRow& folder : rows) {
+        folder.label = Child<QLabel>(directoriesTabSheet_, folder.labelName);
+        folder.edit = Child<QLineEdit>(directoriesTabSheet_, folder.editName);
+        auto* button = Child<QPushButton>(directoriesTabSheet_, folder.buttonName);
+        button->setText(QStringLiteral("…"));
+        button->setAutoDefault(false);
+        browseButtons_.push_back(button);
+        connect(button, &QPushButton::clicked, this, [this, button] { BrowseClicked(*button); });
+        folderLayout->addWidget(folder.label, row++, 0, 1, 2);
+        folderLayout->addWidget(folder.edit, row, 0);
+        folderLayout->addWidget(button, row++, 1);
+    }
+    folderLayout->setRowStretch(row, 1);
+
+    pages_->addWidget(langTabSheet_);
+    pages_->addWidget(systemTabSheet_);
+    pages_->addWidget(directoriesTabSheet_);
+
+    okBitBtn_ = Child<QPushButton>(this, "OKBitBtn");
+    okBitBtn_->setDefault(true);
+    cancelBitBtn_ = Child<QPushButton>(this, "CancelBitBtn");
+    cancelBitBtn_->setAutoDefault(false);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(treeView1_);
+    top->addWidget(pages_, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(okBitBtn_);
+    buttons->addWidget(cancelBitBtn_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(buttons);
+    resize(560, 300);
+
+    connect(treeView1_, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { TreeView1Change(current); });
+    connect(defaultModeCmB_, &QComboBox::currentIndexChanged, this, [this] { DefaultModeCmBChange(); });
+    connect(okBitBtn_, &QPushButton::clicked, this, [this] {
+        OkClicked();
+        accept();
+    });
+    connect(cancelBitBtn_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TAppSettingsForm::retranslateUi() {
+    setWindowTitle(tr("Настройки программы"));
+    // Left untranslated in the design so that a user lost in a foreign language still finds it.
+    treeView1_->topLevelItem(0)->setText(0, tr("Language"));
+    treeView1_->topLevelItem(1)->setText(0, tr("Система"));
+    treeView1_->topLevelItem(2)->setText(0, tr("Папки программ"));
+    langLabel_->setText(tr("Select language:"));
+    showAllSoftChB_->setText(tr("Автоматически показывать список доступных файлов ПО"));
+    modeLabel_->setText(tr("Режим работы по умолчанию:"));
+    defaultModeCmB_->setItemText(0, tr("Демо"));
+    defaultModeCmB_->setItemText(1, tr("Онлайн"));
+    label3_->setText(tr("Система, загружаемая по умолчанию в демо-режиме:"));
+    firmwareLabel_->setText(tr("Расположение файлов ПО:"));
+    userConfLabel_->setText(tr("Расположение файлов конфигурации:"));
+    regBackupLabel_->setText(tr("Расположение резервных копий регистрации:"));
+    logReportLabel_->setText(tr("Расположение отчётов журнала событий:"));
+    okBitBtn_->setText(tr("ОК"));
+    cancelBitBtn_->setText(tr("Отмена"));
+}
+
+void TAppSettingsForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) retranslateUi();
+    QDialog::changeEvent(event);
+}
+
+void TAppSettingsForm::showEvent(QShowEvent* event) {
+    // A restore from minimised is spontaneous; reloading then would throw away the user's edits.
+    if (!event->spontaneous()) {
+        LoadFromStore();
+        SelectRecordedLanguage();
+    }
+    QDialog::showEvent(event);
+}
+
+void TAppSettingsForm::LoadFromStore() {
+    const TAppSettings loaded = LoadSettings(store_, programDir_);
+    const TAppSettings defaults = DefaultSettings(programDir_);
+    storedLanguage_ = loaded.language;
+    showAllSoftChB_->setChecked(loaded.showAllSoft);
+    // An index the list does not have would leave the choice blank and be stored as -1.
+    defaultModeCmB_->setCurrentIndex(
+        ValidIndex(loaded.defaultMode, defaultModeCmB_->count()) ? loaded.defaultMode : defaults.defaultMode);
+    defaultSystemCmb_->setCurrentIndex(ValidIndex(loaded.defaultSystem, defaultSystemCmb_->count())
+                                           ? loaded.defaultSystem
+                                           : defaults.defaultSystem);
+    firmwarePath_->setText(ToQString(loaded.firmware));
+    userConfPath_->setText(ToQString(loaded.userConf));
+    regBackupPath_->setText(ToQString(loaded.backup));
+    logReportPath_->setText(ToQString(loaded.report));
+    programSetPath_ = loaded.programSetPath;
+    DefaultModeCmBChange();
+}
+
+std::string TAppSettingsForm::RecordedCode() const {
+    std::string code = localisation_.GetCurrentDefaultLocaleReg();
+    return code.empty() ? std::string("RU") : code;
+}
+
+void TAppSettingsForm::BuildLanguageList() {
+    langItems_.clear();
+    langCmB_->clear();
+    langCmB_->setEnabled(true);
+    // Russian is built in and needs no translation file; a translation file for it would only repeat it.
+    std::vector<std::string> codes{"RU"};
+    for (const std::string& code : localisation_.GetAvailableResources()) {
+        if (!code.empty() && std::find(codes.begin(), codes.end(), code) == codes.end())
+            codes.push_back(code);
+    }
+    for (const std::string& code : codes) {
+        TLangItem item;
+        item.code = code;
+        item.locale = localisation_.ExtensionToLocale(code);
+        auto [name, displayName] = localisation_.GetWindowsLocaleName(item.locale);
+        item.name = std::move(name);
+        item.displayName = displayName.empty() ? code : std::move(displayName);
+        langCmB_->addItem(ToQString(item.displayName));
+        langItems_.push_back(std::move(item));
+    }
+    SelectRecordedLanguage();
+}
+
+void TAppSettingsForm::SelectRecordedLanguage() {
+    const std::string recorded = RecordedCode();
+    const std::uint32_t locale = localisation_.ExtensionToLocale(recorded);
+    int selected = -1;
+    for (std::size_t i = 0; i < langItems_.size() && selected < 0; ++i) {
+        if (langItems_[i].code == recorded) selected = static_cast<int>(i);
+    }
+    // Locale 0 means "unknown"; two unknown codes are not the same language.
+    for (std::size_t i = 0; i < langItems_.size() && selected < 0 && locale != 0; ++i) {
+        if (langItems_[i].locale == locale) selected = static_cast<int>(i);
+    }
+    langCmB_->setCurrentIndex(selected);
+}
+
+void TAppSettingsForm::DefaultModeCmBChange() {
+    const bool demo = defaultModeCmB_->currentIndex() == 0;
+    defaultSystemCmb_->setEnabled(demo);
+    label3_->setEnabled(demo);
+}
+
+void TAppSettingsForm::TreeView1Change(QTreeWidgetItem* current) {
+    const int index = treeView1_->indexOfTopLevelItem(current);
+    if (!ValidIndex(index, pages_->count())) return;
+    for (int i = 0; i < pages_->count(); ++i)
+        pages_->widget(i)->setEnabled(false);
+    pages_->setCurrentIndex(index);
+    pages_->currentWidget()->setEnabled(true);
+}
+
+void TAppSettingsForm::BrowseClicked(const QPushButton& button) {
+    const QString name = button.objectName();
+    QLineEdit* edit = nullptr;
+    const QLabel* label = nullptr;
+    if (name.contains(QLatin1String("Firmware"))) {
+        edit = firmwarePath_;
+        label = firmwareLabel_;
+    } else if (name.contains(QLatin1String("UserConf"))) {
+        edit = userConfPath_;
+        label = userConfLabel_;
+    } else if (name.contains(QLatin1String("RegBackup"))) {
+        edit = regBackupPath_;
+        label = regBackupLabel_;
+    } else if (name.contains(QLatin1String("LogReport"))) {
+        edit = logReportPath_;
+        label = logReportLabel_;
+    } else {
+        return;
+    }
+    const std::optional<fs::path> chosen =
+        dialogs_.ChooseFolder(label->text().toStdString(), ToPath(edit->text()));
+    if (chosen) edit->setText(ToQString(*chosen));
+}
+
+const TAppSettings& TAppSettingsForm::Settings() const {
+    const int language = langCmB_->currentIndex();
+    snapshot_.language = ValidIndex(language, static_cast<int>(langItems_.size()))
+                             ? langItems_[static_cast<std::size_t>(language)].code
+                             : storedLanguage_;
+    snapshot_.showAllSoft = showAllSoftChB_->isChecked();
+    snapshot_.defaultMode = defaultModeCmB_->currentIndex();
+    snapshot_.defaultSystem = defaultSystemCmb_->currentIndex();
+    snapshot_.firmware = ToPath(firmwarePath_->text());
+    snapshot_.userConf = ToPath(userConfPath_->text());
+    snapshot_.backup = ToPath(regBackupPath_->text());
+    snapshot_.report = ToPath(logReportPath_->text());
+    snapshot_.programSetPath = programSetPath_;
+    return snapshot_;
+}
+
+void TAppSettingsForm::OkClicked() {
+    const TAppSettings& settings = Settings();
+    StoreSettings(store_, settings);
+    CopyStyleSheet(settings.programSetPath, settings.report);
+
+    // Without a selected entry there is no language to switch to; the stored one was kept above.
+    const int index = langCmB_->currentIndex();
+    if (!ValidIndex(index, static_cast<int>(langItems_.size()))) return;
+    const std::string code = langItems_[static_cast<std::size_t>(index)].code;
+    if (code == RecordedCode()) return;
+    localisation_.SetDefaultLocaleReg(programPath_, code);
+    if (dialogs_.Ask(Msg(3), Msg(367), false) == IDialogService::TAnswer::Yes && restarter_) restarter_();
+}
+
+}  // namespace mirca

@@ -1,0 +1,169 @@
+#include "app/localisation.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLocale>
+#include <QSettings>
+#include <QUrl>
+#include <QWidget>
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+#include "app/qtsettingsstore.h"
+
+namespace mirca {
+
+namespace {
+
+constexpr std::size_t kMaxCode = 16;
+// More translation files than this beside one program are not a language list; the rest are ignored.
+constexpr int kMaxResources = 256;
+
+// A code becomes part of a file name, so only plain letters, digits, '_' and '-' are accepted.
+bool IsUsableCode(const std::string& code) {
+    if (code.empty() || code.size() > kMaxCode) return false;
+    return std::all_of(code.begin(), code.end(),
+                       [](unsigned char c) { return std::isalnum(c) || c == '_' || c == '-'; });
+}
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::unique_ptr<QSettings> OpenRecord(const std::filesystem::path& recordFile) {
+    if (recordFile.empty())
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                           QStringLiteral("Vorn"), QStringLiteral("Mirca-Y Locales"));
+    return std::make_unique<QSettings>(ToQString(recordFile), QSettings::IniFormat);
+}
+
+}  // namespace
+
+TLocalisation::TLocalisation(const std::filesystem::path& programPath) : TLocalisation(programPath, {}) {}
+
+TLocalisation::TLocalisation(const std::filesystem::path& programPath,
+                             const std::filesystem::path& recordFile)
+    : programPath_(programPath), langFolder_(programPath.parent_path() / "lang"), recordFile_(recordFile) {}
+
+TLocalisation::~TLocalisation() {
+    if (translator_ && QCoreApplication::instance()) QCoreApplication::removeTranslator(translator_.get());
+}
+
+QString TLocalisation::RecordKey(const std::filesystem::path& programPath) const {
+    // A full path holds '/', which QSettings reads as a group separator.
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(programPath, ec);
+    if (ec) full = programPath;
+    return QString::fromLatin1(QUrl::toPercentEncoding(ToQString(full.lexically_normal())));
+}
+
+void TLocalisation::SetDefaultLocaleReg(const std::filesystem::path& programPath, const std::string& code) {
+    const auto record = OpenRecord(recordFile_);
+    record->setValue(RecordKey(programPath), QString::fromStdString(code));
+    record->sync();
+}
+
+std::string TLocalisation::GetCurrentDefaultLocaleReg() const {
+    const auto record = OpenRecord(recordFile_);
+    const QVariant value = record->value(RecordKey(programPath_));
+    if (value.typeId() != QMetaType::QString) return {};
+    const std::string code = value.toString().toStdString();
+    return code.size() <= kMaxCode ? code : std::string();
+}
+
+bool TLocalisation::SetNewResourceFile(const std::string& code, const std::string& fallback) {
+    if (translator_) {
+        QCoreApplication::removeTranslator(translator_.get());
+        translator_.reset();
+    }
+    installed_ = "RU";
+
+    bool usable = false;
+    for (const std::string& candidate : {code, fallback}) {
+        if (!IsUsableCode(candidate)) continue;
+        // Russian is built into the windows; it has no translation file.
+        if (Upper(candidate) == "RU") {
+            usable = true;
+            break;
+        }
+        const std::filesystem::path file = langFolder_ / ("mirca_" + Lower(candidate) + ".qm");
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(file, ec)) continue;
+        auto translator = std::make_unique<QTranslator>();
+        if (!translator->load(ToQString(file))) continue;
+        QCoreApplication::installTranslator(translator.get());
+        translator_ = std::move(translator);
+        installed_ = Upper(candidate);
+        usable = true;
+        break;
+    }
+
+    // Windows that exist already switch now, not on the next pass of the event loop.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            QEvent change(QEvent::LanguageChange);
+            QCoreApplication::sendEvent(window, &change);
+        }
+    }
+    return usable;
+}
+
+std::vector<std::string> TLocalisation::GetAvailableResources() const {
+    std::vector<std::string> codes;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(langFolder_, ec);
+    int seen = 0;
+    for (; !ec && it != std::filesystem::directory_iterator() && seen < kMaxResources;
+         it.increment(ec), ++seen) {
+        std::error_code typeEc;
+        if (!it->is_regular_file(typeEc)) continue;
+        const std::string name = it->path().filename().string();
+        const std::string prefix = "mirca_";
+        const std::string suffix = ".qm";
+        if (name.size() <= prefix.size() + suffix.size()) continue;
+        if (Lower(name.substr(0, prefix.size())) != prefix) continue;
+        if (Lower(name.substr(name.size() - suffix.size())) != suffix) continue;
+        const std::string code =
+            Upper(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
+        // Russian is always offered first by the settings window as the built-in language.
+        if (!IsUsableCode(code) || code == "RU") continue;
+        codes.push_back(code);
+    }
+    std::sort(codes.begin(), codes.end());
+    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+    return codes;
+}
+
+std::uint32_t TLocalisation::ExtensionToLocale(const std::string& code) const {
+    if (!IsUsableCode(code)) return 0;
+    const QLocale::Language language = QLocale::codeToLanguage(QString::fromStdString(Lower(code)));
+    if (language == QLocale::AnyLanguage || language == QLocale::C) return 0;
+    return static_cast<std::uint32_t>(language);
+}
+
+std::pair<std::string, std::string> TLocalisation::GetWindowsLocaleName(std::uint32_t locale) const {
+    if (locale == 0 || locale == QLocale::C || locale > QLocale::LastLanguage) return {};
+    const auto language = static_cast<QLocale::Language>(locale);
+    const QString name = QLocale::languageToString(language);
+    // The world-wide variant names the language itself ("English", not "American English").
+    QLocale data(language, QLocale::World);
+    if (data.language() != language) data = QLocale(language);
+    // A language without locale data yields another locale; its native name would be wrong.
+    QString display = data.language() == language ? data.nativeLanguageName() : QString();
+    if (display.isEmpty()) display = name;
+    // Native names such as "русский" are lower case; a list entry starts with a capital.
+    if (!display.isEmpty()) display[0] = display[0].toUpper();
+    return {name.toStdString(), display.toStdString()};
+}
+
+}  // namespace mirca

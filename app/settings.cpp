@@ -1,0 +1,144 @@
+#include "app/settings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+#include <system_error>
+
+namespace mirca {
+
+namespace {
+
+constexpr const char* kSystem = "System";
+constexpr const char* kUserPaths = "UserPaths";
+
+// DefaultSystemCmb offers two systems; any other index would select nothing.
+constexpr int kDefaultSystems = 2;
+// Longer than any path the system accepts; such a value was not written by us.
+constexpr std::size_t kMaxFolderBytes = 4096;
+constexpr std::size_t kMaxLanguageBytes = 16;
+
+// The code names a translation file beside the program, so only a plain word is taken from the store:
+// "../x" must not reach a file name. Empty passes: it means "the language recorded last time".
+bool IsLanguageCode(std::string_view code) {
+    return code.size() <= kMaxLanguageBytes && std::all_of(code.begin(), code.end(), [](char c) {
+               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '_' || c == '-';
+           });
+}
+
+std::string ReadLanguage(ISettingsStore& store) {
+    const std::optional<std::string> code = store.ReadText(kSystem, "Language");
+    return code && IsLanguageCode(*code) ? *code : std::string("RU");
+}
+
+bool ReadBool(ISettingsStore& store, const char* section, const char* name, bool fallback) {
+    const std::optional<std::int64_t> value = store.ReadInt(section, name);
+    return value ? *value != 0 : fallback;
+}
+
+int ReadChoice(ISettingsStore& store, const char* name, int count, int fallback) {
+    const std::optional<std::int64_t> value = store.ReadInt(kSystem, name);
+    return value && *value >= 0 && *value < count ? static_cast<int>(*value) : fallback;
+}
+
+std::filesystem::path ReadFolder(ISettingsStore& store, const char* section, const char* name,
+                                 const std::filesystem::path& fallback) {
+    const std::optional<std::string> folder = store.ReadText(section, name);
+    if (!folder || folder->empty() || folder->size() > kMaxFolderBytes ||
+        folder->find('\0') != std::string::npos)
+        return fallback;
+    return std::filesystem::path(*folder);
+}
+
+// One decimal field of a version text: a 16-bit number, as in a file version record.
+bool VersionField(std::string_view& text, int& out) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    if (ec != std::errc() || end == text.data() || out < 0 || out > 0xFFFF) return false;
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    return true;
+}
+
+}  // namespace
+
+TAppSettings DefaultSettings(const std::filesystem::path& programDir) {
+    TAppSettings settings;
+    settings.firmware = programDir / "base";
+    settings.userConf = programDir / "conf";
+    settings.backup = programDir / "reg";
+    settings.report = programDir / "report";
+    settings.programSetPath = programDir / "drv_base";
+    return settings;
+}
+
+TAppSettings LoadSettings(ISettingsStore& store, const std::filesystem::path& programDir) {
+    const TAppSettings defaults = DefaultSettings(programDir);
+    TAppSettings settings;
+    settings.language = ReadLanguage(store);
+    settings.showAllSoft = ReadBool(store, kSystem, "ShowAllSoft", defaults.showAllSoft);
+    settings.defaultMode = ReadChoice(store, "DefaultMode", 2, defaults.defaultMode);
+    settings.defaultSystem = ReadChoice(store, "DefaultSystem", kDefaultSystems, defaults.defaultSystem);
+    settings.firmware = ReadFolder(store, kUserPaths, "Firmware", defaults.firmware);
+    settings.userConf = ReadFolder(store, kUserPaths, "UserConf", defaults.userConf);
+    settings.backup = ReadFolder(store, kUserPaths, "Backup", defaults.backup);
+    settings.report = ReadFolder(store, kUserPaths, "Report", defaults.report);
+    settings.programSetPath = ReadFolder(store, kSystem, "ProgramSetPath", defaults.programSetPath);
+    return settings;
+}
+
+void StoreSettings(ISettingsStore& store, const TAppSettings& settings) {
+    const auto language = [&] { store.WriteText(kSystem, "Language", settings.language); };
+    const auto report = [&] { store.WriteText(kUserPaths, "Report", settings.report.string()); };
+    // The ini store keeps its historical write order, repeats included.
+    if (store.IsIni()) {
+        language();
+        report();
+    }
+    store.WriteInt(kSystem, "ShowAllSoft", settings.showAllSoft ? 1 : 0);
+    store.WriteInt(kSystem, "DefaultMode", settings.defaultMode);
+    store.WriteInt(kSystem, "DefaultSystem", settings.defaultSystem);
+    language();
+    store.WriteText(kUserPaths, "Firmware", settings.firmware.string());
+    store.WriteText(kUserPaths, "UserConf", settings.userConf.string());
+    store.WriteText(kUserPaths, "Backup", settings.backup.string());
+    report();
+    store.WriteText(kSystem, "ProgramSetPath", settings.programSetPath.string());
+    store.Flush();
+}
+
+TStartupSettings ReadStartupSettings(ISettingsStore& store) {
+    TStartupSettings startup;
+    startup.language = ReadLanguage(store);
+    startup.firstRun = ReadBool(store, kSystem, "FirstRun", true);
+    if (startup.firstRun) {
+        store.WriteInt(kSystem, "FirstRun", 0);
+        store.Flush();
+    }
+    return startup;
+}
+
+std::filesystem::path IniPathFor(const std::filesystem::path& programPath) {
+    return std::filesystem::path(programPath).replace_extension(".ini");
+}
+
+std::string VersionText(const std::string& version) {
+    std::string_view text = version;
+    int major = 0;
+    int minor = 0;
+    if (!VersionField(text, major)) return {};
+    if (!text.empty()) {
+        if (text.front() != '.') return {};
+        text.remove_prefix(1);
+        if (!VersionField(text, minor)) return {};
+    }
+    return "v" + std::to_string(major) + "_" + std::to_string(minor);
+}
+
+std::string UserStoreName(const std::string& version) {
+    const std::string suffix = VersionText(version);
+    // A Qt application name ending in '/' would name an empty key; without a version the store is the
+    // bare product key.
+    return suffix.empty() ? std::string("Mirca-Y") : "Mirca-Y/" + suffix;
+}
+
+}  // namespace mirca

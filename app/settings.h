@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace mirca {
+
+// Where the program keeps its settings: an ini file beside the program (sections System and UserPaths), or
+// the per-user store (no sections). Implementations report nothing; a store that cannot be written keeps
+// what it had.
+class ISettingsStore {
+public:
+    virtual ~ISettingsStore() = default;
+    virtual bool IsIni() const = 0;
+    virtual std::optional<std::string> ReadText(const std::string& section, const std::string& name) = 0;
+    virtual std::optional<std::int64_t> ReadInt(const std::string& section, const std::string& name) = 0;
+    virtual void WriteText(const std::string& section, const std::string& name, const std::string& value) = 0;
+    virtual void WriteInt(const std::string& section, const std::string& name, std::int64_t value) = 0;
+    // Pushes writes to the medium.
+    virtual void Flush() = 0;
+};
+
+// Every application setting, as the settings window shows it.
+struct TAppSettings {
+    std::string language = "RU";
+    bool showAllSoft = true;
+    int defaultMode = 1;  // 0 demo, 1 online
+    int defaultSystem = 0;
+    std::filesystem::path firmware;        // <program folder>/base
+    std::filesystem::path userConf;        // <program folder>/conf
+    std::filesystem::path backup;          // <program folder>/reg
+    std::filesystem::path report;          // <program folder>/report
+    std::filesystem::path programSetPath;  // <program folder>/drv_base
+    bool operator==(const TAppSettings&) const = default;
+};
+
+TAppSettings DefaultSettings(const std::filesystem::path& programDir);
+// Each value from the store, or its default when it is absent or not a usable value.
+TAppSettings LoadSettings(ISettingsStore& store, const std::filesystem::path& programDir);
+// Writes every value (the settings window's OK).
+void StoreSettings(ISettingsStore& store, const TAppSettings& settings);
+
+// Start-up: the language (default "RU") and whether this is the first run (default true). A first run is
+// cleared in the store at once, so a start that is stopped half-way does not repeat it.
+struct TStartupSettings {
+    std::string language;
+    bool firstRun = false;
+};
+TStartupSettings ReadStartupSettings(ISettingsStore& store);
+
+// The ini file that selects the ini store: the program's path with its extension replaced by ".ini".
+std::filesystem::path IniPathFor(const std::filesystem::path& programPath);
+// "v%d_%d" of the version's major and minor numbers; empty when there is no version.
+std::string VersionText(const std::string& version);
+// The per-user store's application name: "Mirca-Y/" followed by the version text, or "Mirca-Y" without one.
+std::string UserStoreName(const std::string& version);
+
+}  // namespace mirca

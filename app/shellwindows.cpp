@@ -1,0 +1,116 @@
+#include "app/shellwindows.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/catalogue.h"
+
+namespace mirca {
+
+TPendingWindow::TPendingWindow(const QString& objectName, QWidget* parent)
+    : QDialog(parent), notice_(new QLabel(this)) {
+    setObjectName(objectName);
+    notice_->setObjectName(QStringLiteral("PendingLabel"));
+    notice_->setWordWrap(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(notice_);
+    resize(420, 120);
+}
+
+void TPendingWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) retranslateUi();
+    QDialog::changeEvent(event);
+}
+
+void TPendingWindow::RetranslateNotice() {
+    notice_->setText(tr("Это окно появится в следующей версии программы."));
+}
+
+void TPendingWorkingWindow::RestoreFromMinimised() {
+    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
+TZDevSettingsForm::TZDevSettingsForm(QWidget* parent)
+    : TPendingWorkingWindow(QStringLiteral("ZDevSettingsForm"), parent) {
+    retranslateUi();
+}
+
+void TZDevSettingsForm::retranslateUi() {
+    setWindowTitle(tr("Mirca-Y Изменение настроек прибора"));
+    RetranslateNotice();
+}
+
+TZMStoreForm::TZMStoreForm(QWidget* parent) : TPendingWorkingWindow(QStringLiteral("ZMStoreForm"), parent) {
+    retranslateUi();
+}
+
+void TZMStoreForm::retranslateUi() {
+    setWindowTitle(tr("Mirca-Y Журнал событий"));
+    RetranslateNotice();
+}
+
+TZChangeSoftForm::TZChangeSoftForm(QWidget* parent)
+    : TPendingWorkingWindow(QStringLiteral("ZChangeSoftForm"), parent) {
+    retranslateUi();
+}
+
+void TZChangeSoftForm::retranslateUi() {
+    // A run-time caption: the catalogue text follows the program's name.
+    setWindowTitle(QStringLiteral("Mirca-Y ") + QString::fromStdString(Msg(149)));
+    RetranslateNotice();
+}
+
+TZMStoreReportForm::TZMStoreReportForm(QWidget* parent)
+    : TPendingWindow(QStringLiteral("ZMStoreReportForm"), parent) {
+    retranslateUi();
+}
+
+void TZMStoreReportForm::retranslateUi() {
+    setWindowTitle(tr("Фильтр журнала событий"));
+    RetranslateNotice();
+}
+
+TNotifTypeForm::TNotifTypeForm(QWidget* parent) : TPendingWindow(QStringLiteral("NotifTypeForm"), parent) {
+    retranslateUi();
+}
+
+void TNotifTypeForm::retranslateUi() {
+    setWindowTitle(tr("Типы извещений"));
+    RetranslateNotice();
+}
+
+TSelectBMFrm::TSelectBMFrm(QWidget* parent) : TPendingWindow(QStringLiteral("SelectBMFrm"), parent) {
+    retranslateUi();
+}
+
+void TSelectBMFrm::retranslateUi() {
+    setWindowTitle(tr("Выбор модуля"));
+    RetranslateNotice();
+}
+
+TUncompFileSelectFrm::TUncompFileSelectFrm(QWidget* parent)
+    : TPendingWindow(QStringLiteral("UncompFileSelectFrm"), parent) {
+    retranslateUi();
+}
+
+void TUncompFileSelectFrm::retranslateUi() {
+    setWindowTitle(tr("Выбор файла конфигурации"));
+    RetranslateNotice();
+}
+
+TYSysOutAssignInSysForm::TYSysOutAssignInSysForm(QWidget* parent)
+    : TPendingWindow(QStringLiteral("YSysOutAssignInSysForm"), parent) {
+    retranslateUi();
+}
+
+void TYSysOutAssignInSysForm::retranslateUi() {
+    setWindowTitle(tr("Назначение системных выходов"));
+    RetranslateNotice();
+}
+
+TDM2::TDM2(QObject* parent) : QObject(parent) {
+    setObjectName(QStringLiteral("DM2"));
+}
+
+}  // namespace mirca

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QDialog>
+#include <QObject>
+
+class QLabel;
+
+namespace mirca {
+
+// What the main window needs of a working window (firmware update, configuration editor, event log): run
+// it modally, ask whether it is open, bring it back from minimised when the application is activated.
+class IWorkingWindow {
+public:
+    virtual ~IWorkingWindow() = default;
+    virtual bool IsOpen() const = 0;
+    // Shows the window and returns when it has been closed.
+    virtual void RunModal() = 0;
+    virtual void RestoreFromMinimised() {}
+};
+
+// A window whose content arrives in a later version: its caption and one line that says so.
+class TPendingWindow : public QDialog {
+    Q_OBJECT
+public:
+    TPendingWindow(const QString& objectName, QWidget* parent);
+
+protected:
+    void changeEvent(QEvent* event) override;
+    virtual void retranslateUi() = 0;
+    void RetranslateNotice();
+
+private:
+    QLabel* notice_;
+};
+
+// A pending window that the main window runs as a working window.
+class TPendingWorkingWindow : public TPendingWindow, public IWorkingWindow {
+    Q_OBJECT
+public:
+    using TPendingWindow::TPendingWindow;
+    bool IsOpen() const override { return isVisible(); }
+    void RunModal() override { exec(); }
+    void RestoreFromMinimised() override;
+};
+
+class TZDevSettingsForm : public TPendingWorkingWindow {
+    Q_OBJECT
+public:
+    explicit TZDevSettingsForm(QWidget* parent = nullptr);
+
+protected:
+    void retranslateUi() override;
+};
+
+class TZMStoreForm : public TPendingWorkingWindow {
+    Q_OBJECT
+public:
+    explicit TZMStoreForm(QWidget* parent = nullptr);
+
+protected:
+    void retranslateUi() override;
+};
+
+class TZChangeSoftForm : public TPendingWorkingWindow {
+    Q_OBJECT
+public:
+    explicit TZChangeSoftForm(QWidget* parent = nullptr);
+
+protected:
+    void retranslateUi() override;
+};
+
+class TZMStoreReportForm : public TPendingWindow {
+    Q_OBJECT
+public:
+    explicit TZMStoreReportForm(QWidget* parent = nullptr);
+
+protected:
+    void retranslateUi() override;
+};
+
+class TNotifTypeForm : public TPendingWindow {
+    Q_OBJECT
+public:
+    explicit TNotifTypeForm(QWidget* parent = nullptr);
+
+protected:
+    void retranslateUi() override;
+};
+
+class TSelectBMFrm : public TPendingWindow {
+    Q_OBJECT
+public:
+    explicit TSelectBMFrm(QWidget* parent = nullptr);
+
+protected:
+    void retranslateUi() override;
+};
+
+class TUncompFileSelectFrm : public TPendingWindow {
+    Q_OBJECT
+public:
+    explicit TUncompFileSelectFrm(QWidget* parent = nullptr);
+
+protected:
+    void retranslateUi() override;
+};
+
+class TYSysOutAssignInSysForm : public TPendingWindow {
+    Q_OBJECT
+public:
+    explicit TYSysOutAssignInSysForm(QWidget* parent = nullptr);
+
+protected:
+    void retranslateUi() override;
+};
+
+// The event database's data module: no window, only a named object that lives for the whole run.
+class TDM2 : public QObject {
+    Q_OBJECT
+public:
+    explicit TDM2(QObject* parent = nullptr);
+};
+
+}  // namespace mirca

@@ -1,0 +1,432 @@
+#include "app/zmodeselectform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyle>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <system_error>
+
+#include "app/catalogue.h"
+#include "app/localisation.h"
+#include "app/qtdialogs.h"
+#include "app/qtsettingsstore.h"
+#include "app/shellwindows.h"
+#include "devlink/xmlfile.h"
+
+namespace mirca {
+
+namespace {
+
+int currentMode = 0;
+
+constexpr std::uintmax_t kMaxDescriptionBytes = 1024 * 1024;
+constexpr int kHelpPauseMs = 10000;
+constexpr int kMaxPointSize = 200;
+
+struct TModeInfo {
+    const char* namePart;  // what the button's name contains
+    const char* key;       // the mode element of the description file
+    int mode;
+};
+constexpr TModeInfo kModes[] = {
+    {"Mode1", "FW_Update", 1},
+    {"Mode3", "Panel_Config", 4},
+    {"Mode4", "EventLog", 6},
+};
+
+const TModeInfo* ModeOf(const QAbstractButton* button) {
+    if (!button) return nullptr;
+    for (const TModeInfo& info : kModes)
+        if (button->objectName().contains(QLatin1String(info.namePart))) return &info;
+    return nullptr;
+}
+
+std::optional<std::int64_t> IntAttribute(const pugi::xml_node& node, const char* name) {
+    const pugi::xml_attribute attribute = node.attribute(name);
+    std::int64_t value = 0;
+    if (!attribute || !ParseDecimal(attribute.value(), value)) return std::nullopt;
+    return value;
+}
+
+TDescriptionParagraph ReadParagraph(const TXmlFile& file, const pugi::xml_node& node) {
+    if (node.type() != pugi::node_element)
+        throw TXmlError(file.Where(node) + ": a mode description holds only paragraph elements");
+    TDescriptionParagraph paragraph;
+    const auto style = IntAttribute(node, "style");
+    if (!style) throw TXmlError(file.Where(node) + ": paragraph without a readable style");
+    paragraph.style = static_cast<int>(*style & 0xF);
+    if (const auto charset = IntAttribute(node, "charset"); charset && *charset >= 0 && *charset <= 255)
+        paragraph.charset = static_cast<int>(*charset);
+    if (const auto color = IntAttribute(node, "color"); color && *color >= 0 && *color <= 0xFFFFFF)
+        paragraph.color = static_cast<std::uint32_t>(*color);
+    if (const auto size = IntAttribute(node, "size"); size && *size >= 1 && *size <= kMaxPointSize)
+        paragraph.size = static_cast<int>(*size);
+    if (const std::string name = node.attribute("name").value(); !name.empty()) paragraph.fontName = name;
+
+    const pugi::xml_node content = node.first_child();
+    if (content) {
+        const bool text = content.type() == pugi::node_pcdata || content.type() == pugi::node_cdata;
+        if (!text || content.next_sibling())
+            throw TXmlError(file.Where(node) + ": a paragraph must hold only text");
+        paragraph.text = content.value();
+    }
+    return paragraph;
+}
+
+}  // namespace
+
+int CurrentMode() {
+    return currentMode;
+}
+
+void SetCurrentMode(int mode) {
+    currentMode = mode;
+}
+
+std::optional<std::vector<TDescriptionParagraph>> ReadModeDescription(const std::filesystem::path& file,
+                                                                      const std::string& modeKey) {
+    const TXmlFile xml = TXmlFile::Load(file, kMaxDescriptionBytes, "mode description");
+    for (const pugi::xml_node& mode : xml.Doc().document_element().children()) {
+        if (mode.type() != pugi::node_element) continue;
+        if (modeKey != mode.attribute("name").value() ||
+            std::string("RU") != mode.attribute("language").value())
+            continue;
+        std::vector<TDescriptionParagraph> paragraphs;
+        for (const pugi::xml_node& node : mode.children()) {
+            if (node.type() == pugi::node_comment || node.type() == pugi::node_pi) continue;
+            paragraphs.push_back(ReadParagraph(xml, node));
+        }
+        return paragraphs;
+    }
+    return std::nullopt;
+}
+
+TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& localisation,
+                                   const std::filesystem::path& programPath, QWidget* parent)
+    : QMainWindow(parent),
+      dialogs_(dialogs),
+      localisation_(localisation),
+      programPath_(programPath),
+      programDir_(programPath.parent_path()),
+      openUrl_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+    setObjectName(QStringLiteral("ZModeSelectForm"));
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    modeGrB_ = new QGroupBox(central);
+    modeGrB_->setObjectName(QStringLiteral("ModeGrB"));
+    modeGroup_ = new QButtonGroup(this);
+    modeGroup_->setExclusive(true);
+    auto* modeLayout = new QGridLayout(modeGrB_);
+    const auto modeRow = [&](const char* buttonName, const char* labelName, QStyle::StandardPixmap icon,
+                             int row, QToolButton*& button, QLabel*& label) {
+        button = new QToolButton(modeGrB_);
+        button->setObjectName(QLatin1String(buttonName));
+        button->setCheckable(true);
+        button->setIcon(style()->standardIcon(icon));
+        button->setIconSize(QSize(32, 32));
+        label = new QLabel(modeGrB_);
+        label->setObjectName(QLatin1String(labelName));
+        label->setWordWrap(true);
+        label->setBuddy(button);
+        modeGroup_->addButton(button);
+        modeLayout->addWidget(button, row, 0);
+        modeLayout->addWidget(label, row, 1);
+    };
+    modeRow("Mode1SpdBtn", "Mode1Label", QStyle::SP_BrowserReload, 0, mode1SpdBtn_, mode1Label_);
+    modeRow("Mode3SpdBtn", "Mode3Label", QStyle::SP_FileDialogDetailedView, 1, mode3SpdBtn_, mode3Label_);
+    modeRow("Mode4SpdBtn", "Label2", QStyle::SP_FileDialogContentsView, 2, mode4SpdBtn_, label2_);
+    modeLayout->setColumnMinimumWidth(1, 200);
+    modeLayout->setRowStretch(3, 1);
+
+    descrGrB_ = new QGroupBox(central);
+    descrGrB_->setObjectName(QStringLiteral("DescrGrB"));
+    richEdit1_ = new QTextEdit(descrGrB_);
+    richEdit1_->setObjectName(QStringLiteral("RichEdit1"));
+    richEdit1_->setReadOnly(true);
+    richEdit1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    richEdit1_->setMinimumSize(360, 220);
+    auto* descrLayout = new QVBoxLayout(descrGrB_);
+    descrLayout->addWidget(richEdit1_);
+
+    continueBitBtn_ = new QPushButton(central);
+    continueBitBtn_->setObjectName(QStringLiteral("ContinueBitBtn"));
+    continueBitBtn_->setEnabled(false);
+    continueBitBtn_->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    exitBitBtn_ = new QPushButton(central);
+    exitBitBtn_->setObjectName(QStringLiteral("ExitBitBtn"));
+    exitBitBtn_->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+
+    addGrB_ = new QGroupBox(central);
+    addGrB_->setObjectName(QStringLiteral("AddGrB"));
+    const auto extraButton = [&](const char* name, QStyle::StandardPixmap icon) {
+        auto* button = new QPushButton(addGrB_);
+        button->setObjectName(QLatin1String(name));
+        button->setIcon(style()->standardIcon(icon));
+        button->setFlat(true);
+        return button;
+    };
+    wwwSpdBtn_ = extraButton("WWWSpdBtn", QStyle::SP_DriveNetIcon);
+    emailSpdBtn_ = extraButton("EmailSpdBtn", QStyle::SP_MessageBoxInformation);
+    helpSpdBtn_ = extraButton("HelpSpdBtn", QStyle::SP_FileDialogListView);
+    speedButton1_ = extraButton("SpeedButton1", QStyle::SP_MessageBoxQuestion);
+    wwwLabel_ = new QLabel(QString::fromLatin1(kWebAddress), addGrB_);
+    wwwLabel_->setObjectName(QStringLiteral("wwwLabel"));
+    wwwLabel_->setVisible(false);
+    emailLabel_ = new QLabel(QString::fromLatin1(kSupportEmail), addGrB_);
+    emailLabel_->setObjectName(QStringLiteral("EmailLabel"));
+    emailLabel_->setVisible(false);
+    auto* addLayout = new QHBoxLayout(addGrB_);
+    for (QPushButton* button : {wwwSpdBtn_, emailSpdBtn_, helpSpdBtn_, speedButton1_})
+        addLayout->addWidget(button);
+    addLayout->addStretch();
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(continueBitBtn_);
+    buttons->addWidget(exitBitBtn_);
+
+    auto* grid = new QGridLayout(central);
+    grid->addWidget(modeGrB_, 0, 0);
+    grid->addWidget(descrGrB_, 0, 1);
+    grid->addWidget(addGrB_, 1, 0, 1, 2);
+    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+
+    helpTimer_ = new QTimer(this);
+    helpTimer_->setObjectName(QStringLiteral("HelpTimer"));
+    helpTimer_->setInterval(kHelpPauseMs);
+    helpTimer_->setSingleShot(true);
+    connect(helpTimer_, &QTimer::timeout, this, [this] { helpReady_ = true; });
+
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, &TZModeSelectForm::HelpClicked);
+
+    connect(modeGroup_, &QButtonGroup::buttonClicked, this, &TZModeSelectForm::ModeClicked);
+    connect(continueBitBtn_, &QPushButton::clicked, this, &TZModeSelectForm::ContinueClicked);
+    connect(exitBitBtn_, &QPushButton::clicked, this, &QWidget::close);
+    connect(speedButton1_, &QPushButton::clicked, this, &TZModeSelectForm::HelpClicked);
+    connect(wwwSpdBtn_, &QPushButton::clicked, this, &TZModeSelectForm::WebClicked);
+    connect(emailSpdBtn_, &QPushButton::clicked, this, &TZModeSelectForm::EmailClicked);
+    connect(helpSpdBtn_, &QPushButton::clicked, this, &TZModeSelectForm::SettingsClicked);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive) RestoreWindows();
+    });
+
+    // The help and data folders are expected beside the program even before anything is put there.
+    for (const char* folder : {"help", "drv_base"}) {
+        std::error_code ec;
+        std::filesystem::create_directories(programDir_ / folder, ec);
+    }
+
+    retranslateUi();
+}
+
+TZModeSelectForm::~TZModeSelectForm() = default;
+
+void TZModeSelectForm::retranslateUi() {
+    setWindowTitle(tr("Mirca-Y Выбор режима работы"));
+    modeGrB_->setTitle(tr("Название режима:"));
+    mode1Label_->setText(QString::fromStdString(Msg(534)));
+    mode3Label_->setText(tr("Настройка прибора"));
+    label2_->setText(tr("Журнал событий"));
+    mode1SpdBtn_->setAccessibleName(mode1Label_->text());
+    mode3SpdBtn_->setAccessibleName(mode3Label_->text());
+    mode4SpdBtn_->setAccessibleName(label2_->text());
+    descrGrB_->setTitle(tr("Описание режима:"));
+    if (!descriptionShown_) richEdit1_->setPlainText(tr("Выберите режим, чтобы увидеть описание."));
+    continueBitBtn_->setText(tr("Продолжить"));
+    exitBitBtn_->setText(tr("Выход"));
+    addGrB_->setTitle(tr("Дополнительно:"));
+    wwwSpdBtn_->setText(tr("Посетите наш сайт"));
+    emailSpdBtn_->setText(tr("Пишите нам"));
+    helpSpdBtn_->setText(tr("Настройки программы"));
+    speedButton1_->setText(tr("Вызов справки"));
+}
+
+void TZModeSelectForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) retranslateUi();
+    QMainWindow::changeEvent(event);
+}
+
+void TZModeSelectForm::SetWorkingWindows(IWorkingWindow* firmware, IWorkingWindow* editor,
+                                         IWorkingWindow* eventLog) {
+    firmware_ = firmware;
+    editor_ = editor;
+    eventLog_ = eventLog;
+}
+
+void TZModeSelectForm::SetSettingsWindow(QDialog* settings) {
+    settings_ = settings;
+}
+
+void TZModeSelectForm::SetUrlOpener(TUrlOpener opener) {
+    openUrl_ = std::move(opener);
+}
+
+void TZModeSelectForm::showEvent(QShowEvent* event) {
+    SetApplicationTitle(windowTitle());
+    if (!centred_) {
+        centred_ = true;
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QMainWindow::showEvent(event);
+}
+
+void TZModeSelectForm::closeEvent(QCloseEvent* event) {
+    if (dialogs_.Ask(Msg(3), Msg(258), true) != IDialogService::TAnswer::Yes) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit Closed();
+}
+
+void TZModeSelectForm::RestoreCheckedButton(QAbstractButton* previous) {
+    if (previous) {
+        previous->setChecked(true);
+        return;
+    }
+    // An exclusive group refuses to uncheck its only checked button.
+    modeGroup_->setExclusive(false);
+    if (QAbstractButton* checked = modeGroup_->checkedButton()) checked->setChecked(false);
+    modeGroup_->setExclusive(true);
+}
+
+bool TZModeSelectForm::ShowDescription(const std::string& modeKey) {
+    const auto paragraphs = ReadModeDescription(programDir_ / "drv_base" / "ModeDescription.xml", modeKey);
+    if (!paragraphs) return false;
+
+    richEdit1_->clear();
+    QTextCursor cursor(richEdit1_->document());
+    QTextBlockFormat block;
+    block.setAlignment(Qt::AlignLeft);
+    block.setTextIndent(10);
+    const QColor windowText = richEdit1_->palette().color(QPalette::Text);
+    bool first = true;
+    for (const TDescriptionParagraph& paragraph : *paragraphs) {
+        QFont font(QString::fromStdString(paragraph.fontName));
+        font.setPointSize(paragraph.size);
+        font.setBold(paragraph.style & 1);
+        font.setItalic(paragraph.style & 2);
+        font.setUnderline(paragraph.style & 4);
+        font.setStrikeOut(paragraph.style & 8);
+        QTextCharFormat format;
+        format.setFont(font);
+        if (paragraph.color) {
+            const std::uint32_t bgr = *paragraph.color;
+            format.setForeground(QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
+        } else {
+            format.setForeground(windowText);
+        }
+        if (first) {
+            cursor.setBlockFormat(block);
+            cursor.setBlockCharFormat(format);
+            first = false;
+        } else {
+            cursor.insertBlock(block, format);
+        }
+        cursor.insertText(QString::fromStdString(paragraph.text), format);
+    }
+    richEdit1_->moveCursor(QTextCursor::Start);
+    descriptionShown_ = true;
+    return true;
+}
+
+void TZModeSelectForm::ModeClicked(QAbstractButton* button) {
+    QAbstractButton* previous = lastChecked_;
+    const bool busy = (firmware_ && firmware_->IsOpen()) || (editor_ && editor_->IsOpen()) ||
+                      (eventLog_ && eventLog_->IsOpen());
+    const TModeInfo* info = ModeOf(button);
+    if (busy || !info) {
+        RestoreCheckedButton(previous);
+        return;
+    }
+    try {
+        ShowDescription(info->key);
+    } catch (const std::exception& error) {
+        // The mode stays as it was, and so does the button that shows it.
+        RestoreCheckedButton(previous);
+        dialogs_.ShowException(error.what());
+        return;
+    }
+    SetCurrentMode(info->mode);
+    lastChecked_ = button;
+    continueBitBtn_->setEnabled(true);
+}
+
+void TZModeSelectForm::ContinueClicked() {
+    IWorkingWindow* window = nullptr;
+    if (mode1SpdBtn_->isChecked())
+        window = firmware_;
+    else if (mode3SpdBtn_->isChecked())
+        window = editor_;
+    else if (mode4SpdBtn_->isChecked())
+        window = eventLog_;
+    hide();
+    continueBitBtn_->setEnabled(false);
+    if (window) window->RunModal();
+    SetApplicationTitle(windowTitle());
+    show();
+}
+
+void TZModeSelectForm::HelpClicked() {
+    if (!helpReady_) return;
+    const std::filesystem::path helpFolder = programDir_ / "help";
+    const std::string file = FindHelpFile(helpFolder, localisation_.GetCurrentDefaultLocaleReg());
+    if (file.empty()) {
+        dialogs_.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);
+        return;
+    }
+    openUrl_(QUrl::fromLocalFile(ToQString(helpFolder / file)));
+    helpReady_ = false;
+    helpTimer_->start();
+}
+
+void TZModeSelectForm::WebClicked() {
+    openUrl_(QUrl(QStringLiteral("http://") + wwwLabel_->text()));
+}
+
+void TZModeSelectForm::EmailClicked() {
+    const QString program = ToQString(programPath_.filename());
+    QUrl url;
+    url.setScheme(QStringLiteral("mailto"));
+    url.setPath(emailLabel_->text());
+    url.setQuery(QStringLiteral("subject=") + QString::fromLatin1(QUrl::toPercentEncoding(program)));
+    openUrl_(url);
+}
+
+void TZModeSelectForm::SettingsClicked() {
+    if (settings_) settings_->exec();
+}
+
+void TZModeSelectForm::RestoreWindows() {
+    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (firmware_) firmware_->RestoreFromMinimised();
+    if (eventLog_) eventLog_->RestoreFromMinimised();
+}
+
+}  // namespace mirca

@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QUrl>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTextEdit;
+class QTimer;
+class QToolButton;
+class QDialog;
+
+namespace mirca {
+
+class IWorkingWindow;
+class TLocalisation;
+
+// The working mode chosen in the main window, read by the firmware update window: 0 none yet,
+// 1 firmware update, 4 panel configuration, 6 event log.
+int CurrentMode();
+void SetCurrentMode(int mode);
+
+// One paragraph of a mode description as the description file gives it.
+struct TDescriptionParagraph {
+    int charset = 0;                     // kept for the record; Qt renders Unicode text in any font
+    std::optional<std::uint32_t> color;  // 0x00BBGGRR; none: the window text colour
+    std::string fontName = "Tahoma";
+    int size = 8;   // points
+    int style = 0;  // 1 bold, 2 italic, 4 underline, 8 strike-out
+    std::string text;
+};
+
+// The paragraphs of the first mode element with this key and language "RU"; nullopt when there is none.
+// Throws TXmlError for a missing or malformed file, a paragraph without a readable style, or a paragraph
+// that holds anything but text.
+std::optional<std::vector<TDescriptionParagraph>> ReadModeDescription(const std::filesystem::path& file,
+                                                                      const std::string& modeKey);
+
+// The main window: choose a working mode, read its description, open its window; settings, help, web
+// site and support e-mail. Closing it (after confirmation) ends the program.
+class TZModeSelectForm : public QMainWindow {
+    Q_OBJECT
+public:
+    using TUrlOpener = std::function<void(const QUrl&)>;
+
+    // The maker's addresses, kept in the hidden labels.
+    static constexpr const char* kWebAddress = "www.vorn-security.ru";
+    static constexpr const char* kSupportEmail = "support@vorn-security.ru";
+
+    TZModeSelectForm(IDialogService& dialogs, TLocalisation& localisation,
+                     const std::filesystem::path& programPath, QWidget* parent = nullptr);
+    ~TZModeSelectForm() override;
+
+    // The working windows are created after this one; null leaves a mode without a window.
+    void SetWorkingWindows(IWorkingWindow* firmware, IWorkingWindow* editor, IWorkingWindow* eventLog);
+    void SetSettingsWindow(QDialog* settings);
+    // Production: QDesktopServices::openUrl.
+    void SetUrlOpener(TUrlOpener opener);
+
+    bool HelpReady() const { return helpReady_; }
+
+signals:
+    // The user confirmed the close: the program ends.
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void retranslateUi();
+    void ModeClicked(QAbstractButton* button);
+    void ContinueClicked();
+    void HelpClicked();
+    void WebClicked();
+    void EmailClicked();
+    void SettingsClicked();
+    void RestoreCheckedButton(QAbstractButton* previous);
+    void RestoreWindows();
+    bool ShowDescription(const std::string& modeKey);
+
+    IDialogService& dialogs_;
+    TLocalisation& localisation_;
+    std::filesystem::path programPath_;
+    std::filesystem::path programDir_;
+    IWorkingWindow* firmware_ = nullptr;
+    IWorkingWindow* editor_ = nullptr;
+    IWorkingWindow* eventLog_ = nullptr;
+    QDialog* settings_ = nullptr;
+    TUrlOpener openUrl_;
+    bool helpReady_ = true;
+    bool descriptionShown_ = false;
+    bool centred_ = false;
+    QAbstractButton* lastChecked_ = nullptr;
+
+    QGroupBox* modeGrB_;
+    QToolButton* mode1SpdBtn_;
+    QLabel* mode1Label_;
+    QToolButton* mode3SpdBtn_;
+    QLabel* mode3Label_;
+    QToolButton* mode4SpdBtn_;
+    QLabel* label2_;
+    QButtonGroup* modeGroup_;
+    QGroupBox* descrGrB_;
+    QTextEdit* richEdit1_;
+    QPushButton* continueBitBtn_;
+    QPushButton* exitBitBtn_;
+    QGroupBox* addGrB_;
+    QPushButton* wwwSpdBtn_;
+    QPushButton* emailSpdBtn_;
+    QPushButton* helpSpdBtn_;
+    QPushButton* speedButton1_;
+    QLabel* wwwLabel_;
+    QLabel* emailLabel_;
+    QTimer* helpTimer_;
+};
+
+}  // namespace mirca
