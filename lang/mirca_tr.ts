@@ -1,0 +1,241 @@
+<?xml version='1.0' encoding='utf-8'?>
+<TS version="2.1" language="tr_TR" sourcelanguage="ru_RU">
+<context>
+    <name>mirca::TAboutBox</name>
+    <message>
+        <location filename="../app/aboutbox.cpp" line="82" />
+        <source>О программе</source>
+        <translation>Program hakkında</translation>
+    </message>
+    <message>
+        <location filename="../app/aboutbox.cpp" line="83" />
+        <source>Версия:</source>
+        <translation>Sürüm:</translation>
+    </message>
+    <message>
+        <location filename="../app/aboutbox.cpp" line="84" />
+        <source>Vorn</source>
+        <translation>Vorn</translation>
+    </message>
+    <message>
+        <location filename="../app/aboutbox.cpp" line="85" />
+        <source>OK</source>
+        <translation>Tamam</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TAppSettingsForm</name>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="201" />
+        <source>Настройки программы</source>
+        <translation>Program ayarları</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="203" />
+        <source>Language</source>
+        <translation>Dil</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="204" />
+        <source>Система</source>
+        <translation>Sistem</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="205" />
+        <source>Папки программ</source>
+        <translation>Program klasörleri</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="206" />
+        <source>Select language:</source>
+        <translation>Dil seçin:</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="207" />
+        <source>Автоматически показывать список доступных файлов ПО</source>
+        <translation>Kullanılabilir yazılım dosyalarının listesini otomatik göster</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="208" />
+        <source>Режим работы по умолчанию:</source>
+        <translation>Varsayılan çalışma modu:</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="209" />
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="210" />
+        <source>Онлайн</source>
+        <translation>Çevrimiçi</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="211" />
+        <source>Система, загружаемая по умолчанию в демо-режиме:</source>
+        <translation>Demo modunda varsayılan olarak yüklenen sistem:</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="212" />
+        <source>Расположение файлов ПО:</source>
+        <translation>Yazılım dosyaları klasörü:</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="213" />
+        <source>Расположение файлов конфигурации:</source>
+        <translation>Yapılandırma dosyaları klasörü:</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="214" />
+        <source>Расположение резервных копий регистрации:</source>
+        <translation>Kayıt yedekleri klasörü:</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="215" />
+        <source>Расположение отчётов журнала событий:</source>
+        <translation>Olay günlüğü raporları klasörü:</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="216" />
+        <source>ОК</source>
+        <translation>Tamam</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="217" />
+        <source>Отмена</source>
+        <translation>İptal</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TNotifTypeForm</name>
+    <message>
+        <location filename="../app/shellwindows.cpp" line="79" />
+        <source>Типы извещений</source>
+        <translation>Bildirim türleri</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TPendingWindow</name>
+    <message>
+        <location filename="../app/shellwindows.cpp" line="27" />
+        <source>Это окно появится в следующей версии программы.</source>
+        <translation>Bu pencere programın sonraki bir sürümünde gelecek.</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TSelectBMFrm</name>
+    <message>
+        <location filename="../app/shellwindows.cpp" line="88" />
+        <source>Выбор модуля</source>
+        <translation>Modül seçimi</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TUncompFileSelectFrm</name>
+    <message>
+        <location filename="../app/shellwindows.cpp" line="98" />
+        <source>Выбор файла конфигурации</source>
+        <translation>Yapılandırma dosyası seçimi</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TYSysOutAssignInSysForm</name>
+    <message>
+        <location filename="../app/shellwindows.cpp" line="108" />
+        <source>Назначение системных выходов</source>
+        <translation>Sistem çıkışı atama</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TZDevSettingsForm</name>
+    <message>
+        <location filename="../app/shellwindows.cpp" line="40" />
+        <source>Mirca-Y Изменение настроек прибора</source>
+        <translation>Mirca-Y Panel yapılandırması</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TZMStoreForm</name>
+    <message>
+        <location filename="../app/shellwindows.cpp" line="49" />
+        <source>Mirca-Y Журнал событий</source>
+        <translation>Mirca-Y Olay günlüğü</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TZMStoreReportForm</name>
+    <message>
+        <location filename="../app/shellwindows.cpp" line="70" />
+        <source>Фильтр журнала событий</source>
+        <translation>Olay günlüğü filtresi</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TZModeSelectForm</name>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="247" />
+        <source>Mirca-Y Выбор режима работы</source>
+        <translation>Mirca-Y Çalışma modu seçimi</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="248" />
+        <source>Название режима:</source>
+        <translation>Mod:</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="250" />
+        <source>Настройка прибора</source>
+        <translation>Panel yapılandırması</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="251" />
+        <source>Журнал событий</source>
+        <translation>Olay günlüğü</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="255" />
+        <source>Описание режима:</source>
+        <translation>Mod açıklaması:</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="256" />
+        <source>Выберите режим, чтобы увидеть описание.</source>
+        <translation>Açıklamasını görmek için bir mod seçin.</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="257" />
+        <source>Продолжить</source>
+        <translation>Devam</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="258" />
+        <source>Выход</source>
+        <translation>Çıkış</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="259" />
+        <source>Дополнительно:</source>
+        <translation>Ek:</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="260" />
+        <source>Посетите наш сайт</source>
+        <translation>Web sitemizi ziyaret edin</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="261" />
+        <source>Пишите нам</source>
+        <translation>Bize yazın</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="262" />
+        <source>Настройки программы</source>
+        <translation>Program ayarları</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="263" />
+        <source>Вызов справки</source>
+        <translation>Yardım</translation>
+    </message>
+</context>
+</TS>
