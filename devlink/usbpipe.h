@@ -38,7 +38,7 @@ public:
     std::uint32_t LastWritten() const { return lastWritten_; }
 
     // "unix:PATH" for the socket transport, "usb" for USB; empty means: MIRCA_PORT, else USB.
-    void SetPortSpec(std::string spec) { portSpec_ = std::move(spec); }
+    void SetPortSpec(std::string port) { portSpec_ = std::move(port); }
     // The device list; by default drv_base/usbdevices.xml beside the program.
     void SetDeviceListPath(std::filesystem::path path) { deviceList_ = std::move(path); }
     void SetErrorReporter(ErrorReporter reporter) { report_ = std::move(reporter); }
