@@ -156,9 +156,7 @@ TZelmoMemoryMap::TZelmoMemoryMap(const std::filesystem::path& path) : file(path)
         const std::uint32_t address = reader.Number(element, "Address", blockName);
         const std::uint32_t blockSize = reader.Number(element, "Size", blockName);
         const std::uint32_t tableNum = reader.Number(element, "TableNum", blockName);
-        std::vector<std::uint8_t> factory;
-        if (blockSize != 0) factory = FactoryValue(reader, element, blockName, blockSize);
-
+        // The record bounds the block before its factory value is read, so a lying Size allocates nothing.
         auto block = CreateConfigBlock(className);
         if (!block) throw TMapError("Check source: class " + className + " not found!");
         if (blockSize > block->RecordSize())
@@ -171,6 +169,8 @@ TZelmoMemoryMap::TZelmoMemoryMap(const std::filesystem::path& path) : file(path)
                                      std::to_string(size) + " bytes");
         if (blockName == kDescriptorBlock && className != "TZelmoDescriptor")
             reader.Fail(element, "block \"descriptor\" has class " + className + ", not TZelmoDescriptor");
+        std::vector<std::uint8_t> factory;
+        if (blockSize != 0) factory = FactoryValue(reader, element, blockName, blockSize);
 
         block->Init(className, blockName, address, blockSize, factory);
         block->TableNum = tableNum;

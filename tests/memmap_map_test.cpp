@@ -115,6 +115,8 @@ TEST_F(MapTest, BrokenMapsAreRefusedWithTheirErrors) {
          "factory value 'one' is not a byte"},
         {"byte out of range", Block("x", "r", "Byte", 10, 1, "byte", "256"), "", "is not a byte"},
         {"word too small", Block("x", "r", "TModeTime", 10, 1, "word", "1"), "", "needs Size 2"},
+        {"a lying Size allocates nothing", Block("x", "r", "Byte", 10, 2000000000, "binary", "00"), "",
+         "larger than its record Byte"},
         {"outside the image", Block("x", "r", "TRelay", 60, 8, "binary", "00"), "",
          "lies outside the image of 64"},
         {"larger than record", Block("x", "r", "TModeTime", 10, 3, "binary", "00"), "",
