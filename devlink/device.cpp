@@ -4,18 +4,14 @@
 #include <array>
 
 #include "devlink/crc.h"
+#include "devlink/frames.h"
 #include "devlink/le.h"
 
 namespace mirca {
 
 namespace {
 
-constexpr std::uint8_t kRequestStart = 0x55;
-constexpr std::uint8_t kReplyStart = 0xAA;
-constexpr std::uint8_t kCmdIdentify = 0x80;
-constexpr std::uint8_t kCmdSetMode = 0x81;
-constexpr std::uint8_t kLegacyFirmwareCode = 0xA0;
-constexpr std::uint8_t kLegacyConfigCode = 0xAA;
+using namespace frames;
 
 bool CrcMatches(const std::uint8_t* bytes, std::size_t count) {
     return Crc16Arc(bytes, count) == le::Get16(bytes + count);

@@ -7,17 +7,19 @@
 
 #include "devlink/crc.h"
 #include "devlink/device.h"
+#include "devlink/frames.h"
 #include "devlink/le.h"
 
 namespace mirca {
 
 namespace {
 
+using namespace frames;
+
 constexpr std::uint16_t kLegacyImageMark = 0x5555;
 constexpr std::size_t kHeaderSize = 7;  // the identity record that heads a framed image
 constexpr std::size_t kLegacyMinSize = 10;
 constexpr std::size_t kModuleHeaderSize = 11;  // module type .. 32-bit value, then the image
-constexpr std::uint32_t kPiece = 64;
 
 bool IsModuleType(std::uint16_t w) {
     return w >= 0x40 && w <= 0x43;

@@ -3,18 +3,15 @@
 
 #include "devlink/crc.h"
 #include "devlink/device.h"
+#include "devlink/frames.h"
 #include "devlink/le.h"
 
 namespace mirca {
 
 namespace {
 
-constexpr std::uint8_t kReplyStart = 0xAA;
-constexpr std::uint8_t kCmdTable = 0x54;
-constexpr std::uint8_t kCmdRead = 0x82;
-constexpr std::uint8_t kLegacyRead = 0x93;
-constexpr std::uint8_t kLegacyWrite = 0x94;
-constexpr std::uint32_t kPiece = 64;
+using namespace frames;
+
 constexpr std::uint32_t kPage = TZelmoTable::kPageSize;
 constexpr std::uint32_t kBlock = TZelmoTable::kBlockSize;
 // The block-write start carries the block count plus one in 16 bits.
