@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace mirca {
+
+// Files that hold user data: written beside the target, made durable and renamed over it, so readers see
+// either the old file or the whole new one; read whole, from regular files only, within a size bound.
+// Both return "" on success, else a short reason for the user.
+
+std::string WriteFileAtomically(const std::filesystem::path& target,
+                                const std::vector<std::uint8_t>& content);
+
+// A FIFO or a device is refused rather than read: it could block for ever or never end. tooLarge is the
+// reason given for a file above maxSize.
+std::string ReadFileBounded(const std::filesystem::path& path, std::size_t maxSize,
+                            std::vector<std::uint8_t>& out,
+                            const std::string& tooLarge = "the file is too large");
+
+}  // namespace mirca
