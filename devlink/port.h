@@ -19,6 +19,11 @@ public:
     virtual void Close() = 0;
     virtual bool Reserved2() { return true; }
     virtual int Reserved3() { return 0; }
+
+    // Beyond the fixed slots: what a caller that reads whole replies of unknown length needs to know.
+    // How many bytes the last Read delivered, whether or not it returned true.
+    virtual std::uint32_t LastRead() const { return 0; }
+    virtual bool IsOpen() const { return true; }
 };
 
 }  // namespace mirca

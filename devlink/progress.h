@@ -15,4 +15,13 @@ public:
     virtual void Pump() {}
 };
 
+// A gauge that shows how far a long operation has got, in percent (0 to 100).
+class IGauge {
+public:
+    virtual ~IGauge() = default;
+    virtual void SetPercent(int percent) = 0;
+    // Lets pending window messages run.
+    virtual void Pump() {}
+};
+
 }  // namespace mirca

@@ -33,8 +33,8 @@ public:
     void Flush() override {}
     void Close() override;
 
-    bool IsOpen() const;
-    std::uint32_t LastRead() const { return lastRead_; }
+    bool IsOpen() const override;
+    std::uint32_t LastRead() const override { return lastRead_; }
     std::uint32_t LastWritten() const { return lastWritten_; }
 
     // "unix:PATH" for the socket transport, "usb" for USB; empty means: MIRCA_PORT, else USB.

@@ -23,7 +23,7 @@ public:
     void Flush() override { ++flushes_; }
     void Close() override;
 
-    std::uint32_t LastRead() const { return lastRead_; }
+    std::uint32_t LastRead() const override { return lastRead_; }
     std::uint32_t LastWritten() const { return lastWritten_; }
     std::size_t Flushes() const { return flushes_; }
     std::size_t ReadCalls() const { return readCalls_; }
