@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
+#include <string>
 
 #include "devlink/crc.h"
 #include "devlink/le.h"
+#include "sim/eventring.h"
 
 namespace mirca::sim {
 
@@ -60,6 +63,37 @@ std::uint16_t LegacyDataCrc(const std::uint8_t* data, std::size_t count) {
     return crc.Update(data, count);
 }
 
+// The event log's own requests: address 0xFF 0xFF like data writes, but CRC-16/MODBUS.
+constexpr std::uint8_t kLogIdentity = 0x80;
+constexpr std::uint8_t kLogTableList = 0x81;
+constexpr std::uint8_t kLogBlock = 0x82;
+constexpr std::size_t kLogNewBlock = 254;
+constexpr std::size_t kLogOldBlock = 255;
+constexpr std::array<std::uint8_t, 4> kLogAck = {kRequestStart, 0xFF, 0xFF, 0x00};
+
+std::uint16_t LogCrc(const std::uint8_t* data, std::size_t count) {
+    return TCrc16(0xFFFF, 0xA001).Calc(data, count);
+}
+
+void AppendLogCrc(Bytes& frame) {
+    le::Append16(frame, LogCrc(frame.data(), frame.size()));
+}
+
+// Kinds and addresses of the log's tables, by role: events, names, name index, log position, registered
+// devices, extra A, extra B. The ring comes last so that it may grow without moving the others.
+struct TLogTableSpec {
+    std::uint16_t kind;
+    std::uint32_t address;
+    std::size_t size;
+};
+constexpr TLogTableSpec kLogEvents = {0x0101, 0x0400, 0};
+constexpr TLogTableSpec kLogNames = {0x0102, 0x0100, 16 * 16};
+constexpr TLogTableSpec kLogNameIndex = {0x0103, 0x0200, 16 * 2};
+constexpr TLogTableSpec kLogPosition = {0x0104, 0x0240, 2};
+constexpr TLogTableSpec kLogDevices = {0x0105, 0x0280, 32 * 8};
+constexpr TLogTableSpec kLogExtraA = {0x0106, 0x0380, 64};
+constexpr TLogTableSpec kLogExtraB = {0x0107, 0x03C0, 48};
+
 bool IsLegacyReply(TReplyKind kind) {
     return kind == TReplyKind::LegacyIdentify || kind == TReplyKind::LegacyPage ||
            kind == TReplyKind::LegacyWrite || kind == TReplyKind::LegacyFirmware;
@@ -74,11 +108,14 @@ bool HasStatus(TReplyKind kind) {
 
 class TSimPanel::Impl {
 public:
-    Impl(TPanelIdentity identity, std::size_t memorySize) : id(identity), memory(memorySize, 0) {}
+    Impl(TPanelIdentity identity, std::size_t memorySize) : id(identity), memory(memorySize, 0) {
+        BuildEventLog(logSetup);
+    }
 
     bool Receive(const std::uint8_t* data, std::size_t count);
     void ResetLink();
     void Log(bool toDevice, const std::uint8_t* data, std::size_t count);
+    void BuildEventLog(const TEventLogSetup& setup);
 
     TPanelIdentity id;
     Bytes memory;
@@ -103,6 +140,10 @@ public:
     Bytes ackStatuses;
     Bytes modeChanges;
     std::size_t legacyDisconnects = 0;
+
+    TEventLogSetup logSetup;
+    std::vector<TEventLogTable> logTables;
+    std::array<std::size_t, 256> logRequests{};
 
 private:
     // --- framed generation ---
@@ -151,10 +192,19 @@ private:
     void FinishLegacyWrite();
     void SendLegacy(TReplyKind kind, std::uint8_t b2, std::uint8_t b3);
 
-    // Sends a reply unless a fault swallows it; false when nothing went out.
-    bool Send(TReplyKind kind, Bytes reply);
+    // --- event log ---
+    // True when the transfer was the log's: a whole request with its CRC, or the ack the log waits for.
+    bool HandleEventLog(const std::uint8_t* data, std::size_t count);
+    void SendLogIdentity();
+    void SendLogTableList();
+    void SendLogBlock(std::uint16_t kind, std::uint32_t offset);
+    void SendLog(TReplyKind kind, Bytes reply);
+
+    // Sends a reply unless a fault swallows it; false when nothing went out. A whole reply goes out as one
+    // transfer instead of packets.
+    bool Send(TReplyKind kind, Bytes reply, bool whole = false);
     std::optional<TFaultKind> TakeFault(TReplyKind kind);
-    void Queue(const Bytes& reply);
+    void Queue(const Bytes& reply, bool whole = false);
 
     Bytes rx_;  // host bytes not yet used up
     TAwait await_ = TAwait::Nothing;
@@ -171,6 +221,8 @@ private:
     TCrc16 legacyFirmwareCrc_;
     Bytes legacyFirmwareSum_;  // the closing checksum bytes received so far
     bool legacyFirmwareOverflow_ = false;
+
+    bool logAwaitsAck_ = false;
 };
 
 // ---------------------------------------------------------------- link
@@ -184,7 +236,10 @@ bool TSimPanel::Impl::Receive(const std::uint8_t* data, std::size_t count) {
     }
     const bool whole = taken == count;
     if (taken > 0 || whole) Log(true, data, taken);
-    if (id.framed) {
+    // The log service sits beside both generations; only a complete transfer can be one of its requests.
+    if (whole && HandleEventLog(data, count)) {
+        // handled
+    } else if (id.framed) {
         FeedFramed(data, taken);
     } else {
         FeedLegacy(data, taken);
@@ -216,6 +271,7 @@ void TSimPanel::Impl::ResetLink() {
     legacyWriteData_.clear();
     legacyFirmwareSum_.clear();
     legacyFirmwareOverflow_ = false;
+    logAwaitsAck_ = false;
     outgoing.clear();
 }
 
@@ -236,7 +292,7 @@ std::optional<TFaultKind> TSimPanel::Impl::TakeFault(TReplyKind kind) {
     return fault;
 }
 
-bool TSimPanel::Impl::Send(TReplyKind kind, Bytes reply) {
+bool TSimPanel::Impl::Send(TReplyKind kind, Bytes reply, bool whole) {
     const auto fault = TakeFault(kind);
     if (fault) {
         switch (*fault) {
@@ -263,11 +319,11 @@ bool TSimPanel::Impl::Send(TReplyKind kind, Bytes reply) {
                 break;
         }
     }
-    Queue(reply);
+    Queue(reply, whole);
     return true;
 }
 
-void TSimPanel::Impl::Queue(const Bytes& reply) {
+void TSimPanel::Impl::Queue(const Bytes& reply, bool whole) {
     if (!linkUp) return;
     std::size_t count = reply.size();
     if (linkBudget) {
@@ -275,7 +331,7 @@ void TSimPanel::Impl::Queue(const Bytes& reply) {
         *linkBudget -= count;
         if (*linkBudget == 0) linkUp = false;
     }
-    const std::size_t packet = std::max<std::size_t>(maxPacket, 1);
+    const std::size_t packet = whole ? std::max<std::size_t>(count, 1) : std::max<std::size_t>(maxPacket, 1);
     for (std::size_t at = 0; at < count; at += packet) {
         const std::size_t n = std::min(packet, count - at);
         outgoing.emplace_back(reply.begin() + static_cast<std::ptrdiff_t>(at),
@@ -625,6 +681,137 @@ void TSimPanel::Impl::SendLegacy(TReplyKind kind, std::uint8_t b2, std::uint8_t 
     Send(kind, std::move(reply));
 }
 
+// ---------------------------------------------------------------- event log
+
+void TSimPanel::Impl::BuildEventLog(const TEventLogSetup& setup) {
+    const std::uint32_t limit = setup.newFormat ? kMaxLogRecords : kMaxOldFormatLogRecords;
+    if (setup.records > limit) {
+        throw std::invalid_argument("an event log of " + std::to_string(setup.records) + " records; the " +
+                                    (setup.newFormat ? "new" : "old") + " format holds at most " +
+                                    std::to_string(limit));
+    }
+    const auto table = [](const TLogTableSpec& spec, Bytes data) {
+        return TEventLogTable{spec.kind, spec.address, std::move(data)};
+    };
+    // Contents the reader only keeps and saves: recognisable, and different for each seed.
+    const auto filler = [&setup](const TLogTableSpec& spec) {
+        Bytes data(spec.size);
+        for (std::size_t i = 0; i < data.size(); ++i)
+            data[i] = static_cast<std::uint8_t>(spec.kind + i * 7 + setup.seed);
+        return data;
+    };
+    Bytes names(kLogNames.size, 0);
+    Bytes nameIndex;
+    for (std::size_t n = 0; n < 16; ++n) {
+        const std::string name = "Partition " + std::to_string(n + 1);
+        std::copy(name.begin(), name.end(), names.begin() + static_cast<std::ptrdiff_t>(n * 16));
+        le::Append16(nameIndex, static_cast<std::uint16_t>(n * 16));
+    }
+    Bytes position;
+    le::Append16(position, setup.logPosition);
+
+    std::vector<TEventLogTable> tables;
+    tables.push_back(table(kLogEvents, MakeEventRing(setup.records, setup.logPosition, setup.seed)));
+    switch (id.major) {
+        case 1:
+        case 2:
+        case 3:
+            tables.push_back(table(kLogNames, names));
+            tables.push_back(table(kLogNameIndex, nameIndex));
+            tables.push_back(table(kLogPosition, position));
+            tables.push_back(table(kLogDevices, filler(kLogDevices)));
+            if (id.major == 2) {
+                tables.push_back(table(kLogExtraA, filler(kLogExtraA)));
+                tables.push_back(table(kLogExtraB, filler(kLogExtraB)));
+            }
+            break;
+        default:
+            // Systems 5 and 6, and any other: the ring and its position.
+            tables.push_back(table(kLogPosition, position));
+            break;
+    }
+    logSetup = setup;
+    logTables = std::move(tables);
+}
+
+bool TSimPanel::Impl::HandleEventLog(const std::uint8_t* data, std::size_t count) {
+    if (logAwaitsAck_ && count == kLogAck.size() && std::equal(kLogAck.begin(), kLogAck.end(), data)) {
+        logAwaitsAck_ = false;
+        ++logRequests[0x00];
+        return true;
+    }
+    if (count < kFramedHeader + 2 || data[0] != kRequestStart || data[1] != 0xFF || data[2] != 0xFF)
+        return false;
+    const std::uint8_t command = data[3];
+    const std::uint8_t length = data[4];
+    if (count != kFramedHeader + length + 2u) return false;
+    if (command != kLogIdentity && command != kLogTableList && command != kLogBlock) return false;
+    if (LogCrc(data, kFramedHeader + length) != le::Get16(data + kFramedHeader + length)) return false;
+    ++logRequests[command];
+    // A host that skipped an ack has moved on; the next request stands on its own.
+    logAwaitsAck_ = false;
+    const std::uint8_t* payload = data + kFramedHeader;
+    if (command == kLogIdentity && length == 0) {
+        SendLogIdentity();
+    } else if (command == kLogTableList && length == 1) {
+        SendLogTableList();
+    } else if (command == kLogBlock && logSetup.newFormat && length == 6) {
+        SendLogBlock(le::Get16(payload), le::Get32(payload + 2));
+    } else if (command == kLogBlock && !logSetup.newFormat && length == 4) {
+        SendLogBlock(le::Get16(payload), le::Get16(payload + 2));
+    }
+    // Anything else is a request of the other format or none at all: the panel stays silent.
+    return true;
+}
+
+void TSimPanel::Impl::SendLog(TReplyKind kind, Bytes reply) {
+    AppendLogCrc(reply);
+    if (Send(kind, std::move(reply), true)) logAwaitsAck_ = true;
+}
+
+void TSimPanel::Impl::SendLogIdentity() {
+    if (logSetup.newFormat) {
+        Bytes reply = {kReplyStart, kLogIdentity};
+        le::Append16(reply, id.typeCode);
+        le::Append16(reply, id.edition);
+        reply.insert(reply.end(), {id.major, id.minor, id.build});
+        SendLog(TReplyKind::LogIdentity, std::move(reply));
+    } else {
+        SendLog(TReplyKind::LogIdentity, {kReplyStart, id.major, 0x00, 0x00, 0x00});
+    }
+}
+
+void TSimPanel::Impl::SendLogTableList() {
+    Bytes reply = {kReplyStart, kLogTableList};
+    for (const TEventLogTable& t : logTables) {
+        le::Append16(reply, t.kind);
+        const auto size = static_cast<std::uint32_t>(t.data.size());
+        if (logSetup.newFormat) {
+            le::Append32(reply, t.address);
+            le::Append32(reply, size);
+        } else {
+            le::Append16(reply, static_cast<std::uint16_t>(t.address));
+            le::Append16(reply, static_cast<std::uint16_t>(size));
+        }
+    }
+    SendLog(TReplyKind::LogTableList, std::move(reply));
+}
+
+void TSimPanel::Impl::SendLogBlock(std::uint16_t kind, std::uint32_t offset) {
+    Bytes reply = {kReplyStart, kLogBlock};
+    const auto table = std::find_if(logTables.begin(), logTables.end(),
+                                    [kind](const TEventLogTable& t) { return t.kind == kind; });
+    if (table != logTables.end() && offset >= table->address &&
+        offset - table->address < table->data.size()) {
+        const std::size_t at = offset - table->address;
+        const std::size_t n =
+            std::min(logSetup.newFormat ? kLogNewBlock : kLogOldBlock, table->data.size() - at);
+        reply.insert(reply.end(), table->data.begin() + static_cast<std::ptrdiff_t>(at),
+                     table->data.begin() + static_cast<std::ptrdiff_t>(at + n));
+    }
+    SendLog(TReplyKind::LogBlock, std::move(reply));
+}
+
 // ---------------------------------------------------------------- public face
 
 TSimPanel::TSimPanel(TPanelIdentity identity, std::size_t memorySize)
@@ -663,6 +850,8 @@ void TSimPanel::SetIdentity(const TPanelIdentity& identity) {
     impl_->id = identity;
     // Half a frame of one generation means nothing to the other.
     if (generationChanged) impl_->ResetLink();
+    // The system decides which log tables exist.
+    impl_->BuildEventLog(impl_->logSetup);
 }
 
 std::vector<std::uint8_t>& TSimPanel::Memory() {
@@ -679,6 +868,19 @@ bool TSimPanel::FirmwareComplete() const {
 }
 std::optional<std::vector<std::uint8_t>> TSimPanel::LegacyFirmwareFrame() const {
     return impl_->legacyFirmwareFrame;
+}
+
+void TSimPanel::SetEventLog(const TEventLogSetup& setup) {
+    impl_->BuildEventLog(setup);
+}
+const TEventLogSetup& TSimPanel::EventLogSetup() const {
+    return impl_->logSetup;
+}
+std::vector<TEventLogTable>& TSimPanel::EventLogTables() {
+    return impl_->logTables;
+}
+std::size_t TSimPanel::EventLogRequests(std::uint8_t command) const {
+    return impl_->logRequests[command];
 }
 
 void TSimPanel::InjectFault(TFault fault) {

@@ -45,12 +45,36 @@ enum class TReplyKind {
     LegacyPage,      // legacy page read (AA AA, 256 bytes, CRC)
     LegacyWrite,     // legacy page/bulk write result (8 bytes)
     LegacyFirmware,  // legacy firmware transfer result (8 bytes)
+    LogIdentity,     // event-log identity (11 bytes, or 7 in the old format)
+    LogTableList,    // event-log table list
+    LogBlock,        // one block of an event-log table
 };
 
 struct TFault {
     TFaultKind kind = TFaultKind::NoReply;
     TReplyKind on = TReplyKind::Any;
     unsigned skip = 0;  // matching replies to let pass before the faulty one
+};
+
+// The event log the panel keeps, answered in the log's own request set (address 0xFF 0xFF, CRC-16/MODBUS).
+// The system number is the identity's major version; it decides which tables exist.
+struct TEventLogSetup {
+    bool newFormat = true;          // 11-byte identity, 10-byte table entries; false: 7 and 6 bytes
+    std::uint32_t records = 1400;   // size of the event ring
+    std::uint16_t logPosition = 0;  // ring index of the oldest record
+    std::uint32_t seed = 1;         // varies the generated records
+};
+
+// The largest rings SetEventLog builds: the reader's bound (the index travels in 16 bits) in the new format;
+// in the old one every table, the ring last, must end below the 16-bit offset limit.
+inline constexpr std::uint32_t kMaxLogRecords = 65536;
+inline constexpr std::uint32_t kMaxOldFormatLogRecords = 4032;
+
+// One table of the event log: the panel reports kind, address and size, and serves its bytes.
+struct TEventLogTable {
+    std::uint16_t kind = 0;
+    std::uint32_t address = 0;
+    std::vector<std::uint8_t> data;
 };
 
 // One USB transfer as the panel saw it.
@@ -88,6 +112,20 @@ public:
     const std::vector<std::uint8_t>& Firmware() const;
     bool FirmwareComplete() const;  // framed: every announced block arrived; legacy: the checksum matched
     std::optional<std::vector<std::uint8_t>> LegacyFirmwareFrame() const;  // the 8-byte opening frame
+
+    // Builds the event log for the current identity: the tables of its system, the ring filled with
+    // realistic records (MakeEventRing) and the log position stored in its table. A panel starts with the
+    // default setup, and SetIdentity rebuilds the log from the last setup (the system may have changed), so
+    // changes made through EventLogTables() must follow both. Throws std::invalid_argument for more records
+    // than the format can address (kMaxLogRecords, kMaxOldFormatLogRecords).
+    void SetEventLog(const TEventLogSetup& setup);
+    const TEventLogSetup& EventLogSetup() const;
+    // The tables in the order the table list reports them; tests may change them. In the old format the
+    // list carries kind, address and size in 16 bits each.
+    std::vector<TEventLogTable>& EventLogTables();
+    // Event-log requests received, by command (0x80 identity, 0x81 table list, 0x82 block); 0x00 counts
+    // the acknowledgements the log service took.
+    std::size_t EventLogRequests(std::uint8_t command) const;
 
     void InjectFault(TFault fault);
     // After this many more bytes in either direction the link drops: further writes fail, nothing is sent.

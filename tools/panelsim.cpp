@@ -34,32 +34,42 @@ extern "C" void OnSignal(int) {
 }
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out,
-                 "usage: mirca-panelsim --socket PATH [options]\n"
-                 "\n"
-                 "Serves a software panel on a Unix SOCK_SEQPACKET socket until SIGINT or SIGTERM.\n"
-                 "\n"
-                 "options (numbers are decimal or 0x-hex):\n"
-                 "  --socket PATH          where to listen (a stale socket there is replaced)\n"
-                 "  --type N               device type code, 0..65535 (default 937)\n"
-                 "  --edition N            edition word, 0..65535 (default 0x6464)\n"
-                 "  --major N              firmware major version, 0..255 (default 6)\n"
-                 "  --minor N              firmware minor version, 0..255 (default 4)\n"
-                 "  --build N              firmware build number, 0..255 (default 9)\n"
-                 "  --legacy               speak only the legacy 8-byte frames\n"
-                 "  --legacy-code N        device code in legacy replies, 0..255 (default: the type for\n"
-                 "                         types 0x40..0x43, else 0x1F)\n"
-                 "  --memory-size N        configuration memory in bytes, 1..%llu (default 65536)\n"
-                 "  --map FILE             start with the identity and factory memory of this memory map;\n"
-                 "                         the options above still override it\n"
-                 "  --fault KIND[:ON[:SKIP]]\n"
-                 "                         commit a fault once, on the (SKIP+1)-th reply of kind ON;\n"
-                 "                         may be repeated\n"
-                 "      KIND: NoReply WrongStartByte BadCrc NonZeroStatus ShortReply\n"
-                 "      ON:   Any (default) Identify SetMode Select ReadHeader ReadBlock WriteStart\n"
-                 "            WriteBlock LegacyIdentify LegacyPage LegacyWrite LegacyFirmware\n"
-                 "  --help                 show this text\n",
-                 static_cast<unsigned long long>(kMaxMemorySize));
+    std::fprintf(
+        out,
+        "usage: mirca-panelsim --socket PATH [options]\n"
+        "\n"
+        "Serves a software panel on a Unix SOCK_SEQPACKET socket until SIGINT or SIGTERM.\n"
+        "\n"
+        "options (numbers are decimal or 0x-hex):\n"
+        "  --socket PATH          where to listen (a stale socket there is replaced)\n"
+        "  --type N               device type code, 0..65535 (default 937)\n"
+        "  --edition N            edition word, 0..65535 (default 0x6464)\n"
+        "  --major N              firmware major version, 0..255 (default 6)\n"
+        "  --minor N              firmware minor version, 0..255 (default 4)\n"
+        "  --build N              firmware build number, 0..255 (default 9)\n"
+        "  --legacy               speak only the legacy 8-byte frames\n"
+        "  --legacy-code N        device code in legacy replies, 0..255 (default: the type for\n"
+        "                         types 0x40..0x43, else 0x1F)\n"
+        "  --memory-size N        configuration memory in bytes, 1..%llu (default 65536)\n"
+        "  --map FILE             start with the identity and factory memory of this memory map;\n"
+        "                         the options above still override it\n"
+        "  --log-records N        records in the event ring, 0..%u (0..%u with --log-old-format;\n"
+        "                         default 1400); the log's tables follow the system (--major)\n"
+        "  --log-position P       ring index of the oldest record, 0..65535 (default 0)\n"
+        "  --log-old-format       answer the event-log requests in the old format (7-byte identity,\n"
+        "                         16-bit table entries and offsets)\n"
+        "  --log-seed S           varies the generated records, 0..4294967295 (default 1)\n"
+        "  --fault KIND[:ON[:SKIP]]\n"
+        "                         commit a fault once, on the (SKIP+1)-th reply of kind ON;\n"
+        "                         may be repeated\n"
+        "      KIND: NoReply WrongStartByte BadCrc NonZeroStatus ShortReply\n"
+        "      ON:   Any (default) Identify SetMode Select ReadHeader ReadBlock WriteStart\n"
+        "            WriteBlock LegacyIdentify LegacyPage LegacyWrite LegacyFirmware\n"
+        "            log-identify log-tables log-block (event-log replies; also LogIdentity,\n"
+        "            LogTableList, LogBlock)\n"
+        "  --help                 show this text\n",
+        static_cast<unsigned long long>(kMaxMemorySize), unsigned{mirca::sim::kMaxLogRecords},
+        unsigned{mirca::sim::kMaxOldFormatLogRecords});
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -128,6 +138,12 @@ std::optional<mirca::sim::TReplyKind> ParseReplyKind(std::string_view name) {
         {"LegacyPage", R::LegacyPage},
         {"LegacyWrite", R::LegacyWrite},
         {"LegacyFirmware", R::LegacyFirmware},
+        {"log-identify", R::LogIdentity},
+        {"log-tables", R::LogTableList},
+        {"log-block", R::LogBlock},
+        {"LogIdentity", R::LogIdentity},
+        {"LogTableList", R::LogTableList},
+        {"LogBlock", R::LogBlock},
     };
     for (const auto& [text, kind] : names) {
         if (EqualNoCase(name, text)) return kind;
@@ -184,6 +200,7 @@ struct TOptions {
     std::vector<mirca::sim::TFault> faults;
     std::string map;              // start with this map's identity and factory memory
     std::set<std::string> given;  // identity options named on the command line win over the map
+    mirca::sim::TEventLogSetup log;
 };
 
 int UsageError(const std::string& text) {
@@ -203,10 +220,15 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
             options.identity.framed = false;
             continue;
         }
+        if (arg == "--log-old-format") {
+            options.log.newFormat = false;
+            continue;
+        }
         const bool takesValue = arg == "--socket" || arg == "--type" || arg == "--edition" ||
                                 arg == "--major" || arg == "--minor" || arg == "--build" ||
                                 arg == "--legacy-code" || arg == "--memory-size" || arg == "--fault" ||
-                                arg == "--map";
+                                arg == "--map" || arg == "--log-records" || arg == "--log-position" ||
+                                arg == "--log-seed";
         if (!takesValue) return UsageError("unknown option '" + std::string(arg) + "'");
         if (i + 1 >= argc) return UsageError(std::string(arg) + " needs a value");
         const std::string_view value = argv[++i];
@@ -227,9 +249,13 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
             continue;
         }
         const std::uint64_t min = arg == "--memory-size" ? 1 : 0;
-        const std::uint64_t max = arg == "--memory-size"                    ? kMaxMemorySize
-                                  : (arg == "--type" || arg == "--edition") ? 0xFFFF
-                                                                            : 0xFF;
+        // The ring's limit depends on the format, which may come later: checked once all are parsed.
+        const std::uint64_t max = arg == "--memory-size"   ? kMaxMemorySize
+                                  : arg == "--log-records" ? mirca::sim::kMaxLogRecords
+                                  : arg == "--log-seed"    ? 0xFFFFFFFFu
+                                  : (arg == "--type" || arg == "--edition" || arg == "--log-position")
+                                      ? 0xFFFF
+                                      : 0xFF;
         const auto number = ParseNumber(value, min, max);
         if (!number) {
             return UsageError(std::string(arg) + " takes a number from " + std::to_string(min) + " to " +
@@ -246,6 +272,12 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
             options.identity.minor = static_cast<std::uint8_t>(*number);
         } else if (arg == "--build") {
             options.identity.build = static_cast<std::uint8_t>(*number);
+        } else if (arg == "--log-records") {
+            options.log.records = static_cast<std::uint32_t>(*number);
+        } else if (arg == "--log-position") {
+            options.log.logPosition = static_cast<std::uint16_t>(*number);
+        } else if (arg == "--log-seed") {
+            options.log.seed = static_cast<std::uint32_t>(*number);
         } else if (arg == "--legacy-code") {
             options.identity.legacyCode = static_cast<std::uint8_t>(*number);
             options.legacyCodeGiven = true;
@@ -254,6 +286,11 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
         }
     }
     if (options.socket.empty()) return UsageError("--socket PATH is required");
+    if (!options.log.newFormat && options.log.records > mirca::sim::kMaxOldFormatLogRecords) {
+        return UsageError("--log-records takes at most " +
+                          std::to_string(mirca::sim::kMaxOldFormatLogRecords) +
+                          " with --log-old-format, got " + std::to_string(options.log.records));
+    }
     const std::uint16_t type = options.identity.typeCode;
     if (!options.identity.framed && !options.legacyCodeGiven && type >= 0x40 && type <= 0x43) {
         options.identity.legacyCode = static_cast<std::uint8_t>(type);
@@ -289,6 +326,8 @@ int main(int argc, char** argv) {
         }
     }
     mirca::sim::TSimPanel panel(options.identity, options.memorySize);
+    // After the identity, map included: the system decides the log's tables.
+    panel.SetEventLog(options.log);
     memory.resize(panel.Memory().size(), 0);
     if (!options.map.empty()) panel.Memory().assign(memory.begin(), memory.end());
     panel.SetExchangeLimit(kExchangeLimit);
