@@ -1,5 +1,5 @@
 # Sourced by the other scripts: installs the Debian packages the build needs, when any is missing.
-MIRCA_PACKAGES=(g++ cmake ninja-build pkg-config libusb-1.0-0-dev libpugixml-dev libgtest-dev libbenchmark-dev
+MIRCA_PACKAGES=(g++ cmake ninja-build pkg-config libusb-1.0-0-dev libpugixml-dev libgtest-dev libbenchmark-dev libsqlcipher-dev
     qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev)
 
 mirca_install_deps() {

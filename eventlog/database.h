@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "devlink/progress.h"
+#include "eventlog/logrows.h"
+
+namespace mirca {
+
+// A database that cannot be opened, keyed, created or queried. The text names the file and the engine's
+// message.
+class TDatabaseError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The event database: one working table, CurrentLog, that holds the last log read or opened, so that the
+// list can be filtered with SQL. An encrypted SQLite (SQLCipher) file keyed with the program's password.
+class TEventDatabase {
+public:
+    static constexpr const char* kPassword = "7Kq4r9";
+
+    // Report/meslog.db beside the program.
+    static std::filesystem::path DefaultPath();
+
+    // Nothing is touched until the first operation, which opens the file, creating its folder, the file and
+    // the table when missing. Throws TDatabaseError when that fails (a file keyed with another password, a
+    // file that is not a database, a folder that cannot be written).
+    explicit TEventDatabase(std::filesystem::path file = DefaultPath(), std::string password = kPassword);
+    ~TEventDatabase();
+    TEventDatabase(const TEventDatabase&) = delete;
+    TEventDatabase& operator=(const TEventDatabase&) = delete;
+
+    // "delete from CurrentLog".
+    void ClearCurrentLog();
+
+    struct TStoreResult {
+        std::size_t stored = 0;
+        std::size_t skipped =
+            0;  // rows whose EventID or date/time did not convert, or that the engine refused
+    };
+    // Inserts one row per list row with one prepared insert in one transaction. A row that does not convert
+    // is skipped and the rest stored. The gauge is pumped between rows.
+    TStoreResult StoreCurrentLog(const std::vector<TLogRow>& rows, IGauge* gauge = nullptr);
+
+    // Runs a query given as lines (joined by line feeds, as written) after the dialect step, and returns its
+    // rows as list rows numbered from 1. Throws TDatabaseError when the engine refuses the query.
+    std::vector<TLogRow> Query(const std::vector<std::string>& lines);
+
+    // The query text as this engine runs it: the words true and false outside quoted texts become 1 and 0.
+    static std::string Dialect(const std::string& sql);
+
+    // Two-digit years are placed within 50 years of this year (by default the current one).
+    void SetCurrentYear(int year);
+
+    class Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// The list shows the query's rows; a query without rows leaves the list as it was and says so (catalogue
+// message 266, caption 3). Returns whether the list was replaced.
+bool ShowQueryResult(TEventDatabase& database, const std::vector<std::string>& query,
+                     std::vector<TLogRow>& list, IDialogService& dialogs);
+
+// "select * from CurrentLog".
+std::vector<std::string> ShowAllQuery();
+
+}  // namespace mirca

@@ -1,0 +1,171 @@
+#include "eventlog/queries.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "app/textformat.h"
+
+namespace mirca {
+
+namespace {
+
+constexpr const char* kSelect = "select * from CurrentLog where";
+constexpr const char* kOrder = "order by mesDate, mesTime";
+
+constexpr int kMaxObject = 2000;
+constexpr int kMaxUoo = 250;
+constexpr int kMaxUop = 4;
+
+const std::string& C(const TCatalogue& catalogue, int n) {
+    return catalogue.CatalogueText(n);
+}
+
+std::string F(const TCatalogue& catalogue, int n, long long value) {
+    return FormatInt(C(catalogue, n), value);
+}
+
+// Each piece becomes one line ending in " or"; the closing "false" keeps the disjunction well-formed
+// whatever was checked.
+std::string OrList(const std::vector<std::string>& pieces) {
+    std::string text;
+    for (const std::string& piece : pieces)
+        text += piece + " or\n";
+    return text + "false";
+}
+
+// Only an optional sign and decimal digits, nothing around them: a box text like " 12" or "0x10" is
+// refused rather than guessed at. A number too large for any box still is a number, and simply matches
+// nothing.
+std::optional<long long> BoxNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    std::string_view digits = text;
+    bool negative = false;
+    if (digits.front() == '+' || digits.front() == '-') {
+        negative = digits.front() == '-';
+        digits.remove_prefix(1);
+    }
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        throw TConversionError("'" + Utf8Prefix(text, 40) + "' is not a valid integer value");
+    long long value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error == std::errc::result_out_of_range || end != digits.data() + digits.size())
+        return negative ? -1 : static_cast<long long>(kMaxObject) + 1;  // outside every box's range
+    return negative ? -value : value;
+}
+
+struct TEventTypePiece {
+    const char* column;
+    int message;
+};
+
+constexpr std::array<TEventTypePiece, kEventTypeItems - 1> kEventTypePieces = {{
+    {"mesEvent", 735},  {"mesEvent", 731},  {"mesEvent", 729},  {"mesEvent", 730},  {"mesEvent", 739},
+    {"mesDetail", 746}, {"mesDetail", 747}, {"mesDetail", 719}, {"mesDetail", 706}, {"mesDetail", 718},
+    {"mesDetail", 707}, {"mesDetail", 716}, {"mesDetail", 726}, {"mesDetail", 720}, {"mesDetail", 727},
+    {"mesDetail", 723}, {"mesDetail", 724}, {"mesDetail", 705}, {"mesDetail", 748}, {"mesDetail", 750},
+    {"mesDetail", 752}, {"mesDetail", 749}, {"mesDetail", 751}, {"mesDetail", 753}, {"mesDetail", 756},
+    {"mesDetail", 757}, {"mesDetail", 740}, {"mesDetail", 737},
+}};
+
+}  // namespace
+
+const std::array<const char*, kEventTypeItems> kEventTypeCaptions = {
+    "взятие",
+    "снятие",
+    "тревога",
+    "пожар",
+    "информационное",
+    "неисправность общая",
+    "восстан-е общей неиспр-ти",
+    "включение питания",
+    "неисправность питания",
+    "восстан-е неиспр-ти пит-я",
+    "вскрытие",
+    "восстановление вскрытия",
+    "блокирование РК",
+    "восстановление РК",
+    "нет связи",
+    "восстановление связи",
+    "неисправность",
+    "восстан-е неисправности",
+    "обрыв цепи выхода",
+    "КЗ цепи выхода",
+    "восстан-е цепи выхода",
+    "обрыв ШС",
+    "КЗ ШС",
+    "восстановление ШС",
+    "рассинхронизация",
+    "восстан-е рассинхр-ции",
+    "включен в обслуживание",
+    "исключен из обслуживания",
+    "принял по коду",
+};
+
+std::string QuoteSql(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        if (c == '\'') quoted += '\'';
+        quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string DateCondition(const std::string& from, const std::string& to) {
+    return "mesDate between datevalue(" + QuoteSql(from) + ") and datevalue(" + QuoteSql(to) + ")";
+}
+
+std::string EventTypeCondition(const std::array<bool, kEventTypeItems>& checked,
+                               const TCatalogue& catalogue) {
+    std::vector<std::string> pieces;
+    for (std::size_t i = 0; i < kEventTypePieces.size(); ++i) {
+        if (!checked[i]) continue;
+        const TEventTypePiece& piece = kEventTypePieces[i];
+        pieces.push_back(std::string(piece.column) + " like " + QuoteSql(C(catalogue, piece.message) + "%"));
+    }
+    if (checked[kEventTypeItems - 1])
+        pieces.push_back("mesEvent like " + QuoteSql(C(catalogue, 732) + "%") + " and mesRange like " +
+                         QuoteSql(Utf8Prefix(C(catalogue, 733), 6) + "%"));
+    return OrList(pieces);
+}
+
+std::string ObjectCondition(const std::string& text, const TCatalogue& catalogue) {
+    const std::optional<long long> n = BoxNumber(text);
+    if (!n || *n < 1 || *n > kMaxObject) return "false";
+    return OrList({"mesRange = " + QuoteSql(F(catalogue, 721, *n))});
+}
+
+std::string UooCondition(const std::string& text, const TCatalogue& catalogue) {
+    const std::optional<long long> n = BoxNumber(text);
+    if (!n || *n < 1 || *n > kMaxUoo) return "false";
+    const std::string uoo = F(catalogue, 702, *n);
+    const std::string comma = FormatNone(C(catalogue, 762));
+    return OrList({
+        "mesSource = " + QuoteSql(uoo),
+        "mesSource like " + QuoteSql(uoo + comma + FormatNone(Utf8Prefix(C(catalogue, 704), 2)) + "%"),
+        "mesSource like " + QuoteSql(uoo + comma + FormatNone(Utf8Prefix(C(catalogue, 703), 3)) + "%"),
+    });
+}
+
+std::string UopCondition(const std::string& text, const TCatalogue& catalogue) {
+    const std::optional<long long> n = BoxNumber(text);
+    if (!n || *n < 1 || *n > kMaxUop) return "false";
+    return OrList({"mesSource = " + QuoteSql(F(catalogue, 700, *n))});
+}
+
+std::vector<std::string> SingleQuery(const std::string& condition) {
+    return {kSelect, condition, kOrder};
+}
+
+std::vector<std::string> CombinedQuery(const std::vector<std::string>& conditions) {
+    std::vector<std::string> lines = {kSelect};
+    for (const std::string& condition : conditions) {
+        lines.push_back("(");
+        lines.push_back(condition);
+        lines.push_back(") and");
+    }
+    lines.push_back("true");
+    lines.push_back(kOrder);
+    return lines;
+}
+
+}  // namespace mirca

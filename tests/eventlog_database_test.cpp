@@ -1,0 +1,437 @@
+// The event database: an encrypted file beside the program that holds the last log, and the filter
+// queries run against it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/catalogue.h"
+#include "app/textformat.h"
+#include "eventlog/database.h"
+#include "eventlog/queries.h"
+#include "tests/gui_dialogs.h"
+#include "tests/testfolder.h"
+
+namespace mirca {
+namespace {
+
+const std::filesystem::path kMessages =
+    std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "Messages.xml";
+
+std::string ReadFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class TCountingGauge : public IGauge {
+public:
+    void SetPercent(int) override {}
+    void Pump() override { ++pumps; }
+    int pumps = 0;
+};
+
+class DatabaseTest : public TTestFolder {
+protected:
+    void SetUp() override {
+        TTestFolder::SetUp();
+        file_ = dir_ / "Report" / "meslog.db";
+        catalogue_.LoadCatalogue(kMessages, "RU", "");
+        database_ = std::make_unique<TEventDatabase>(file_);
+        database_->SetCurrentYear(2024);
+    }
+
+    std::string C(int n) const { return catalogue_.CatalogueText(n); }
+    std::string F(int n, int v) const { return FormatInt(C(n), v); }
+
+    static TLogRow Row(const std::string& id, const std::string& dateTime, std::string event = "Событие",
+                       std::string range = "", std::string detail = "", std::string source = "") {
+        return {"", id, dateTime, std::move(event), std::move(range), std::move(detail), std::move(source)};
+    }
+
+    // The rows a query should give: the stored rows at these places (from 1), numbered afresh.
+    static std::vector<TLogRow> Expected(const std::vector<TLogRow>& stored, const std::vector<int>& places) {
+        std::vector<TLogRow> rows;
+        for (const int place : places) {
+            TLogRow row = stored.at(static_cast<std::size_t>(place - 1));
+            row.number = std::to_string(rows.size() + 1);
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    std::vector<TLogRow> WhereDate(const std::string& iso) {
+        return database_->Query({"select * from CurrentLog where mesDate = '" + iso + "'"});
+    }
+
+    std::filesystem::path file_;
+    TCatalogue catalogue_;
+    std::unique_ptr<TEventDatabase> database_;
+};
+
+TEST_F(DatabaseTest, RowRoundTripStoresIsoDateAndTimeAndShowsListTexts) {
+    const std::vector<TLogRow> rows = {Row("0x1130", "05.01.15/07:03:09", C(735), F(721, 5), "", F(702, 3))};
+    const TEventDatabase::TStoreResult result = database_->StoreCurrentLog(rows);
+    EXPECT_EQ(result.stored, 1u);
+    EXPECT_EQ(result.skipped, 0u);
+
+    // Stored as ISO text: found by the exact ISO values, and by integer code.
+    const std::vector<TLogRow> found =
+        database_->Query({"select * from CurrentLog where",
+                          "mesDate = '2015-01-05' and mesTime = '07:03:09' and EventID = 4400"});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0], Expected(rows, {1})[0]);
+    EXPECT_EQ(found[0].eventId, "0x1130");
+    EXPECT_EQ(found[0].dateTime, "05.01.15/07:03:09");
+}
+
+TEST_F(DatabaseTest, RowsThatDoNotConvertAreSkippedAndTheRestStored) {
+    const std::vector<TLogRow> rows = {
+        Row("0x1130", "05.01.15/07:03:09", "first"),
+        Row("0x1110", "32.01.15/07:03:09"),
+        Row("0x1110", "FF.FF.FF/07:03:09"),
+        Row("1130", "05.01.15/07:03:09"),
+        Row("0xZZ", "05.01.15/07:03:09"),
+        Row("0x12345", "05.01.15/07:03:09"),
+        Row("", "05.01.15/07:03:09"),
+        Row("0x1110", "05.01.15 07:03:09"),
+        Row("0x1110", "29.02.15/07:03:09"),
+        Row("0x1110", "31.04.15/07:03:09"),
+        Row("0x1110", "05.13.15/07:03:09"),
+        Row("0x1110", "05.01.15/24:00:00"),
+        Row("0x1110", "05.01.15/07:60:00"),
+        Row("0x1110", "05.01.15/07:03:9"),
+        Row("0x1110", "05.01.15/07:03:09/"),
+        Row("0x1110", "05.01.115/07:03:09"),
+        Row("0x1110", " 05.01.15/07:03:09"),
+        Row("0x1110", "05.01.15/07:03:09", std::string(4097, 'x')),
+        Row("0x1110", "05.01.15/07:03:09", "", "", "", std::string(5000, 'y')),
+        Row("0x3603", "29.02.16/7:03:09", "leap day, one-digit hour"),
+        Row("0X00ff", "5.1.2015/00:00:00", "short forms", std::string(4096, 'z')),
+        Row("0x1138", "05.01.15/07:03:10", "last"),
+    };
+    TCountingGauge gauge;
+    const TEventDatabase::TStoreResult result = database_->StoreCurrentLog(rows, &gauge);
+    EXPECT_EQ(result.stored, 4u);
+    EXPECT_EQ(result.skipped, rows.size() - 4);
+    EXPECT_EQ(gauge.pumps, static_cast<int>(rows.size()));
+
+    const std::vector<TLogRow> all = database_->Query(ShowAllQuery());
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[0], Expected(rows, {1})[0]);
+    EXPECT_EQ(all[1].eventId, "0x3603");
+    EXPECT_EQ(all[1].dateTime, "29.02.16/07:03:09");
+    EXPECT_EQ(all[2].eventId, "0x00FF");
+    EXPECT_EQ(all[2].dateTime, "05.01.15/00:00:00");
+    EXPECT_EQ(all[2].range, std::string(4096, 'z'));
+    EXPECT_EQ(all[3].event, "last");
+    EXPECT_EQ(all[3].number, "4");
+}
+
+TEST_F(DatabaseTest, TwoDigitYearsLandWithinFiftyYearsOfTheCurrentYear) {
+    struct TCase {
+        int currentYear;
+        const char* date;
+        const char* iso;
+    };
+    for (const TCase& c :
+         {TCase{2025, "01.01.74", "2074-01-01"}, TCase{2025, "01.01.75", "1975-01-01"},
+          TCase{2000, "01.01.49", "2049-01-01"}, TCase{2000, "01.01.50", "1950-01-01"},
+          TCase{2000, "01.01.99", "1999-01-01"}, TCase{2099, "01.01.00", "2100-01-01"},
+          TCase{2025, "01.01.1974", "1974-01-01"}, TCase{2025, "01.01.2099", "2099-01-01"}}) {
+        database_->ClearCurrentLog();
+        database_->SetCurrentYear(c.currentYear);
+        ASSERT_EQ(database_->StoreCurrentLog({Row("0x1110", std::string(c.date) + "/12:00:00")}).stored, 1u);
+        EXPECT_EQ(WhereDate(c.iso).size(), 1u) << c.date << " in " << c.currentYear;
+        // datevalue places the year the same way.
+        EXPECT_EQ(
+            database_
+                ->Query({"select * from CurrentLog where mesDate = datevalue('" + std::string(c.date) + "')"})
+                .size(),
+            1u)
+            << c.date << " in " << c.currentYear;
+    }
+    EXPECT_THROW(database_->SetCurrentYear(0), std::invalid_argument);
+    EXPECT_THROW(database_->SetCurrentYear(10000), std::invalid_argument);
+}
+
+TEST_F(DatabaseTest, DateValueAndTimeValueConvertOrRaise) {
+    ASSERT_EQ(database_->StoreCurrentLog({Row("0x1110", "29.02.16/07:03:09")}).stored, 1u);
+    for (const char* condition :
+         {"mesDate = datevalue('29.02.16')", "mesDate = datevalue('29.2.16')",
+          "mesDate = datevalue('29.02.2016')", "datevalue('29.02.2000') = '2000-02-29'",
+          "mesTime = timevalue('7:03:09')", "mesTime = timevalue('07:03:09')", "datevalue(null) is null"}) {
+        EXPECT_EQ(database_->Query({"select * from CurrentLog where", condition}).size(), 1u) << condition;
+    }
+    for (const char* condition :
+         {"mesDate = datevalue('29.02.15')", "mesDate = datevalue('31.04.16')",
+          "mesDate = datevalue('29.02.2100')", "mesDate = datevalue('29.02.1900')",
+          "mesDate = datevalue('0.01.16')", "mesDate = datevalue('01.00.16')",
+          "mesDate = datevalue('01.01.016')", "mesDate = datevalue('01.01.0000')",
+          "mesDate = datevalue('2016-02-29')", "mesDate = datevalue('')", "mesDate = datevalue('1.1.16 ')",
+          "mesDate = datevalue('001.01.16')", "mesDate = datevalue(20160229)",
+          "mesTime = timevalue('24:00:00')", "mesTime = timevalue('7:3:09')", "mesTime = timevalue('07:03')",
+          "mesTime = timevalue('07:03:60')", "mesTime = timevalue('007:03:09')"}) {
+        try {
+            database_->Query({"select * from CurrentLog where", condition});
+            ADD_FAILURE() << "no error for " << condition;
+        } catch (const TDatabaseError& error) {
+            const std::string function =
+                std::string(condition).find("datevalue") != std::string::npos ? "datevalue" : "timevalue";
+            EXPECT_NE(std::string(error.what()).find(function), std::string::npos) << error.what();
+        }
+    }
+}
+
+TEST_F(DatabaseTest, ClearCurrentLogEmptiesTheTable) {
+    database_->StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00"), Row("0x1110", "02.01.15/00:00:00")});
+    ASSERT_EQ(database_->Query(ShowAllQuery()).size(), 2u);
+    database_->ClearCurrentLog();
+    EXPECT_TRUE(database_->Query(ShowAllQuery()).empty());
+}
+
+TEST_F(DatabaseTest, FileAndFolderAreCreatedOnFirstUseAndTheContentIsEncrypted) {
+    const std::filesystem::path deep = dir_ / "program" / "Report" / "meslog.db";
+    {
+        TEventDatabase database(deep);
+        EXPECT_FALSE(std::filesystem::exists(deep.parent_path().parent_path())) << "touched before first use";
+        database.StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00", "PLAINTEXT-MARKER-EVENT")});
+    }
+    ASSERT_TRUE(std::filesystem::is_regular_file(deep));
+    const std::string bytes = ReadFile(deep);
+    ASSERT_GE(bytes.size(), 16u);
+    EXPECT_NE(bytes.substr(0, 16), std::string("SQLite format 3\0", 16));
+    EXPECT_EQ(bytes.find("PLAINTEXT-MARKER-EVENT"), std::string::npos);
+    EXPECT_EQ(bytes.find("CurrentLog"), std::string::npos);
+
+    // The log outlives the program run.
+    TEventDatabase reopened(deep);
+    const std::vector<TLogRow> rows = reopened.Query(ShowAllQuery());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].event, "PLAINTEXT-MARKER-EVENT");
+}
+
+TEST_F(DatabaseTest, WrongPasswordIsAnErrorNamingTheFileAndLeavesTheFileIntact) {
+    database_->StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
+    database_.reset();
+    const std::string before = ReadFile(file_);
+    {
+        TEventDatabase wrong(file_, "not the password");
+        try {
+            wrong.ClearCurrentLog();
+            ADD_FAILURE() << "a wrong password was accepted";
+        } catch (const TDatabaseError& error) {
+            EXPECT_NE(std::string(error.what()).find(file_.string()), std::string::npos) << error.what();
+        }
+        EXPECT_THROW(wrong.Query(ShowAllQuery()), TDatabaseError);
+    }
+    EXPECT_EQ(ReadFile(file_), before);
+    EXPECT_EQ(TEventDatabase(file_).Query(ShowAllQuery()).size(), 1u);
+}
+
+TEST_F(DatabaseTest, FilesThatAreNoDatabaseAreErrorsNamingTheFile) {
+    struct TCase {
+        const char* name;
+        std::string content;
+    };
+    for (const TCase& c :
+         {TCase{"text", "hello, this is not a database at all\n"}, TCase{"zeros", std::string(4096, '\0')},
+          TCase{"plain header", std::string("SQLite format 3\0", 16) + std::string(2000, 'x')}}) {
+        const std::filesystem::path file = dir_ / (std::string(c.name) + ".db");
+        std::ofstream(file, std::ios::binary) << c.content;
+        TEventDatabase database(file);
+        try {
+            database.Query(ShowAllQuery());
+            ADD_FAILURE() << c.name << " opened as a database";
+        } catch (const TDatabaseError& error) {
+            EXPECT_NE(std::string(error.what()).find(file.string()), std::string::npos) << error.what();
+        }
+        EXPECT_EQ(ReadFile(file), c.content) << c.name;
+    }
+}
+
+TEST_F(DatabaseTest, FolderThatCannotBeMadeIsAnError) {
+    std::ofstream(dir_ / "program") << "a file where the folder should be";
+    TEventDatabase database(dir_ / "program" / "Report" / "meslog.db");
+    EXPECT_THROW(database.ClearCurrentLog(), TDatabaseError);
+    EXPECT_THROW(database.StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")}), TDatabaseError);
+}
+
+TEST_F(DatabaseTest, QueryErrorsCarryTheEngineMessage) {
+    database_->StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
+    const auto message = [&](const std::vector<std::string>& lines) -> std::string {
+        try {
+            database_->Query(lines);
+        } catch (const TDatabaseError& error) {
+            return error.what();
+        }
+        return "(no error)";
+    };
+    EXPECT_NE(message({"select * from", "where"}).find("syntax error"), std::string::npos);
+    EXPECT_NE(message({"select * from NoSuchTable"}).find("no such table"), std::string::npos);
+    EXPECT_NE(message({"select EventID from CurrentLog"}).find("mesDate"), std::string::npos);
+    EXPECT_NE(message({"select * from CurrentLog; delete from CurrentLog"}), "(no error)");
+    EXPECT_NE(message({"delete from CurrentLog"}), "(no error)");
+    EXPECT_EQ(database_->Query(ShowAllQuery()).size(), 1u) << "a refused query changed the table";
+}
+
+TEST_F(DatabaseTest, ColumnsAreReadByNameAndNullsGiveEmptyTexts) {
+    const std::vector<TLogRow> rows =
+        database_->Query({"select 'src' as MESSOURCE, null as mesDetail, 'r' as mesRange, null as mesEvent,",
+                          "null as mesTime,", "null as mesDate, null as EventID, 1 as extra"});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (TLogRow{"1", "", "", "", "r", "", "src"}));
+}
+
+TEST(Dialect, TrueAndFalseOutsideQuotedTextsBecomeNumbers) {
+    struct TCase {
+        const char* sql;
+        const char* expected;
+    };
+    for (const TCase& c : {
+             TCase{"where\nfalse", "where\n0"},
+             TCase{"(\nx or\nfalse\n) and\ntrue\norder", "(\nx or\n0\n) and\n1\norder"},
+             TCase{"FALSE or True or tRuE", "0 or 1 or 1"},
+             TCase{"x = 'false' or false", "x = 'false' or 0"},
+             TCase{"x like 'it''s true%' or true", "x like 'it''s true%' or 1"},
+             TCase{"x = '''' and false", "x = '''' and 0"},
+             TCase{"xfalse falsex false_ _true true1 $false", "xfalse falsex false_ _true true1 $false"},
+             TCase{"falseЖ Жtrue", "falseЖ Жtrue"},
+             TCase{"(false)=(true),false;", "(0)=(1),0;"},
+             TCase{"\"false\" = false", "\"false\" = 0"},
+             TCase{"x = 'unterminated false", "x = 'unterminated false"},
+             TCase{"", ""},
+         }) {
+        EXPECT_EQ(TEventDatabase::Dialect(c.sql), c.expected) << c.sql;
+    }
+}
+
+// The filter queries against a small log: rows stored out of order, texts from the shipped catalogue as
+// the decoder writes them.
+class FilterTest : public DatabaseTest {
+protected:
+    void SetUp() override {
+        DatabaseTest::SetUp();
+        const std::string comma = FormatNone(C(762));
+        log_ = {
+            Row("0x1130", "05.01.15/07:03:09", C(735), F(721, 5), "", F(702, 3)),
+            Row("0x1110", "31.12.14/23:59:59", C(729), F(721, 12), C(749), F(702, 3) + comma + F(704, 2)),
+            Row("0x1300", "01.01.15/00:00:00", C(739), "", C(719), F(700, 1)),
+            Row("0x1301", "02.01.15/12:00:00", C(739), "", C(706), F(700, 2)),
+            Row("0x1337", "02.01.15/08:30:00", C(739), "", C(707), F(702, 3) + comma + F(703, 1)),
+            Row("0x1570", "01.01.15/00:00:01", C(732), F(733, 17), "", F(702, 30)),
+            Row("0x1110", "03.01.15/10:00:00", C(730), F(721, 2000), "", F(702, 31) + comma + F(704, 1)),
+            Row("0x1627", "29.02.16/06:00:00", C(731), F(721, 5), C(716), F(700, 4)),
+            Row("0x3300", "30.12.14/18:45:10", C(739), "", C(747), F(702, 250)),
+            Row("0x1138", "01.01.15/13:00:00", C(735), F(721, 1), "", F(702, 3) + comma + F(704, 15)),
+            Row("0x1570", "04.01.15/09:00:00", C(732), F(721, 17), "", ""),
+        };
+        ASSERT_EQ(database_->StoreCurrentLog(log_).stored, log_.size());
+    }
+
+    std::vector<TLogRow> Run(const std::vector<std::string>& query) { return database_->Query(query); }
+
+    std::vector<TLogRow> log_;
+};
+
+TEST_F(FilterTest, EachQueryKindGivesItsRowsInDateTimeOrder) {
+    struct TCase {
+        const char* name;
+        std::vector<std::string> query;
+        std::vector<int> rows;
+    };
+    const std::vector<TCase> cases = {
+        {"show all keeps the stored order", ShowAllQuery(), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+        {"date across the year boundary",
+         SingleQuery(DateCondition("31.12.14", "02.01.15")),
+         {2, 3, 6, 10, 5, 4}},
+        {"date, one day, four-digit year", SingleQuery(DateCondition("29.02.2016", "29.02.2016")), {8}},
+        {"date, reversed range", SingleQuery(DateCondition("02.01.15", "31.12.14")), {}},
+        {"event type: arming, opening",
+         SingleQuery(EventTypeCondition(
+             {true, false, false, false, false, false, false, false, false, false, true}, catalogue_)),
+         {10, 5, 1}},
+        {"event type: accepted by code needs the code range",
+         SingleQuery(EventTypeCondition(
+             [] {
+                 std::array<bool, kEventTypeItems> checked{};
+                 checked[28] = true;
+                 return checked;
+             }(),
+             catalogue_)),
+         {6}},
+        {"event type: general fault is not its restoration",
+         SingleQuery(EventTypeCondition(
+             [] {
+                 std::array<bool, kEventTypeItems> checked{};
+                 checked[5] = true;
+                 return checked;
+             }(),
+             catalogue_)),
+         {}},
+        {"event type: information",
+         SingleQuery(EventTypeCondition(
+             [] {
+                 std::array<bool, kEventTypeItems> checked{};
+                 checked[4] = true;
+                 return checked;
+             }(),
+             catalogue_)),
+         {9, 3, 5, 4}},
+        {"object 5", SingleQuery(ObjectCondition("5", catalogue_)), {1, 8}},
+        {"object 2000", SingleQuery(ObjectCondition("2000", catalogue_)), {7}},
+        {"object 2001", SingleQuery(ObjectCondition("2001", catalogue_)), {}},
+        {"UOO 3 with its inputs and panels, not UOO 31",
+         SingleQuery(UooCondition("3", catalogue_)),
+         {2, 10, 5, 1}},
+        {"UOO 250", SingleQuery(UooCondition("250", catalogue_)), {9}},
+        {"UOP 1", SingleQuery(UopCondition("1", catalogue_)), {3}},
+        {"UOP 4", SingleQuery(UopCondition("4", catalogue_)), {8}},
+        {"combined: date and UOO",
+         CombinedQuery({DateCondition("31.12.14", "02.01.15"), UooCondition("3", catalogue_)}),
+         {2, 10, 5}},
+        {"combined: nothing checked", CombinedQuery({}), {9, 2, 3, 6, 10, 5, 4, 7, 11, 1, 8}},
+        {"combined: object and a false box",
+         CombinedQuery({ObjectCondition("5", catalogue_), UopCondition("", catalogue_)}),
+         {}},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(Run(c.query), Expected(log_, c.rows)) << c.name;
+}
+
+TEST_F(FilterTest, QuotedTextWithQuoteFindsItsRow) {
+    database_->StoreCurrentLog({Row("0x1110", "06.01.15/00:00:00", "It's 'quoted' -- false", "", "", "")});
+    const std::vector<TLogRow> rows =
+        Run(SingleQuery("mesEvent = " + QuoteSql("It's 'quoted' -- false") + " or\nfalse"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].event, "It's 'quoted' -- false");
+}
+
+TEST_F(FilterTest, ShowQueryResultReplacesTheListOrKeepsItAndSaysSo) {
+    Catalogue().LoadCatalogue(kMessages, "RU", "");
+    ASSERT_FALSE(Msg(266).empty());
+    TScriptedDialogs dialogs;
+    std::vector<TLogRow> list = {Row("0x0001", "01.01.01/01:01:01", "the list before")};
+    const std::vector<TLogRow> before = list;
+
+    EXPECT_FALSE(ShowQueryResult(*database_, SingleQuery(ObjectCondition("0", catalogue_)), list, dialogs));
+    EXPECT_EQ(list, before);
+    ASSERT_EQ(dialogs.Calls().size(), 1u);
+    EXPECT_EQ(dialogs.Calls()[0].kind, TScriptedDialogs::TKind::Inform);
+    EXPECT_EQ(dialogs.Calls()[0].caption, Msg(3));
+    EXPECT_EQ(dialogs.Calls()[0].text, Msg(266));
+    EXPECT_EQ(dialogs.Calls()[0].icon, IDialogService::TIcon::Information);
+
+    dialogs.Clear();
+    EXPECT_TRUE(ShowQueryResult(*database_, SingleQuery(UopCondition("2", catalogue_)), list, dialogs));
+    EXPECT_EQ(list, Expected(log_, {4}));
+    EXPECT_TRUE(dialogs.Calls().empty());
+
+    EXPECT_THROW(ShowQueryResult(*database_, {"select * from"}, list, dialogs), TDatabaseError);
+    EXPECT_EQ(list, Expected(log_, {4}));
+}
+
+}  // namespace
+}  // namespace mirca
