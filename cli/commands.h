@@ -23,5 +23,6 @@ int Identify(const TGlobalOptions& global, const std::vector<std::string>& args)
 int Config(const TGlobalOptions& global, const std::vector<std::string>& args);
 int Backup(const TGlobalOptions& global, const std::vector<std::string>& args);
 int Map(const TGlobalOptions& global, const std::vector<std::string>& args);
+int Log(const TGlobalOptions& global, const std::vector<std::string>& args);
 
 }  // namespace mirca::cli

@@ -10,11 +10,11 @@ std::filesystem::path TGlobalOptions::DataFolder() const {
     return dataFolder.empty() ? ProgramDir() / "drv_base" : dataFolder;
 }
 
-int OpenLink(const TGlobalOptions& global, TLink& link, std::uint32_t mode) {
-    link.pipe.SetErrorReporter(ReportToStderr);
-    if (!global.port.empty()) link.pipe.SetPortSpec(global.port);
-    link.pipe.Close();
-    const unsigned count = link.pipe.Open();
+int OpenPort(const TGlobalOptions& global, TAtmUsbPipe& pipe) {
+    pipe.SetErrorReporter(ReportToStderr);
+    if (!global.port.empty()) pipe.SetPortSpec(global.port);
+    pipe.Close();
+    const unsigned count = pipe.Open();
     if (count == 0) {
         std::fprintf(stderr, "mirca-cli: no device found (is the panel attached and switched on?)\n");
         return kExitNoDevice;
@@ -23,6 +23,11 @@ int OpenLink(const TGlobalOptions& global, TLink& link, std::uint32_t mode) {
         std::fprintf(stderr, "mirca-cli: %u devices found; attach only one panel\n", count);
         return kExitManyDevices;
     }
+    return kExitOk;
+}
+
+int OpenLink(const TGlobalOptions& global, TLink& link, std::uint32_t mode) {
+    if (const int rc = OpenPort(global, link.pipe); rc != kExitOk) return rc;
     if (!link.device.Connect(&link.pipe, mode)) {
         std::fprintf(stderr, "mirca-cli: the device does not answer\n");
         return kExitFailed;

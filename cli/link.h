@@ -20,6 +20,9 @@ struct TLink {
     }
 };
 
+// Opens the port: kExitOk when exactly one panel is there, else the exit code (reported on stderr).
+int OpenPort(const TGlobalOptions& global, TAtmUsbPipe& pipe);
+
 // Opens the port and connects in the given mode. Returns kExitOk with link ready, else the exit code.
 int OpenLink(const TGlobalOptions& global, TLink& link, std::uint32_t mode);
 

@@ -10,22 +10,33 @@
 namespace {
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out,
-                 "usage: mirca-cli [--port unix:PATH|usb] [--data DIR] COMMAND [ARGS]\n"
-                 "\n"
-                 "commands:\n"
-                 "  identify [--firmware]          connect and print the device identity\n"
-                 "                                 (--firmware: connect as for a firmware update)\n"
-                 "  config read OUT.ycfg           read the whole configuration into a file\n"
-                 "  config write IN.ycfg           write a configuration file into the device\n"
-                 "  config factory                 reset the factory-marked settings and write them\n"
-                 "  backup read OUT.rrg --object N --address A\n"
-                 "                                 save the registration data (address 1 to 4)\n"
-                 "  backup write IN.rrg            restore registration data from a backup file\n"
-                 "  map check FILE                 parse a memory map and list its blocks\n"
-                 "\n"
-                 "The port defaults to MIRCA_PORT, else the USB panel. --data DIR names the folder of the\n"
-                 "memory maps (default: drv_base beside the program).\n");
+    std::fprintf(
+        out,
+        "usage: mirca-cli [--port unix:PATH|usb] [--data DIR] COMMAND [ARGS]\n"
+        "\n"
+        "commands:\n"
+        "  identify [--firmware]          connect and print the device identity\n"
+        "                                 (--firmware: connect as for a firmware update)\n"
+        "  config read OUT.ycfg           read the whole configuration into a file\n"
+        "  config write IN.ycfg           write a configuration file into the device\n"
+        "  config factory                 reset the factory-marked settings and write them\n"
+        "  backup read OUT.rrg --object N --address A\n"
+        "                                 save the registration data (address 1 to 4)\n"
+        "  backup write IN.rrg            restore registration data from a backup file\n"
+        "  map check FILE                 parse a memory map and list its blocks\n"
+        "  log read OUT.yrpt              read the panel's event log into a file\n"
+        "  log show FILE.yrpt [--lang RU|EN|TR]\n"
+        "                                 print the events, one tab-separated row each:\n"
+        "                                 number, EventID, date/time, event, range, detail, source\n"
+        "  log query FILE.yrpt [--lang L] [--db FILE] FILTER...\n"
+        "                                 store the events in the event database and print the rows\n"
+        "                                 of the filter; several filters must all match:\n"
+        "                                 --date DD.MM.YY..DD.MM.YY, --type I[,I...] (0 to 28),\n"
+        "                                 --object N (1 to 2000), --uoo N (1 to 250), --uop N (1 to 4)\n"
+        "\n"
+        "The port defaults to MIRCA_PORT, else the USB panel. --data DIR names the folder of the\n"
+        "memory maps and of Messages.xml (default: drv_base beside the program). The event database is\n"
+        "Report/meslog.db beside the program unless --db names another file.\n");
 }
 
 }  // namespace
@@ -67,6 +78,7 @@ int main(int argc, char** argv) {
     if (command == "config") return mirca::cli::Config(global, rest);
     if (command == "backup") return mirca::cli::Backup(global, rest);
     if (command == "map") return mirca::cli::Map(global, rest);
+    if (command == "log") return mirca::cli::Log(global, rest);
     std::fprintf(stderr, "mirca-cli: unknown command '%s'\n", command.c_str());
     PrintUsage(stderr);
     return mirca::cli::kExitUsage;

@@ -51,4 +51,31 @@ private:
     std::uint32_t position_ = 0;
 };
 
+// A percent gauge on stderr, drawn only on a terminal.
+class TTermGauge final : public IGauge {
+public:
+    explicit TTermGauge(std::string label) : label_(std::move(label)), tty_(isatty(STDERR_FILENO) == 1) {}
+    ~TTermGauge() override { Finish(); }
+
+    void SetPercent(int percent) override {
+        if (!tty_) return;
+        constexpr int kWidth = 40;
+        const int share = std::clamp(percent, 0, 100);
+        const int filled = share * kWidth / 100;
+        std::fprintf(stderr, "\r%s [%s%s] %3d%%", label_.c_str(), std::string(filled, '#').c_str(),
+                     std::string(kWidth - filled, ' ').c_str(), share);
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+    void Finish() {
+        if (tty_ && drawn_) std::fputc('\n', stderr);
+        drawn_ = false;
+    }
+
+private:
+    std::string label_;
+    bool tty_;
+    bool drawn_ = false;
+};
+
 }  // namespace mirca::cli

@@ -1,0 +1,198 @@
+// Event log commands: read a panel's log into a file, print a file's events, filter them through the
+// database.
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "app/catalogue.h"
+#include "cli/args.h"
+#include "cli/commands.h"
+#include "cli/link.h"
+#include "cli/termprogress.h"
+#include "eventlog/database.h"
+#include "eventlog/logrows.h"
+#include "eventlog/queries.h"
+#include "eventlog/reader.h"
+
+namespace mirca::cli {
+
+namespace {
+
+int LogRead(const TGlobalOptions& global, const std::string& out) {
+    TAtmUsbPipe pipe;
+    if (const int rc = OpenPort(global, pipe); rc != kExitOk) return rc;
+    TEventLogReader reader(&pipe);
+    if (!reader.ReadIdentity()) {
+        std::fprintf(stderr,
+                     "mirca-cli log read: the device does not answer the event-log identity request (%s)\n",
+                     reader.LastError().c_str());
+        return kExitFailed;
+    }
+    {
+        TTermGauge gauge("Reading");
+        reader.SetProgress(&gauge);
+        const bool read = reader.ReadLog();
+        reader.SetProgress(nullptr);
+        if (!read) {
+            std::fprintf(stderr, "mirca-cli log read: reading the event log failed: %s\n",
+                         reader.LastError().c_str());
+            return kExitFailed;
+        }
+    }
+    if (!reader.SaveToFile(out)) {
+        std::fprintf(stderr, "mirca-cli log read: cannot write %s: %s\n", out.c_str(),
+                     reader.LastError().c_str());
+        return kExitFailed;
+    }
+    std::printf("event log of %s, system %u version %u.%u.%u: %zu records saved to %s\n",
+                reader.GetDeviceName().c_str(), unsigned{reader.systemNumber()},
+                unsigned{reader.systemNumber()}, unsigned{reader.minorVersion()},
+                unsigned{reader.buildNumber()}, reader.EventCount(), out.c_str());
+    return kExitOk;
+}
+
+// The catalogue in the language asked for; false (reported) when the file cannot be read.
+bool LoadLanguage(const TGlobalOptions& global, const TArgs& args, const char* command) {
+    const std::string code = args.Has("--lang") ? args.options.at("--lang") : "RU";
+    if (code != "RU" && code != "EN" && code != "TR") {
+        std::fprintf(stderr, "mirca-cli %s: --lang takes RU, EN or TR\n", command);
+        return false;
+    }
+    try {
+        Catalogue().LoadCatalogue(global.DataFolder() / "Messages.xml", code, code);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mirca-cli %s: %s\n", command, e.what());
+        return false;
+    }
+    return true;
+}
+
+bool Load(TEventLogReader& reader, const std::string& file, const char* command) {
+    if (reader.LoadFromFile(file)) return true;
+    std::fprintf(stderr, "mirca-cli %s: cannot read %s: %s\n", command, file.c_str(),
+                 reader.LastError().c_str());
+    return false;
+}
+
+void Print(const std::vector<TLogRow>& rows) {
+    for (const TLogRow& r : rows) {
+        std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\n", r.number.c_str(), r.eventId.c_str(), r.dateTime.c_str(),
+                    r.event.c_str(), r.range.c_str(), r.detail.c_str(), r.source.c_str());
+    }
+}
+
+void NoteUndecoded(const TEventLogReader& reader, const char* command) {
+    if (reader.systemNumber() != 6 && reader.EventCount() > 0) {
+        std::fprintf(stderr,
+                     "mirca-cli %s: the log holds %zu records of system %u, which have no event texts\n",
+                     command, reader.EventCount(), unsigned{reader.systemNumber()});
+    }
+}
+
+int LogShow(const TGlobalOptions& global, const TArgs& args) {
+    if (!LoadLanguage(global, args, "log show")) return kExitUsage;
+    TEventLogReader reader;
+    if (!Load(reader, args.positional[0], "log show")) return kExitFailed;
+    NoteUndecoded(reader, "log show");
+    Print(ListRows(reader));
+    return kExitOk;
+}
+
+// The filter conditions the options ask for, in the window's item order: date, type, object, UOO, УОП.
+std::optional<std::vector<std::string>> Conditions(const TArgs& args) {
+    std::vector<std::string> out;
+    if (args.Has("--date")) {
+        const std::string& range = args.options.at("--date");
+        const auto dots = range.find("..");
+        if (dots == std::string::npos || dots == 0 || dots + 2 >= range.size()) {
+            std::fprintf(stderr, "mirca-cli log query: --date takes FROM..TO, e.g. 01.01.15..31.01.15\n");
+            return std::nullopt;
+        }
+        out.push_back(DateCondition(range.substr(0, dots), range.substr(dots + 2)));
+    }
+    if (args.Has("--type")) {
+        std::array<bool, kEventTypeItems> checked{};
+        std::string list = args.options.at("--type");
+        std::size_t at = 0;
+        while (at <= list.size()) {
+            const std::size_t comma = std::min(list.find(',', at), list.size());
+            const auto item =
+                ParseNumber("log query", "event type", list.substr(at, comma - at), 0, kEventTypeItems - 1);
+            if (!item) return std::nullopt;
+            checked[*item] = true;
+            at = comma + 1;
+        }
+        out.push_back(EventTypeCondition(checked, Catalogue()));
+    }
+    try {
+        if (args.Has("--object")) out.push_back(ObjectCondition(args.options.at("--object"), Catalogue()));
+        if (args.Has("--uoo")) out.push_back(UooCondition(args.options.at("--uoo"), Catalogue()));
+        if (args.Has("--uop")) out.push_back(UopCondition(args.options.at("--uop"), Catalogue()));
+    } catch (const TConversionError& e) {
+        std::fprintf(stderr, "mirca-cli log query: %s\n", e.what());
+        return std::nullopt;
+    }
+    if (out.empty()) {
+        std::fprintf(stderr,
+                     "mirca-cli log query: give at least one of --date, --type, --object, --uoo, --uop\n");
+        return std::nullopt;
+    }
+    return out;
+}
+
+int LogQuery(const TGlobalOptions& global, const TArgs& args) {
+    if (!LoadLanguage(global, args, "log query")) return kExitUsage;
+    const auto conditions = Conditions(args);
+    if (!conditions) return kExitUsage;
+    TEventLogReader reader;
+    if (!Load(reader, args.positional[0], "log query")) return kExitFailed;
+    NoteUndecoded(reader, "log query");
+    const std::vector<std::string> query =
+        conditions->size() == 1 ? SingleQuery(conditions->front()) : CombinedQuery(*conditions);
+    try {
+        TEventDatabase database(args.Has("--db") ? std::filesystem::path(args.options.at("--db"))
+                                                 : TEventDatabase::DefaultPath());
+        database.ClearCurrentLog();
+        const auto stored = database.StoreCurrentLog(ListRows(reader));
+        if (stored.skipped > 0) {
+            std::fprintf(stderr,
+                         "mirca-cli log query: %zu of %zu events could not be stored (bad date or time)\n",
+                         stored.skipped, stored.skipped + stored.stored);
+        }
+        const std::vector<TLogRow> rows = database.Query(query);
+        if (rows.empty()) std::fprintf(stderr, "%s\n", Msg(266).c_str());
+        Print(rows);
+    } catch (const TDatabaseError& e) {
+        std::fprintf(stderr, "mirca-cli log query: %s\n", e.what());
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int Log(const TGlobalOptions& global, const std::vector<std::string>& args) {
+    const std::string sub = args.empty() ? "" : args.front();
+    const std::vector<std::string> rest =
+        args.empty() ? args : std::vector<std::string>(args.begin() + 1, args.end());
+    if (sub == "read") {
+        const auto a = ParseArgs("log read", rest, {}, {}, 1);
+        return a ? LogRead(global, a->positional[0]) : kExitUsage;
+    }
+    if (sub == "show") {
+        const auto a = ParseArgs("log show", rest, {"--lang"}, {}, 1);
+        return a ? LogShow(global, *a) : kExitUsage;
+    }
+    if (sub == "query") {
+        const auto a = ParseArgs("log query", rest,
+                                 {"--lang", "--db", "--date", "--type", "--object", "--uoo", "--uop"}, {}, 1);
+        return a ? LogQuery(global, *a) : kExitUsage;
+    }
+    std::fprintf(stderr, "mirca-cli log: expected read, show or query\n");
+    return kExitUsage;
+}
+
+}  // namespace mirca::cli

@@ -1,0 +1,179 @@
+// mirca-cli log read/show/query against mirca-panelsim serving an event log.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/process.h"
+#include "tests/testfolder.h"
+
+namespace mirca {
+namespace {
+
+namespace fs = std::filesystem;
+namespace tp = testing_process;
+
+const std::string kBin = MIRCA_BIN_DIR;
+
+std::vector<std::vector<std::string>> Rows(const std::string& out) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> cells;
+        std::size_t at = 0;
+        for (std::size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1)
+            cells.push_back(line.substr(at, tab - at));
+        cells.push_back(line.substr(at));
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+// "dd.mm.yy/hh:mm:ss" as "yymmddhhmmss", which sorts in time order within one century.
+std::string SortKey(const std::string& dateTime) {
+    return dateTime.substr(6, 2) + dateTime.substr(3, 2) + dateTime.substr(0, 2) + dateTime.substr(9, 2) +
+           dateTime.substr(12, 2) + dateTime.substr(15, 2);
+}
+
+class CliEventLog : public TTestFolder {
+protected:
+    std::unique_ptr<tp::TBackground> Panel(std::vector<std::string> options) {
+        std::vector<std::string> argv = {kBin + "/mirca-panelsim", "--socket", Socket()};
+        argv.insert(argv.end(), options.begin(), options.end());
+        auto panel = std::make_unique<tp::TBackground>(argv);
+        EXPECT_TRUE(panel->WaitFor("serving on"));
+        return panel;
+    }
+    std::string Socket() const { return (dir_ / "panel.sock").string(); }
+    tp::TResult Cli(std::vector<std::string> args) {
+        std::vector<std::string> argv = {kBin + "/mirca-cli", "--port", "unix:" + Socket()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return tp::Run(argv);
+    }
+    std::string Db() const { return (dir_ / "log.db").string(); }
+};
+
+TEST_F(CliEventLog, ReadShowAndQueryASystemSixLog) {
+    auto panel = Panel({"--major", "6", "--log-records", "1400", "--log-position", "10"});
+    const std::string file = (dir_ / "site.yrpt").string();
+    auto r = Cli({"log", "read", file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("1400 records saved"), std::string::npos) << r.out;
+
+    // Every record is a row, oldest first, numbered from 1, with a well-formed code and date.
+    r = Cli({"log", "show", file, "--lang", "EN"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto rows = Rows(r.out);
+    ASSERT_EQ(rows.size(), 1400u);
+    const std::regex id("0x[0-9A-F]{4}"), when("\\d\\d\\.\\d\\d\\.\\d\\d/\\d\\d:\\d\\d:\\d\\d");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), 7u) << i;
+        EXPECT_EQ(rows[i][0], std::to_string(i + 1));
+        EXPECT_TRUE(std::regex_match(rows[i][1], id)) << rows[i][1];
+        EXPECT_TRUE(std::regex_match(rows[i][2], when)) << rows[i][2];
+        if (i > 0) {
+            EXPECT_LE(SortKey(rows[i - 1][2]), SortKey(rows[i][2])) << "row " << i + 1;
+        }
+    }
+    // Burglary alarms read in English: on a zone, the UOO and the zone; without one, the UOO alone.
+    bool zoneAlarm = false, unitAlarm = false;
+    for (const auto& row : rows) {
+        if (row[1] != "0x1130") continue;
+        EXPECT_EQ(row[3], "Alarm");
+        if (row[5] == "Zone alarm") {
+            EXPECT_TRUE(std::regex_match(row[6], std::regex("UOO \\d+(, panel \\d+)?, zone \\d+"))) << row[6];
+            zoneAlarm = true;
+        } else {
+            EXPECT_EQ(row[5], "Alarm");
+            EXPECT_TRUE(std::regex_match(row[6], std::regex("UOO \\d+"))) << row[6];
+            unitAlarm = true;
+        }
+    }
+    EXPECT_TRUE(zoneAlarm);
+    EXPECT_TRUE(unitAlarm);
+
+    // The same file in Russian.
+    r = Cli({"log", "show", file, "--lang", "RU"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\tТревога\t"), std::string::npos);
+
+    // Filters: every returned row matches, in time order; together they must all match.
+    r = Cli({"log", "query", file, "--db", Db(), "--lang", "EN", "--uop", "1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto uop = Rows(r.out);
+    ASSERT_FALSE(uop.empty());
+    for (const auto& row : uop)
+        EXPECT_EQ(row[6], "UOP 1");
+
+    r = Cli({"log", "query", file, "--db", Db(), "--lang", "EN", "--type", "2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto alarms = Rows(r.out);
+    ASSERT_FALSE(alarms.empty());
+    std::size_t expected = 0;
+    for (const auto& row : rows)
+        expected += row[3].rfind("Alarm", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(alarms.size(), expected);
+    for (std::size_t i = 0; i < alarms.size(); ++i) {
+        EXPECT_EQ(alarms[i][0], std::to_string(i + 1));
+        EXPECT_EQ(alarms[i][3].rfind("Alarm", 0), 0u) << alarms[i][3];
+        if (i > 0) {
+            EXPECT_LE(SortKey(alarms[i - 1][2]), SortKey(alarms[i][2]));
+        }
+    }
+
+    const std::string from = rows[100][2].substr(0, 8), to = rows[300][2].substr(0, 8);
+    r = Cli({"log", "query", file, "--db", Db(), "--date", from + ".." + to, "--type", "2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const auto& row : Rows(r.out)) {
+        EXPECT_GE(SortKey(row[2]).substr(0, 6), SortKey(from + "/00:00:00").substr(0, 6));
+        EXPECT_LE(SortKey(row[2]).substr(0, 6), SortKey(to + "/00:00:00").substr(0, 6));
+        EXPECT_EQ(row[3], "Тревога");
+    }
+
+    // Nothing matches object 2001: the rows are empty and the user is told.
+    r = Cli({"log", "query", file, "--db", Db(), "--lang", "EN", "--object", "2001"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find("No events match"), std::string::npos) << r.err;
+
+    // Wrong filter values are refused before anything runs.
+    EXPECT_EQ(Cli({"log", "query", file, "--db", Db(), "--object", "twelve"}).exitCode, 2);
+    EXPECT_EQ(Cli({"log", "query", file, "--db", Db(), "--type", "29"}).exitCode, 2);
+    EXPECT_EQ(Cli({"log", "query", file, "--db", Db()}).exitCode, 2);
+}
+
+TEST_F(CliEventLog, OldFormatSystemOneReadsButHasNoTexts) {
+    auto panel = Panel({"--major", "1", "--log-records", "64", "--log-old-format"});
+    const std::string file = (dir_ / "old.yrpt").string();
+    auto r = Cli({"log", "read", file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("64 records saved"), std::string::npos) << r.out;
+    r = Cli({"log", "show", file});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find("system 1"), std::string::npos) << r.err;
+}
+
+TEST_F(CliEventLog, AFailedReadWritesNoFile) {
+    auto panel = Panel({"--major", "6", "--log-records", "1400", "--fault", "BadCrc:LogBlock:3"});
+    const fs::path file = dir_ / "broken.yrpt";
+    auto r = Cli({"log", "read", file.string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(fs::exists(file));
+    // A corrupt file is refused with a reason.
+    std::ofstream(dir_ / "junk.yrpt") << "junk";
+    r = Cli({"log", "show", (dir_ / "junk.yrpt").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
+}
+
+TEST_F(CliEventLog, NoPanelIsExitCodeThree) {
+    EXPECT_EQ(Cli({"log", "read", (dir_ / "x.yrpt").string()}).exitCode, 3);
+}
+
+}  // namespace
+}  // namespace mirca
