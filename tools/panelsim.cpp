@@ -65,8 +65,7 @@ void PrintUsage(std::FILE* out) {
         "      KIND: NoReply WrongStartByte BadCrc NonZeroStatus ShortReply\n"
         "      ON:   Any (default) Identify SetMode Select ReadHeader ReadBlock WriteStart\n"
         "            WriteBlock LegacyIdentify LegacyPage LegacyWrite LegacyFirmware\n"
-        "            log-identify log-tables log-block (event-log replies; also LogIdentity,\n"
-        "            LogTableList, LogBlock)\n"
+        "            LogIdentity LogTableList LogBlock (event-log replies)\n"
         "  --help                 show this text\n",
         static_cast<unsigned long long>(kMaxMemorySize), unsigned{mirca::sim::kMaxLogRecords},
         unsigned{mirca::sim::kMaxOldFormatLogRecords});
@@ -138,9 +137,6 @@ std::optional<mirca::sim::TReplyKind> ParseReplyKind(std::string_view name) {
         {"LegacyPage", R::LegacyPage},
         {"LegacyWrite", R::LegacyWrite},
         {"LegacyFirmware", R::LegacyFirmware},
-        {"log-identify", R::LogIdentity},
-        {"log-tables", R::LogTableList},
-        {"log-block", R::LogBlock},
         {"LogIdentity", R::LogIdentity},
         {"LogTableList", R::LogTableList},
         {"LogBlock", R::LogBlock},
