@@ -95,6 +95,18 @@ std::uint32_t TableListLength(bool newFormat, std::uint8_t system) {
     }
 }
 
+// The two tables the reader interprets must hold what it reads from them; "" when they do.
+std::string CheckInterpretedTables(const std::unique_ptr<TZelmoTable> (&tables)[TEventLogReader::kRoles]) {
+    const std::uint32_t position = tables[TEventLogReader::kLogPosition]->Size();
+    if (position < 2) return "the log position table holds " + std::to_string(position) + " bytes, needs 2";
+    const std::uint32_t events = tables[TEventLogReader::kEvents]->Size();
+    if (events % EventElement::kSize != 0) {
+        return "the events table holds " + std::to_string(events) +
+               " bytes, not a whole number of 16-byte records";
+    }
+    return "";
+}
+
 std::string Hex2(std::uint8_t b) {
     char text[3];
     std::snprintf(text, sizeof text, "%02X", unsigned{b});
@@ -310,14 +322,7 @@ bool TEventLogReader::ReadLog() {
         if (!tables[role]) continue;
         if (!FetchTable(*tables[role])) return false;
     }
-    if (tables[kLogPosition]->Size() < 2) {
-        return Fail("the log position table holds " + std::to_string(tables[kLogPosition]->Size()) +
-                    " bytes, needs 2");
-    }
-    if (tables[kEvents]->Size() % EventElement::kSize != 0) {
-        return Fail("the events table holds " + std::to_string(tables[kEvents]->Size()) +
-                    " bytes, not a whole number of 16-byte records");
-    }
+    if (const std::string error = CheckInterpretedTables(tables); !error.empty()) return Fail(error);
     const TZelmoTable& position = *tables[kLogPosition];
     logPosition_ = static_cast<std::uint16_t>(position[0] | (position[1] << 8));
     for (int role = 0; role < kRoles; ++role)
@@ -454,14 +459,7 @@ bool TEventLogReader::LoadFromFile(const std::filesystem::path& fileName) {
                                                      le::Get32(head + 4), size);
         std::copy_n(head + kTableRecordHead, size, tables[role]->data.begin());
     }
-    if (tables[kLogPosition]->Size() < 2) {
-        return Fail("the log position table holds " + std::to_string(tables[kLogPosition]->Size()) +
-                    " bytes, needs 2");
-    }
-    if (tables[kEvents]->Size() % EventElement::kSize != 0) {
-        return Fail("the events table holds " + std::to_string(tables[kEvents]->Size()) +
-                    " bytes, not a whole number of 16-byte records");
-    }
+    if (const std::string error = CheckInterpretedTables(tables); !error.empty()) return Fail(error);
 
     // Everything checked: adopt it.
     newFormat_ = false;
