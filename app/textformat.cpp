@@ -12,7 +12,7 @@ constexpr int kMaxWidth = 64;
 
 struct TConversion {
     std::size_t length = 0;  // characters of the format it spans
-    std::string spec;        // flags, width and precision, without '%', length modifier and type
+    std::string directive;   // flags, width and precision, without '%', length modifier and type
     std::string flags;
     int width = 0;
     int precision = -1;  // none
@@ -45,7 +45,7 @@ std::optional<TConversion> ParseConversion(std::string_view format, std::size_t 
         ++i;
         c.precision = number(i);
     }
-    c.spec = std::string(format.substr(at + 1, i - at - 1));
+    c.directive = std::string(format.substr(at + 1, i - at - 1));
     while (i < format.size() && std::string_view("hljztL").find(format[i]) != std::string_view::npos)
         ++i;
     if (i >= format.size()) return std::nullopt;
@@ -66,35 +66,35 @@ bool HasFlag(const TConversion& c, char flag) {
 
 // The conversion rebuilt for snprintf, without the flags and precision that C leaves undefined for its type
 // ('#' outside o, x and X; '0' and a precision on c), so a text cannot reach undefined behaviour.
-std::string IntegerSpec(const TConversion& c) {
-    std::string spec = "%";
+std::string IntegerDirective(const TConversion& c) {
+    std::string directive = "%";
     for (const char flag : c.flags) {
         if (flag == '#' && std::string_view("oxX").find(c.type) == std::string_view::npos) continue;
         if (flag == '0' && c.type == 'c') continue;
-        spec += flag;
+        directive += flag;
     }
-    if (c.width > 0) spec += std::to_string(c.width);
-    if (c.precision >= 0 && c.type != 'c') spec += "." + std::to_string(c.precision);
-    return spec;
+    if (c.width > 0) directive += std::to_string(c.width);
+    if (c.precision >= 0 && c.type != 'c') directive += "." + std::to_string(c.precision);
+    return directive;
 }
 
 // Nothing when the value cannot be shown by the conversion: a %c takes only a printable ASCII character,
 // since any other byte would be a control character or a broken UTF-8 sequence in the text.
 std::optional<std::string> FormatOne(const TConversion& c, long long value) {
     char buffer[160];
-    std::string spec = IntegerSpec(c);
+    std::string directive = IntegerDirective(c);
     int n = 0;
     if (c.type == 'c') {
         if (value < 0x20 || value > 0x7E) return std::nullopt;
-        spec += 'c';
-        n = std::snprintf(buffer, sizeof buffer, spec.c_str(), static_cast<int>(value));
+        directive += 'c';
+        n = std::snprintf(buffer, sizeof buffer, directive.c_str(), static_cast<int>(value));
     } else if (c.type == 'd' || c.type == 'i') {
-        spec += "lld";
-        n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
+        directive += "lld";
+        n = std::snprintf(buffer, sizeof buffer, directive.c_str(), value);
     } else {
-        spec += "ll";
-        spec += c.type;
-        n = std::snprintf(buffer, sizeof buffer, spec.c_str(), static_cast<unsigned long long>(value));
+        directive += "ll";
+        directive += c.type;
+        n = std::snprintf(buffer, sizeof buffer, directive.c_str(), static_cast<unsigned long long>(value));
     }
     if (n < 0) return std::string();
     return std::string(buffer, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buffer - 1));
@@ -131,7 +131,7 @@ std::string Walk(std::string_view format, Take take) {
             out += format[i++];
             continue;
         }
-        if (c->type == '%' && c->spec.empty()) {
+        if (c->type == '%' && c->directive.empty()) {
             out += '%';
         } else if (!c->bounded || !take(*c, out)) {
             out.append(format.substr(i, c->length));

@@ -81,18 +81,18 @@ void AppendLogCrc(Bytes& frame) {
 
 // Kinds and addresses of the log's tables, by role: events, names, name index, log position, registered
 // devices, extra A, extra B. The ring comes last so that it may grow without moving the others.
-struct TLogTableSpec {
+struct TLogTableLayout {
     std::uint16_t kind;
     std::uint32_t address;
     std::size_t size;
 };
-constexpr TLogTableSpec kLogEvents = {0x0101, 0x0400, 0};
-constexpr TLogTableSpec kLogNames = {0x0102, 0x0100, 16 * 16};
-constexpr TLogTableSpec kLogNameIndex = {0x0103, 0x0200, 16 * 2};
-constexpr TLogTableSpec kLogPosition = {0x0104, 0x0240, 2};
-constexpr TLogTableSpec kLogDevices = {0x0105, 0x0280, 32 * 8};
-constexpr TLogTableSpec kLogExtraA = {0x0106, 0x0380, 64};
-constexpr TLogTableSpec kLogExtraB = {0x0107, 0x03C0, 48};
+constexpr TLogTableLayout kLogEvents = {0x0101, 0x0400, 0};
+constexpr TLogTableLayout kLogNames = {0x0102, 0x0100, 16 * 16};
+constexpr TLogTableLayout kLogNameIndex = {0x0103, 0x0200, 16 * 2};
+constexpr TLogTableLayout kLogPosition = {0x0104, 0x0240, 2};
+constexpr TLogTableLayout kLogDevices = {0x0105, 0x0280, 32 * 8};
+constexpr TLogTableLayout kLogExtraA = {0x0106, 0x0380, 64};
+constexpr TLogTableLayout kLogExtraB = {0x0107, 0x03C0, 48};
 
 bool IsLegacyReply(TReplyKind kind) {
     return kind == TReplyKind::LegacyIdentify || kind == TReplyKind::LegacyPage ||
@@ -690,14 +690,14 @@ void TSimPanel::Impl::BuildEventLog(const TEventLogSetup& setup) {
                                     (setup.newFormat ? "new" : "old") + " format holds at most " +
                                     std::to_string(limit));
     }
-    const auto table = [](const TLogTableSpec& spec, Bytes data) {
-        return TEventLogTable{spec.kind, spec.address, std::move(data)};
+    const auto table = [](const TLogTableLayout& layout, Bytes data) {
+        return TEventLogTable{layout.kind, layout.address, std::move(data)};
     };
     // Contents the reader only keeps and saves: recognisable, and different for each seed.
-    const auto filler = [&setup](const TLogTableSpec& spec) {
-        Bytes data(spec.size);
+    const auto filler = [&setup](const TLogTableLayout& layout) {
+        Bytes data(layout.size);
         for (std::size_t i = 0; i < data.size(); ++i)
-            data[i] = static_cast<std::uint8_t>(spec.kind + i * 7 + setup.seed);
+            data[i] = static_cast<std::uint8_t>(layout.kind + i * 7 + setup.seed);
         return data;
     };
     Bytes names(kLogNames.size, 0);
