@@ -108,14 +108,17 @@ bool HasStatus(TReplyKind kind) {
 
 class TSimPanel::Impl {
 public:
-    Impl(TPanelIdentity identity, std::size_t memorySize) : id(identity), memory(memorySize, 0) {
-        BuildEventLog(logSetup);
-    }
+    Impl(TPanelIdentity identity, std::size_t memorySize) : id(identity), memory(memorySize, 0) {}
 
     bool Receive(const std::uint8_t* data, std::size_t count);
     void ResetLink();
     void Log(bool toDevice, const std::uint8_t* data, std::size_t count);
     void BuildEventLog(const TEventLogSetup& setup);
+    // The log is made when first asked for, so panels that never serve it cost nothing.
+    std::vector<TEventLogTable>& EventLog() {
+        if (logStale) BuildEventLog(logSetup);
+        return logTables;
+    }
 
     TPanelIdentity id;
     Bytes memory;
@@ -143,6 +146,7 @@ public:
 
     TEventLogSetup logSetup;
     std::vector<TEventLogTable> logTables;
+    bool logStale = true;  // the identity or the setup changed since logTables was built
     std::array<std::size_t, 256> logRequests{};
 
 private:
@@ -237,13 +241,9 @@ bool TSimPanel::Impl::Receive(const std::uint8_t* data, std::size_t count) {
     const bool whole = taken == count;
     if (taken > 0 || whole) Log(true, data, taken);
     // The log service sits beside both generations; only a complete transfer can be one of its requests.
-    if (whole && HandleEventLog(data, count)) {
-        // handled
-    } else if (id.framed) {
-        FeedFramed(data, taken);
-    } else {
-        FeedLegacy(data, taken);
-    }
+    const bool logRequest = whole && HandleEventLog(data, count);
+    if (!logRequest && id.framed) FeedFramed(data, taken);
+    if (!logRequest && !id.framed) FeedLegacy(data, taken);
     if (linkBudget && *linkBudget == 0) linkUp = false;
     // A transfer cut by the link did not complete, so the host must see its write fail.
     return whole;
@@ -732,6 +732,7 @@ void TSimPanel::Impl::BuildEventLog(const TEventLogSetup& setup) {
     }
     logSetup = setup;
     logTables = std::move(tables);
+    logStale = false;
 }
 
 bool TSimPanel::Impl::HandleEventLog(const std::uint8_t* data, std::size_t count) {
@@ -783,7 +784,7 @@ void TSimPanel::Impl::SendLogIdentity() {
 
 void TSimPanel::Impl::SendLogTableList() {
     Bytes reply = {kReplyStart, kLogTableList};
-    for (const TEventLogTable& t : logTables) {
+    for (const TEventLogTable& t : EventLog()) {
         le::Append16(reply, t.kind);
         const auto size = static_cast<std::uint32_t>(t.data.size());
         if (logSetup.newFormat) {
@@ -799,10 +800,10 @@ void TSimPanel::Impl::SendLogTableList() {
 
 void TSimPanel::Impl::SendLogBlock(std::uint16_t kind, std::uint32_t offset) {
     Bytes reply = {kReplyStart, kLogBlock};
-    const auto table = std::find_if(logTables.begin(), logTables.end(),
+    const std::vector<TEventLogTable>& tables = EventLog();
+    const auto table = std::find_if(tables.begin(), tables.end(),
                                     [kind](const TEventLogTable& t) { return t.kind == kind; });
-    if (table != logTables.end() && offset >= table->address &&
-        offset - table->address < table->data.size()) {
+    if (table != tables.end() && offset >= table->address && offset - table->address < table->data.size()) {
         const std::size_t at = offset - table->address;
         const std::size_t n =
             std::min(logSetup.newFormat ? kLogNewBlock : kLogOldBlock, table->data.size() - at);
@@ -851,7 +852,7 @@ void TSimPanel::SetIdentity(const TPanelIdentity& identity) {
     // Half a frame of one generation means nothing to the other.
     if (generationChanged) impl_->ResetLink();
     // The system decides which log tables exist.
-    impl_->BuildEventLog(impl_->logSetup);
+    impl_->logStale = true;
 }
 
 std::vector<std::uint8_t>& TSimPanel::Memory() {
@@ -877,7 +878,7 @@ const TEventLogSetup& TSimPanel::EventLogSetup() const {
     return impl_->logSetup;
 }
 std::vector<TEventLogTable>& TSimPanel::EventLogTables() {
-    return impl_->logTables;
+    return impl_->EventLog();
 }
 std::size_t TSimPanel::EventLogRequests(std::uint8_t command) const {
     return impl_->logRequests[command];

@@ -115,9 +115,10 @@ public:
 
     // Builds the event log for the current identity: the tables of its system, the ring filled with
     // realistic records (MakeEventRing) and the log position stored in its table. A panel starts with the
-    // default setup, and SetIdentity rebuilds the log from the last setup (the system may have changed), so
-    // changes made through EventLogTables() must follow both. Throws std::invalid_argument for more records
-    // than the format can address (kMaxLogRecords, kMaxOldFormatLogRecords).
+    // default setup (built when first asked for), and SetIdentity rebuilds the log from the last setup (the
+    // system may have changed), so changes made through EventLogTables() must follow both. Throws
+    // std::invalid_argument for more records than the format can address (kMaxLogRecords,
+    // kMaxOldFormatLogRecords).
     void SetEventLog(const TEventLogSetup& setup);
     const TEventLogSetup& EventLogSetup() const;
     // The tables in the order the table list reports them; tests may change them. In the old format the
