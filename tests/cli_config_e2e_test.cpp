@@ -18,11 +18,6 @@ namespace tp = testing_process;
 const std::string kBin = MIRCA_BIN_DIR;
 const std::string kMaps = kBin + "/drv_base";
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class CliConfig : public TTestFolder {
 protected:
     // A panel served from a map; the caller keeps the returned object alive while it talks to it.
@@ -50,7 +45,7 @@ TEST_F(CliConfig, ReadWriteReadGivesTheSameFileAndForeignFilesAreRefused) {
     auto r = Cli("a", {"config", "read", first.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("saved to"), std::string::npos) << r.out;
-    const std::string bytes = Slurp(first);
+    const std::string bytes = ReadText(first);
     ASSERT_GT(bytes.size(), 13u);
     EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xA9);
     EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0x03);
@@ -62,7 +57,7 @@ TEST_F(CliConfig, ReadWriteReadGivesTheSameFileAndForeignFilesAreRefused) {
     const fs::path second = dir_ / "second.ycfg";
     r = Cli("b", {"config", "read", second.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(Slurp(second), bytes);
+    EXPECT_EQ(ReadText(second), bytes);
 
     // A file made for another system is refused and nothing is written.
     auto other = Panel("other", "937_d_5_0.xml");
@@ -89,7 +84,7 @@ TEST_F(CliConfig, FactorySettingsAndRegistrationBackup) {
     const fs::path backup = dir_ / "reg.rrg";
     r = Cli("p", {"backup", "read", backup.string(), "--object", "12", "--address", "3"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const std::string bytes = Slurp(backup);
+    const std::string bytes = ReadText(backup);
     ASSERT_GT(bytes.size(), 11u);
     EXPECT_EQ(bytes.substr(0, 3), "RRG");
     EXPECT_EQ(static_cast<unsigned char>(bytes[5]), 12);

@@ -21,11 +21,6 @@ namespace {
 const std::filesystem::path kMessages =
     std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "Messages.xml";
 
-std::string ReadFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class TCountingGauge : public IGauge {
 public:
     void SetPercent(int) override {}
@@ -200,7 +195,7 @@ TEST_F(DatabaseTest, FileAndFolderAreCreatedOnFirstUseAndTheContentIsEncrypted) 
         database.StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00", "PLAINTEXT-MARKER-EVENT")});
     }
     ASSERT_TRUE(std::filesystem::is_regular_file(deep));
-    const std::string bytes = ReadFile(deep);
+    const std::string bytes = ReadText(deep);
     ASSERT_GE(bytes.size(), 16u);
     EXPECT_NE(bytes.substr(0, 16), std::string("SQLite format 3\0", 16));
     EXPECT_EQ(bytes.find("PLAINTEXT-MARKER-EVENT"), std::string::npos);
@@ -216,7 +211,7 @@ TEST_F(DatabaseTest, FileAndFolderAreCreatedOnFirstUseAndTheContentIsEncrypted) 
 TEST_F(DatabaseTest, WrongPasswordIsAnErrorNamingTheFileAndLeavesTheFileIntact) {
     database_->StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
     database_.reset();
-    const std::string before = ReadFile(file_);
+    const std::string before = ReadText(file_);
     {
         TEventDatabase wrong(file_, "not the password");
         try {
@@ -227,7 +222,7 @@ TEST_F(DatabaseTest, WrongPasswordIsAnErrorNamingTheFileAndLeavesTheFileIntact) 
         }
         EXPECT_THROW(wrong.Query(ShowAllQuery()), TDatabaseError);
     }
-    EXPECT_EQ(ReadFile(file_), before);
+    EXPECT_EQ(ReadText(file_), before);
     EXPECT_EQ(TEventDatabase(file_).Query(ShowAllQuery()).size(), 1u);
 }
 
@@ -248,7 +243,7 @@ TEST_F(DatabaseTest, FilesThatAreNoDatabaseAreErrorsNamingTheFile) {
         } catch (const TDatabaseError& error) {
             EXPECT_NE(std::string(error.what()).find(file.string()), std::string::npos) << error.what();
         }
-        EXPECT_EQ(ReadFile(file), c.content) << c.name;
+        EXPECT_EQ(ReadText(file), c.content) << c.name;
     }
 }
 

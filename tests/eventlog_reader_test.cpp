@@ -515,14 +515,6 @@ TEST(EventLogTexts, SystemNamesAreShortAndOnlyOneAndThreeShare) {
 
 class EventLogFile : public TTestFolder {
 protected:
-    static Bytes Slurp(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
-    static void Spit(const fs::path& p, const Bytes& b) {
-        std::ofstream out(p, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-    }
     static void ExpectSameLog(const TEventLogReader& a, const TEventLogReader& b) {
         EXPECT_EQ(a.deviceType(), b.deviceType());
         EXPECT_EQ(a.identityWord(), b.identityWord());
@@ -568,7 +560,7 @@ TEST_F(EventLogFile, SystemOneAndSixRoundTrip) {
         ExpectSameLog(rig.reader, loaded);
         // Saved again, the file is the same.
         ASSERT_TRUE(loaded.SaveToFile(dir_ / "again.yrpt"));
-        EXPECT_EQ(Slurp(file), Slurp(dir_ / "again.yrpt"));
+        EXPECT_EQ(ReadBytes(file), ReadBytes(dir_ / "again.yrpt"));
     }
 }
 
@@ -587,7 +579,7 @@ TEST_F(EventLogFile, HeaderAndTableRecordsAreLaidOutByteForByte) {
     ASSERT_TRUE(reader.ReadIdentity() && reader.ReadLog()) << reader.LastError();
     const fs::path file = dir_ / "sys2.yrpt";
     ASSERT_TRUE(reader.SaveToFile(file));
-    const Bytes b = Slurp(file);
+    const Bytes b = ReadBytes(file);
 
     ASSERT_GE(b.size(), R::kHeaderSize);
     EXPECT_EQ(Bytes(b.begin(), b.begin() + 7), (Bytes{0x34, 0x12, 0x12, 0x65, 2, 0x21, 0x42}));
@@ -616,7 +608,7 @@ TEST_F(EventLogFile, HeaderAndTableRecordsAreLaidOutByteForByte) {
     TLogRig six(6, true, 8);
     ASSERT_TRUE(six.Read());
     ASSERT_TRUE(six.reader.SaveToFile(dir_ / "six.yrpt"));
-    const Bytes s = Slurp(dir_ / "six.yrpt");
+    const Bytes s = ReadBytes(dir_ / "six.yrpt");
     EXPECT_EQ(le::Get32(&s[7]), 127u);
     EXPECT_EQ(le::Get32(&s[19]), 127u + 12 + 128);
     for (const int role : {1, 2, 4, 5, 6})
@@ -635,7 +627,7 @@ TEST_F(EventLogFile, AFailedSaveLeavesTheOldFileWhole) {
     ASSERT_TRUE(rig.Read());
     const fs::path file = dir_ / "keep.yrpt";
     const Bytes old(300, 0x5A);
-    Spit(file, old);
+    WriteBytes(file, old);
     // A file-size limit makes the write fail even for root, unlike permissions.
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -648,7 +640,7 @@ TEST_F(EventLogFile, AFailedSaveLeavesTheOldFileWhole) {
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(saved_ok);
     EXPECT_FALSE(rig.reader.LastError().empty());
-    EXPECT_EQ(Slurp(file), old);
+    EXPECT_EQ(ReadBytes(file), old);
     // No half-written file is left beside it.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 
@@ -661,7 +653,7 @@ TEST_F(EventLogFile, DamagedFilesAreRefusedAndTheReaderKeepsWhatItHad) {
     TLogRig one(1, false, 8, 2);
     ASSERT_TRUE(one.Read());
     ASSERT_TRUE(one.reader.SaveToFile(dir_ / "good.yrpt"));
-    const Bytes good = Slurp(dir_ / "good.yrpt");
+    const Bytes good = ReadBytes(dir_ / "good.yrpt");
     // Events at 127 (128 bytes), names at 267, name index at 535, position at 579, devices at 593.
     const std::uint32_t positionAt = le::Get32(&good[19]);
     ASSERT_EQ(positionAt, 579u);
@@ -706,7 +698,7 @@ TEST_F(EventLogFile, DamagedFilesAreRefusedAndTheReaderKeepsWhatItHad) {
         SCOPED_TRACE(c.name);
         Bytes bad = good;
         c.mutate(bad);
-        Spit(dir_ / "bad.yrpt", bad);
+        WriteBytes(dir_ / "bad.yrpt", bad);
         TEventLogReader reader;
         ASSERT_TRUE(reader.LoadFromFile(dir_ / "six.yrpt"));
         bool loaded = true;
@@ -725,11 +717,11 @@ TEST_F(EventLogFile, ZeroSizedPositionTableIsExplained) {
     TLogRig six(6, true, 16);
     ASSERT_TRUE(six.Read());
     ASSERT_TRUE(six.reader.SaveToFile(dir_ / "six.yrpt"));
-    Bytes b = Slurp(dir_ / "six.yrpt");
+    Bytes b = ReadBytes(dir_ / "six.yrpt");
     // Drop the position table's two bytes and say so in its record.
     b.resize(b.size() - 2);
     le::Put32(&b[le::Get32(&b[19]) + 8], 0);
-    Spit(dir_ / "six.yrpt", b);
+    WriteBytes(dir_ / "six.yrpt", b);
     TEventLogReader reader;
     EXPECT_FALSE(reader.LoadFromFile(dir_ / "six.yrpt"));
     EXPECT_NE(reader.LastError().find("log position table holds 0 bytes"), std::string::npos)

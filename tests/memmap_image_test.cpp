@@ -402,17 +402,11 @@ TEST(Transfer, ALinkThatFailsAfterTheFirstOfThreeRangesStopsThere) {
 class FileTest : public TTestFolder {
 protected:
     fs::path Put(const std::string& name, const Bytes& content) {
-        std::ofstream(dir_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(content.data()),
-                   static_cast<std::streamsize>(content.size()));
+        WriteBytes(dir_ / name, content);
         return dir_ / name;
     }
     fs::path Put(const std::string& name, const std::string& text) {
         return Put(name, Bytes(text.begin(), text.end()));
-    }
-    static Bytes Read(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     // What the folder holds, so that a stray temporary shows.
     std::vector<std::string> Listing() const {
@@ -438,7 +432,7 @@ TEST_F(FileTest, BinaryConfigurationIsHeaderAndDataAndLoadsBack) {
     const fs::path path = Put("a.ycfg", Bytes(5000, 0xEE));
     ASSERT_TRUE(SaveToFile(image, path, kConfigFormatBinary));
 
-    const Bytes file = Read(path);
+    const Bytes file = ReadBytes(path);
     ASSERT_EQ(file.size(), 1013u);
     EXPECT_EQ(Bytes(file.begin() + 9, file.begin() + 13), (Bytes{0xE8, 0x03, 0x00, 0x00}));
     EXPECT_EQ(file, ConfigFile(image.descriptor, 1000, image.data));
@@ -459,7 +453,7 @@ TEST_F(FileTest, BinaryHeaderAlwaysAnnouncesTheDataThatFollows) {
     image.headerSize = 0;
     const fs::path path = dir_ / "b.ycfg";
     ASSERT_TRUE(SaveToFile(image, path, kConfigFormatBinary));
-    EXPECT_EQ(Read(path), ConfigFile(image.descriptor, 20, image.data));
+    EXPECT_EQ(ReadBytes(path), ConfigFile(image.descriptor, 20, image.data));
     TZelmoMemoryMapImage loaded;
     ASSERT_TRUE(LoadFromFile(loaded, path, kConfigFormatBinary));
     EXPECT_EQ(loaded.data, image.data);
@@ -529,7 +523,7 @@ TEST_F(FileTest, TextConfigurationIsOneDecimalLinePerByte) {
     const fs::path path = dir_ / "t.tcfg";
     ASSERT_TRUE(SaveToFile(image, path, kConfigFormatText));
     const std::string expected = "0\r\n17\r\n255\r\n";
-    EXPECT_EQ(Read(path), Bytes(expected.begin(), expected.end()));
+    EXPECT_EQ(ReadBytes(path), Bytes(expected.begin(), expected.end()));
 
     auto other = MarkedImage(3, {{0, 3, 2}});
     other.descriptor = TZelmoDescriptor::Make(1, 2, 3, 4, 5);
@@ -544,7 +538,7 @@ TEST_F(FileTest, TextConfigurationIsOneDecimalLinePerByte) {
 
     TZelmoMemoryMapImage empty;
     ASSERT_TRUE(SaveToFile(empty, path, kConfigFormatText));
-    EXPECT_TRUE(Read(path).empty());
+    EXPECT_TRUE(ReadBytes(path).empty());
 }
 
 TEST_F(FileTest, TextLinesAreTakenOnlyWhenEveryLineIsANumberAndTheCountMatches) {
@@ -598,7 +592,7 @@ TEST_F(FileTest, UnknownFormatIsRefusedAndTouchesNothing) {
         EXPECT_FALSE(LoadFromFile(image, existing, format));
     }
     EXPECT_EQ(Listing(), std::vector<std::string>{"keep.ycfg"});
-    EXPECT_EQ(Read(existing), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(ReadBytes(existing), (Bytes{'o', 'l', 'd'}));
     EXPECT_TRUE(TSnapshot(image) == before);
 }
 
@@ -637,7 +631,7 @@ TEST_F(FileTest, BackupHoldsTheMarkedRangesAndRestoresThem) {
         le::Put16(&header[3], static_cast<std::uint16_t>(c.ranges.size()));
         EXPECT_EQ(image.backupHeader, header);
         EXPECT_EQ(image.ranges, c.ranges);
-        const Bytes file = Read(path);
+        const Bytes file = ReadBytes(path);
         EXPECT_EQ(file, BackupFile(header, image.data, c.ranges))
             << HexDiff(file, BackupFile(header, image.data, c.ranges));
 
@@ -661,7 +655,7 @@ TEST_F(FileTest, BackupWithoutMarkedBlocksWritesNoFile) {
     const fs::path existing = Put("old.rrg", std::string("RRG-old"));
     EXPECT_FALSE(SaveBackupFile(image, existing));
     EXPECT_EQ(Listing(), std::vector<std::string>{"old.rrg"});
-    EXPECT_EQ(Read(existing), (Bytes{'R', 'R', 'G', '-', 'o', 'l', 'd'}));
+    EXPECT_EQ(ReadBytes(existing), (Bytes{'R', 'R', 'G', '-', 'o', 'l', 'd'}));
 
     // More ranges than the 16-bit count can say.
     auto many = MarkedImage(2 * 65536, {});
@@ -678,7 +672,7 @@ TEST_F(FileTest, BackupFilesThatDoNotFitTheImageLeaveItUntouched) {
     source.backupHeader[5] = 0x11;
     const fs::path good = dir_ / "good.rrg";
     ASSERT_TRUE(SaveBackupFile(source, good));
-    const Bytes valid = Read(good);
+    const Bytes valid = ReadBytes(good);
     ASSERT_EQ(valid.size(), 11u + 8 + 10 + 8 + 20);
     const std::size_t second = 11 + 8 + 10;  // offset of the second range record
 
@@ -771,7 +765,7 @@ TEST_F(SaveTest, ReplacesAnExistingFileWholeAndKeepsItsPermissions) {
         // Byte for byte what the same save gives on a fresh path: nothing of the old file remains.
         auto again = Sample();
         ASSERT_TRUE(save(again, dir_ / "fresh"));
-        EXPECT_EQ(Read(path), Read(dir_ / "fresh"));
+        EXPECT_EQ(ReadBytes(path), ReadBytes(dir_ / "fresh"));
         fs::remove(dir_ / "fresh");
         EXPECT_EQ(Listing(), std::vector<std::string>{"cfg"});
         struct stat st {};
@@ -800,7 +794,7 @@ TEST_F(SaveTest, AWriteThatFailsLeavesTheOldFileAndNoTemporary) {
             std::signal(SIGXFSZ, previous);
         }
         EXPECT_FALSE(saved);
-        EXPECT_EQ(Read(path), old);
+        EXPECT_EQ(ReadBytes(path), old);
         EXPECT_EQ(Listing(), std::vector<std::string>{"cfg"});
     }
 }
@@ -829,7 +823,7 @@ TEST_F(SaveTest, IntoAReadOnlyFolderFailsAndLeavesTheOldFile) {
         auto image = Sample();
         EXPECT_FALSE(save(image, path));
         ::chmod(dir_.c_str(), 0755);
-        EXPECT_EQ(Read(path), old);
+        EXPECT_EQ(ReadBytes(path), old);
         EXPECT_EQ(Listing(), std::vector<std::string>{"cfg"});
     }
 }
