@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
@@ -9,6 +8,7 @@
 #include "devlink/device.h"
 #include "devlink/frames.h"
 #include "devlink/le.h"
+#include "devlink/userfile.h"
 
 namespace mirca {
 
@@ -27,25 +27,20 @@ bool IsModuleType(std::uint16_t w) {
 
 // The first bytes of a firmware file, or nothing when it cannot be read or is too short to be one.
 std::optional<std::array<std::uint8_t, kHeaderSize>> ReadHeader(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
+    std::vector<std::uint8_t> head;
+    if (!ReadFileHead(file, kHeaderSize, head, "firmware file").empty() || head.size() != kHeaderSize)
+        return std::nullopt;
     std::array<std::uint8_t, kHeaderSize> h{};
-    in.read(reinterpret_cast<char*>(h.data()), h.size());
-    if (in.gcount() != static_cast<std::streamsize>(h.size())) return std::nullopt;
+    std::copy(head.begin(), head.end(), h.begin());
     return h;
 }
 
 // The whole file, bounded: a file larger than any firmware image is refused before it is read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& file,
                                                        std::uintmax_t limit) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::error_code ec;
-    const std::uintmax_t length = std::filesystem::file_size(file, ec);
-    if (ec || length > limit) return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (in.gcount() != static_cast<std::streamsize>(bytes.size())) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFileBounded(file, static_cast<std::size_t>(limit), bytes, "firmware file").empty())
+        return std::nullopt;
     return bytes;
 }
 

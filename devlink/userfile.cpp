@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,6 +26,10 @@ public:
         if (fd_ >= 0) ::close(fd_);
     }
     int Get() const { return fd_; }
+    void Reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
     // Some file systems report a failed write only when the file is closed.
     bool Close() {
         const int fd = fd_;
@@ -107,34 +112,66 @@ std::string WriteFileAtomically(const fs::path& target, const Bytes& content) {
     return "";
 }
 
-std::string ReadFileBounded(const fs::path& path, std::size_t maxSize, Bytes& out,
-                            const std::string& tooLarge) {
-    TFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.Get() < 0) return "cannot open the file";
-    struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return "not a regular file";
-    if (st.st_size < 0 || static_cast<std::uintmax_t>(st.st_size) > maxSize) return tooLarge;
+namespace {
+
+// Opens a regular file for reading without blocking on a FIFO or a device; a reason, or "".
+std::string OpenRegular(const fs::path& path, const std::string& kind, TFd& fd, struct stat& st) {
+    fd.Reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Get() < 0) return "cannot open the " + kind + ": " + std::strerror(errno);
+    if (::fstat(fd.Get(), &st) != 0) return "cannot read the " + kind + ": " + std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return "is a folder, not a " + kind;
+    if (!S_ISREG(st.st_mode)) return "the " + kind + " is not a regular file";
     const int flags = ::fcntl(fd.Get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return "cannot read the file";
-    // One byte beyond the size seen proves the file grew meanwhile; then it is read to the limit.
-    Bytes content(static_cast<std::size_t>(st.st_size) + 1);
-    std::size_t have = 0;
-    for (;;) {
-        if (have == content.size()) {
-            if (content.size() > maxSize) return tooLarge;
-            content.resize(std::min<std::size_t>(content.size() * 2, maxSize + 1));
-        }
-        const ssize_t n = ::read(fd.Get(), content.data() + have, content.size() - have);
+    if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return "cannot read the " + kind;
+    return "";
+}
+
+// Reads into buffer[have..] until the end of the file or of the buffer; false on a read error.
+bool ReadInto(int fd, Bytes& buffer, std::size_t& have) {
+    while (have < buffer.size()) {
+        const ssize_t n = ::read(fd, buffer.data() + have, buffer.size() - have);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return "cannot read the file";
+            return false;
         }
         if (n == 0) break;
         have += static_cast<std::size_t>(n);
     }
+    return true;
+}
+
+}  // namespace
+
+std::string ReadFileBounded(const fs::path& path, std::size_t maxSize, Bytes& out, const std::string& kind) {
+    const std::string tooLarge = "the " + kind + " is larger than " + std::to_string(maxSize) + " bytes";
+    TFd fd;
+    struct stat st {};
+    if (std::string error = OpenRegular(path, kind, fd, st); !error.empty()) return error;
+    if (st.st_size < 0 || static_cast<std::uintmax_t>(st.st_size) > maxSize) return tooLarge;
+    // One byte beyond the size seen proves the file grew meanwhile; then it is read to the limit.
+    Bytes content(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t have = 0;
+    for (;;) {
+        if (!ReadInto(fd.Get(), content, have))
+            return "cannot read the " + kind + ": " + std::strerror(errno);
+        if (have < content.size() || content.size() > maxSize) break;
+        content.resize(std::min<std::size_t>(content.size() * 2, maxSize + 1));
+    }
     if (have > maxSize) return tooLarge;
     content.resize(have);
     out = std::move(content);
+    return "";
+}
+
+std::string ReadFileHead(const fs::path& path, std::size_t count, Bytes& out, const std::string& kind) {
+    TFd fd;
+    struct stat st {};
+    if (std::string error = OpenRegular(path, kind, fd, st); !error.empty()) return error;
+    Bytes head(count);
+    std::size_t have = 0;
+    if (!ReadInto(fd.Get(), head, have)) return "cannot read the " + kind + ": " + std::strerror(errno);
+    head.resize(have);
+    out = std::move(head);
     return "";
 }
 

@@ -15,10 +15,12 @@ namespace mirca {
 std::string WriteFileAtomically(const std::filesystem::path& target,
                                 const std::vector<std::uint8_t>& content);
 
-// A FIFO or a device is refused rather than read: it could block for ever or never end. tooLarge is the
-// reason given for a file above maxSize.
+// A FIFO or a device is refused rather than read: it could block for ever or never end. kind names the file
+// in the reasons ("cannot open the device list: ...").
 std::string ReadFileBounded(const std::filesystem::path& path, std::size_t maxSize,
-                            std::vector<std::uint8_t>& out,
-                            const std::string& tooLarge = "the file is too large");
+                            std::vector<std::uint8_t>& out, const std::string& kind = "file");
+// The first count bytes of a regular file, or all of it when it is shorter.
+std::string ReadFileHead(const std::filesystem::path& path, std::size_t count, std::vector<std::uint8_t>& out,
+                         const std::string& kind = "file");
 
 }  // namespace mirca

@@ -1,10 +1,11 @@
 #include "devlink/xmlfile.h"
 
+#include "devlink/userfile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
 namespace mirca {
@@ -18,21 +19,11 @@ TXmlFile::TXmlFile(std::string text, std::string source)
 }
 
 TXmlFile TXmlFile::Load(const std::filesystem::path& path, std::uintmax_t maxBytes, const std::string& kind) {
-    const std::string source = path.string();
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw TXmlError(source + ": is a folder, not a " + kind);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw TXmlError(source + ": cannot open the " + kind + ": " + std::strerror(errno));
-    std::string text;
-    char chunk[8192];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        text.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > maxBytes)
-            throw TXmlError(source + ": the " + kind + " is larger than " + std::to_string(maxBytes) +
-                            " bytes");
-    }
-    if (in.bad()) throw TXmlError(source + ": cannot read the " + kind);
-    return TXmlFile(std::move(text), source);
+    std::vector<std::uint8_t> bytes;
+    const std::string error = ReadFileBounded(
+        path, static_cast<std::size_t>(std::min<std::uintmax_t>(maxBytes, SIZE_MAX - 1)), bytes, kind);
+    if (!error.empty()) throw TXmlError(path.string() + ": " + error);
+    return TXmlFile(std::string(bytes.begin(), bytes.end()), path.string());
 }
 
 std::string TXmlFile::WhereOffset(std::ptrdiff_t offset) const {

@@ -418,8 +418,7 @@ bool TEventLogReader::SaveToFile(const std::filesystem::path& fileName) const {
 
 bool TEventLogReader::LoadFromFile(const std::filesystem::path& fileName) {
     Bytes file;
-    if (const std::string error =
-            ReadFileBounded(fileName, kMaxFileSize, file, "the file is larger than any event log");
+    if (const std::string error = ReadFileBounded(fileName, kMaxFileSize, file, "event-log file");
         !error.empty())
         return Fail(error);
     SetPercent(0);

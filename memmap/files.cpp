@@ -2,14 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "devlink/le.h"
 #include "devlink/userfile.h"
