@@ -23,6 +23,8 @@ int OpenPort(const TGlobalOptions& global, TAtmUsbPipe& pipe) {
         std::fprintf(stderr, "mirca-cli: %u devices found; attach only one panel\n", count);
         return kExitManyDevices;
     }
+    // One panel found but not opened (no permission, claimed elsewhere): the pipe has said why.
+    if (!pipe.IsOpen()) return kExitFailed;
     return kExitOk;
 }
 
