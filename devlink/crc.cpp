@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "devlink/le.h"
+
 namespace mirca {
 
 std::uint16_t TCrc16::Calc(const std::uint8_t* data, std::size_t count) {
@@ -22,6 +24,21 @@ std::uint16_t TCrc16::Update(const std::uint8_t* data, std::size_t count) {
 
 std::uint16_t Crc16Arc(const std::uint8_t* data, std::size_t count) {
     return TCrc16().Calc(data, count);
+}
+
+bool Crc16ArcMatches(const std::uint8_t* bytes, std::size_t count) {
+    return Crc16Arc(bytes, count) == le::Get16(bytes + count);
+}
+
+std::uint16_t LegacyPageCrc(const std::uint8_t* data, std::size_t count) {
+    TCrc16 crc;
+    const std::uint8_t markers[2] = {0xAA, 0xAA};
+    crc.Update(markers, 2);
+    return crc.Update(data, count);
+}
+
+std::uint16_t Crc16Modbus(const std::uint8_t* data, std::size_t count) {
+    return TCrc16(0xFFFF, 0xA001).Calc(data, count);
 }
 
 namespace {

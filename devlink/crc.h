@@ -28,6 +28,12 @@ private:
 
 // CRC-16/ARC of a buffer: the checksum of every frame of the panel protocol.
 std::uint16_t Crc16Arc(const std::uint8_t* data, std::size_t count);
+// Whether the CRC-16/ARC of count bytes equals the little-endian value stored right after them.
+bool Crc16ArcMatches(const std::uint8_t* bytes, std::size_t count);
+// CRC-16/ARC over the two 0xAA markers that open a legacy page transfer, then the data.
+std::uint16_t LegacyPageCrc(const std::uint8_t* data, std::size_t count);
+// CRC-16/MODBUS of a buffer: the checksum of the event log's requests and replies.
+std::uint16_t Crc16Modbus(const std::uint8_t* data, std::size_t count);
 
 // CRC-8/MAXIM-DOW, table-driven; chain pieces by passing the previous result as start.
 std::uint8_t Crc8(const std::uint8_t* data, std::size_t count, std::uint8_t start = 0);

@@ -13,10 +13,6 @@ namespace {
 
 using namespace frames;
 
-bool CrcMatches(const std::uint8_t* bytes, std::size_t count) {
-    return Crc16Arc(bytes, count) == le::Get16(bytes + count);
-}
-
 }  // namespace
 
 bool TZelmoDevice::WriteBytes(const std::uint8_t* bytes, std::size_t count) {
@@ -99,7 +95,7 @@ bool TZelmoDevice::Identify() {
         Wait(10);
         return false;
     }
-    if (!CrcMatches(reply.data(), 9)) return false;
+    if (!Crc16ArcMatches(reply.data(), 9)) return false;
     TypeCode = le::Get16(&reply[2]);
     Edition = le::Get16(&reply[4]);
     Major = reply[6];
@@ -114,7 +110,7 @@ bool TZelmoDevice::IdentifyLegacy(std::uint8_t code) {
     Port->Flush();
     std::array<std::uint8_t, 8> reply{};
     if (!ReadBytes(reply.data(), reply.size())) return false;
-    if (reply[0] != 0x55 || reply[1] != 0x55 || !CrcMatches(reply.data(), 6)) return false;
+    if (reply[0] != 0x55 || reply[1] != 0x55 || !Crc16ArcMatches(reply.data(), 6)) return false;
     Port->Flush();
     const std::uint8_t c = reply[2];
     const std::uint8_t v = reply[3];

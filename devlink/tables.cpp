@@ -30,14 +30,6 @@ bool FramedBlocksFit(const TZelmoTable& table) {
     return table.Blocks() <= kMaxFramedBlocks;
 }
 
-// CRC-16 over the two 0xAA markers and the data, as legacy page transfers carry it.
-std::uint16_t LegacyDataCrc(const std::uint8_t* data, std::size_t count) {
-    TCrc16 crc;
-    const std::uint8_t markers[2] = {0xAA, 0xAA};
-    crc.Update(markers, 2);
-    return crc.Update(data, count);
-}
-
 }  // namespace
 
 bool TZelmoDevice::SelectTable(std::uint16_t target, std::int32_t kind, std::uint32_t address,
@@ -68,8 +60,7 @@ bool TZelmoDevice::ReadStatusReply() {
 bool TZelmoDevice::ReadLegacyResult() {
     std::array<std::uint8_t, 8> reply{};
     if (!ReadBytes(reply.data(), reply.size())) return false;
-    return reply[0] == 0x55 && reply[1] == 0x55 && Crc16Arc(reply.data(), 6) == le::Get16(&reply[6]) &&
-           reply[3] == 0;
+    return reply[0] == 0x55 && reply[1] == 0x55 && Crc16ArcMatches(reply.data(), 6) && reply[3] == 0;
 }
 
 bool TZelmoDevice::ReadTable(TZelmoTable& table) {
@@ -91,7 +82,7 @@ bool TZelmoDevice::ReadFramedTable(TZelmoTable& table) {
     if (!ReadBytes(reply.data(), reply.size())) return false;
     std::uint8_t status = 0;
     if (reply[0] != kReplyStart) status = 3;
-    if (Crc16Arc(reply.data(), 6) != le::Get16(&reply[6])) status = 4;
+    if (!Crc16ArcMatches(reply.data(), 6)) status = 4;
     if (!SendAck(0x55, 0x00, 0x00, status) || status != 0) return false;
 
     table.PadToBlocks();
@@ -136,7 +127,7 @@ bool TZelmoDevice::ReadLegacyPages(TZelmoTable& table) {
         }
         std::array<std::uint8_t, 2> crc{};
         if (!ReadBytes(crc.data(), crc.size())) return false;
-        if (le::Get16(crc.data()) != LegacyDataCrc(page, kPage)) return false;
+        if (le::Get16(crc.data()) != LegacyPageCrc(page, kPage)) return false;
         ProgressStep();
     }
     return true;
@@ -208,7 +199,7 @@ bool TZelmoDevice::WriteLegacyBulk(const TZelmoTable& table) {
         Wait(10);
         ProgressStep();
     }
-    return WriteLegacyCrc(LegacyDataCrc(table.data.data(), table.Size())) && ReadLegacyResult();
+    return WriteLegacyCrc(LegacyPageCrc(table.data.data(), table.Size())) && ReadLegacyResult();
 }
 
 bool TZelmoDevice::WriteLegacyPages(const TZelmoTable& table) {
@@ -226,7 +217,7 @@ bool TZelmoDevice::WriteLegacyPages(const TZelmoTable& table) {
             if (!Port->Write(page + piece * kPiece, kPiece)) return false;
             Wait(20);
         }
-        if (!WriteLegacyCrc(LegacyDataCrc(page, kPage)) || !ReadLegacyResult()) return false;
+        if (!WriteLegacyCrc(LegacyPageCrc(page, kPage)) || !ReadLegacyResult()) return false;
         ProgressStep();
     }
     return true;

@@ -47,19 +47,15 @@ const char* const kRoleNames[TEventLogReader::kRoles] = {
     "events", "names", "name index", "log position", "registered devices", "extra A", "extra B",
 };
 
-std::uint16_t ModbusCrc(const std::uint8_t* data, std::size_t count) {
-    return TCrc16(0xFFFF, 0xA001).Calc(data, count);
-}
-
 Bytes Request(std::uint8_t command, const Bytes& payload) {
     Bytes frame = {kRequestStart, 0xFF, 0xFF, command, static_cast<std::uint8_t>(payload.size())};
     frame.insert(frame.end(), payload.begin(), payload.end());
-    le::Append16(frame, ModbusCrc(frame.data(), frame.size()));
+    le::Append16(frame, Crc16Modbus(frame.data(), frame.size()));
     return frame;
 }
 
 bool ReplyValid(const std::uint8_t* reply, std::size_t n) {
-    return n >= 3 && reply[0] == kReplyStart && ModbusCrc(reply, n - 2) == le::Get16(reply + n - 2);
+    return n >= 3 && reply[0] == kReplyStart && Crc16Modbus(reply, n - 2) == le::Get16(reply + n - 2);
 }
 
 // Which entry of the table list describes each role, by system; -1 where the system has no such table.

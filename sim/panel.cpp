@@ -48,19 +48,8 @@ constexpr std::size_t kLegacyFirmwareBlock = 64;
 // No image of this family comes near it; beyond it the transfer fails instead of eating memory.
 constexpr std::size_t kMaxLegacyFirmware = 16u * 1024 * 1024;
 
-std::uint16_t Crc(const std::uint8_t* data, std::size_t count) {
-    return Crc16Arc(data, count);
-}
-
 void AppendCrc(Bytes& frame) {
-    le::Append16(frame, Crc(frame.data(), frame.size()));
-}
-
-std::uint16_t LegacyDataCrc(const std::uint8_t* data, std::size_t count) {
-    TCrc16 crc;
-    const std::uint8_t markers[2] = {0xAA, 0xAA};
-    crc.Update(markers, 2);
-    return crc.Update(data, count);
+    le::Append16(frame, Crc16Arc(frame.data(), frame.size()));
 }
 
 // The event log's own requests: address 0xFF 0xFF like data writes, but CRC-16/MODBUS.
@@ -71,12 +60,8 @@ constexpr std::size_t kLogNewBlock = 254;
 constexpr std::size_t kLogOldBlock = 255;
 constexpr std::array<std::uint8_t, 4> kLogAck = {kRequestStart, 0xFF, 0xFF, 0x00};
 
-std::uint16_t LogCrc(const std::uint8_t* data, std::size_t count) {
-    return TCrc16(0xFFFF, 0xA001).Calc(data, count);
-}
-
-void AppendLogCrc(Bytes& frame) {
-    le::Append16(frame, LogCrc(frame.data(), frame.size()));
+void AppendCrc16Modbus(Bytes& frame) {
+    le::Append16(frame, Crc16Modbus(frame.data(), frame.size()));
 }
 
 // Kinds and addresses of the log's tables, by role: events, names, name index, log position, registered
@@ -306,7 +291,7 @@ bool TSimPanel::Impl::Send(TReplyKind kind, Bytes reply, bool whole) {
                 if (HasStatus(kind)) {
                     reply[3] = 1;
                     // A legacy result is a whole frame: keep its CRC good so only the status tells.
-                    if (IsLegacyReply(kind)) le::Put16(&reply[6], Crc(reply.data(), 6));
+                    if (IsLegacyReply(kind)) le::Put16(&reply[6], Crc16Arc(reply.data(), 6));
                     break;
                 }
                 [[fallthrough]];
@@ -374,7 +359,7 @@ std::size_t TSimPanel::Impl::ParseFramed() {
         const std::uint8_t length = p[4];
         const std::size_t total = kFramedHeader + length + 2;
         if (left < total) break;
-        if (Crc(p, kFramedHeader + length) != le::Get16(p + kFramedHeader + length)) {
+        if (!Crc16ArcMatches(p, kFramedHeader + length)) {
             // No reply; the frame may have begun with noise, so look for a request inside it.
             ++at;
             continue;
@@ -624,7 +609,7 @@ std::size_t TSimPanel::Impl::ParseLegacy() {
             legacyState_ = TLegacyState::FirmwareData;
             break;
         }
-        if (Crc(frame.data(), 6) != le::Get16(&frame[6])) {
+        if (!Crc16ArcMatches(frame.data(), 6)) {
             ++at;  // no reply; a real frame may start inside this one
             continue;
         }
@@ -666,7 +651,7 @@ void TSimPanel::Impl::FinishLegacyWrite() {
     const std::size_t count = std::size_t{legacyWritePages_} * kPage;
     const std::size_t start = std::size_t{legacyWritePage_} * kPage;
     const bool ok = count > 0 && d[0] == 0xAA && d[1] == 0xAA &&
-                    LegacyDataCrc(d.data() + 2, count) == le::Get16(d.data() + 2 + count) &&
+                    LegacyPageCrc(d.data() + 2, count) == le::Get16(d.data() + 2 + count) &&
                     start + count <= memory.size();
     if (ok) {
         std::copy_n(d.begin() + 2, count, memory.begin() + static_cast<std::ptrdiff_t>(start));
@@ -747,7 +732,7 @@ bool TSimPanel::Impl::HandleEventLog(const std::uint8_t* data, std::size_t count
     const std::uint8_t length = data[4];
     if (count != kFramedHeader + length + 2u) return false;
     if (command != kLogIdentity && command != kLogTableList && command != kLogBlock) return false;
-    if (LogCrc(data, kFramedHeader + length) != le::Get16(data + kFramedHeader + length)) return false;
+    if (Crc16Modbus(data, kFramedHeader + length) != le::Get16(data + kFramedHeader + length)) return false;
     ++logRequests[command];
     // A host that skipped an ack has moved on; the next request stands on its own.
     logAwaitsAck_ = false;
@@ -766,7 +751,7 @@ bool TSimPanel::Impl::HandleEventLog(const std::uint8_t* data, std::size_t count
 }
 
 void TSimPanel::Impl::SendLog(TReplyKind kind, Bytes reply) {
-    AppendLogCrc(reply);
+    AppendCrc16Modbus(reply);
     if (Send(kind, std::move(reply), true)) logAwaitsAck_ = true;
 }
 
