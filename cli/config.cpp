@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/link.h"
 #include "cli/termprogress.h"
+#include "devlink/frames.h"
 #include "memmap/files.h"
 
 namespace mirca::cli {
@@ -13,10 +14,6 @@ namespace {
 
 constexpr std::uint8_t kFirstRunDone = 'Z';
 constexpr std::uint8_t kFirstRunPending = 'U';
-
-bool IsOutputModule(int type) {
-    return type >= 64 && type <= 67;
-}
 
 int ConfigRead(const TGlobalOptions& global, const std::string& out) {
     TLink link;
@@ -98,7 +95,7 @@ int ConfigFactory(const TGlobalOptions& global) {
     if (const int rc = OpenLink(global, link, TZelmoDevice::kModeConfiguration); rc != kExitOk) return rc;
     auto map = OpenDeviceMap(global, link.device, "config factory");
     if (!map) return kExitFailed;
-    if (IsOutputModule(map->devtype)) {
+    if (frames::IsOutputModuleType(map->devtype)) {
         std::fprintf(stderr, "mirca-cli config factory: output modules have no factory settings command\n");
         return kExitFailed;
     }

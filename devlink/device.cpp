@@ -114,7 +114,7 @@ bool TZelmoDevice::IdentifyLegacy(std::uint8_t code) {
     Port->Flush();
     const std::uint8_t c = reply[2];
     const std::uint8_t v = reply[3];
-    if (c >= 0x40 && c <= 0x43) {
+    if (IsOutputModuleType(c)) {
         TypeCode = c;
         Edition = 0x6400;
     } else if (c == 0x1F || c == 0x0B) {

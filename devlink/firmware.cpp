@@ -21,10 +21,6 @@ constexpr std::size_t kHeaderSize = 7;  // the identity record that heads a fram
 constexpr std::size_t kLegacyMinSize = 10;
 constexpr std::size_t kModuleHeaderSize = 11;  // module type .. 32-bit value, then the image
 
-bool IsModuleType(std::uint16_t w) {
-    return w >= 0x40 && w <= 0x43;
-}
-
 // The first bytes of a firmware file, or nothing when it cannot be read or is too short to be one.
 std::optional<std::array<std::uint8_t, kHeaderSize>> ReadHeader(const std::filesystem::path& file) {
     std::vector<std::uint8_t> head;
@@ -51,7 +47,7 @@ bool TZelmoDevice::IsFirmwareCompatible(const std::filesystem::path& file) {
     const auto h = ReadHeader(file);
     if (!h) return false;
     const std::uint16_t w = le::Get16(h->data());
-    if (w == kLegacyImageMark || IsModuleType(w)) {
+    if (w == kLegacyImageMark || IsOutputModuleType(w)) {
         if (Framed || Mode != kModeFirmware) return false;
         return w == kLegacyImageMark ? TypeCode == (*h)[2] : TypeCode == (*h)[0];
     }
@@ -65,7 +61,7 @@ bool TZelmoDevice::IsFirmwareCompatible(const std::filesystem::path& file) {
 bool TZelmoDevice::AdoptFirmwareVersion(const std::filesystem::path& file) {
     if (!Connected) return false;
     const auto h = ReadHeader(file);
-    if (!h || IsModuleType(TypeCode)) return false;
+    if (!h || IsOutputModuleType(TypeCode)) return false;
     if (le::Get16(h->data()) != TypeCode) return false;
     const std::uint8_t oldMajor = Major;
     Major = (*h)[4];
@@ -95,7 +91,7 @@ bool TZelmoDevice::WriteLegacyImage(const TZelmoTable& table) {
     if (w == kLegacyImageMark) {
         std::copy_n(d.begin(), 8, frame.begin());
         start = 8;
-    } else if (IsModuleType(w)) {
+    } else if (IsOutputModuleType(w)) {
         if (d.size() < kModuleHeaderSize) return false;
         frame = {0x55, 0x55, d[0], static_cast<std::uint8_t>(d[5] * 10 + d[6]), d[10], d[9], d[8], d[7]};
         start = kModuleHeaderSize;

@@ -17,4 +17,9 @@ constexpr std::uint8_t kLegacyRead = 0x93;
 constexpr std::uint8_t kLegacyWrite = 0x94;
 constexpr std::uint32_t kPiece = 64;  // data travels in 64-byte writes and reads
 
+// Output modules (types 0x40 to 0x43) speak the legacy generation and name themselves by their type.
+constexpr bool IsOutputModuleType(unsigned type) {
+    return type >= 0x40 && type <= 0x43;
+}
+
 }  // namespace mirca::frames

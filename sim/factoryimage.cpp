@@ -1,5 +1,7 @@
 #include "sim/factoryimage.h"
 
+#include "devlink/frames.h"
+
 #include <algorithm>
 
 namespace mirca::sim {
@@ -25,7 +27,7 @@ TPanelIdentity IdentityFromMap(const TZelmoMemoryMap& map) {
     id.major = d.Major();
     id.minor = d.Minor();
     id.build = d.Build();
-    if (id.typeCode >= 0x40 && id.typeCode <= 0x43) id.legacyCode = static_cast<std::uint8_t>(id.typeCode);
+    if (frames::IsOutputModuleType(id.typeCode)) id.legacyCode = static_cast<std::uint8_t>(id.typeCode);
     return id;
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "devlink/frames.h"
 #include "memmap/memmap.h"
 #include "sim/factoryimage.h"
 #include "sim/panel.h"
@@ -288,7 +289,7 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
                           " with --log-old-format, got " + std::to_string(options.log.records));
     }
     const std::uint16_t type = options.identity.typeCode;
-    if (!options.identity.framed && !options.legacyCodeGiven && type >= 0x40 && type <= 0x43) {
+    if (!options.identity.framed && !options.legacyCodeGiven && mirca::frames::IsOutputModuleType(type)) {
         options.identity.legacyCode = static_cast<std::uint8_t>(type);
     }
     return std::nullopt;
@@ -312,7 +313,7 @@ int main(int argc, char** argv) {
             if (!keep("--major")) id.major = fromMap.major;
             if (!keep("--minor")) id.minor = fromMap.minor;
             if (!keep("--build")) id.build = fromMap.build;
-            if (!options.legacyCodeGiven && id.typeCode >= 0x40 && id.typeCode <= 0x43)
+            if (!options.legacyCodeGiven && mirca::frames::IsOutputModuleType(id.typeCode))
                 id.legacyCode = static_cast<std::uint8_t>(id.typeCode);
             memory = mirca::sim::FactoryMemory(map);
             if (!keep("--memory-size")) options.memorySize = memory.size();
