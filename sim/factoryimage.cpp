@@ -1,8 +1,8 @@
 #include "sim/factoryimage.h"
 
-#include "devlink/frames.h"
-
 #include <algorithm>
+
+#include "devlink/frames.h"
 
 namespace mirca::sim {
 
