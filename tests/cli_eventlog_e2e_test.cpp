@@ -128,9 +128,17 @@ TEST_F(CliEventLog, ReadShowAndQueryASystemSixLog) {
     const std::string from = rows[100][2].substr(0, 8), to = rows[300][2].substr(0, 8);
     r = Cli({"log", "query", file, "--db", Db(), "--date", from + ".." + to, "--type", "2"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    for (const auto& row : Rows(r.out)) {
-        EXPECT_GE(SortKey(row[2]).substr(0, 6), SortKey(from + "/00:00:00").substr(0, 6));
-        EXPECT_LE(SortKey(row[2]).substr(0, 6), SortKey(to + "/00:00:00").substr(0, 6));
+    // Both filters together: the alarms of the listing whose day lies in the range, no more, no fewer.
+    const auto Day = [](const std::string& dateTime) { return SortKey(dateTime).substr(0, 6); };
+    std::size_t inRange = 0;
+    for (const auto& row : rows)
+        inRange += row[3] == "Alarm" && Day(row[2]) >= Day(rows[100][2]) && Day(row[2]) <= Day(rows[300][2]);
+    const auto dated = Rows(r.out);
+    ASSERT_GT(inRange, 0u);
+    EXPECT_EQ(dated.size(), inRange);
+    for (const auto& row : dated) {
+        EXPECT_GE(Day(row[2]), Day(rows[100][2]));
+        EXPECT_LE(Day(row[2]), Day(rows[300][2]));
         EXPECT_EQ(row[3], "Тревога");
     }
 
