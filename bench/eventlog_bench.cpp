@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <stdexcept>
 
 #include "app/catalogue.h"
+#include "bench/transfer_rig.h"
 #include "eventlog/database.h"
 #include "eventlog/logrows.h"
 #include "eventlog/queries.h"
@@ -25,8 +27,6 @@ namespace fs = std::filesystem;
 
 const fs::path kMessages =
     fs::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "Messages.xml";
-
-constexpr double kLinkBitsPerSecond = 12e6;
 
 const TCatalogue& Russian() {
     static const TCatalogue catalogue = [] {
@@ -76,6 +76,7 @@ fs::path TempDatabase(const char* name) {
 void BM_ReadLog(benchmark::State& state) {
     const auto records = static_cast<std::uint32_t>(state.range(0));
     double floorMs = 0;
+    double hostMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
         TPanelRig rig(records);
@@ -83,15 +84,17 @@ void BM_ReadLog(benchmark::State& state) {
         TEventLogReader reader(&rig.port, &rig.clock);
         reader.SetCatalogue(&Russian());
         state.ResumeTiming();
-        if (!reader.ReadIdentity() || !reader.ReadLog()) state.SkipWithError("read failed");
+        const auto t0 = std::chrono::steady_clock::now();
+        const bool read = reader.ReadIdentity() && reader.ReadLog();
+        hostMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         state.PauseTiming();
-        std::size_t bytes = 0;
-        for (const auto& t : rig.panel.Exchange())
-            bytes += t.bytes.size();
-        floorMs = rig.clock.NowMs() + static_cast<double>(bytes) * 8 / kLinkBitsPerSecond * 1000.0;
+        if (!read) state.SkipWithError("read failed");
+        floorMs += bench::FloorMs(rig.panel, rig.clock, 0);
         state.ResumeTiming();
     }
-    state.counters["floor_ms"] = floorMs;
+    const double n = static_cast<double>(state.iterations());
+    state.counters["floor_ms"] = floorMs / n;
+    state.counters["host/floor_%"] = 100.0 * hostMs / floorMs;
 }
 
 void BM_DecodeAll(benchmark::State& state) {

@@ -17,6 +17,15 @@ namespace mirca::bench {
 
 constexpr double kLinkBitsPerSecond = 12e6;
 
+// The virtual time since startUs plus every byte the panel exchanged, at the link's speed.
+inline double FloorMs(const sim::TSimPanel& panel, const TVirtualClock& clock, std::uint64_t startUs) {
+    std::size_t bytes = 0;
+    for (const auto& t : panel.Exchange())
+        bytes += t.bytes.size();
+    return static_cast<double>(clock.NowUs() - startUs) / 1000.0 +
+           static_cast<double>(bytes) * 8 / kLinkBitsPerSecond * 1000.0;
+}
+
 struct Rig {
     explicit Rig(std::uint32_t mode, const std::function<void(sim::TSimPanel&)>& prepare = {})
         : port(panel, &clock), device(clock) {
@@ -31,13 +40,7 @@ struct Rig {
     TZelmoDevice device;
     std::uint64_t startUs = 0;
 
-    double FloorMs() const {
-        std::size_t bytes = 0;
-        for (const auto& t : panel.Exchange())
-            bytes += t.bytes.size();
-        return static_cast<double>(clock.NowUs() - startUs) / 1000.0 +
-               bytes * 8 / kLinkBitsPerSecond * 1000.0;
-    }
+    double FloorMs() const { return bench::FloorMs(panel, clock, startUs); }
 };
 
 // Runs op on a fresh connection each iteration, timing only op, and reports host time against the floor.
