@@ -2,9 +2,12 @@
 MIRCA_PACKAGES=(g++ cmake ninja-build pkg-config libusb-1.0-0-dev libpugixml-dev libgtest-dev libbenchmark-dev libsqlcipher-dev
     qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev)
 
+# Installs the given packages, or by default the build's, when any is missing.
 mirca_install_deps() {
+    local wanted=("$@")
+    [ ${#wanted[@]} -eq 0 ] && wanted=("${MIRCA_PACKAGES[@]}")
     local missing=()
-    for p in "${MIRCA_PACKAGES[@]}"; do
+    for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
