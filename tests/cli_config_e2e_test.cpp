@@ -6,6 +6,8 @@
 #include <iterator>
 #include <string>
 
+#include "memmap/block.h"
+#include "memmap/memmap.h"
 #include "tests/process.h"
 #include "tests/testfolder.h"
 
@@ -17,6 +19,7 @@ namespace tp = testing_process;
 
 const std::string kBin = MIRCA_BIN_DIR;
 const std::string kMaps = kBin + "/drv_base";
+constexpr std::size_t kConfigHeader = 13;  // descriptor and image size before the image bytes
 
 class CliConfig : public TTestFolder {
 protected:
@@ -76,27 +79,112 @@ TEST_F(CliConfig, ReadWriteReadGivesTheSameFileAndForeignFilesAreRefused) {
     EXPECT_EQ(r.exitCode, 2);
 }
 
-TEST_F(CliConfig, FactorySettingsAndRegistrationBackup) {
-    auto panel = Panel("p", "937_d_6_4.xml");
-    auto r = Cli("p", {"config", "factory"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+// A configuration file with every byte of the blocks that carry all of the given access marks inverted.
+fs::path Disturbed(const fs::path& from, const fs::path& to, std::uint32_t marks,
+                   const TZelmoMemoryMap& map) {
+    std::vector<std::uint8_t> file = ReadBytes(from);
+    for (std::size_t i = 0; i < map.BlockCount(); ++i) {
+        const TConfigBlockBase& b = const_cast<TZelmoMemoryMap&>(map).ConfigBlock(i);
+        if ((b.Access & marks) != marks || b.name == "descriptor") continue;
+        for (std::uint32_t k = 0; k < b.Size; ++k)
+            file.at(kConfigHeader + b.Address + k) ^= 0xFF;
+    }
+    WriteBytes(to, file);
+    return to;
+}
 
+TEST_F(CliConfig, FactorySettingsResetTheFactoryBlocksOnlyAndMarkTheFirstStart) {
+    const TZelmoMemoryMap map(kMaps + "/937_d_6_4.xml");
+    const TConfigBlockBase& flagBlock = const_cast<TZelmoMemoryMap&>(map).ConfigBlock("flag_1st_on");
+    const std::uint32_t flag = flagBlock.Address;
+    // A settled first start ('Z') takes the block's factory value like any other; anything else is marked
+    // pending ('U').
+    for (const auto& [held, expected] :
+         {std::pair<std::uint8_t, std::uint8_t>{'Z', flagBlock.Factory.at(0)}, {'Q', 'U'}}) {
+        SCOPED_TRACE(held);
+        auto panel = Panel("p", "937_d_6_4.xml");
+        const fs::path factory = dir_ / "factory.ycfg";
+        ASSERT_EQ(Cli("p", {"config", "read", factory.string()}).exitCode, 0);
+        // Every writable block disturbed, factory-marked or not.
+        const fs::path changed = Disturbed(factory, dir_ / "changed.ycfg", kAccessRead | kAccessWrite, map);
+        std::vector<std::uint8_t> bytes = ReadBytes(changed);
+        bytes.at(kConfigHeader + flag) = held;
+        WriteBytes(changed, bytes);
+        ASSERT_EQ(Cli("p", {"config", "write", changed.string()}).exitCode, 0);
+
+        auto r = Cli("p", {"config", "factory"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const fs::path after = dir_ / "after.ycfg";
+        ASSERT_EQ(Cli("p", {"config", "read", after.string()}).exitCode, 0);
+        const std::vector<std::uint8_t> was = ReadBytes(changed), now = ReadBytes(after);
+        ASSERT_EQ(now.size(), was.size());
+        std::size_t reset = 0;
+        for (std::size_t i = 0; i < map.BlockCount(); ++i) {
+            const TConfigBlockBase& b = const_cast<TZelmoMemoryMap&>(map).ConfigBlock(i);
+            if ((b.Access & (kAccessRead | kAccessWrite)) != (kAccessRead | kAccessWrite) || b.Size == 0 ||
+                b.name == "descriptor" || b.name == "flag_1st_on")
+                continue;
+            const auto at = now.begin() + kConfigHeader + b.Address;
+            const std::vector<std::uint8_t> value(at, at + b.Size);
+            if (b.Access & kAccessFactory) {
+                EXPECT_EQ(value, b.Factory) << b.name << " is reset to its factory value";
+                ++reset;
+            } else {
+                const auto before = was.begin() + kConfigHeader + b.Address;
+                EXPECT_EQ(value, std::vector<std::uint8_t>(before, before + b.Size)) << b.name << " is kept";
+            }
+        }
+        EXPECT_GT(reset, 0u);
+        EXPECT_EQ(now.at(kConfigHeader + flag), expected);
+    }
+}
+
+TEST_F(CliConfig, RegistrationBackupRestoresAnotherPanel) {
+    const TZelmoMemoryMap map(kMaps + "/937_d_6_4.xml");
+    auto a = Panel("a", "937_d_6_4.xml");
     const fs::path backup = dir_ / "reg.rrg";
-    r = Cli("p", {"backup", "read", backup.string(), "--object", "12", "--address", "3"});
+    auto r = Cli("a", {"backup", "read", backup.string(), "--object", "12", "--address", "3"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string bytes = ReadText(backup);
     ASSERT_GT(bytes.size(), 11u);
     EXPECT_EQ(bytes.substr(0, 3), "RRG");
     EXPECT_EQ(static_cast<unsigned char>(bytes[5]), 12);
     EXPECT_EQ(static_cast<unsigned char>(bytes[7]), 3);
-    r = Cli("p", {"backup", "write", backup.string()});
+
+    // A second panel whose registration data differs (restored from a backup with every data byte
+    // inverted) takes the first one's from the file.
+    auto b = Panel("b", "937_d_6_4.xml");
+    std::vector<std::uint8_t> inverted(bytes.begin(), bytes.end());
+    const std::uint16_t ranges = static_cast<std::uint16_t>(inverted[3] | (inverted[4] << 8));
+    std::size_t at = 11;  // header, then per range: address, size, data
+    for (std::uint16_t k = 0; k < ranges; ++k) {
+        ASSERT_LE(at + 8, inverted.size());
+        const std::uint32_t size = inverted[at + 4] | (inverted[at + 5] << 8) | (inverted[at + 6] << 16) |
+                                   (std::uint32_t{inverted[at + 7]} << 24);
+        at += 8;
+        ASSERT_LE(at + size, inverted.size());
+        for (std::uint32_t i = 0; i < size; ++i)
+            inverted[at + i] ^= 0xFF;
+        at += size;
+    }
+    WriteBytes(dir_ / "inverted.rrg", inverted);
+    ASSERT_EQ(Cli("b", {"backup", "write", (dir_ / "inverted.rrg").string()}).exitCode, 0);
+    const fs::path before = dir_ / "b-before.rrg";
+    ASSERT_EQ(Cli("b", {"backup", "read", before.string(), "--object", "12", "--address", "3"}).exitCode, 0);
+    ASSERT_NE(ReadText(before), bytes) << "the second panel must start out different";
+
+    r = Cli("b", {"backup", "write", backup.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("object 12, address 3"), std::string::npos) << r.out;
+    const fs::path restored = dir_ / "b-after.rrg";
+    ASSERT_EQ(Cli("b", {"backup", "read", restored.string(), "--object", "12", "--address", "3"}).exitCode,
+              0);
+    EXPECT_EQ(ReadText(restored), bytes);
 
-    r = Cli("p", {"backup", "read", backup.string(), "--object", "12", "--address", "9"});
+    r = Cli("a", {"backup", "read", backup.string(), "--object", "12", "--address", "9"});
     EXPECT_EQ(r.exitCode, 2);
     std::ofstream(dir_ / "bad.rrg") << "RRX";
-    r = Cli("p", {"backup", "write", (dir_ / "bad.rrg").string()});
+    r = Cli("a", {"backup", "write", (dir_ / "bad.rrg").string()});
     EXPECT_EQ(r.exitCode, 1);
 }
 
