@@ -1,14 +1,11 @@
 // Configuration and registration backup files come from disks, mail and USB sticks: whatever they hold,
 // a load either takes the whole file or leaves the image as it was.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
+#include "fuzz/memfile.h"
 #include "memmap/files.h"
 #include "memmap/image.h"
 
@@ -27,13 +24,7 @@ mirca::TZelmoMemoryMapImage BackupImage() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path =
-        (std::filesystem::temp_directory_path() / ("mirca-cfgfuzz-" + std::to_string(getpid()) + ".bin"))
-            .string();
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
+    const std::string path = mirca::fuzz::InputAsFile(data, size);
     for (const int format : {0, 1}) {
         mirca::TZelmoMemoryMapImage image = BackupImage();
         const mirca::TZelmoMemoryMapImage before = image;

@@ -1,22 +1,13 @@
 // Map files come beside the program but are edited by hand: any text must become a map or a TMapError.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
+#include "fuzz/memfile.h"
 #include "memmap/memmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path =
-        (std::filesystem::temp_directory_path() / ("mirca-mapfuzz-" + std::to_string(getpid()) + ".xml"))
-            .string();
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
+    const std::string path = mirca::fuzz::InputAsFile(data, size);
     try {
         mirca::TZelmoMemoryMap map(path);
         mirca::TZelmoMemoryMapImage& image = map.BuildImage();

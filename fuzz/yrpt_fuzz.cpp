@@ -1,26 +1,15 @@
 // Event-log files come from mail and USB sticks: whatever they hold, a load either takes the whole file or
 // leaves the reader as it was, and every event of a loaded file can be shown.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "eventlog/reader.h"
+#include "fuzz/memfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // An anonymous in-memory file: the real load path (open, fstat, read) without touching the disk.
-    static const int fd = ::memfd_create("yrpt_fuzz", MFD_CLOEXEC);
-    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    if (fd < 0 || ::ftruncate(fd, 0) != 0) std::abort();
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        if (n <= 0) std::abort();
-        done += static_cast<std::size_t>(n);
-    }
+    const std::string path = mirca::fuzz::InputAsFile(data, size);
 
     mirca::TEventLogReader reader;
     if (!reader.LoadFromFile(path)) {
