@@ -16,6 +16,16 @@ struct TArgs {
     bool Has(const std::string& name) const { return options.count(name) != 0; }
 };
 
+// The first word of a command's arguments (empty when there is none) and the words after it.
+struct TSubcommand {
+    std::string name;
+    std::vector<std::string> rest;
+};
+inline TSubcommand SplitSubcommand(const std::vector<std::string>& args) {
+    if (args.empty()) return {};
+    return {args.front(), std::vector<std::string>(args.begin() + 1, args.end())};
+}
+
 // Splits args; options in `valued` take the next word, options in `flags` take none. On a wrong command
 // line prints "mirca-cli COMMAND: ..." to stderr and returns nothing.
 std::optional<TArgs> ParseArgs(const std::string& command, const std::vector<std::string>& args,

@@ -132,8 +132,7 @@ int ConfigFactory(const TGlobalOptions& global) {
 }  // namespace
 
 int Config(const TGlobalOptions& global, const std::vector<std::string>& args) {
-    const std::string sub = args.empty() ? "" : args[0];
-    const std::vector<std::string> rest(args.begin() + (args.empty() ? 0 : 1), args.end());
+    const auto [sub, rest] = SplitSubcommand(args);
     if (sub == "read" || sub == "write") {
         const auto a = ParseArgs("config " + sub, rest, {}, {}, 1);
         if (!a) return kExitUsage;
@@ -149,8 +148,7 @@ int Config(const TGlobalOptions& global, const std::vector<std::string>& args) {
 }
 
 int Backup(const TGlobalOptions& global, const std::vector<std::string>& args) {
-    const std::string sub = args.empty() ? "" : args[0];
-    const std::vector<std::string> rest(args.begin() + (args.empty() ? 0 : 1), args.end());
+    const auto [sub, rest] = SplitSubcommand(args);
     if (sub == "read") {
         const auto a = ParseArgs("backup read", rest, {"--object", "--address"}, {}, 1);
         if (!a) return kExitUsage;
@@ -212,11 +210,12 @@ int Backup(const TGlobalOptions& global, const std::vector<std::string>& args) {
 }
 
 int Map(const TGlobalOptions&, const std::vector<std::string>& args) {
-    if (args.empty() || args[0] != "check") {
+    const auto [sub, rest] = SplitSubcommand(args);
+    if (sub != "check") {
         std::fprintf(stderr, "mirca-cli map: use 'map check FILE'\n");
         return kExitUsage;
     }
-    const auto a = ParseArgs("map check", {args.begin() + 1, args.end()}, {}, {}, 1);
+    const auto a = ParseArgs("map check", rest, {}, {}, 1);
     if (!a) return kExitUsage;
     try {
         TZelmoMemoryMap map(a->positional[0]);

@@ -175,9 +175,7 @@ int LogQuery(const TGlobalOptions& global, const TArgs& args) {
 }  // namespace
 
 int Log(const TGlobalOptions& global, const std::vector<std::string>& args) {
-    const std::string sub = args.empty() ? "" : args.front();
-    const std::vector<std::string> rest =
-        args.empty() ? args : std::vector<std::string>(args.begin() + 1, args.end());
+    const auto [sub, rest] = SplitSubcommand(args);
     if (sub == "read") {
         const auto a = ParseArgs("log read", rest, {}, {}, 1);
         return a ? LogRead(global, a->positional[0]) : kExitUsage;

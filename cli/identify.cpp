@@ -1,21 +1,17 @@
 #include <cctype>
 #include <cstdio>
 
+#include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/link.h"
 
 namespace mirca::cli {
 
 int Identify(const TGlobalOptions& global, const std::vector<std::string>& args) {
-    std::uint32_t mode = TZelmoDevice::kModeConfiguration;
-    for (const auto& arg : args) {
-        if (arg == "--firmware") {
-            mode = TZelmoDevice::kModeFirmware;
-        } else {
-            std::fprintf(stderr, "mirca-cli identify: unknown option '%s'\n", arg.c_str());
-            return kExitUsage;
-        }
-    }
+    const auto a = ParseArgs("identify", args, {}, {"--firmware"}, 0);
+    if (!a) return kExitUsage;
+    const std::uint32_t mode =
+        a->Has("--firmware") ? TZelmoDevice::kModeFirmware : TZelmoDevice::kModeConfiguration;
     TLink link;
     if (const int rc = OpenLink(global, link, mode); rc != kExitOk) return rc;
     const TZelmoDevice& d = link.device;
