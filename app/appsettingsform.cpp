@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,6 +20,8 @@
 #include <utility>
 
 #include "app/catalogue.h"
+#include "app/qtpath.h"
+#include "devlink/userfile.h"
 
 namespace mirca {
 
@@ -36,33 +37,25 @@ TWidget* Child(QWidget* parent, const char* name) {
     return widget;
 }
 
-QString ToQString(const fs::path& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-}
-fs::path ToPath(const QString& text) {
-    return fs::path(QFile::encodeName(text).toStdString());
-}
 QString ToQString(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// Far above any style sheet; a larger file is not one.
+constexpr std::size_t kMaxStyleSheetBytes = 1024 * 1024;
+
 // The report pages link the style sheet from their own folder, so it has to live there. A copy the
-// user already has (perhaps edited) is never replaced, and a copy that fails half-way must not leave a
-// truncated sheet behind that would then never be replaced either.
+// user already has (perhaps edited) is never replaced.
 void CopyStyleSheet(const fs::path& dataFolder, const fs::path& reportFolder) {
     if (reportFolder.empty()) return;
-    std::error_code ec;
-    const fs::path source = dataFolder / "report.css";
     const fs::path target = reportFolder / "report.css";
-    // Only a plain file: a pipe or a device under that name would block or never end.
-    if (!fs::is_regular_file(source, ec)) return;
+    std::error_code ec;
     if (fs::exists(fs::symlink_status(target, ec))) return;
+    std::vector<std::uint8_t> sheet;
+    if (!ReadFileBounded(dataFolder / "report.css", kMaxStyleSheetBytes, sheet).empty()) return;
     fs::create_directories(reportFolder, ec);
     if (ec) return;
-    const fs::path partial = reportFolder / "report.css.part";
-    fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(partial, target, ec);
-    if (ec) fs::remove(partial, ec);
+    WriteFileAtomically(target, sheet);
 }
 
 bool ValidIndex(int index, int count) {
@@ -94,7 +87,6 @@ TAppSettingsForm::TAppSettingsForm(ISettingsStore& store, TLocalisation& localis
 
     LoadFromStore();
     BuildLanguageList();
-    DefaultModeCmBChange();
     treeView1_->setCurrentItem(treeView1_->topLevelItem(0));
 }
 
@@ -158,8 +150,8 @@ void TAppSettingsForm::BuildUi() {
         auto* button = Child<QPushButton>(directoriesTabSheet_, folder.buttonName);
         button->setText(QStringLiteral("…"));
         button->setAutoDefault(false);
-        browseButtons_.push_back(button);
-        connect(button, &QPushButton::clicked, this, [this, button] { BrowseClicked(*button); });
+        connect(button, &QPushButton::clicked, this,
+                [this, label = folder.label, edit = folder.edit] { BrowseClicked(*label, *edit); });
         folderLayout->addWidget(folder.label, row++, 0, 1, 2);
         folderLayout->addWidget(folder.edit, row, 0);
         folderLayout->addWidget(button, row++, 1);
@@ -307,48 +299,31 @@ void TAppSettingsForm::TreeView1Change(QTreeWidgetItem* current) {
     pages_->currentWidget()->setEnabled(true);
 }
 
-void TAppSettingsForm::BrowseClicked(const QPushButton& button) {
-    const QString name = button.objectName();
-    QLineEdit* edit = nullptr;
-    const QLabel* label = nullptr;
-    if (name.contains(QLatin1String("Firmware"))) {
-        edit = firmwarePath_;
-        label = firmwareLabel_;
-    } else if (name.contains(QLatin1String("UserConf"))) {
-        edit = userConfPath_;
-        label = userConfLabel_;
-    } else if (name.contains(QLatin1String("RegBackup"))) {
-        edit = regBackupPath_;
-        label = regBackupLabel_;
-    } else if (name.contains(QLatin1String("LogReport"))) {
-        edit = logReportPath_;
-        label = logReportLabel_;
-    } else {
-        return;
-    }
+void TAppSettingsForm::BrowseClicked(const QLabel& label, QLineEdit& edit) {
     const std::optional<fs::path> chosen =
-        dialogs_.ChooseFolder(label->text().toStdString(), ToPath(edit->text()));
-    if (chosen) edit->setText(ToQString(*chosen));
+        dialogs_.ChooseFolder(label.text().toStdString(), ToPath(edit.text()));
+    if (chosen) edit.setText(ToQString(*chosen));
 }
 
-const TAppSettings& TAppSettingsForm::Settings() const {
+TAppSettings TAppSettingsForm::Settings() const {
+    TAppSettings settings;
     const int language = langCmB_->currentIndex();
-    snapshot_.language = ValidIndex(language, static_cast<int>(langItems_.size()))
-                             ? langItems_[static_cast<std::size_t>(language)].code
-                             : storedLanguage_;
-    snapshot_.showAllSoft = showAllSoftChB_->isChecked();
-    snapshot_.defaultMode = defaultModeCmB_->currentIndex();
-    snapshot_.defaultSystem = defaultSystemCmb_->currentIndex();
-    snapshot_.firmware = ToPath(firmwarePath_->text());
-    snapshot_.userConf = ToPath(userConfPath_->text());
-    snapshot_.backup = ToPath(regBackupPath_->text());
-    snapshot_.report = ToPath(logReportPath_->text());
-    snapshot_.programSetPath = programSetPath_;
-    return snapshot_;
+    settings.language = ValidIndex(language, static_cast<int>(langItems_.size()))
+                            ? langItems_[static_cast<std::size_t>(language)].code
+                            : storedLanguage_;
+    settings.showAllSoft = showAllSoftChB_->isChecked();
+    settings.defaultMode = defaultModeCmB_->currentIndex();
+    settings.defaultSystem = defaultSystemCmb_->currentIndex();
+    settings.firmware = ToPath(firmwarePath_->text());
+    settings.userConf = ToPath(userConfPath_->text());
+    settings.backup = ToPath(regBackupPath_->text());
+    settings.report = ToPath(logReportPath_->text());
+    settings.programSetPath = programSetPath_;
+    return settings;
 }
 
 void TAppSettingsForm::OkClicked() {
-    const TAppSettings& settings = Settings();
+    const TAppSettings settings = Settings();
     StoreSettings(store_, settings);
     CopyStyleSheet(settings.programSetPath, settings.report);
 

@@ -42,7 +42,7 @@ public:
     ~TAppSettingsForm() override;
 
     // What the controls show now (edits count at once, before OK).
-    const TAppSettings& Settings() const;
+    TAppSettings Settings() const;
     const std::vector<TLangItem>& LangItems() const { return langItems_; }
 
     // Replaces what a confirmed language restart does (production: start a new instance, end this one).
@@ -66,7 +66,7 @@ private:
     std::string RecordedCode() const;
     void DefaultModeCmBChange();
     void TreeView1Change(QTreeWidgetItem* current);
-    void BrowseClicked(const QPushButton& button);
+    void BrowseClicked(const QLabel& label, QLineEdit& edit);
 
     ISettingsStore& store_;
     TLocalisation& localisation_;
@@ -79,7 +79,6 @@ private:
     // Stored again when no language entry is selected, so OK never invents a language.
     std::string storedLanguage_;
     std::filesystem::path programSetPath_;
-    mutable TAppSettings snapshot_;
 
     QTreeWidget* treeView1_ = nullptr;
     QStackedWidget* pages_ = nullptr;
@@ -101,7 +100,6 @@ private:
     QLineEdit* userConfPath_ = nullptr;
     QLineEdit* regBackupPath_ = nullptr;
     QLineEdit* logReportPath_ = nullptr;
-    std::vector<QPushButton*> browseButtons_;
     QPushButton* okBitBtn_ = nullptr;
     QPushButton* cancelBitBtn_ = nullptr;
 };

@@ -1,7 +1,6 @@
 #include "app/catalogue.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -11,6 +10,7 @@
 
 #include <pugixml.hpp>
 
+#include "app/asciicase.h"
 #include "devlink/xmlfile.h"
 
 namespace mirca {
@@ -40,19 +40,16 @@ std::optional<std::string> SingleText(const pugi::xml_node& element) {
     return std::string(first.value());
 }
 
-std::string AsciiLower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
 }  // namespace
+
+std::string EffectiveLanguage(const std::string& code, const std::string& recordedCode) {
+    return !code.empty() ? code : !recordedCode.empty() ? recordedCode : "RU";
+}
 
 void TCatalogue::LoadCatalogue(const std::filesystem::path& messagesFile, const std::string& code,
                                const std::string& recordedCode) {
     const TXmlFile xml = TXmlFile::Load(messagesFile, kMaxCatalogueBytes, "message catalogue");
-    const std::string& wanted = !code.empty() ? code : !recordedCode.empty() ? recordedCode : "RU";
+    const std::string wanted = EffectiveLanguage(code, recordedCode);
 
     // Filled aside and swapped in, so a file that fails half-way leaves the catalogue as it was.
     auto fresh = std::make_unique<std::array<std::string, kSlots>>();

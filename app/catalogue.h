@@ -6,15 +6,17 @@
 
 namespace mirca {
 
+// The language a run uses: the given code, else the code recorded for the program, else "RU".
+std::string EffectiveLanguage(const std::string& code, const std::string& recordedCode);
+
 // The numbered run-time texts (1 to 1000) of one language, from drv_base/Messages.xml.
 class TCatalogue {
 public:
     static constexpr int kSlots = 1000;
 
-    // Fills the slots from the file. An empty code takes recordedCode (the language recorded for this
-    // program), and an empty one of those "RU". Throws TXmlError for a missing or malformed file or a
-    // number attribute that is absent or not an integer; a code without a language element leaves every
-    // slot empty.
+    // Fills the slots from the file for EffectiveLanguage(code, recordedCode). Throws TXmlError for a missing
+    // or malformed file or a number attribute that is absent or not an integer; a code without a language
+    // element leaves every slot empty.
     void LoadCatalogue(const std::filesystem::path& messagesFile, const std::string& code,
                        const std::string& recordedCode);
     // Slot n for 1 <= n <= 1000, else empty. Never fails.

@@ -8,10 +8,11 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cctype>
 #include <system_error>
 
-#include "app/qtsettingsstore.h"
+#include "app/asciicase.h"
+#include "app/qtpath.h"
+#include "app/settings.h"
 
 namespace mirca {
 
@@ -20,25 +21,6 @@ namespace {
 constexpr std::size_t kMaxCode = 16;
 // More translation files than this beside one program are not a language list; the rest are ignored.
 constexpr int kMaxResources = 256;
-
-// A code becomes part of a file name, so only plain letters, digits, '_' and '-' are accepted.
-bool IsUsableCode(const std::string& code) {
-    if (code.empty() || code.size() > kMaxCode) return false;
-    return std::all_of(code.begin(), code.end(),
-                       [](unsigned char c) { return std::isalnum(c) || c == '_' || c == '-'; });
-}
-
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 std::unique_ptr<QSettings> OpenRecord(const std::filesystem::path& recordFile) {
     if (recordFile.empty())
@@ -90,20 +72,20 @@ bool TLocalisation::SetNewResourceFile(const std::string& code, const std::strin
 
     bool usable = false;
     for (const std::string& candidate : {code, fallback}) {
-        if (!IsUsableCode(candidate)) continue;
+        if (!IsLanguageCode(candidate)) continue;
         // Russian is built into the windows; it has no translation file.
-        if (Upper(candidate) == "RU") {
+        if (AsciiUpper(candidate) == "RU") {
             usable = true;
             break;
         }
-        const std::filesystem::path file = langFolder_ / ("mirca_" + Lower(candidate) + ".qm");
+        const std::filesystem::path file = langFolder_ / ("mirca_" + AsciiLower(candidate) + ".qm");
         std::error_code ec;
         if (!std::filesystem::is_regular_file(file, ec)) continue;
         auto translator = std::make_unique<QTranslator>();
         if (!translator->load(ToQString(file))) continue;
         QCoreApplication::installTranslator(translator.get());
         translator_ = std::move(translator);
-        installed_ = Upper(candidate);
+        installed_ = AsciiUpper(candidate);
         usable = true;
         break;
     }
@@ -131,12 +113,12 @@ std::vector<std::string> TLocalisation::GetAvailableResources() const {
         const std::string prefix = "mirca_";
         const std::string suffix = ".qm";
         if (name.size() <= prefix.size() + suffix.size()) continue;
-        if (Lower(name.substr(0, prefix.size())) != prefix) continue;
-        if (Lower(name.substr(name.size() - suffix.size())) != suffix) continue;
+        if (AsciiLower(name.substr(0, prefix.size())) != prefix) continue;
+        if (AsciiLower(name.substr(name.size() - suffix.size())) != suffix) continue;
         const std::string code =
-            Upper(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
+            AsciiUpper(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
         // Russian is always offered first by the settings window as the built-in language.
-        if (!IsUsableCode(code) || code == "RU") continue;
+        if (!IsLanguageCode(code) || code == "RU") continue;
         codes.push_back(code);
     }
     std::sort(codes.begin(), codes.end());
@@ -145,8 +127,8 @@ std::vector<std::string> TLocalisation::GetAvailableResources() const {
 }
 
 std::uint32_t TLocalisation::ExtensionToLocale(const std::string& code) const {
-    if (!IsUsableCode(code)) return 0;
-    const QLocale::Language language = QLocale::codeToLanguage(QString::fromStdString(Lower(code)));
+    if (!IsLanguageCode(code)) return 0;
+    const QLocale::Language language = QLocale::codeToLanguage(QString::fromStdString(AsciiLower(code)));
     if (language == QLocale::AnyLanguage || language == QLocale::C) return 0;
     return static_cast<std::uint32_t>(language);
 }

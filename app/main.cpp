@@ -17,7 +17,7 @@
 
 #include <unistd.h>
 
-#include "app/qtsettingsstore.h"
+#include "app/qtpath.h"
 #include "app/startup.h"
 #include "app/zmodeselectform.h"
 

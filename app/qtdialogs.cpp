@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
-#include "app/qtsettingsstore.h"
+#include "app/qtpath.h"
 
 namespace mirca {
 

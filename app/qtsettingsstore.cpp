@@ -4,6 +4,7 @@
 
 #include <system_error>
 
+#include "app/qtpath.h"
 #include "devlink/xmlfile.h"
 
 namespace mirca {
@@ -22,14 +23,6 @@ std::optional<QString> ValueText(const QVariant& value) {
 }
 
 }  // namespace
-
-QString ToQString(const std::filesystem::path& path) {
-    return QString::fromStdString(path.string());
-}
-
-std::filesystem::path ToPath(const QString& text) {
-    return std::filesystem::path(text.toStdString());
-}
 
 TQtSettingsStore::TQtSettingsStore(std::unique_ptr<QSettings> settings, bool ini)
     : settings_(std::move(settings)), ini_(ini) {}

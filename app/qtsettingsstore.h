@@ -40,8 +40,4 @@ private:
     bool ini_;
 };
 
-// std::filesystem::path <-> QString without losing non-ASCII names.
-QString ToQString(const std::filesystem::path& path);
-std::filesystem::path ToPath(const QString& text);
-
 }  // namespace mirca

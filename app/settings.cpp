@@ -18,18 +18,10 @@ constexpr int kDefaultSystems = 2;
 constexpr std::size_t kMaxFolderBytes = 4096;
 constexpr std::size_t kMaxLanguageBytes = 16;
 
-// The code names a translation file beside the program, so only a plain word is taken from the store:
-// "../x" must not reach a file name. Empty passes: it means "the language recorded last time".
-bool IsLanguageCode(std::string_view code) {
-    return code.size() <= kMaxLanguageBytes && std::all_of(code.begin(), code.end(), [](char c) {
-               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                      c == '_' || c == '-';
-           });
-}
-
+// Empty passes: it means "the language recorded last time".
 std::string ReadLanguage(ISettingsStore& store) {
     const std::optional<std::string> code = store.ReadText(kSystem, "Language");
-    return code && IsLanguageCode(*code) ? *code : std::string("RU");
+    return code && (code->empty() || IsLanguageCode(*code)) ? *code : std::string("RU");
 }
 
 bool ReadBool(ISettingsStore& store, const char* section, const char* name, bool fallback) {
@@ -60,6 +52,14 @@ bool VersionField(std::string_view& text, int& out) {
 }
 
 }  // namespace
+
+bool IsLanguageCode(std::string_view code) {
+    return !code.empty() && code.size() <= kMaxLanguageBytes &&
+           std::all_of(code.begin(), code.end(), [](char c) {
+               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '_' || c == '-';
+           });
+}
 
 TAppSettings DefaultSettings(const std::filesystem::path& programDir) {
     TAppSettings settings;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace mirca {
 
@@ -35,6 +36,10 @@ struct TAppSettings {
     std::filesystem::path programSetPath;  // <program folder>/drv_base
     bool operator==(const TAppSettings&) const = default;
 };
+
+// A language code names a translation file beside the program, so only a plain word of at most 16 ASCII
+// letters, digits, '_' and '-' is one: "../x" must not reach a file name.
+bool IsLanguageCode(std::string_view code);
 
 TAppSettings DefaultSettings(const std::filesystem::path& programDir);
 // Each value from the store, or its default when it is absent or not a usable value.

@@ -38,11 +38,11 @@ void TStartup::Steps() {
 
     store_ = TQtSettingsStore::Choose(programPath, options_.version);
     const TStartupSettings startup = ReadStartupSettings(*store_);
-    language_ = startup.language;
 
     localisation_ = std::make_unique<TLocalisation>(programPath, options_.localeRecordFile);
-    Catalogue().LoadCatalogue(programDir / "drv_base" / "Messages.xml", language_,
-                              localisation_->GetCurrentDefaultLocaleReg());
+    // An empty Language keeps the recorded language, for the texts and the windows alike.
+    language_ = EffectiveLanguage(startup.language, localisation_->GetCurrentDefaultLocaleReg());
+    Catalogue().LoadCatalogue(programDir / "drv_base" / "Messages.xml", language_, "");
     localisation_->SetDefaultLocaleReg(programPath, language_);
     localisation_->SetNewResourceFile(language_, store_->IsIni() ? "" : "RU");
 
@@ -65,7 +65,6 @@ void TStartup::Steps() {
 
     if (startup.firstRun) {
         appSettings_->OkClicked();
-        store_->Flush();
         firstRunDone_ = true;
     }
     modeSelect_->show();

@@ -3,12 +3,9 @@
 #include <QMainWindow>
 #include <QUrl>
 
-#include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "app/dialogs.h"
 
@@ -31,22 +28,6 @@ class TLocalisation;
 // 1 firmware update, 4 panel configuration, 6 event log.
 int CurrentMode();
 void SetCurrentMode(int mode);
-
-// One paragraph of a mode description as the description file gives it.
-struct TDescriptionParagraph {
-    int charset = 0;                     // kept for the record; Qt renders Unicode text in any font
-    std::optional<std::uint32_t> color;  // 0x00BBGGRR; none: the window text colour
-    std::string fontName = "Tahoma";
-    int size = 8;   // points
-    int style = 0;  // 1 bold, 2 italic, 4 underline, 8 strike-out
-    std::string text;
-};
-
-// The paragraphs of the first mode element with this key and language "RU"; nullopt when there is none.
-// Throws TXmlError for a missing or malformed file, a paragraph without a readable style, or a paragraph
-// that holds anything but text.
-std::optional<std::vector<TDescriptionParagraph>> ReadModeDescription(const std::filesystem::path& file,
-                                                                      const std::string& modeKey);
 
 // The main window: choose a working mode, read its description, open its window; settings, help, web
 // site and support e-mail. Closing it (after confirmation) ends the program.

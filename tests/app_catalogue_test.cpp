@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,7 +16,7 @@ class CatalogueTest : public TTestFolder {
 protected:
     std::filesystem::path Write(const std::string& text, const std::string& name = "Messages.xml") {
         const std::filesystem::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << text;
+        WriteBytes(path, {text.begin(), text.end()});
         return path;
     }
     // Loads text and returns the catalogue; failures reach the test as exceptions.
@@ -287,7 +286,7 @@ protected:
         help_ = dir_ / "help";
         std::filesystem::create_directories(help_);
     }
-    void File(const std::string& name) { std::ofstream(help_ / name) << "<html></html>"; }
+    void File(const std::string& name) { WriteBytes(help_ / name, {}); }
     void Folder(const std::string& name) { std::filesystem::create_directories(help_ / name); }
 
     std::filesystem::path help_;

@@ -6,10 +6,9 @@
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <regex>
 #include <set>
@@ -17,8 +16,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/asciicase.h"
 #include "app/catalogue.h"
+#include "app/modedescription.h"
 #include "devlink/xmlfile.h"
+#include "tests/testfolder.h"
 
 namespace mirca {
 namespace {
@@ -39,23 +41,6 @@ struct TLanguage {
 };
 const std::vector<TLanguage> kLanguages = {{"RU", 204}, {"EN", 0}, {"TR", 162}};
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string ReadText(const fs::path& path) {
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec || size > kMaxFileBytes) {
-        ADD_FAILURE() << path << ": missing or larger than " << kMaxFileBytes << " bytes";
-        return {};
-    }
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Code points U+0400..U+04FF start with the UTF-8 lead bytes 0xD0..0xD3, which no other sequence contains.
 bool HasCyrillic(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
@@ -67,126 +52,125 @@ bool HasCyrillic(std::string_view text) {
 // ---------------------------------------------------------------------------------------------------------
 // ModeDescription.xml
 
-class ModeDescriptionTest : public testing::Test {
+const fs::path kModeDescription = kData / "drv_base" / "ModeDescription.xml";
+
+// What the main window would show for a mode in a language.
+std::vector<TDescriptionParagraph> Read(const std::string& key, const std::string& language) {
+    std::optional<std::vector<TDescriptionParagraph>> paragraphs;
+    EXPECT_NO_THROW(paragraphs = ReadModeDescription(kModeDescription, key, language));
+    EXPECT_TRUE(paragraphs) << "no description";
+    return paragraphs.value_or(std::vector<TDescriptionParagraph>{});
+}
+
+TEST(ModeDescriptionTest, EveryModeHasAHeadedDescriptionPerLanguage) {
+    for (const std::string& key : kModeKeys) {
+        for (const TLanguage& language : kLanguages) {
+            SCOPED_TRACE(key + " / " + language.code);
+            const std::vector<TDescriptionParagraph> paragraphs = Read(key, language.code);
+            ASSERT_GE(paragraphs.size(), 2u);
+            // A heading names the mode before the text explains it.
+            EXPECT_EQ(paragraphs.front().style & 5, 5) << "heading not bold and underlined";
+        }
+    }
+}
+
+// Every paragraph reads well: in its language's script and character set, in a modest size, without stray
+// white space.
+TEST(ModeDescriptionTest, EveryParagraphReadsWell) {
+    int checked = 0;
+    for (const std::string& key : kModeKeys) {
+        for (const TLanguage& language : kLanguages) {
+            for (const TDescriptionParagraph& paragraph : Read(key, language.code)) {
+                SCOPED_TRACE(key + " / " + language.code + ": " + paragraph.text);
+                ++checked;
+                EXPECT_EQ(paragraph.charset, language.charset);
+                EXPECT_TRUE(paragraph.size >= 8 && paragraph.size <= 12) << "size " << paragraph.size;
+
+                const std::string_view value = paragraph.text;
+                ASSERT_FALSE(value.empty());
+                // The text is shown as it stands: indentation or a wrapped line would show on screen.
+                EXPECT_FALSE(std::isspace(static_cast<unsigned char>(value.front())) ||
+                             std::isspace(static_cast<unsigned char>(value.back())))
+                    << "text starts or ends with white space";
+                EXPECT_EQ(value.find_first_of("\r\n\t"), std::string_view::npos)
+                    << "line break inside the text";
+
+                // A description filed under the wrong language would show a foreign script.
+                if (language.code == "RU") {
+                    EXPECT_TRUE(HasCyrillic(value)) << "Russian text without Cyrillic letters";
+                } else {
+                    EXPECT_FALSE(HasCyrillic(value)) << language.code << " text with Cyrillic letters";
+                }
+            }
+        }
+    }
+    EXPECT_GT(checked, 0);
+}
+
+// The file as written, for what the reader forgives: elements it never shows and attributes it replaces
+// with defaults.
+class ModeDescriptionFileTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        xml_ = std::make_unique<TXmlFile>(
-            TXmlFile::Load(kData / "drv_base" / "ModeDescription.xml", kMaxFileBytes, "mode description"));
+        xml_ =
+            std::make_unique<TXmlFile>(TXmlFile::Load(kModeDescription, kMaxFileBytes, "mode description"));
     }
     static void TearDownTestSuite() { xml_.reset(); }
 
     static pugi::xml_node Root() { return xml_->Doc().document_element(); }
-
-    // The element the main window shows: the first one with this key and language.
-    static pugi::xml_node Find(const std::string& key, const std::string& language) {
-        for (const pugi::xml_node& mode : Root().children()) {
-            if (key == mode.attribute("name").value() && language == mode.attribute("language").value())
-                return mode;
-        }
-        return {};
-    }
-
     static std::string Where(const pugi::xml_node& node) { return xml_->Where(node); }
 
     static std::unique_ptr<TXmlFile> xml_;
 };
 
-std::unique_ptr<TXmlFile> ModeDescriptionTest::xml_;
+std::unique_ptr<TXmlFile> ModeDescriptionFileTest::xml_;
 
-TEST_F(ModeDescriptionTest, EveryModeHasOneHeadedDescriptionPerLanguage) {
-    for (const std::string& key : kModeKeys) {
-        for (const TLanguage& language : kLanguages) {
-            SCOPED_TRACE(key + " / " + language.code);
-            const pugi::xml_node mode = Find(key, language.code);
-            ASSERT_TRUE(mode) << "no description";
-
-            // Only the first element is ever shown; a second one would be edited in vain.
-            int copies = 0;
-            for (const pugi::xml_node& other : Root().children()) {
-                copies += key == other.attribute("name").value() &&
-                          language.code == other.attribute("language").value();
-            }
-            EXPECT_EQ(copies, 1);
-
-            const auto paragraphs = std::distance(mode.children().begin(), mode.children().end());
-            EXPECT_GE(paragraphs, 2) << Where(mode);
-            // A heading names the mode before the text explains it.
-            std::int64_t style = 0;
-            ASSERT_TRUE(ParseDecimal(mode.first_child().attribute("style").value(), style));
-            EXPECT_EQ(style & 5, 5) << Where(mode.first_child()) << ": not bold and underlined";
-        }
-    }
-}
-
-TEST_F(ModeDescriptionTest, OnlyKnownModesAndLanguages) {
+TEST_F(ModeDescriptionFileTest, OnlyKnownModesAndLanguagesEachOnce) {
     std::set<std::string> keys(kModeKeys.begin(), kModeKeys.end());
     std::set<std::string> codes;
     for (const TLanguage& language : kLanguages)
         codes.insert(language.code);
     ASSERT_TRUE(Root());
+    std::map<std::string, int> copies;
     for (const pugi::xml_node& mode : Root().children()) {
         EXPECT_EQ(mode.type(), pugi::node_element) << Where(mode);
-        EXPECT_TRUE(keys.contains(mode.attribute("name").value()))
-            << Where(mode) << ": unknown mode key \"" << mode.attribute("name").value() << "\"";
-        EXPECT_TRUE(codes.contains(mode.attribute("language").value()))
-            << Where(mode) << ": unknown language \"" << mode.attribute("language").value() << "\"";
+        const std::string key = mode.attribute("name").value();
+        const std::string code = mode.attribute("language").value();
+        EXPECT_TRUE(keys.contains(key)) << Where(mode) << ": unknown mode key \"" << key << "\"";
+        EXPECT_TRUE(codes.contains(code)) << Where(mode) << ": unknown language \"" << code << "\"";
+        // Only the first element is ever shown; a second one would be edited in vain.
+        EXPECT_EQ(++copies[key + " / " + code], 1) << Where(mode) << ": a second " << key << " / " << code;
     }
 }
 
-// Everything the window reads from a paragraph must convert; the style has no default and a paragraph
-// that is not one text stops the description with an error.
-TEST_F(ModeDescriptionTest, EveryParagraphIsReadable) {
-    std::map<std::string, std::int64_t> charsetOf;
-    for (const TLanguage& language : kLanguages)
-        charsetOf[language.code] = language.charset;
-
+// No paragraph leans on a default: the reader takes every attribute as written, and the style sets no bits
+// the window ignores.
+TEST_F(ModeDescriptionFileTest, TheReaderTakesEveryAttributeAsWritten) {
     int checked = 0;
     for (const pugi::xml_node& mode : Root().children()) {
-        const std::string code = mode.attribute("language").value();
-        for (const pugi::xml_node& paragraph : mode.children()) {
-            SCOPED_TRACE(Where(paragraph));
+        if (mode.type() != pugi::node_element) continue;
+        SCOPED_TRACE(Where(mode));
+        const std::vector<TDescriptionParagraph> paragraphs =
+            Read(mode.attribute("name").value(), mode.attribute("language").value());
+        std::vector<pugi::xml_node> written;
+        for (const pugi::xml_node& paragraph : mode.children())
+            if (paragraph.type() == pugi::node_element) written.push_back(paragraph);
+        ASSERT_EQ(written.size(), paragraphs.size());
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            SCOPED_TRACE(Where(written[i]));
             ++checked;
-            ASSERT_EQ(paragraph.type(), pugi::node_element);
-
-            std::int64_t style = -1;
-            ASSERT_TRUE(ParseDecimal(paragraph.attribute("style").value(), style)) << "style not a number";
-            EXPECT_TRUE(style >= 0 && style <= 15) << "style " << style << " uses bits beyond 1|2|4|8";
-
-            std::int64_t size = 0;
-            ASSERT_TRUE(ParseDecimal(paragraph.attribute("size").value(), size)) << "size not a number";
-            EXPECT_TRUE(size >= 8 && size <= 12) << "size " << size;
-
-            std::int64_t color = -1;
-            ASSERT_TRUE(ParseDecimal(paragraph.attribute("color").value(), color)) << "color not a number";
-            EXPECT_TRUE(color >= 0 && color <= 0xFFFFFF) << "color " << color;
-
-            std::int64_t charset = -1;
-            ASSERT_TRUE(ParseDecimal(paragraph.attribute("charset").value(), charset))
-                << "charset not a number";
-            if (charsetOf.contains(code)) {
-                EXPECT_EQ(charset, charsetOf[code]) << "charset for " << code;
-            }
-
-            EXPECT_STRNE(paragraph.attribute("name").value(), "") << "no font name";
-
-            const pugi::xml_node text = paragraph.first_child();
-            ASSERT_TRUE(text && !text.next_sibling()) << "content is not a single text";
-            ASSERT_TRUE(text.type() == pugi::node_pcdata || text.type() == pugi::node_cdata)
-                << "content is not a text";
-            const std::string_view value = text.value();
-            ASSERT_FALSE(value.empty());
-            // The text is shown as it stands: indentation or a wrapped line would show on screen.
-            EXPECT_FALSE(std::isspace(static_cast<unsigned char>(value.front())) ||
-                         std::isspace(static_cast<unsigned char>(value.back())))
-                << "text starts or ends with white space";
-            EXPECT_EQ(value.find_first_of("\r\n\t"), std::string_view::npos) << "line break inside the text";
-
-            // A description filed under the wrong language would show a foreign script.
-            if (code == "RU") {
-                EXPECT_TRUE(HasCyrillic(value)) << "Russian text without Cyrillic letters";
-            } else {
-                EXPECT_FALSE(HasCyrillic(value)) << code << " text with Cyrillic letters";
-            }
+            const auto number = [&](const char* name) {
+                std::int64_t value = -1;
+                EXPECT_TRUE(ParseDecimal(written[i].attribute(name).value(), value))
+                    << name << " not a number";
+                return value;
+            };
+            const TDescriptionParagraph& read = paragraphs[i];
+            EXPECT_EQ(number("style"), read.style) << "style uses bits beyond 1|2|4|8";
+            EXPECT_EQ(number("size"), read.size);
+            EXPECT_EQ(number("color"), read.color ? std::int64_t{*read.color} : -1);
+            EXPECT_EQ(number("charset"), read.charset);
+            EXPECT_EQ(written[i].attribute("name").value(), read.fontName);
         }
     }
     EXPECT_GT(checked, 0);
@@ -204,11 +188,11 @@ TEST(HelpFolderTest, EachLanguageFindsExactlyOneDocument) {
     std::map<std::string, std::vector<std::string>> matches;
     for (const fs::directory_entry& entry : fs::directory_iterator(help)) {
         const std::string name = entry.path().filename().string();
-        const std::string lower = Lower(name);
+        const std::string lower = AsciiLower(name);
         if (!lower.ends_with(".html")) continue;
         std::vector<std::string> codes;
         for (const TLanguage& language : kLanguages) {
-            if (lower.find(Lower(language.code)) != std::string::npos) {
+            if (lower.find(AsciiLower(language.code)) != std::string::npos) {
                 codes.push_back(language.code);
                 matches[language.code].push_back(name);
             }

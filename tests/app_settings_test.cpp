@@ -229,6 +229,28 @@ TEST(AppSettings, BooleansAreAnyInteger) {
     }
 }
 
+// A code becomes part of a translation file's name, whatever the process locale counts as a letter.
+TEST(AppSettings, LanguageCodesArePlainAsciiWords) {
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"RU", true},
+        {"en", true},
+        {"zh_Hant-TW", true},
+        {"x1", true},
+        {std::string(16, 'E'), true},
+        {"", false},
+        {std::string(17, 'E'), false},
+        {"../en", false},
+        {"E N", false},
+        {"EN\n", false},
+        {"\xe9", false},
+        {"\xd1\x80\xd1\x83", false},
+        {std::string("E\0N", 3), false},
+        {"en.qm", false},
+    };
+    for (const auto& [code, expected] : cases)
+        EXPECT_EQ(IsLanguageCode(code), expected) << "'" << code << "'";
+}
+
 TEST(AppSettings, AnEmptyLanguageIsKept) {
     // It means "the language recorded for this program", which the catalogue falls back to.
     TFakeStore store(true);

@@ -13,14 +13,13 @@
 #include <QTranslator>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +30,7 @@
 #include "app/catalogue.h"
 #include "app/localisation.h"
 #include "app/settings.h"
+#include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
 #include "tests/testfolder.h"
 
@@ -41,59 +41,27 @@ namespace fs = std::filesystem;
 using TAnswer = IDialogService::TAnswer;
 using TKind = TScriptedDialogs::TKind;
 
-void WriteFile(const fs::path& file, const std::string& content) {
-    fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary);
-    out << content;
+// The file's text; nullopt when there is no such file.
+std::optional<std::string> ReadFile(const fs::path& file) {
+    if (!fs::exists(file)) return std::nullopt;
+    return ReadText(file);
 }
 
-std::optional<std::string> ReadFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+// The names in a folder, sorted; empty when there is no such folder.
+std::vector<std::string> Listing(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// The application object exists for the whole run but is made only when tests run, so listing the tests
-// needs no display. The catalogue gets texts of its own so that a caption taken from the wrong number
-// shows.
-class TQtEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-        folder_ = fs::temp_directory_path() / ("mirca-gui-settings-" + std::to_string(getpid()));
-        const fs::path messages = folder_ / "Messages.xml";
-        WriteFile(messages,
-                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                  "<Messages><Language name=\"RU\">"
-                  "<M number=\"3\">Mirca-Y заголовок</M>"
-                  "<M number=\"367\">Язык сменится после перезапуска. Перезапустить?</M>"
-                  "<M number=\"500\">Система Y6</M>"
-                  "<M number=\"763\">Модули 64/66</M>"
-                  "</Language></Messages>\n");
-        Catalogue().LoadCatalogue(messages, "RU", "");
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-        app_.reset();
-    }
-
-private:
-    int argc_ = 1;
-    char name_[32] = "gui_settings_test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-    fs::path folder_;
-};
-
-const testing::Environment* const kQtEnvironment = testing::AddGlobalTestEnvironment(new TQtEnvironment);
+const testing::Environment* const kGuiApplication = testing::AddGlobalTestEnvironment(new TGuiApplication);
 
 // Settings in memory, kept as the texts an ini file would hold.
 class TMemoryStore : public ISettingsStore {
@@ -137,6 +105,16 @@ protected:
         WriteFile(programDir_ / "lang" / "mirca_en.qm", "");
         WriteFile(programDir_ / "lang" / "mirca_tr.qm", "");
         WriteFile(programDir_ / "drv_base" / "report.css", kStyleSheet);
+        // Texts of its own, so that a caption taken from the wrong number shows.
+        WriteFile(programDir_ / "drv_base" / "Messages.xml",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                  "<Messages><Language name=\"RU\">"
+                  "<M number=\"3\">Mirca-Y заголовок</M>"
+                  "<M number=\"367\">Язык сменится после перезапуска. Перезапустить?</M>"
+                  "<M number=\"500\">Система Y6</M>"
+                  "<M number=\"763\">Модули 64/66</M>"
+                  "</Language></Messages>\n");
+        Catalogue().LoadCatalogue(programDir_ / "drv_base" / "Messages.xml", "RU", "");
         localisation_ = std::make_unique<TLocalisation>(programPath_, dir_ / "locales.ini");
     }
     void TearDown() override {
@@ -158,7 +136,7 @@ protected:
         return *widget;
     }
 
-    static QString Text(const fs::path& folder) { return Q(folder.string()); }
+    static QString Text(const fs::path& folder) { return ToQString(folder); }
 
     static constexpr const char* kStyleSheet = "body { font-family: sans-serif; }\n";
 
@@ -395,7 +373,9 @@ TEST_F(TSettingsFormTest, OkCopiesTheStyleSheetOnlyWhereThereIsNone) {
         form_->OkClicked();
 
         EXPECT_EQ(ReadFile(report / "report.css"), c.expected);
-        EXPECT_FALSE(fs::exists(report / "report.css.part"));
+        // Nothing else is left in the folder, such as a half-written copy.
+        EXPECT_EQ(Listing(report),
+                  c.expected ? std::vector<std::string>{"report.css"} : std::vector<std::string>{});
         EXPECT_TRUE(dialogs_.Calls().empty());
     }
 }

@@ -17,8 +17,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,11 +25,13 @@
 #include "app/catalogue.h"
 #include "app/localisation.h"
 #include "app/qtdialogs.h"
+#include "app/qtpath.h"
 #include "app/qtsettingsstore.h"
 #include "app/settings.h"
 #include "app/shellwindows.h"
 #include "app/startup.h"
 #include "app/zmodeselectform.h"
+#include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
 #include "tests/testfolder.h"
 
@@ -40,50 +40,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The per-user stores of every test live in one temporary folder, never in the real profile.
-fs::path& UserConfigFolder() {
-    static fs::path folder;
-    return folder;
-}
-
-// The application object exists only while tests run, so listing the tests needs no display.
-class TGuiEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        const fs::path home = fs::temp_directory_path() / ("mirca-gui-home-" + std::to_string(getpid()));
-        fs::remove_all(home);
-        fs::create_directories(home / "config");
-        UserConfigFolder() = home / "config";
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
-            QSettings::setPath(format, QSettings::UserScope, ToQString(home / "config"));
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override {
-        app_.reset();
-        std::error_code ec;
-        fs::remove_all(UserConfigFolder().parent_path(), ec);
-    }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "gui_shell_test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
 // gtest owns the environment.
-[[maybe_unused]] testing::Environment* const guiEnvironment =
-    testing::AddGlobalTestEnvironment(new TGuiEnvironment);
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    ASSERT_TRUE(out.good()) << path;
-}
+[[maybe_unused]] testing::Environment* const guiApplication =
+    testing::AddGlobalTestEnvironment(new TGuiApplication);
 
 std::string Text(const QString& text) {
     return text.toStdString();
@@ -199,7 +158,8 @@ TEST_F(TSettingsStoreTest, GarbageInTheIniFileReadsAsAbsentValues) {
     EXPECT_EQ(store->ReadInt("System", "DefaultSystem"), std::nullopt);
     EXPECT_EQ(store->ReadText("System", "Long"), std::nullopt);
     EXPECT_EQ(store->ReadText("System", "Missing"), std::nullopt);
-    store->ReadText("System", "ProgramSetPath");  // whatever it is, it must not crash
+    // A value that only starts like one of Qt's typed values is the text written.
+    EXPECT_EQ(store->ReadText("System", "ProgramSetPath"), "@ByteArray(");
 }
 
 TEST_F(TSettingsStoreTest, AStoreThatCannotBeWrittenIsNotReported) {
@@ -1000,6 +960,37 @@ TEST_F(TStartupTest, TheLanguageOfTheIniFileChoosesTheCatalogue) {
     EXPECT_EQ(startup.Localisation()->GetCurrentDefaultLocaleReg(), "EN");
     EXPECT_EQ(Text(startup.ModeSelectForm()->findChild<QLabel*>(QStringLiteral("Mode1Label"))->text()),
               "Firmware update");
+}
+
+// The texts, the language record and the windows follow one language, whichever way it was chosen.
+TEST_F(TStartupTest, AnEmptyLanguageTakesTheRecordedOneForTextsRecordAndWindows) {
+    WriteFile(dir_ / "lang" / "mirca_en.qm", MakeQm("mirca::TZModeSelectForm", "Mirca-Y Выбор режима работы",
+                                                    QStringLiteral("Mirca-Y Mode selection")));
+    struct TCase {
+        const char* language;  // the ini file's Language
+        const char* recorded;  // empty: nothing recorded
+        const char* expected;
+        const char* caption;  // Msg(3)
+        const char* title;
+    };
+    for (const TCase& c : {TCase{"", "EN", "EN", "Mirca-Y caption", "Mirca-Y Mode selection"},
+                           TCase{"", "", "RU", "Заголовок Mirca-Y", "Mirca-Y Выбор режима работы"},
+                           TCase{"RU", "EN", "RU", "Заголовок Mirca-Y", "Mirca-Y Выбор режима работы"}}) {
+        SCOPED_TRACE(std::string("Language='") + c.language + "' recorded '" + c.recorded + "'");
+        WriteFile(Ini(), std::string("[System]\nLanguage=") + c.language + "\nFirstRun=0\n");
+        fs::remove(dir_ / "locales.ini");
+        if (*c.recorded)
+            TLocalisation(programPath_, dir_ / "locales.ini").SetDefaultLocaleReg(programPath_, c.recorded);
+
+        TStartup startup(Options());
+        ASSERT_TRUE(startup.Start());
+        EXPECT_EQ(startup.Language(), c.expected);
+        EXPECT_EQ(Msg(3), c.caption);
+        EXPECT_EQ(startup.Localisation()->GetCurrentDefaultLocaleReg(), c.expected);
+        EXPECT_EQ(startup.Localisation()->InstalledCode(), c.expected);
+        EXPECT_EQ(Text(startup.ModeSelectForm()->windowTitle()), c.title);
+    }
+    EXPECT_TRUE(dialogs_.Calls().empty());
 }
 
 TEST_F(TStartupTest, WithoutIniFileTheSettingsGoToTheUserStore) {
