@@ -11,7 +11,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 #include "app/settings.h"
 
 namespace mirca {

@@ -19,9 +19,9 @@
 #include <system_error>
 #include <utility>
 
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 #include "app/qtpath.h"
-#include "devlink/userfile.h"
+#include "base/userfile.h"
 
 namespace mirca {
 

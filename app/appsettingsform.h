@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "base/dialogs.h"
 #include "app/localisation.h"
 #include "app/settings.h"
 

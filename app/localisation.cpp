@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "app/asciicase.h"
+#include "base/ascii.h"
 #include "app/qtpath.h"
 #include "app/settings.h"
 

@@ -2,7 +2,7 @@
 
 #include <pugixml.hpp>
 
-#include "devlink/xmlfile.h"
+#include "base/xmlfile.h"
 
 namespace mirca {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "app/dialogs.h"
+#include "base/dialogs.h"
 
 class QWidget;
 

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/qtpath.h"
-#include "devlink/xmlfile.h"
+#include "base/xmlfile.h"
 
 namespace mirca {
 

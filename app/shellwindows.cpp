@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 
 namespace mirca {
 

@@ -4,7 +4,7 @@
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 #include "app/localisation.h"
 #include "app/qtdialogs.h"
 #include "app/qtsettingsstore.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/dialogs.h"
+#include "base/dialogs.h"
 
 namespace mirca {
 

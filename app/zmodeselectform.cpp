@@ -24,7 +24,7 @@
 
 #include <system_error>
 
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 #include "app/localisation.h"
 #include "app/modedescription.h"
 #include "app/qtdialogs.h"

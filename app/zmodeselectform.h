@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/dialogs.h"
+#include "base/dialogs.h"
 
 class QAbstractButton;
 class QButtonGroup;

@@ -11,7 +11,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 #include "bench/transfer_rig.h"
 #include "eventlog/database.h"
 #include "eventlog/logrows.h"

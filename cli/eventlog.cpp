@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/link.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "devlink/programdir.h"
+#include "base/programdir.h"
 
 namespace mirca::cli {
 

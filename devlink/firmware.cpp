@@ -8,7 +8,7 @@
 #include "devlink/device.h"
 #include "devlink/frames.h"
 #include "devlink/le.h"
-#include "devlink/userfile.h"
+#include "base/userfile.h"
 
 namespace mirca {
 

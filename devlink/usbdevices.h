@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "devlink/xmlfile.h"
+#include "base/xmlfile.h"
 
 namespace mirca {
 

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "devlink/programdir.h"
+#include "base/programdir.h"
 #include "devlink/usbdevices.h"
 
 namespace mirca {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "devlink/errorreport.h"
+#include "base/errorreport.h"
 #include "devlink/port.h"
 
 namespace mirca {

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/catalogue.h"
-#include "app/textformat.h"
-#include "devlink/programdir.h"
+#include "base/catalogue.h"
+#include "base/textformat.h"
+#include "base/programdir.h"
 #include "eventlog/event.h"
 
 namespace mirca {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/textformat.h"
+#include "base/textformat.h"
 
 namespace mirca {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 #include "eventlog/event.h"
 
 namespace mirca {

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <string_view>
 
-#include "app/textformat.h"
+#include "base/textformat.h"
 
 namespace mirca {
 

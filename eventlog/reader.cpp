@@ -8,7 +8,7 @@
 
 #include "devlink/crc.h"
 #include "devlink/le.h"
-#include "devlink/userfile.h"
+#include "base/userfile.h"
 #include "eventlog/decoder.h"
 
 namespace mirca {

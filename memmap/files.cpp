@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "devlink/le.h"
-#include "devlink/userfile.h"
+#include "base/userfile.h"
 #include "memmap/block.h"
 
 namespace mirca {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "devlink/xmlfile.h"
+#include "base/xmlfile.h"
 #include "memmap/block.h"
 #include "memmap/descriptor.h"
 #include "memmap/image.h"

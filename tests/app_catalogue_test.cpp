@@ -1,4 +1,4 @@
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "devlink/xmlfile.h"
+#include "base/xmlfile.h"
 #include "tests/testfolder.h"
 
 namespace mirca {

@@ -16,10 +16,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/asciicase.h"
-#include "app/catalogue.h"
+#include "base/ascii.h"
+#include "base/catalogue.h"
 #include "app/modedescription.h"
-#include "devlink/xmlfile.h"
+#include "base/xmlfile.h"
 #include "tests/testfolder.h"
 
 namespace mirca {

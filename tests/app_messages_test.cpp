@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 
 namespace mirca {
 namespace {

@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "devlink/xmlfile.h"
+#include "base/xmlfile.h"
 
 namespace mirca {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "devlink/userfile.h"
-#include "devlink/xmlfile.h"
+#include "base/userfile.h"
+#include "base/xmlfile.h"
 #include "tests/testfolder.h"
 
 namespace mirca {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/catalogue.h"
-#include "app/textformat.h"
+#include "base/catalogue.h"
+#include "base/textformat.h"
 #include "eventlog/database.h"
 #include "eventlog/queries.h"
 #include "tests/gui_dialogs.h"

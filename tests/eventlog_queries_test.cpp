@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 #include "eventlog/queries.h"
 #include "tests/testfolder.h"
 

@@ -27,7 +27,7 @@
 #include <unistd.h>
 
 #include "app/appsettingsform.h"
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 #include "app/localisation.h"
 #include "app/settings.h"
 #include "tests/gui_app.h"

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "app/aboutbox.h"
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 #include "app/localisation.h"
 #include "app/qtdialogs.h"
 #include "app/qtpath.h"

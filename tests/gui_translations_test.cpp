@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "devlink/xmlfile.h"
+#include "base/xmlfile.h"
 
 namespace mirca {
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "devlink/crc.h"
-#include "devlink/xmlfile.h"
+#include "base/xmlfile.h"
 #include "memmap/memmap.h"
 #include "memmap/records.h"
 

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "devlink/errorreport.h"
+#include "base/errorreport.h"
 #include "devlink/usbdevices.h"
 #include "devlink/usbpipe.h"
 

@@ -1,4 +1,4 @@
-#include "app/catalogue.h"
+#include "base/catalogue.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,8 +10,8 @@
 
 #include <pugixml.hpp>
 
-#include "app/asciicase.h"
-#include "devlink/xmlfile.h"
+#include "base/ascii.h"
+#include "base/xmlfile.h"
 
 namespace mirca {
 

@@ -1,4 +1,4 @@
-#include "devlink/errorreport.h"
+#include "base/errorreport.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "devlink/xmlfile.h"
+#include "base/xmlfile.h"
 
-#include "devlink/userfile.h"
+#include "base/userfile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "devlink/userfile.h"
+#include "base/userfile.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "devlink/programdir.h"
+#include "base/programdir.h"
 
 #include <system_error>
 

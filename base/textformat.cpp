@@ -1,4 +1,4 @@
-#include "app/textformat.h"
+#include "base/textformat.h"
 
 #include <algorithm>
 #include <cstdio>
