@@ -72,4 +72,20 @@ private:
     ISleeper* sleeper_;
 };
 
+// Lends a progress sink to the device for the length of one operation: the device never keeps a pointer to
+// a bar that has gone out of scope, whichever way the operation ends.
+class TProgressScope {
+public:
+    TProgressScope(TZelmoDevice& device, IProgress* progress) : device_(device), previous_(device.Progress) {
+        device_.Progress = progress;
+    }
+    ~TProgressScope() { device_.Progress = previous_; }
+    TProgressScope(const TProgressScope&) = delete;
+    TProgressScope& operator=(const TProgressScope&) = delete;
+
+private:
+    TZelmoDevice& device_;
+    IProgress* previous_;
+};
+
 }  // namespace mirca
