@@ -229,6 +229,13 @@ bool TConfigSession::WriteConfiguration(IProgress* progress) {
 
 bool TConfigSession::ResetToFactory(IProgress* progress) {
     constexpr const char* kOperation = "writing the factory settings";
+    ClearFailure();
+    if (!Ready(kOperation)) return false;
+    // Refused before the device is read: the rule would refuse it afterwards anyway.
+    if (frames::IsOutputModuleType(static_cast<unsigned>(map_->devtype))) {
+        Fail("output modules have no factory settings command");
+        return FailOperation(kOperation);
+    }
     if (!ReadConfiguration(progress)) return false;
     const bool applied = Guarded(kOperation, [&] { return ApplyFactorySettings(*map_); });
     if (!applied) return FailOperation(kOperation);
@@ -319,6 +326,7 @@ bool TConfigSession::SaveRegistrationBackup(const std::filesystem::path& file, c
         TProgressScope scope(device_, progress);
         if (!image.ReadBackup(device_)) return Failed(kOperation, "the device did not complete the transfer");
     }
+    map_->LoadFromImage(image);  // the map shows the registration data just read
     SetBackupOwner(image, owner);
     if (!SaveBackupFile(image, file)) return FailOperation("saving the registration backup");
     return true;

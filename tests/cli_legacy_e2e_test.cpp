@@ -21,7 +21,7 @@ const std::string kBin = MIRCA_BIN_DIR;
 const std::string kMaps = kBin + "/drv_base";
 constexpr std::size_t kConfigHeader = 13;
 
-class CliLegacy : public TTestFolder, public testing::WithParamInterface<std::pair<const char*, int>> {
+class CliLegacy : public TTestFolder, public testing::WithParamInterface<std::pair<std::string, int>> {
 protected:
     tp::TResult Cli(std::vector<std::string> args) {
         std::vector<std::string> argv = {kBin + "/mirca-cli", "--port", "unix:" + (dir_ / "p.sock").string()};
@@ -33,6 +33,7 @@ protected:
 TEST_P(CliLegacy, ConfigurationReadWriteAndFactorySettings) {
     const auto [mapName, system] = GetParam();
     TZelmoMemoryMap map(kMaps + "/" + mapName);
+    SCOPED_TRACE(mapName);
     tp::TBackground panel({kBin + "/mirca-panelsim", "--socket", (dir_ / "p.sock").string(), "--legacy",
                            "--major", std::to_string(system), "--map", kMaps + "/" + mapName});
     ASSERT_TRUE(panel.WaitFor("serving on"));
@@ -71,9 +72,9 @@ TEST_P(CliLegacy, ConfigurationReadWriteAndFactorySettings) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedMaps, CliLegacy,
-                         testing::Values(std::pair<const char*, int>{"937_d_1_2.xml", 1},
-                                         std::pair<const char*, int>{"937_d_3_1.xml", 3},
-                                         std::pair<const char*, int>{"937_d_5_0.xml", 5}),
+                         testing::Values(std::pair<std::string, int>{"937_d_1_2.xml", 1},
+                                         std::pair<std::string, int>{"937_d_3_1.xml", 3},
+                                         std::pair<std::string, int>{"937_d_5_0.xml", 5}),
                          [](const auto& info) { return "System" + std::to_string(info.param.second); });
 
 }  // namespace

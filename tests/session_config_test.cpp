@@ -203,6 +203,15 @@ TEST_F(Session, OperationsWithoutAConnectedDeviceFailBeforeTouchingIt) {
     EXPECT_TRUE(bench.panel.Exchange().empty());
 }
 
+TEST_F(Session, FactorySettingsOfAnOutputModuleAreRefusedBeforeTheDeviceIsRead) {
+    TBench bench("64_d_0_0.xml");
+    ASSERT_TRUE(bench.ready) << LastFailureText();
+    EXPECT_FALSE(bench.session.ResetToFactory());
+    EXPECT_EQ(LastFailureText(),
+              "writing the factory settings failed: output modules have no factory settings command");
+    EXPECT_TRUE(bench.panel.Exchange().empty());
+}
+
 // The registration ranges of a backup file: address, size and offset of the bytes.
 struct TStoredRange {
     std::uint32_t adr, size;
