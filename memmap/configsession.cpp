@@ -120,7 +120,8 @@ bool ConfigurationSuits(const std::filesystem::path& mapFolder, const TZelmoDesc
 bool CheckConfigurationImage(const std::filesystem::path& mapFolder, const TZelmoMemoryMapImage& image) {
     try {
         const auto map = OpenMapForDescriptor(mapFolder, image.descriptor);
-        if (!map) return Fail("no memory map for " + Identity(image.descriptor) + " in " + mapFolder.string());
+        if (!map)
+            return Fail("no memory map for " + Identity(image.descriptor) + " in " + mapFolder.string());
         if (image.data.size() != map->size) {
             return Fail("image size",
                         BytesText(map->size) + " (the size of " + map->file.filename().string() + ")",
@@ -211,8 +212,8 @@ bool TConfigSession::ReadConfiguration(IProgress* progress) {
     TZelmoMemoryMapImage& image = map_->BuildImage();
     if (!image.ReadReadable(device_)) return Failed(kOperation, "the device did not complete the transfer");
     if (!map_->LoadFromImage(image)) {
-        return Failed(kOperation, "the configuration read does not fit the map " +
-                                      map_->file.filename().string());
+        return Failed(kOperation,
+                      "the configuration read does not fit the map " + map_->file.filename().string());
     }
     return true;
 }
@@ -284,8 +285,10 @@ bool TConfigSession::TakeConfigurationFile(const std::filesystem::path& file) {
         if (!LoadFromFile(image, file, kConfigFormatText)) return FailOperation(kOperation);
         const TConfigBlockBase& block = map_->ConfigBlock(kDescriptorBlock);
         TZelmoDescriptor held;
-        if (block.Size < held.bytes.size() || std::uint64_t{block.Address} + held.bytes.size() > image.data.size()) {
-            Fail("the map " + map_->file.filename().string() + " has no descriptor to check the file against");
+        if (block.Size < held.bytes.size() ||
+            std::uint64_t{block.Address} + held.bytes.size() > image.data.size()) {
+            Fail("the map " + map_->file.filename().string() +
+                 " has no descriptor to check the file against");
             return FailOperation(kOperation);
         }
         std::copy_n(image.data.begin() + block.Address, held.bytes.size(), held.bytes.begin());

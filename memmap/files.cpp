@@ -25,7 +25,7 @@ constexpr std::size_t kBackupHeaderSize = 11;
 constexpr std::size_t kRangeRecordSize = 8;
 constexpr std::array<std::uint8_t, 3> kBackupMagic = {'R', 'R', 'G'};
 constexpr std::uint32_t kMaxBackupRanges = 0xFFFF;  // the count travels in 16 bits
-constexpr std::size_t kOwnerObject = 5;               // offsets in the backup header
+constexpr std::size_t kOwnerObject = 5;             // offsets in the backup header
 constexpr std::size_t kOwnerAddress = 7;
 constexpr std::size_t kOwnerReserved = 9;
 
@@ -174,7 +174,8 @@ bool LoadFromFile(TZelmoMemoryMapImage& image, const fs::path& path, int format)
 bool SaveBackupFile(TZelmoMemoryMapImage& image, const fs::path& path) {
     image.BuildRanges(kAccessBackup);
     // A backup without any range restores nothing; an existing file is worth more than an empty one.
-    if (image.ranges.empty()) return Fail("registration data", "blocks marked for the backup", "none in the map");
+    if (image.ranges.empty())
+        return Fail("registration data", "blocks marked for the backup", "none in the map");
     if (image.ranges.size() > kMaxBackupRanges)
         return Fail("registration data", "at most 65535 ranges", std::to_string(image.ranges.size()));
 
@@ -226,21 +227,23 @@ bool LoadBackupFile(TZelmoMemoryMapImage& image, const fs::path& path) {
         if (!std::all_of(image.flags.begin() + adr, image.flags.begin() + adr + size,
                          [](std::uint8_t f) { return (f & kAccessBackup) != 0; }))
             return Refuse(path, place, "registration bytes of this map", "bytes the map does not back up");
-        if (file.size() - pos < size) return Refuse(path, place, BytesText(size), BytesText(file.size() - pos));
+        if (file.size() - pos < size)
+            return Refuse(path, place, BytesText(size), BytesText(file.size() - pos));
         pending.push_back({adr, size, pos});
         std::fill_n(covered.begin() + adr, size, true);
         pos += size;
     }
     // bytes that no range claims: not a file we wrote
-    if (pos != file.size()) return Refuse(path, "end of the last range", "end of file", BytesText(file.size() - pos) + " more");
+    if (pos != file.size())
+        return Refuse(path, "end of the last range", "end of file", BytesText(file.size() - pos) + " more");
     for (std::size_t at = 0; at < imageSize; ++at) {
         if ((image.flags[at] & kAccessBackup) == 0 || covered[at]) continue;
         std::size_t end = at;
         while (end < imageSize && (image.flags[end] & kAccessBackup) != 0 && !covered[end])
             ++end;
-        return Refuse(path, "registration data", "every registration byte of this map",
-                      "none for address " + Hex(static_cast<std::uint32_t>(at)) + " (" + BytesText(end - at) +
-                          ")");
+        return Refuse(
+            path, "registration data", "every registration byte of this map",
+            "none for address " + Hex(static_cast<std::uint32_t>(at)) + " (" + BytesText(end - at) + ")");
     }
 
     std::copy_n(file.begin(), kBackupHeaderSize, image.backupHeader.begin());

@@ -241,7 +241,8 @@ TEST_F(CliConfig, BackupsMissingRegistrationBytesAreRefusedAndThePanelKeepsItsDa
         EXPECT_NE(r.err.find("loading the registration backup failed"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("expected every registration byte of this map"), std::string::npos) << r.err;
         const fs::path after = dir_ / "after.rrg";
-        ASSERT_EQ(Cli("a", {"backup", "read", after.string(), "--object", "12", "--address", "3"}).exitCode, 0);
+        ASSERT_EQ(Cli("a", {"backup", "read", after.string(), "--object", "12", "--address", "3"}).exitCode,
+                  0);
         EXPECT_EQ(ReadBytes(after), ReadBytes(before)) << "the panel's registration data is untouched";
     }
 }
@@ -264,7 +265,8 @@ TEST_F(CliConfig, AConfigurationWhoseImageIsNotItsMapsSizeIsRefusedBeforeConnect
     le::Put32(&small[9], 16383);
     small.pop_back();
     WriteBytes(dir_ / "small.ycfg", small);
-    for (const auto& [name, size] : {std::pair<const char*, std::uint32_t>{"big.ycfg", kAnnounced}, {"small.ycfg", 16383}}) {
+    for (const auto& [name, size] :
+         {std::pair<const char*, std::uint32_t>{"big.ycfg", kAnnounced}, {"small.ycfg", 16383}}) {
         SCOPED_TRACE(name);
         // No panel on this port: the file is refused before it is looked for.
         auto r = tp::Run({kBin + "/mirca-cli", "--port", "unix:" + (dir_ / "nobody.sock").string(), "config",
@@ -329,7 +331,8 @@ TEST_F(CliConfig, TheExtensionChoosesTheFormat) {
         SCOPED_TRACE(sub);
         r = Cli("a", {"config", sub, (dir_ / "x.cfg").string()});
         EXPECT_EQ(r.exitCode, 2);
-        EXPECT_NE(r.err.find("must end in .ycfg (binary configuration) or .tcfg"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("must end in .ycfg (binary configuration) or .tcfg"), std::string::npos)
+            << r.err;
         EXPECT_FALSE(fs::exists(dir_ / "x.cfg"));
     }
 }

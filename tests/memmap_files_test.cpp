@@ -25,9 +25,11 @@ TEST(ConfigFormat, TheExtensionNamesTheFormat) {
         const char* name;
         std::optional<int> format;
     } cases[] = {
-        {"a.ycfg", kConfigFormatBinary}, {"dir/A.YCFG", kConfigFormatBinary}, {"a.tcfg", kConfigFormatText},
-        {"a.TCfg", kConfigFormatText},   {"a.cfg", std::nullopt},             {"a", std::nullopt},
-        {"ycfg", std::nullopt},          {".ycfg.bak", std::nullopt},         {"a.ycfg.", std::nullopt},
+        {"a.ycfg", kConfigFormatBinary}, {"dir/A.YCFG", kConfigFormatBinary},
+        {"a.tcfg", kConfigFormatText},   {"a.TCfg", kConfigFormatText},
+        {"a.cfg", std::nullopt},         {"a", std::nullopt},
+        {"ycfg", std::nullopt},          {".ycfg.bak", std::nullopt},
+        {"a.ycfg.", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ConfigFormatForPath(c.name), c.format) << c.name;
@@ -97,8 +99,8 @@ TEST_F(BackupCoverage, AFileMissingAnyRegistrationByteIsRefusedWhole) {
     }
 
     // Whole, in any split, it loads.
-    for (const auto& ranges : std::vector<std::vector<TRange>>{{{10, 10}, {40, 8}},
-                                                                {{10, 4}, {14, 6}, {40, 8}, {44, 0}}}) {
+    for (const auto& ranges :
+         std::vector<std::vector<TRange>>{{{10, 10}, {40, 8}}, {{10, 4}, {14, 6}, {40, 8}, {44, 0}}}) {
         auto image = Image(0x11);
         ASSERT_TRUE(LoadBackupFile(image, File(ranges))) << LastFailureText();
         EXPECT_EQ(BackupOwner(image), (TBackupOwner{12, 3}));

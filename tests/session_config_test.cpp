@@ -71,15 +71,17 @@ protected:
     // one; devtype as given.
     fs::path Map(int flagFactory, int devtype = 937, bool withFlag = true) {
         const auto block = [](const std::string& name, const std::string& access, int address, int factory) {
-            return "<block name=\"" + name + "\" access=\"" + access + "\"><ClassName>Byte</ClassName><Address>" +
-                   std::to_string(address) + "</Address><Size>1</Size><TableNum>1</TableNum>" +
-                   "<FactoryValue type=\"byte\">" + std::to_string(factory) + "</FactoryValue></block>\n";
+            return "<block name=\"" + name + "\" access=\"" + access +
+                   "\"><ClassName>Byte</ClassName><Address>" + std::to_string(address) +
+                   "</Address><Size>1</Size><TableNum>1</TableNum>" + "<FactoryValue type=\"byte\">" +
+                   std::to_string(factory) + "</FactoryValue></block>\n";
         };
-        std::string text = "<?xml version=\"1.0\"?>\n<map devprefix=\"T\" fwver=\"6.4\" size=\"64\" devtype=\"" +
-                           std::to_string(devtype) +
-                           "\">\n<block name=\"descriptor\" access=\"r\"><ClassName>TZelmoDescriptor</ClassName>"
-                           "<Address>0</Address><Size>9</Size><TableNum>1</TableNum>"
-                           "<FactoryValue type=\"binary\">A90364640604000000</FactoryValue></block>\n";
+        std::string text =
+            "<?xml version=\"1.0\"?>\n<map devprefix=\"T\" fwver=\"6.4\" size=\"64\" devtype=\"" +
+            std::to_string(devtype) +
+            "\">\n<block name=\"descriptor\" access=\"r\"><ClassName>TZelmoDescriptor</ClassName>"
+            "<Address>0</Address><Size>9</Size><TableNum>1</TableNum>"
+            "<FactoryValue type=\"binary\">A90364640604000000</FactoryValue></block>\n";
         if (withFlag) text += block("flag_1st_on", "rwf", 11, flagFactory);
         text += block("reset", "rwf", 12, 9) + block("kept", "rw", 13, 7) + "</map>\n";
         std::ofstream(dir_ / "map.xml") << text;
@@ -94,11 +96,9 @@ TEST_F(FactoryRule, TheFirstStartBecomesPendingUnlessTheDeviceHasItDone) {
         bool modified;
     } cases[] = {
         {'Z', 0x01, 0x01, false},  // settled: the flag takes its factory value like any other block
-        {'Z', 'U', 'U', false},
-        {'Q', 0x01, 'U', true},  // anything else: pending, and marked for writing when that is a change
-        {'Q', 'U', 'U', false},
-        {'U', 0x01, 'U', true},
-        {0xFF, 'Z', 'U', true},
+        {'Z', 'U', 'U', false},   {'Q', 0x01, 'U', true},  // anything else: pending, and marked for writing
+                                                           // when that is a change
+        {'Q', 'U', 'U', false},   {'U', 0x01, 'U', true}, {0xFF, 'Z', 'U', true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.held) + " with factory value " + std::to_string(c.factory));
@@ -169,8 +169,9 @@ TEST_F(Session, AdoptsTheMapOfTheDeviceOrSaysThereIsNone) {
     TConfigSession none(unknown, kMaps);
     EXPECT_FALSE(none.Adopt());
     EXPECT_FALSE(none.Adopted());
-    EXPECT_TRUE(Contains(LastFailureText(), "adopting the device failed: no memory map for this device (type 937 "
-                                            "version 9.0)"))
+    EXPECT_TRUE(Contains(LastFailureText(),
+                         "adopting the device failed: no memory map for this device (type 937 "
+                         "version 9.0)"))
         << LastFailureText();
     EXPECT_THROW(none.Map(), std::logic_error);
 }
@@ -322,7 +323,8 @@ TEST_F(Session, AConfigurationImageMustSuitTheDeviceAndBeItsMapsSize) {
         const TZelmoMemoryMapImage& image;
         std::string text;
     } cases[] = {
-        {"64 MiB", larger, "image size: expected 16384 bytes (the size of 937_d_6_4.xml), received 67108864 bytes"},
+        {"64 MiB", larger,
+         "image size: expected 16384 bytes (the size of 937_d_6_4.xml), received 67108864 bytes"},
         {"one byte short", shorter, "image size: expected 16384 bytes"},
         {"another system", foreign, "does not suit this device (type 937 version 6.4)"},
         {"no map", unknown, "does not suit this device"},
@@ -369,7 +371,8 @@ TEST_F(Session, FilesTakeTheFormatTheirExtensionNames) {
     ASSERT_EQ(other.size, session.Map().size);
     ASSERT_TRUE(SaveToFile(other.BuildImage(), dir_ / "other.tcfg", kConfigFormatText));
     EXPECT_FALSE(session.TakeConfigurationFile(dir_ / "other.tcfg"));
-    EXPECT_TRUE(Contains(LastFailureText(), "was made for type 937 version 1.2 and does not suit this device"))
+    EXPECT_TRUE(
+        Contains(LastFailureText(), "was made for type 937 version 1.2 and does not suit this device"))
         << LastFailureText();
     EXPECT_EQ(session.Map().Block<std::uint8_t>("flag_1st_on").Value, 'Q');
 

@@ -1,4 +1,5 @@
-// Opening exactly one panel: every outcome a window or the CLI branches on, with the failure record it leaves.
+// Opening exactly one panel: every outcome a window or the CLI branches on, with the failure record it
+// leaves.
 #include <gtest/gtest.h>
 
 #include <memory>
