@@ -1,131 +1,147 @@
 // Configuration, registration backup and map commands.
 #include <cstdio>
 
+#include "base/failure.h"
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/link.h"
 #include "cli/termprogress.h"
-#include "devlink/frames.h"
+#include "memmap/configsession.h"
 #include "memmap/files.h"
 
 namespace mirca::cli {
 
 namespace {
 
-constexpr std::uint8_t kFirstRunDone = 'Z';
-constexpr std::uint8_t kFirstRunPending = 'U';
+// The format the file's name asks for; a wrong command line (reported) otherwise.
+bool KnownFormat(const std::string& file, const char* command) {
+    if (ConfigFormatForPath(file)) return true;
+    std::fprintf(stderr,
+                 "mirca-cli %s: %s: the name must end in .ycfg (binary configuration) or .tcfg (text, one "
+                 "byte value a line)\n",
+                 command, file.c_str());
+    return false;
+}
 
-int ConfigRead(const TGlobalOptions& global, const std::string& out) {
-    TLink link;
-    if (const int rc = OpenLink(global, link, TZelmoDevice::kModeConfiguration); rc != kExitOk) return rc;
-    auto map = OpenDeviceMap(global, link.device, "config read");
-    if (!map) return kExitFailed;
-    {
-        TTermProgress progress("Reading");
-        link.device.Progress = &progress;
-        TZelmoMemoryMapImage& image = map->BuildImage();
-        const bool read = image.ReadReadable(link.device);
-        link.device.Progress = nullptr;
-        if (!read) {
-            std::fprintf(stderr, "mirca-cli config read: reading the configuration from the device failed\n");
-            return kExitFailed;
-        }
-        if (!map->LoadFromImage(image)) {
-            std::fprintf(stderr, "mirca-cli config read: the configuration read does not fit the map %s\n",
-                         map->file.filename().c_str());
-            return kExitFailed;
-        }
-    }
-    if (!SaveToFile(map->BuildImage(), out, 0)) {
-        std::fprintf(stderr, "mirca-cli config read: cannot write %s\n", out.c_str());
+// The connected panel with its map adopted; kExitOk, else the exit code (reported).
+int Begin(TPanelLink& link, TConfigSession& session, const char* command) {
+    if (const int rc = Connect(link, TZelmoDevice::kModeConfiguration, command); rc != kExitOk) return rc;
+    if (!session.Adopt()) {
+        PrintFailure(command);
         return kExitFailed;
     }
-    std::printf("configuration of %s %s (%u bytes) saved to %s\n", map->devprefix.c_str(), map->fwver.c_str(),
-                map->size, out.c_str());
+    return kExitOk;
+}
+
+int ConfigRead(const TGlobalOptions& global, const std::string& out) {
+    constexpr const char* kCommand = "config read";
+    if (!KnownFormat(out, kCommand)) return kExitUsage;
+    auto link = MakeLink(global);
+    TConfigSession session(link->Device(), global.DataFolder());
+    if (const int rc = Begin(*link, session, kCommand); rc != kExitOk) return rc;
+    bool read = false;
+    {
+        TTermProgress progress("Reading");
+        read = session.ReadConfiguration(&progress);
+    }
+    if (!read || !session.SaveConfigurationFile(out)) {
+        PrintFailure(kCommand);
+        return kExitFailed;
+    }
+    const TZelmoMemoryMap& map = session.Map();
+    std::printf("configuration of %s %s (%u bytes) saved to %s\n", map.devprefix.c_str(), map.fwver.c_str(),
+                map.size, out.c_str());
     return kExitOk;
 }
 
 int ConfigWrite(const TGlobalOptions& global, const std::string& in) {
+    constexpr const char* kCommand = "config write";
+    if (!KnownFormat(in, kCommand)) return kExitUsage;
+    const auto format = ConfigFormatForPath(in);
+    // A binary file carries its descriptor: refused before the panel is touched when it is not sound.
     TZelmoMemoryMapImage fileImage;
-    if (!LoadFromFile(fileImage, in, 0)) {
-        std::fprintf(stderr, "mirca-cli config write: %s is not a readable configuration file\n", in.c_str());
+    if (*format == kConfigFormatBinary && !LoadConfigurationFile(global.DataFolder(), in, fileImage)) {
+        PrintFailure(kCommand);
         return kExitFailed;
     }
-    TLink link;
-    if (const int rc = OpenLink(global, link, TZelmoDevice::kModeConfiguration); rc != kExitOk) return rc;
-    auto map = OpenDeviceMap(global, link.device, "config write");
-    if (!map) return kExitFailed;
-    const TZelmoDescriptor device = TZelmoDescriptor::FromDevice(link.device);
-    const TZelmoDescriptor& file = fileImage.descriptor;
-    bool suits = false;
-    try {
-        suits =
-            MapFileName(device) == MapFileName(file) || AreMapsCompatible(global.DataFolder(), device, file);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "mirca-cli config write: %s\n", e.what());
+    auto link = MakeLink(global);
+    TConfigSession session(link->Device(), global.DataFolder());
+    if (const int rc = Begin(*link, session, kCommand); rc != kExitOk) return rc;
+    const bool taken = *format == kConfigFormatBinary ? session.TakeConfiguration(fileImage)
+                                                      : session.TakeConfigurationFile(in);
+    if (!taken) {
+        std::fprintf(stderr, "mirca-cli %s: %s; nothing was written\n", kCommand, LastFailureText().c_str());
         return kExitFailed;
     }
-    if (!suits || !map->LoadFromImage(fileImage)) {
-        std::fprintf(
-            stderr,
-            "mirca-cli config write: %s was made for type %u version %u.%u and does not suit this device "
-            "(type %u version %u.%u); nothing was written\n",
-            in.c_str(), unsigned{file.TypeCode()}, unsigned{file.Major()}, unsigned{file.Minor()},
-            unsigned{device.TypeCode()}, unsigned{device.Major()}, unsigned{device.Minor()});
-        return kExitFailed;
+    bool written = false;
+    {
+        TTermProgress progress("Writing");
+        written = session.WriteConfiguration(&progress);
     }
-    TTermProgress progress("Writing");
-    link.device.Progress = &progress;
-    const bool written = map->BuildImage().WriteWritable(link.device);
-    link.device.Progress = nullptr;
-    progress.Finish();
     if (!written) {
-        std::fprintf(stderr, "mirca-cli config write: writing the configuration to the device failed\n");
+        PrintFailure(kCommand);
         return kExitFailed;
     }
-    std::printf("configuration from %s written to %s %s\n", in.c_str(), map->devprefix.c_str(),
-                map->fwver.c_str());
+    const TZelmoMemoryMap& map = session.Map();
+    std::printf("configuration from %s written to %s %s\n", in.c_str(), map.devprefix.c_str(),
+                map.fwver.c_str());
     return kExitOk;
 }
 
-// Reads the device, resets every block marked f to its factory value, marks the first start as pending
-// unless the device has it settled, and writes the result.
 int ConfigFactory(const TGlobalOptions& global) {
-    TLink link;
-    if (const int rc = OpenLink(global, link, TZelmoDevice::kModeConfiguration); rc != kExitOk) return rc;
-    auto map = OpenDeviceMap(global, link.device, "config factory");
-    if (!map) return kExitFailed;
-    if (frames::IsOutputModuleType(map->devtype)) {
-        std::fprintf(stderr, "mirca-cli config factory: output modules have no factory settings command\n");
+    constexpr const char* kCommand = "config factory";
+    auto link = MakeLink(global);
+    TConfigSession session(link->Device(), global.DataFolder());
+    if (const int rc = Begin(*link, session, kCommand); rc != kExitOk) return rc;
+    bool reset = false;
+    {
+        TTermProgress progress("Factory settings");
+        reset = session.ResetToFactory(&progress);
+    }
+    if (!reset) {
+        PrintFailure(kCommand);
         return kExitFailed;
     }
-    TTermProgress progress("Factory settings");
-    link.device.Progress = &progress;
-    TZelmoMemoryMapImage& image = map->BuildImage();
-    if (!image.ReadReadable(link.device) || !map->LoadFromImage(image)) {
-        std::fprintf(stderr, "mirca-cli config factory: reading the configuration from the device failed\n");
+    const TZelmoMemoryMap& map = session.Map();
+    std::printf("factory settings written to %s %s\n", map.devprefix.c_str(), map.fwver.c_str());
+    return kExitOk;
+}
+
+int BackupRead(const TGlobalOptions& global, const std::string& out, const TBackupOwner& owner) {
+    constexpr const char* kCommand = "backup read";
+    auto link = MakeLink(global);
+    TConfigSession session(link->Device(), global.DataFolder());
+    if (const int rc = Begin(*link, session, kCommand); rc != kExitOk) return rc;
+    bool saved = false;
+    {
+        TTermProgress progress("Reading");
+        saved = session.SaveRegistrationBackup(out, owner, &progress);
+    }
+    if (!saved) {
+        PrintFailure(kCommand);
         return kExitFailed;
     }
-    try {
-        TConfigBlockBase& firstRun = map->ConfigBlock("flag_1st_on");
-        const std::uint8_t noted = firstRun.ValueBytes()[0];
-        map->ApplyFactoryValues();
-        if (noted != kFirstRunDone) {
-            firstRun.Modified = firstRun.ValueBytes()[0] != kFirstRunPending;
-            firstRun.ValueBytes()[0] = kFirstRunPending;
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "mirca-cli config factory: %s\n", e.what());
+    std::printf("registration backup of %s saved to %s\n", session.Map().devprefix.c_str(), out.c_str());
+    return kExitOk;
+}
+
+int BackupWrite(const TGlobalOptions& global, const std::string& in) {
+    constexpr const char* kCommand = "backup write";
+    auto link = MakeLink(global);
+    TConfigSession session(link->Device(), global.DataFolder());
+    if (const int rc = Begin(*link, session, kCommand); rc != kExitOk) return rc;
+    TBackupOwner owner;
+    bool restored = false;
+    {
+        TTermProgress progress("Writing");
+        restored = session.RestoreRegistrationBackup(in, &owner, &progress);
+    }
+    if (!restored) {
+        PrintFailure(kCommand);
         return kExitFailed;
     }
-    const bool written = map->BuildImage().WriteWritable(link.device);
-    link.device.Progress = nullptr;
-    progress.Finish();
-    if (!written) {
-        std::fprintf(stderr, "mirca-cli config factory: writing the configuration to the device failed\n");
-        return kExitFailed;
-    }
-    std::printf("factory settings written to %s %s\n", map->devprefix.c_str(), map->fwver.c_str());
+    std::printf("registration backup %s written to %s (object %u, address %u)\n", in.c_str(),
+                session.Map().devprefix.c_str(), unsigned{owner.object}, unsigned{owner.address});
     return kExitOk;
 }
 
@@ -142,8 +158,9 @@ int Config(const TGlobalOptions& global, const std::vector<std::string>& args) {
         if (!ParseArgs("config factory", rest, {}, {}, 0)) return kExitUsage;
         return ConfigFactory(global);
     }
-    std::fprintf(
-        stderr, "mirca-cli config: use 'config read OUT.ycfg', 'config write IN.ycfg' or 'config factory'\n");
+    std::fprintf(stderr,
+                 "mirca-cli config: use 'config read OUT.ycfg|OUT.tcfg', 'config write IN.ycfg|IN.tcfg' or "
+                 "'config factory'\n");
     return kExitUsage;
 }
 
@@ -159,49 +176,13 @@ int Backup(const TGlobalOptions& global, const std::vector<std::string>& args) {
         const auto object = ParseNumber("backup read", "object number", a->options.at("--object"), 0, 0xFFFF);
         const auto address = ParseNumber("backup read", "device address", a->options.at("--address"), 1, 4);
         if (!object || !address) return kExitUsage;
-        TLink link;
-        if (const int rc = OpenLink(global, link, TZelmoDevice::kModeConfiguration); rc != kExitOk) return rc;
-        auto map = OpenDeviceMap(global, link.device, "backup read");
-        if (!map) return kExitFailed;
-        TZelmoMemoryMapImage& image = map->BuildImage();
-        if (!image.ReadBackup(link.device)) {
-            std::fprintf(stderr, "mirca-cli backup read: reading the registration data failed\n");
-            return kExitFailed;
-        }
-        le::Put16(&image.backupHeader[5], static_cast<std::uint16_t>(*object));
-        le::Put16(&image.backupHeader[7], static_cast<std::uint16_t>(*address));
-        le::Put16(&image.backupHeader[9], 0);
-        if (!SaveBackupFile(image, a->positional[0])) {
-            std::fprintf(stderr,
-                         "mirca-cli backup read: cannot write %s (or the map has no registration data)\n",
-                         a->positional[0].c_str());
-            return kExitFailed;
-        }
-        std::printf("registration backup of %s saved to %s\n", map->devprefix.c_str(),
-                    a->positional[0].c_str());
-        return kExitOk;
+        return BackupRead(global, a->positional[0],
+                          {static_cast<std::uint16_t>(*object), static_cast<std::uint16_t>(*address)});
     }
     if (sub == "write") {
         const auto a = ParseArgs("backup write", rest, {}, {}, 1);
         if (!a) return kExitUsage;
-        TLink link;
-        if (const int rc = OpenLink(global, link, TZelmoDevice::kModeConfiguration); rc != kExitOk) return rc;
-        auto map = OpenDeviceMap(global, link.device, "backup write");
-        if (!map) return kExitFailed;
-        TZelmoMemoryMapImage& image = map->BuildImage();
-        if (!LoadBackupFile(image, a->positional[0])) {
-            std::fprintf(stderr, "mirca-cli backup write: %s is not a registration backup for this device\n",
-                         a->positional[0].c_str());
-            return kExitFailed;
-        }
-        if (!image.WriteBackup(link.device)) {
-            std::fprintf(stderr, "mirca-cli backup write: writing the registration data failed\n");
-            return kExitFailed;
-        }
-        std::printf("registration backup %s written to %s (object %u, address %u)\n",
-                    a->positional[0].c_str(), map->devprefix.c_str(),
-                    unsigned{le::Get16(&image.backupHeader[5])}, unsigned{le::Get16(&image.backupHeader[7])});
-        return kExitOk;
+        return BackupWrite(global, a->positional[0]);
     }
     std::fprintf(
         stderr,

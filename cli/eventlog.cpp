@@ -22,9 +22,9 @@ namespace mirca::cli {
 namespace {
 
 int LogRead(const TGlobalOptions& global, const std::string& out) {
-    TAtmUsbPipe pipe;
-    if (const int rc = OpenPort(global, pipe); rc != kExitOk) return rc;
-    TEventLogReader reader(&pipe);
+    auto link = MakeLink(global);
+    if (const int rc = OpenPort(*link, "log read"); rc != kExitOk) return rc;
+    TEventLogReader reader(&link->Port());
     if (!reader.ReadIdentity()) {
         std::fprintf(stderr,
                      "mirca-cli log read: the device does not answer the event-log identity request (%s)\n",

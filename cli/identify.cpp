@@ -12,9 +12,9 @@ int Identify(const TGlobalOptions& global, const std::vector<std::string>& args)
     if (!a) return kExitUsage;
     const std::uint32_t mode =
         a->Has("--firmware") ? TZelmoDevice::kModeFirmware : TZelmoDevice::kModeConfiguration;
-    TLink link;
-    if (const int rc = OpenLink(global, link, mode); rc != kExitOk) return rc;
-    const TZelmoDevice& d = link.device;
+    auto link = MakeLink(global);
+    if (const int rc = Connect(*link, mode, "identify"); rc != kExitOk) return rc;
+    const TZelmoDevice& d = link->Device();
     const unsigned letter = d.Edition & 0xFF;
     std::printf("type code: %u (0x%04X)\n", d.TypeCode, d.TypeCode);
     if (std::isprint(static_cast<int>(letter)))

@@ -1,34 +1,30 @@
 #pragma once
 
 #include <memory>
-#include <optional>
+#include <string>
 
 #include "cli/commands.h"
-#include "devlink/device.h"
-#include "devlink/usbpipe.h"
-#include "memmap/memmap.h"
+#include "devlink/panellink.h"
 
 namespace mirca::cli {
 
-// An open pipe and a connected device, or the exit code that says why not (already reported on stderr).
-struct TLink {
-    TAtmUsbPipe pipe;
-    TZelmoDevice device;
-    ~TLink() {
-        device.Disconnect();
-        pipe.Close();
-    }
-};
+// Whether a --port value names a transport: "usb", or "unix:" and a path.
+bool IsPortSpec(const std::string& spec);
 
-// Opens the port: kExitOk when exactly one panel is there, else the exit code (reported on stderr).
-int OpenPort(const TGlobalOptions& global, TAtmUsbPipe& pipe);
+// A link over the port the options name (USB, or the socket of --port / MIRCA_PORT), not yet open; the
+// transport reports failed platform calls on stderr.
+std::unique_ptr<TPanelLink> MakeLink(const TGlobalOptions& global);
 
-// Opens the port and connects in the given mode. Returns kExitOk with link ready, else the exit code.
-int OpenLink(const TGlobalOptions& global, TLink& link, std::uint32_t mode);
+// The exit code for an outcome of opening the panel.
+int ExitCode(TLinkOutcome outcome);
 
-// The map of the connected device from the data folder; null (reported on stderr) when there is none or it
-// cannot be read.
-std::unique_ptr<TZelmoMemoryMap> OpenDeviceMap(const TGlobalOptions& global, const TZelmoDevice& device,
-                                               const char* command);
+// Opens exactly one panel and connects in the given mode: kExitOk, else the exit code with the reason
+// printed.
+int Connect(TPanelLink& link, std::uint32_t mode, const char* command);
+// Opens the port to exactly one panel without a protocol exchange (the event-log reader speaks its own).
+int OpenPort(TPanelLink& link, const char* command);
+
+// "mirca-cli COMMAND: " and the failure record's text on stderr.
+void PrintFailure(const char* command);
 
 }  // namespace mirca::cli

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/link.h"
 
 namespace {
 
@@ -17,8 +18,8 @@ void PrintUsage(std::FILE* out) {
         "commands:\n"
         "  identify [--firmware]          connect and print the device identity\n"
         "                                 (--firmware: connect as for a firmware update)\n"
-        "  config read OUT.ycfg           read the whole configuration into a file\n"
-        "  config write IN.ycfg           write a configuration file into the device\n"
+        "  config read OUT.ycfg|OUT.tcfg  read the whole configuration into a file\n"
+        "  config write IN.ycfg|IN.tcfg   write a configuration file into the device\n"
         "  config factory                 reset the factory-marked settings and write them\n"
         "  backup read OUT.rrg --object N --address A\n"
         "                                 save the registration data (address 1 to 4)\n"
@@ -34,6 +35,8 @@ void PrintUsage(std::FILE* out) {
         "                                 --date DD.MM.YY..DD.MM.YY, --type I[,I...] (0 to 28),\n"
         "                                 --object N (1 to 2000), --uoo N (1 to 250), --uop N (1 to 4)\n"
         "\n"
+        "A configuration file's extension names its format: .ycfg binary (with the device's\n"
+        "descriptor), .tcfg text (one byte value a line).\n"
         "The port defaults to MIRCA_PORT, else the USB panel. --data DIR names the folder of the\n"
         "memory maps and of Messages.xml (default: drv_base beside the program). The event database is\n"
         "Report/meslog.db beside the program unless --db names another file.\n");
@@ -56,6 +59,11 @@ int main(int argc, char** argv) {
                 return mirca::cli::kExitUsage;
             }
             global.port = argv[++i];
+            if (!mirca::cli::IsPortSpec(global.port)) {
+                std::fprintf(stderr, "mirca-cli: --port takes unix:PATH or usb, got '%s'\n",
+                             global.port.c_str());
+                return mirca::cli::kExitUsage;
+            }
             continue;
         }
         if (arg == "--data") {

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "devlink/le.h"
 #include "memmap/block.h"
 #include "memmap/memmap.h"
 #include "tests/process.h"
@@ -201,6 +202,139 @@ TEST_F(CliConfig, MapCheckListsBlocksOrSaysWhatIsWrong) {
     r = tp::Run({kBin + "/mirca-cli", "map", "check", (dir_ / "broken.xml").string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("lies outside the image"), std::string::npos) << r.err;
+}
+
+// A backup that does not hold every registration byte used to restore the rest from the map's defaults,
+// wiping the panel's registration, and exit 0.
+TEST_F(CliConfig, BackupsMissingRegistrationBytesAreRefusedAndThePanelKeepsItsData) {
+    auto a = Panel("a", "937_d_6_4.xml");
+    const fs::path backup = dir_ / "reg.rrg";
+    ASSERT_EQ(Cli("a", {"backup", "read", backup.string(), "--object", "12", "--address", "3"}).exitCode, 0);
+    const std::vector<std::uint8_t> valid = ReadBytes(backup);
+    ASSERT_GT(valid.size(), 11u + 8);
+    const std::uint32_t firstSize = le::Get32(&valid[11 + 4]);
+    ASSERT_GT(firstSize, 1u);
+
+    // Each file is a valid header and whole range records, only fewer bytes than the map backs up.
+    const auto header = [&](std::uint16_t count) {
+        std::vector<std::uint8_t> b(valid.begin(), valid.begin() + 11);
+        le::Put16(&b[3], count);
+        return b;
+    };
+    auto oneEmpty = header(1);
+    le::Append32(oneEmpty, le::Get32(&valid[11]));
+    le::Append32(oneEmpty, 0);
+    auto half = header(1);
+    le::Append32(half, le::Get32(&valid[11]));
+    le::Append32(half, firstSize / 2);
+    half.insert(half.end(), valid.begin() + 19, valid.begin() + 19 + firstSize / 2);
+    const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
+        {"no ranges", header(0)}, {"one range of size 0", oneEmpty}, {"half of the first range", half}};
+
+    const fs::path before = dir_ / "before.rrg";
+    ASSERT_EQ(Cli("a", {"backup", "read", before.string(), "--object", "12", "--address", "3"}).exitCode, 0);
+    for (const auto& [what, file] : cases) {
+        SCOPED_TRACE(what);
+        WriteBytes(dir_ / "part.rrg", file);
+        const auto r = Cli("a", {"backup", "write", (dir_ / "part.rrg").string()});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("loading the registration backup failed"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("expected every registration byte of this map"), std::string::npos) << r.err;
+        const fs::path after = dir_ / "after.rrg";
+        ASSERT_EQ(Cli("a", {"backup", "read", after.string(), "--object", "12", "--address", "3"}).exitCode,
+                  0);
+        EXPECT_EQ(ReadBytes(after), ReadBytes(before)) << "the panel's registration data is untouched";
+    }
+}
+
+TEST_F(CliConfig, AConfigurationWhoseImageIsNotItsMapsSizeIsRefusedBeforeConnecting) {
+    auto a = Panel("a", "937_d_6_4.xml");
+    const fs::path good = dir_ / "good.ycfg";
+    ASSERT_EQ(Cli("a", {"config", "read", good.string()}).exitCode, 0);
+    const std::vector<std::uint8_t> bytes = ReadBytes(good);
+    ASSERT_EQ(bytes.size(), kConfigHeader + 16384);
+
+    // The header announces 64 MiB (less its own 13 bytes, so the file stays within the read bound): the
+    // map's 16 KiB and then zeros.
+    constexpr std::uint32_t kAnnounced = 64u * 1024 * 1024 - kConfigHeader;
+    std::vector<std::uint8_t> big = bytes;
+    le::Put32(&big[9], kAnnounced);
+    WriteBytes(dir_ / "big.ycfg", big);
+    fs::resize_file(dir_ / "big.ycfg", kConfigHeader + kAnnounced);
+    std::vector<std::uint8_t> small = bytes;
+    le::Put32(&small[9], 16383);
+    small.pop_back();
+    WriteBytes(dir_ / "small.ycfg", small);
+    for (const auto& [name, size] :
+         {std::pair<const char*, std::uint32_t>{"big.ycfg", kAnnounced}, {"small.ycfg", 16383}}) {
+        SCOPED_TRACE(name);
+        // No panel on this port: the file is refused before it is looked for.
+        auto r = tp::Run({kBin + "/mirca-cli", "--port", "unix:" + (dir_ / "nobody.sock").string(), "config",
+                          "write", (dir_ / name).string()});
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_NE(r.err.find("image size: expected 16384 bytes (the size of 937_d_6_4.xml), received " +
+                             std::to_string(size) + " bytes"),
+                  std::string::npos)
+            << r.err;
+        r = Cli("a", {"config", "write", (dir_ / name).string()});
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+    }
+    const fs::path after = dir_ / "after.ycfg";
+    ASSERT_EQ(Cli("a", {"config", "read", after.string()}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(after), bytes);
+}
+
+TEST_F(CliConfig, ThePortMustNameATransport) {
+    for (const char* port : {"foo", "unix:", "USB", "serial:/dev/ttyS0", ""}) {
+        SCOPED_TRACE(port);
+        const auto r = tp::Run({kBin + "/mirca-cli", "--port", port, "identify"});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find("--port takes unix:PATH or usb"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(CliConfig, TheExtensionChoosesTheFormat) {
+    auto a = Panel("a", "937_d_6_4.xml");
+    const fs::path binary = dir_ / "a.ycfg";
+    const fs::path text = dir_ / "a.tcfg";
+    ASSERT_EQ(Cli("a", {"config", "read", binary.string()}).exitCode, 0);
+    auto r = Cli("a", {"config", "read", text.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // One decimal line per image byte, the same bytes as the binary file's.
+    const std::vector<std::uint8_t> bytes = ReadBytes(binary);
+    std::string expected;
+    for (std::size_t i = kConfigHeader; i < bytes.size(); ++i)
+        expected += std::to_string(unsigned{bytes[i]}) + "\r\n";
+    EXPECT_EQ(ReadText(text), expected);
+
+    // A text file with a changed setting goes into the panel.
+    const TZelmoMemoryMap map(kMaps + "/937_d_6_4.xml");
+    const std::uint32_t flag = const_cast<TZelmoMemoryMap&>(map).ConfigBlock("flag_1st_on").Address;
+    std::vector<std::uint8_t> changed = bytes;
+    changed.at(kConfigHeader + flag) = 'Q';
+    std::string lines;
+    for (std::size_t i = kConfigHeader; i < changed.size(); ++i)
+        lines += std::to_string(unsigned{changed[i]}) + "\r\n";
+    std::ofstream(dir_ / "changed.tcfg", std::ios::binary) << lines;
+    r = Cli("a", {"config", "write", (dir_ / "changed.tcfg").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(Cli("a", {"config", "read", (dir_ / "after.ycfg").string()}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(dir_ / "after.ycfg"), changed);
+
+    // A binary file under a text name is not a text configuration, and a name without a format is a
+    // wrong command line, refused before anything is read or written.
+    fs::copy_file(binary, dir_ / "binary.tcfg");
+    r = Cli("a", {"config", "write", (dir_ / "binary.tcfg").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("line 1"), std::string::npos) << r.err;
+    for (const char* sub : {"read", "write"}) {
+        SCOPED_TRACE(sub);
+        r = Cli("a", {"config", sub, (dir_ / "x.cfg").string()});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find("must end in .ycfg (binary configuration) or .tcfg"), std::string::npos)
+            << r.err;
+        EXPECT_FALSE(fs::exists(dir_ / "x.cfg"));
+    }
 }
 
 }  // namespace
