@@ -5,7 +5,9 @@
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
 #include "base/catalogue.h"
+#include "app/languages.h"
 #include "app/localisation.h"
+#include "app/programfolders.h"
 #include "app/qtdialogs.h"
 #include "app/qtsettingsstore.h"
 #include "app/settings.h"
@@ -40,11 +42,14 @@ void TStartup::Steps() {
     const TStartupSettings startup = ReadStartupSettings(*store_);
 
     localisation_ = std::make_unique<TLocalisation>(programPath, options_.localeRecordFile);
-    // An empty Language keeps the recorded language, for the texts and the windows alike.
-    language_ = EffectiveLanguage(startup.language, localisation_->GetCurrentDefaultLocaleReg());
+    // An empty Language keeps the recorded language, for the texts and the windows alike; every part of the
+    // program gets the code in one letter case.
+    language_ = RunLanguage(startup.language, localisation_->GetCurrentDefaultLocaleReg());
     Catalogue().LoadCatalogue(programDir / "drv_base" / "Messages.xml", language_, "");
     localisation_->SetDefaultLocaleReg(programPath, language_);
     localisation_->SetNewResourceFile(language_, store_->IsIni() ? "" : "RU");
+
+    CreateProgramFolders(programDir);
 
     IDialogService& dialogs = *dialogs_;
     modeSelect_ = Create<TZModeSelectForm>(dialogs, *localisation_, programPath);
