@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
@@ -72,7 +73,8 @@ void TStartup::Steps() {
         appSettings_->OkClicked();
         firstRunDone_ = true;
     }
-    modeSelect_->show();
+    direct_ = modeSelect_->OpenDirectly(options_.mode);
+    if (!direct_) modeSelect_->show();
 }
 
 bool TStartup::Start() {
@@ -85,6 +87,7 @@ bool TStartup::Start() {
         dialogs_->ShowException("");
     }
     if (modeSelect_) modeSelect_->hide();
+    direct_ = nullptr;
     return false;
 }
 
@@ -96,6 +99,14 @@ int TStartup::Run() {
 int TStartup::Loop() {
     // Only the main window ends the program; the hidden windows never count as the last one.
     QApplication::setQuitOnLastWindowClosed(false);
+    if (direct_) {
+        // Runs inside the loop, so that the window's own modal loop is a nested one.
+        QTimer::singleShot(0, modeSelect_.get(), [window = direct_] {
+            window->RunModal();
+            QCoreApplication::exit(0);
+        });
+        return QApplication::exec();
+    }
     // exit(), not quit(): quit() would ask every window to close, and the close is already confirmed.
     QObject::connect(
         modeSelect_.get(), &TZModeSelectForm::Closed, qApp, [] { QCoreApplication::exit(0); },

@@ -304,6 +304,12 @@ IWorkingWindow* TZModeSelectForm::WorkingWindow(TWorkingMode mode) const {
     return nullptr;
 }
 
+IWorkingWindow* TZModeSelectForm::OpenDirectly(TWorkingMode mode) {
+    IWorkingWindow* window = WorkingWindow(mode);
+    if (window) selection_.OpenDirectly(mode);
+    return window;
+}
+
 void TZModeSelectForm::ContinueClicked() {
     IWorkingWindow* window = WorkingWindow(selection_.Continue());
     hide();

@@ -51,6 +51,9 @@ public:
     const TModeSelection& Selection() const { return selection_; }
     // The working window of a mode; null for None or a mode without a window.
     IWorkingWindow* WorkingWindow(TWorkingMode mode) const;
+    // Makes the mode the current one for a run that opens its window directly, without this window; that
+    // window, or null (nothing changes) when the mode has none.
+    IWorkingWindow* OpenDirectly(TWorkingMode mode);
 
 signals:
     // The user confirmed the close: the program ends.

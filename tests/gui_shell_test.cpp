@@ -1061,6 +1061,46 @@ TEST_F(TStartupTest, TheProgramsFoldersAreCreatedAtStartUpNotByAWindow) {
     EXPECT_TRUE(fs::is_directory(dir_ / "drv_base"));
 }
 
+// mirca-y --mode: the working window instead of the main window; closing it ends the run.
+TEST_F(TStartupTest, AModeOpensItsWorkingWindowDirectlyAndClosingItEndsTheLoop) {
+    struct TCase {
+        TWorkingMode mode;
+        const char* window;
+    };
+    for (const TCase& c : {TCase{TWorkingMode::FirmwareUpdate, "ZChangeSoftForm"},
+                           TCase{TWorkingMode::PanelConfig, "ZDevSettingsForm"},
+                           TCase{TWorkingMode::EventLog, "ZMStoreForm"}}) {
+        SCOPED_TRACE(c.window);
+        WriteFile(Ini(), "[System]\nFirstRun=0\n");
+        TStartupOptions options = Options();
+        options.mode = c.mode;
+        TStartup startup(std::move(options));
+        ASSERT_TRUE(startup.Start());
+        ASSERT_NE(startup.DirectWindow(), nullptr);
+        EXPECT_FALSE(startup.ModeSelectForm()->isVisible());
+        EXPECT_EQ(startup.ModeSelectForm()->Selection().Mode(), c.mode);
+
+        std::vector<std::string> visible;
+        bool mainShown = false;
+        // Looks once the loop runs, then closes the window as a user would.
+        QTimer::singleShot(50, [&] {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window->isVisible()) visible.push_back(window->objectName().toStdString());
+            mainShown = startup.ModeSelectForm()->isVisible();
+            if (QWidget* open = QApplication::activeModalWidget()) open->close();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(startup.Loop(), 0);
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_EQ(visible, std::vector<std::string>{c.window});
+        EXPECT_FALSE(mainShown);
+        EXPECT_FALSE(startup.ModeSelectForm()->isVisible());
+        EXPECT_FALSE(startup.DirectWindow()->IsOpen());
+    }
+    EXPECT_TRUE(dialogs_.Calls().empty());
+}
+
 // What a standard box and Qt's own file dialog show, read while they are open and then closed.
 struct TQtTexts {
     std::string yes, no, ok, cancel, lookIn;
