@@ -229,7 +229,9 @@ void TZModeSelectForm::RestoreCheckedButton(QAbstractButton* previous) {
 }
 
 bool TZModeSelectForm::ShowDescription(const std::string& modeKey) {
-    const auto paragraphs = ReadModeDescription(programDir_ / "drv_base" / "ModeDescription.xml", modeKey);
+    // In the language the windows show.
+    const auto paragraphs = ReadShownModeDescription(programDir_ / "drv_base" / "ModeDescription.xml",
+                                                     modeKey, localisation_.InstalledCode());
     if (!paragraphs) return false;
 
     richEdit1_->clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/languages.h"
+#include "app/modedescription.h"
 #include "app/programfolders.h"
 #include "app/workingmode.h"
 #include "tests/testfolder.h"
@@ -160,6 +161,37 @@ TEST(Languages, TheRecordedLanguageSelectsItsEntry) {
           // Another code of a known language finds it; unknown codes are not alike.
           TCase{"GB", 1}, TCase{"ZZ", -1}, TCase{"DE", -1}}) {
         EXPECT_EQ(RecordedLanguageIndex(items, c.recorded, names), c.index) << "'" << c.recorded << "'";
+    }
+}
+
+using TShownDescription = TTestFolder;
+
+TEST_F(TShownDescription, TheRunsLanguageElseTheRussianDescription) {
+    const fs::path file = dir_ / "ModeDescription.xml";
+    const std::string xml = R"(<modes>
+  <mode name="EventLog" language="RU"><p style="0">журнал</p></mode>
+  <mode name="EventLog" language="EN"><p style="0">log</p></mode>
+  <mode name="EventLog" language="EN"><p style="0">second log</p></mode>
+  <mode name="FW_Update" language="TR"><p style="0">yazılım</p></mode>
+</modes>)";
+    WriteBytes(file, {xml.begin(), xml.end()});
+    struct TCase {
+        const char* key;
+        const char* language;
+        const char* text;  // null: nothing shown
+    };
+    for (const TCase& c : {TCase{"EventLog", "RU", "журнал"}, TCase{"EventLog", "EN", "log"},
+                           TCase{"EventLog", "en", "log"}, TCase{"EventLog", "TR", "журнал"},
+                           TCase{"EventLog", "", "журнал"}, TCase{"FW_Update", "TR", "yazılım"},
+                           TCase{"FW_Update", "RU", nullptr}, TCase{"FW_Update", "EN", nullptr},
+                           TCase{"Panel_Config", "EN", nullptr}}) {
+        SCOPED_TRACE(std::string(c.key) + "/" + c.language);
+        const auto shown = ReadShownModeDescription(file, c.key, c.language);
+        ASSERT_EQ(shown.has_value(), c.text != nullptr);
+        if (c.text) {
+            ASSERT_EQ(shown->size(), 1u);
+            EXPECT_EQ(shown->front().text, c.text);
+        }
     }
 }
 

@@ -533,6 +533,20 @@ TEST_F(TModeFormTest, OnlyTheFirstRussianElementOfTheModeIsShown) {
     EXPECT_EQ(heading.foreground().color(), QColor(255, 0, 0));
 }
 
+// The description follows the language the windows show.
+TEST_F(TModeFormTest, TheDescriptionIsInTheLanguageOfTheWindows) {
+    WriteDescription(kDescription);
+    WriteFile(dir_ / "lang" / "mirca_en.qm", MakeQm("mirca::TZModeSelectForm", "Mirca-Y Выбор режима работы",
+                                                    QStringLiteral("Mirca-Y Mode selection")));
+    ASSERT_TRUE(localisation_->SetNewResourceFile("EN", ""));
+    Button("Mode1SpdBtn")->click();
+    EXPECT_EQ(Text(Description()->toPlainText()), "English update");
+    // A language the file has no element for shows the Russian one.
+    Button("Mode3SpdBtn")->click();
+    EXPECT_EQ(Text(Description()->toPlainText()), "Настройка");
+    ASSERT_TRUE(localisation_->SetNewResourceFile("RU", ""));
+}
+
 TEST_F(TModeFormTest, AModeWithoutDescriptionKeepsTheTextButIsChosen) {
     WriteDescription(R"(<modes><mode name="EventLog" language="EN"><p style="0">x</p></mode></modes>)");
     const QString before = Description()->toPlainText();
