@@ -171,7 +171,7 @@ void TAppSettingsForm::BuildUi() {
 
 void TAppSettingsForm::retranslateUi() {
     setWindowTitle(tr("Настройки программы"));
-    // Left untranslated in the design so that a user lost in a foreign language still finds it.
+    // English in every language, so that a user lost in a language they cannot read still finds it.
     treeView1_->topLevelItem(0)->setText(0, tr("Language"));
     treeView1_->topLevelItem(1)->setText(0, tr("Система"));
     treeView1_->topLevelItem(2)->setText(0, tr("Папки программ"));
