@@ -180,11 +180,11 @@ TEST_F(TShownDescription, TheRunsLanguageElseTheRussianDescription) {
         const char* language;
         const char* text;  // null: nothing shown
     };
-    for (const TCase& c : {TCase{"EventLog", "RU", "журнал"}, TCase{"EventLog", "EN", "log"},
-                           TCase{"EventLog", "en", "log"}, TCase{"EventLog", "TR", "журнал"},
-                           TCase{"EventLog", "", "журнал"}, TCase{"FW_Update", "TR", "yazılım"},
-                           TCase{"FW_Update", "RU", nullptr}, TCase{"FW_Update", "EN", nullptr},
-                           TCase{"Panel_Config", "EN", nullptr}}) {
+    for (const TCase& c :
+         {TCase{"EventLog", "RU", "журнал"}, TCase{"EventLog", "EN", "log"}, TCase{"EventLog", "en", "log"},
+          TCase{"EventLog", "TR", "журнал"}, TCase{"EventLog", "", "журнал"},
+          TCase{"FW_Update", "TR", "yazılım"}, TCase{"FW_Update", "RU", nullptr},
+          TCase{"FW_Update", "EN", nullptr}, TCase{"Panel_Config", "EN", nullptr}}) {
         SCOPED_TRACE(std::string(c.key) + "/" + c.language);
         const auto shown = ReadShownModeDescription(file, c.key, c.language);
         ASSERT_EQ(shown.has_value(), c.text != nullptr);
