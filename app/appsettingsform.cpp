@@ -15,13 +15,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <system_error>
 #include <utility>
 
 #include "base/catalogue.h"
 #include "app/qtpath.h"
-#include "base/userfile.h"
 
 namespace mirca {
 
@@ -39,23 +36,6 @@ TWidget* Child(QWidget* parent, const char* name) {
 
 QString ToQString(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-// Far above any style sheet; a larger file is not one.
-constexpr std::size_t kMaxStyleSheetBytes = 1024 * 1024;
-
-// The report pages link the style sheet from their own folder, so it has to live there. A copy the
-// user already has (perhaps edited) is never replaced.
-void CopyStyleSheet(const fs::path& dataFolder, const fs::path& reportFolder) {
-    if (reportFolder.empty()) return;
-    const fs::path target = reportFolder / "report.css";
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(target, ec))) return;
-    std::vector<std::uint8_t> sheet;
-    if (!ReadFileBounded(dataFolder / "report.css", kMaxStyleSheetBytes, sheet).empty()) return;
-    fs::create_directories(reportFolder, ec);
-    if (ec) return;
-    WriteFileAtomically(target, sheet);
 }
 
 bool ValidIndex(int index, int count) {
@@ -191,7 +171,7 @@ void TAppSettingsForm::BuildUi() {
 
 void TAppSettingsForm::retranslateUi() {
     setWindowTitle(tr("Настройки программы"));
-    // Left untranslated in the design so that a user lost in a foreign language still finds it.
+    // English in every language, so that a user lost in a language they cannot read still finds it.
     treeView1_->topLevelItem(0)->setText(0, tr("Language"));
     treeView1_->topLevelItem(1)->setText(0, tr("Система"));
     treeView1_->topLevelItem(2)->setText(0, tr("Папки программ"));
@@ -242,46 +222,18 @@ void TAppSettingsForm::LoadFromStore() {
     DefaultModeCmBChange();
 }
 
-std::string TAppSettingsForm::RecordedCode() const {
-    std::string code = localisation_.GetCurrentDefaultLocaleReg();
-    return code.empty() ? std::string("RU") : code;
-}
-
 void TAppSettingsForm::BuildLanguageList() {
-    langItems_.clear();
     langCmB_->clear();
     langCmB_->setEnabled(true);
-    // Russian is built in and needs no translation file; a translation file for it would only repeat it.
-    std::vector<std::string> codes{"RU"};
-    for (const std::string& code : localisation_.GetAvailableResources()) {
-        if (!code.empty() && std::find(codes.begin(), codes.end(), code) == codes.end())
-            codes.push_back(code);
-    }
-    for (const std::string& code : codes) {
-        TLangItem item;
-        item.code = code;
-        item.locale = localisation_.ExtensionToLocale(code);
-        auto [name, displayName] = localisation_.GetWindowsLocaleName(item.locale);
-        item.name = std::move(name);
-        item.displayName = displayName.empty() ? code : std::move(displayName);
+    langItems_ = mirca::BuildLanguageList(localisation_.GetAvailableResources(), localisation_);
+    for (const TLangItem& item : langItems_)
         langCmB_->addItem(ToQString(item.displayName));
-        langItems_.push_back(std::move(item));
-    }
     SelectRecordedLanguage();
 }
 
 void TAppSettingsForm::SelectRecordedLanguage() {
-    const std::string recorded = RecordedCode();
-    const std::uint32_t locale = localisation_.ExtensionToLocale(recorded);
-    int selected = -1;
-    for (std::size_t i = 0; i < langItems_.size() && selected < 0; ++i) {
-        if (langItems_[i].code == recorded) selected = static_cast<int>(i);
-    }
-    // Locale 0 means "unknown"; two unknown codes are not the same language.
-    for (std::size_t i = 0; i < langItems_.size() && selected < 0 && locale != 0; ++i) {
-        if (langItems_[i].locale == locale) selected = static_cast<int>(i);
-    }
-    langCmB_->setCurrentIndex(selected);
+    langCmB_->setCurrentIndex(
+        RecordedLanguageIndex(langItems_, localisation_.GetCurrentDefaultLocaleReg(), localisation_));
 }
 
 void TAppSettingsForm::DefaultModeCmBChange() {
@@ -323,15 +275,13 @@ TAppSettings TAppSettingsForm::Settings() const {
 }
 
 void TAppSettingsForm::OkClicked() {
-    const TAppSettings settings = Settings();
-    StoreSettings(store_, settings);
-    CopyStyleSheet(settings.programSetPath, settings.report);
+    CommitSettings(store_, Settings());
 
     // Without a selected entry there is no language to switch to; the stored one was kept above.
     const int index = langCmB_->currentIndex();
     if (!ValidIndex(index, static_cast<int>(langItems_.size()))) return;
     const std::string code = langItems_[static_cast<std::size_t>(index)].code;
-    if (code == RecordedCode()) return;
+    if (!LanguageChanged(code, localisation_.GetCurrentDefaultLocaleReg())) return;
     localisation_.SetDefaultLocaleReg(programPath_, code);
     if (dialogs_.Ask(Msg(3), Msg(367), false) == IDialogService::TAnswer::Yes && restarter_) restarter_();
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/dialogs.h"
+#include "app/languages.h"
 #include "app/localisation.h"
 #include "app/settings.h"
 
@@ -30,12 +31,7 @@ class TAppSettingsForm : public QDialog {
 
 public:
     // One selectable user-interface language.
-    struct TLangItem {
-        std::uint32_t locale = 0;
-        std::string code;
-        std::string name;
-        std::string displayName;
-    };
+    using TLangItem = mirca::TLangItem;
 
     TAppSettingsForm(ISettingsStore& store, TLocalisation& localisation, IDialogService& dialogs,
                      const std::filesystem::path& programPath, QWidget* parent = nullptr);
@@ -63,7 +59,6 @@ private:
     void LoadFromStore();
     void BuildLanguageList();
     void SelectRecordedLanguage();
-    std::string RecordedCode() const;
     void DefaultModeCmBChange();
     void TreeView1Change(QTreeWidgetItem* current);
     void BrowseClicked(const QLabel& label, QLineEdit& edit);

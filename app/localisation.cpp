@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QSettings>
 #include <QUrl>
@@ -35,10 +36,33 @@ TLocalisation::TLocalisation(const std::filesystem::path& programPath) : TLocali
 
 TLocalisation::TLocalisation(const std::filesystem::path& programPath,
                              const std::filesystem::path& recordFile)
-    : programPath_(programPath), langFolder_(programPath.parent_path() / "lang"), recordFile_(recordFile) {}
+    : programPath_(programPath),
+      langFolder_(programPath.parent_path() / "lang"),
+      recordFile_(recordFile),
+      qtFolder_(ToPath(QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {}
 
 TLocalisation::~TLocalisation() {
-    if (translator_ && QCoreApplication::instance()) QCoreApplication::removeTranslator(translator_.get());
+    if (!QCoreApplication::instance()) return;
+    if (translator_) QCoreApplication::removeTranslator(translator_.get());
+    if (qtTranslator_) QCoreApplication::removeTranslator(qtTranslator_.get());
+}
+
+void TLocalisation::InstallQtTranslation(const std::string& code) {
+    if (qtTranslator_) {
+        QCoreApplication::removeTranslator(qtTranslator_.get());
+        qtTranslator_.reset();
+    }
+    qtInstalled_.clear();
+    // Qt's texts are English already.
+    if (!IsLanguageCode(code) || AsciiUpper(code) == "EN") return;
+    const std::filesystem::path file = qtFolder_ / ("qtbase_" + AsciiLower(code) + ".qm");
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(ToQString(file))) return;
+    QCoreApplication::installTranslator(translator.get());
+    qtTranslator_ = std::move(translator);
+    qtInstalled_ = AsciiUpper(code);
 }
 
 QString TLocalisation::RecordKey(const std::filesystem::path& programPath) const {
@@ -89,6 +113,7 @@ bool TLocalisation::SetNewResourceFile(const std::string& code, const std::strin
         usable = true;
         break;
     }
+    InstallQtTranslation(installed_);
 
     // Windows that exist already switch now, not on the next pass of the event loop.
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMessageBox>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -17,7 +18,9 @@
 
 #include <unistd.h>
 
+#include "app/commandline.h"
 #include "app/qtpath.h"
+#include "app/shellwindows.h"
 #include "app/startup.h"
 #include "app/zmodeselectform.h"
 
@@ -31,15 +34,7 @@ bool IsSet(const char* name) {
 }
 
 void PrintUsage(std::FILE* out) {
-    std::fputs(
-        "usage: mirca-y [--quit-after-show]\n"
-        "  --quit-after-show  quit as soon as the main window has been shown and painted, printing the time\n"
-        "                     it took (for start-up measurements)\n"
-        "mirca-y needs a graphical session. Without one, run it under a virtual display:\n"
-        "  xvfb-run build/bin/mirca-y\n"
-        "or on Qt's offscreen platform (nothing is seen, for tests and measurements):\n"
-        "  QT_QPA_PLATFORM=offscreen build/bin/mirca-y --quit-after-show\n",
-        out);
+    std::fputs(mirca::UsageText().c_str(), out);
 }
 
 // Milliseconds since the kernel started this process, to 1/CLK_TCK; negative when unknown.
@@ -63,7 +58,8 @@ double MsSinceProcessStart() {
     return nowMs - static_cast<double>(ticks) * 1000.0 / static_cast<double>(perSecond);
 }
 
-// Ends the run once the main window has painted itself, and says how long that took.
+// Ends the run once the first window of the program (the main window, or the working window that --mode
+// opened) has painted itself, and says which window and how long that took.
 class TQuitAfterShow : public QObject {
 public:
     using QObject::QObject;
@@ -78,17 +74,17 @@ protected:
                 QTimer::singleShot(0, box, &QMessageBox::reject);
             }
         }
-        if (event->type() == QEvent::Paint && !done_ &&
-            qobject_cast<mirca::TZModeSelectForm*>(watched) != nullptr) {
+        if (event->type() == QEvent::Paint && !done_ && IsFirstWindow(watched)) {
             done_ = true;
+            const QString name = watched->objectName();
             // After this paint has finished, not in the middle of it.
-            QTimer::singleShot(0, qApp, [] {
+            QTimer::singleShot(0, qApp, [name] {
                 const double sinceMain =
                     std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - mainEntered)
                         .count();
                 std::printf(
-                    "mirca-y: main window shown and painted after %.1f ms (process start), %.1f ms (main)\n",
-                    MsSinceProcessStart(), sinceMain);
+                    "mirca-y: window %s shown and painted after %.1f ms (process start), %.1f ms (main)\n",
+                    qPrintable(name), MsSinceProcessStart(), sinceMain);
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
             });
@@ -97,21 +93,34 @@ protected:
     }
 
 private:
+    static bool IsFirstWindow(const QObject* watched) {
+        return qobject_cast<const mirca::TZModeSelectForm*>(watched) != nullptr ||
+               dynamic_cast<const mirca::IWorkingWindow*>(watched) != nullptr;
+    }
+
     bool done_ = false;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw.push_back(QString::fromLocal8Bit(argv[i]));
+    // Help and a wrong mode need no display; Qt's own options are still on the line here.
+    const mirca::TCommandLine early = mirca::ParseCommandLine(raw, true);
+    if (early.help) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (!early.error.empty()) {
+        std::fprintf(stderr, "mirca-y: %s\n", early.error.c_str());
+        PrintUsage(stderr);
+        return 2;
+    }
     bool platformOption = false;
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "-platform") == 0) platformOption = true;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            PrintUsage(stdout);
-            return 0;
-        }
-    }
     if (!platformOption && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY") && !IsSet("QT_QPA_PLATFORM")) {
         std::fputs("mirca-y: no display (neither DISPLAY nor WAYLAND_DISPLAY is set).\n", stderr);
         PrintUsage(stderr);
@@ -119,25 +128,21 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    bool quitAfterShow = false;
     // QApplication has taken its own options (-platform, -style, ...) out of the list.
-    const QStringList arguments = QApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--quit-after-show")) {
-            quitAfterShow = true;
-        } else {
-            std::fprintf(stderr, "mirca-y: unknown argument: %s\n", qPrintable(arguments[i]));
-            PrintUsage(stderr);
-            return 2;
-        }
+    const mirca::TCommandLine line = mirca::ParseCommandLine(QApplication::arguments());
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "mirca-y: %s\n", line.error.c_str());
+        PrintUsage(stderr);
+        return 2;
     }
 
-    // Watching the whole application catches the main window's first paint, whenever it comes.
+    // Watching the whole application catches the first window's first paint, whenever it comes.
     TQuitAfterShow quitter;
-    if (quitAfterShow) app.installEventFilter(&quitter);
+    if (line.quitAfterShow) app.installEventFilter(&quitter);
 
     mirca::TStartupOptions options;
     options.programPath = mirca::ToPath(QCoreApplication::applicationFilePath());
+    options.mode = line.mode;
     mirca::TStartup startup(std::move(options));
     return startup.Run();
 }

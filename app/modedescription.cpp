@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include "app/languages.h"
 #include "base/xmlfile.h"
 
 namespace mirca {
@@ -61,6 +62,16 @@ std::optional<std::vector<TDescriptionParagraph>> ReadModeDescription(const std:
         return paragraphs;
     }
     return std::nullopt;
+}
+
+std::optional<std::vector<TDescriptionParagraph>> ReadShownModeDescription(const std::filesystem::path& file,
+                                                                           const std::string& modeKey,
+                                                                           const std::string& language) {
+    const std::string code = NormalLanguageCode(language);
+    auto paragraphs = ReadModeDescription(file, modeKey, code);
+    if (!paragraphs && code != kBuiltInLanguage)
+        paragraphs = ReadModeDescription(file, modeKey, kBuiltInLanguage);
+    return paragraphs;
 }
 
 }  // namespace mirca

@@ -18,11 +18,16 @@ struct TDescriptionParagraph {
     std::string text;
 };
 
-// The paragraphs of the first mode element with this key and language; nullopt when there is none. The
-// main window shows only the Russian descriptions. Throws TXmlError for a missing or malformed file, a
+// The paragraphs of the first mode element with this key and language (exact); nullopt when there is none.
+// Throws TXmlError for a missing or malformed file, a
 // paragraph without a readable style, or a paragraph that holds anything but text.
 std::optional<std::vector<TDescriptionParagraph>> ReadModeDescription(const std::filesystem::path& file,
                                                                       const std::string& modeKey,
                                                                       const std::string& language = "RU");
+// What the main window shows for a mode: the description in the language of the run, else the Russian one
+// (the built-in language, which every description file has). Throws as ReadModeDescription.
+std::optional<std::vector<TDescriptionParagraph>> ReadShownModeDescription(const std::filesystem::path& file,
+                                                                           const std::string& modeKey,
+                                                                           const std::string& language);
 
 }  // namespace mirca

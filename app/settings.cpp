@@ -4,6 +4,10 @@
 #include <charconv>
 #include <string_view>
 #include <system_error>
+#include <vector>
+
+#include "app/languages.h"
+#include "base/userfile.h"
 
 namespace mirca {
 
@@ -18,10 +22,15 @@ constexpr int kDefaultSystems = 2;
 constexpr std::size_t kMaxFolderBytes = 4096;
 constexpr std::size_t kMaxLanguageBytes = 16;
 
-// Empty passes: it means "the language recorded last time".
+// Far above any style sheet; a larger file is not one.
+constexpr std::size_t kMaxStyleSheetBytes = 1024 * 1024;
+
+// Empty passes: it means "the language recorded last time". A hand-edited "en" is the language "EN" for
+// every part of the program, not only for those that happen to compare without case.
 std::string ReadLanguage(ISettingsStore& store) {
     const std::optional<std::string> code = store.ReadText(kSystem, "Language");
-    return code && (code->empty() || IsLanguageCode(*code)) ? *code : std::string("RU");
+    return code && (code->empty() || IsLanguageCode(*code)) ? NormalLanguageCode(*code)
+                                                            : std::string(kBuiltInLanguage);
 }
 
 bool ReadBool(ISettingsStore& store, const char* section, const char* name, bool fallback) {
@@ -104,6 +113,27 @@ void StoreSettings(ISettingsStore& store, const TAppSettings& settings) {
     report();
     store.WriteText(kSystem, "ProgramSetPath", settings.programSetPath.string());
     store.Flush();
+}
+
+TStyleSheetCopy CopyStyleSheet(const std::filesystem::path& dataFolder,
+                               const std::filesystem::path& reportFolder) {
+    namespace fs = std::filesystem;
+    if (reportFolder.empty()) return TStyleSheetCopy::Failed;
+    const fs::path target = reportFolder / "report.css";
+    std::error_code ec;
+    // A dangling link counts as the user's file too: writing would replace the link.
+    if (fs::exists(fs::symlink_status(target, ec))) return TStyleSheetCopy::KeptExisting;
+    std::vector<std::uint8_t> sheet;
+    if (!ReadFileBounded(dataFolder / "report.css", kMaxStyleSheetBytes, sheet).empty())
+        return TStyleSheetCopy::NoSource;
+    fs::create_directories(reportFolder, ec);
+    if (ec) return TStyleSheetCopy::Failed;
+    return WriteFileAtomically(target, sheet).empty() ? TStyleSheetCopy::Copied : TStyleSheetCopy::Failed;
+}
+
+void CommitSettings(ISettingsStore& store, const TAppSettings& settings) {
+    StoreSettings(store, settings);
+    CopyStyleSheet(settings.programSetPath, settings.report);
 }
 
 TStartupSettings ReadStartupSettings(ISettingsStore& store) {

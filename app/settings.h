@@ -47,8 +47,19 @@ TAppSettings LoadSettings(ISettingsStore& store, const std::filesystem::path& pr
 // Writes every value (the settings window's OK).
 void StoreSettings(ISettingsStore& store, const TAppSettings& settings);
 
-// Start-up: the language (default "RU") and whether this is the first run (default true). A first run is
-// cleared in the store at once, so a start that is stopped half-way does not repeat it.
+// What copying the report style sheet did. Only tests look: the copy is silent for the user.
+enum class TStyleSheetCopy { Copied, KeptExisting, NoSource, Failed };
+// The report pages link "report.css" from their own folder, so OK puts a copy of the data folder's sheet
+// there. A copy the user already has (perhaps edited) is never replaced; the copy is written atomically.
+TStyleSheetCopy CopyStyleSheet(const std::filesystem::path& dataFolder,
+                               const std::filesystem::path& reportFolder);
+// The settings window's OK, without its language question: every value stored, then the style sheet copied
+// into the report folder.
+void CommitSettings(ISettingsStore& store, const TAppSettings& settings);
+
+// Start-up: the language (default "RU", upper case; empty when the store holds an empty one) and whether this
+// is the first run (default true). A first run is cleared in the store at once, so a start that is stopped
+// half-way does not repeat it.
 struct TStartupSettings {
     std::string language;
     bool firstRun = false;

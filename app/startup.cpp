@@ -1,11 +1,14 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
 #include "base/catalogue.h"
+#include "app/languages.h"
 #include "app/localisation.h"
+#include "app/programfolders.h"
 #include "app/qtdialogs.h"
 #include "app/qtsettingsstore.h"
 #include "app/settings.h"
@@ -40,11 +43,14 @@ void TStartup::Steps() {
     const TStartupSettings startup = ReadStartupSettings(*store_);
 
     localisation_ = std::make_unique<TLocalisation>(programPath, options_.localeRecordFile);
-    // An empty Language keeps the recorded language, for the texts and the windows alike.
-    language_ = EffectiveLanguage(startup.language, localisation_->GetCurrentDefaultLocaleReg());
+    // An empty Language keeps the recorded language, for the texts and the windows alike; every part of the
+    // program gets the code in one letter case.
+    language_ = RunLanguage(startup.language, localisation_->GetCurrentDefaultLocaleReg());
     Catalogue().LoadCatalogue(programDir / "drv_base" / "Messages.xml", language_, "");
     localisation_->SetDefaultLocaleReg(programPath, language_);
     localisation_->SetNewResourceFile(language_, store_->IsIni() ? "" : "RU");
+
+    CreateProgramFolders(programDir);
 
     IDialogService& dialogs = *dialogs_;
     modeSelect_ = Create<TZModeSelectForm>(dialogs, *localisation_, programPath);
@@ -67,7 +73,8 @@ void TStartup::Steps() {
         appSettings_->OkClicked();
         firstRunDone_ = true;
     }
-    modeSelect_->show();
+    direct_ = modeSelect_->OpenDirectly(options_.mode);
+    if (!direct_) modeSelect_->show();
 }
 
 bool TStartup::Start() {
@@ -80,6 +87,7 @@ bool TStartup::Start() {
         dialogs_->ShowException("");
     }
     if (modeSelect_) modeSelect_->hide();
+    direct_ = nullptr;
     return false;
 }
 
@@ -91,6 +99,14 @@ int TStartup::Run() {
 int TStartup::Loop() {
     // Only the main window ends the program; the hidden windows never count as the last one.
     QApplication::setQuitOnLastWindowClosed(false);
+    if (direct_) {
+        // Runs inside the loop, so that the window's own modal loop is a nested one.
+        QTimer::singleShot(0, modeSelect_.get(), [window = direct_] {
+            window->RunModal();
+            QCoreApplication::exit(0);
+        });
+        return QApplication::exec();
+    }
     // exit(), not quit(): quit() would ask every window to close, and the close is already confirmed.
     QObject::connect(
         modeSelect_.get(), &TZModeSelectForm::Closed, qApp, [] { QCoreApplication::exit(0); },

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/workingmode.h"
 #include "base/dialogs.h"
 
 namespace mirca {
@@ -25,6 +26,7 @@ class TSelectBMFrm;
 class TUncompFileSelectFrm;
 class TAboutBox;
 class TYSysOutAssignInSysForm;
+class IWorkingWindow;
 
 struct TStartupOptions {
     // The program file; its folder holds drv_base/, help/, lang/ and the ini file.
@@ -35,6 +37,8 @@ struct TStartupOptions {
     std::filesystem::path localeRecordFile;
     // Null: the Qt message boxes.
     IDialogService* dialogs = nullptr;
+    // Not None: that working window is shown instead of the main window, and closing it ends the program.
+    TWorkingMode mode = TWorkingMode::None;
     // Called with each window and the data module right after it has been created.
     std::function<void(const QObject&)> onCreated;
 };
@@ -52,10 +56,13 @@ public:
     bool Start();
     // Start(), then Loop(); 1 when the start failed.
     int Run();
-    // The event loop, until the main window is closed (or the application quits).
+    // The event loop, until the main window (or the working window opened directly) is closed, or the
+    // application quits.
     int Loop();
 
     bool FirstRunDone() const { return firstRunDone_; }
+    // The working window opened directly instead of the main window; null when the main window was shown.
+    IWorkingWindow* DirectWindow() const { return direct_; }
     const std::string& Language() const { return language_; }
     TQtSettingsStore* Store() const { return store_.get(); }
     TLocalisation* Localisation() const { return localisation_.get(); }
@@ -73,6 +80,7 @@ private:
     IDialogService* dialogs_;
     bool firstRunDone_ = false;
     std::string language_;
+    IWorkingWindow* direct_ = nullptr;
 
     std::unique_ptr<TQtSettingsStore> store_;
     std::unique_ptr<TLocalisation> localisation_;

@@ -22,8 +22,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <system_error>
-
 #include "base/catalogue.h"
 #include "app/localisation.h"
 #include "app/modedescription.h"
@@ -35,37 +33,9 @@ namespace mirca {
 
 namespace {
 
-int currentMode = 0;
-
 constexpr int kHelpPauseMs = 10000;
 
-struct TModeInfo {
-    const char* namePart;  // what the button's name contains
-    const char* key;       // the mode element of the description file
-    int mode;
-};
-constexpr TModeInfo kModes[] = {
-    {"Mode1", "FW_Update", 1},
-    {"Mode3", "Panel_Config", 4},
-    {"Mode4", "EventLog", 6},
-};
-
-const TModeInfo* ModeOf(const QAbstractButton* button) {
-    if (!button) return nullptr;
-    for (const TModeInfo& info : kModes)
-        if (button->objectName().contains(QLatin1String(info.namePart))) return &info;
-    return nullptr;
-}
-
 }  // namespace
-
-int CurrentMode() {
-    return currentMode;
-}
-
-void SetCurrentMode(int mode) {
-    currentMode = mode;
-}
 
 TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& localisation,
                                    const std::filesystem::path& programPath, QWidget* parent)
@@ -180,12 +150,6 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
         if (state == Qt::ApplicationActive) RestoreWindows();
     });
 
-    // The help and data folders are expected beside the program even before anything is put there.
-    for (const char* folder : {"help", "drv_base"}) {
-        std::error_code ec;
-        std::filesystem::create_directories(programDir_ / folder, ec);
-    }
-
     retranslateUi();
 }
 
@@ -265,7 +229,9 @@ void TZModeSelectForm::RestoreCheckedButton(QAbstractButton* previous) {
 }
 
 bool TZModeSelectForm::ShowDescription(const std::string& modeKey) {
-    const auto paragraphs = ReadModeDescription(programDir_ / "drv_base" / "ModeDescription.xml", modeKey);
+    // In the language the windows show.
+    const auto paragraphs = ReadShownModeDescription(programDir_ / "drv_base" / "ModeDescription.xml",
+                                                     modeKey, localisation_.InstalledCode());
     if (!paragraphs) return false;
 
     richEdit1_->clear();
@@ -308,32 +274,46 @@ void TZModeSelectForm::ModeClicked(QAbstractButton* button) {
     QAbstractButton* previous = lastChecked_;
     const bool busy = (firmware_ && firmware_->IsOpen()) || (editor_ && editor_->IsOpen()) ||
                       (eventLog_ && eventLog_->IsOpen());
-    const TModeInfo* info = ModeOf(button);
-    if (busy || !info) {
+    const TWorkingMode mode = TModeSelection::Clicked(button->objectName().toStdString(), busy);
+    if (mode == TWorkingMode::None) {
         RestoreCheckedButton(previous);
         return;
     }
     try {
-        ShowDescription(info->key);
+        ShowDescription(WorkingModeInfo(mode)->key);
     } catch (const std::exception& error) {
         // The mode stays as it was, and so does the button that shows it.
         RestoreCheckedButton(previous);
         dialogs_.ShowException(error.what());
         return;
     }
-    SetCurrentMode(info->mode);
+    selection_.Choose(mode);
     lastChecked_ = button;
-    continueBitBtn_->setEnabled(true);
+    continueBitBtn_->setEnabled(selection_.CanContinue());
+}
+
+IWorkingWindow* TZModeSelectForm::WorkingWindow(TWorkingMode mode) const {
+    switch (mode) {
+        case TWorkingMode::FirmwareUpdate:
+            return firmware_;
+        case TWorkingMode::PanelConfig:
+            return editor_;
+        case TWorkingMode::EventLog:
+            return eventLog_;
+        case TWorkingMode::None:
+            break;
+    }
+    return nullptr;
+}
+
+IWorkingWindow* TZModeSelectForm::OpenDirectly(TWorkingMode mode) {
+    IWorkingWindow* window = WorkingWindow(mode);
+    if (window) selection_.OpenDirectly(mode);
+    return window;
 }
 
 void TZModeSelectForm::ContinueClicked() {
-    IWorkingWindow* window = nullptr;
-    if (mode1SpdBtn_->isChecked())
-        window = firmware_;
-    else if (mode3SpdBtn_->isChecked())
-        window = editor_;
-    else if (mode4SpdBtn_->isChecked())
-        window = eventLog_;
+    IWorkingWindow* window = WorkingWindow(selection_.Continue());
     hide();
     continueBitBtn_->setEnabled(false);
     if (window) window->RunModal();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "app/workingmode.h"
 #include "base/dialogs.h"
 
 class QAbstractButton;
@@ -23,11 +24,6 @@ namespace mirca {
 
 class IWorkingWindow;
 class TLocalisation;
-
-// The working mode chosen in the main window, read by the firmware update window: 0 none yet,
-// 1 firmware update, 4 panel configuration, 6 event log.
-int CurrentMode();
-void SetCurrentMode(int mode);
 
 // The main window: choose a working mode, read its description, open its window; settings, help, web
 // site and support e-mail. Closing it (after confirmation) ends the program.
@@ -51,6 +47,13 @@ public:
     void SetUrlOpener(TUrlOpener opener);
 
     bool HelpReady() const { return helpReady_; }
+    // The working mode chosen here (read by the firmware update window).
+    const TModeSelection& Selection() const { return selection_; }
+    // The working window of a mode; null for None or a mode without a window.
+    IWorkingWindow* WorkingWindow(TWorkingMode mode) const;
+    // Makes the mode the current one for a run that opens its window directly, without this window; that
+    // window, or null (nothing changes) when the mode has none.
+    IWorkingWindow* OpenDirectly(TWorkingMode mode);
 
 signals:
     // The user confirmed the close: the program ends.
@@ -82,6 +85,7 @@ private:
     IWorkingWindow* eventLog_ = nullptr;
     QDialog* settings_ = nullptr;
     TUrlOpener openUrl_;
+    TModeSelection selection_;
     bool helpReady_ = true;
     bool descriptionShown_ = false;
     bool centred_ = false;

@@ -33,7 +33,7 @@
     <message>
         <location filename="../app/appsettingsform.cpp" line="203" />
         <source>Language</source>
-        <translation>Dil</translation>
+        <translation>Language</translation>
     </message>
     <message>
         <location filename="../app/appsettingsform.cpp" line="204" />
@@ -48,7 +48,7 @@
     <message>
         <location filename="../app/appsettingsform.cpp" line="206" />
         <source>Select language:</source>
-        <translation>Dil seçin:</translation>
+        <translation>Select language:</translation>
     </message>
     <message>
         <location filename="../app/appsettingsform.cpp" line="207" />

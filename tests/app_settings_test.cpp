@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "base/xmlfile.h"
+#include "tests/testfolder.h"
 
 namespace mirca {
 
@@ -345,7 +347,10 @@ TEST(StartupSettings, StoredValues) {
     const std::vector<Case> cases = {
         {V("EN"), V(std::int64_t{0}), "EN", false},
         {V("TR"), V(std::int64_t{1}), "TR", true},
-        {V("ru"), V(std::int64_t{5}), "ru", true},  // kept as written: the catalogue compares exactly
+        // One letter case for the catalogue, the language record and the translation files alike.
+        {V("ru"), V(std::int64_t{5}), "RU", true},
+        {V("en"), V(std::int64_t{0}), "EN", false},
+        {V("tR"), V(std::int64_t{0}), "TR", false},
         {std::nullopt, V(std::int64_t{0}), "RU", false},
         {V("EN"), std::nullopt, "EN", true},
         {V("EN"), V("x"), "EN", true},
@@ -418,6 +423,97 @@ TEST(ProgramFiles, VersionTextAndUserStoreName) {
         EXPECT_EQ(VersionText(c.version), c.text) << "'" << c.version << "'";
         EXPECT_EQ(UserStoreName(c.version), c.store) << "'" << c.version << "'";
     }
+}
+
+}  // namespace
+}  // namespace mirca
+
+namespace mirca {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Listing(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+using TStyleSheetTest = TTestFolder;
+
+TEST_F(TStyleSheetTest, TheSheetIsCopiedOnlyWhereThereIsNone) {
+    const std::string sheet = "body { font-family: sans-serif; }\n";
+    const struct {
+        const char* name;
+        bool sourceExists;
+        std::optional<std::string> existing;  // report.css already in the report folder
+        TStyleSheetCopy outcome;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"copied into a new folder", true, std::nullopt, TStyleSheetCopy::Copied, sheet},
+        {"an edited copy is kept", true, "h1 { color: red; }", TStyleSheetCopy::KeptExisting,
+         "h1 { color: red; }"},
+        {"no source, no copy", false, std::nullopt, TStyleSheetCopy::NoSource, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path data = dir_ / c.name / "drv_base";
+        const fs::path report = dir_ / c.name / "report";
+        fs::create_directories(data);
+        if (c.sourceExists) WriteBytes(data / "report.css", {sheet.begin(), sheet.end()});
+        if (c.existing) {
+            fs::create_directories(report);
+            WriteBytes(report / "report.css", {c.existing->begin(), c.existing->end()});
+        }
+
+        EXPECT_EQ(CopyStyleSheet(data, report), c.outcome);
+
+        EXPECT_EQ(fs::exists(report / "report.css")
+                      ? std::optional<std::string>(ReadText(report / "report.css"))
+                      : std::nullopt,
+                  c.expected);
+        // Nothing else is left in the folder, such as a half-written copy.
+        EXPECT_EQ(Listing(report),
+                  c.expected ? std::vector<std::string>{"report.css"} : std::vector<std::string>{});
+    }
+}
+
+TEST_F(TStyleSheetTest, ALinkInTheReportFolderIsTheUsersEvenWhenItPointsNowhere) {
+    fs::create_directories(dir_ / "drv_base");
+    WriteBytes(dir_ / "drv_base" / "report.css", {'x'});
+    fs::create_directories(dir_ / "report");
+    fs::create_symlink(dir_ / "elsewhere.css", dir_ / "report" / "report.css");
+    EXPECT_EQ(CopyStyleSheet(dir_ / "drv_base", dir_ / "report"), TStyleSheetCopy::KeptExisting);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "report" / "report.css"));
+    EXPECT_FALSE(fs::exists(dir_ / "elsewhere.css"));
+}
+
+TEST_F(TStyleSheetTest, AReportFolderThatCannotBeOneOrIsEmptyCopiesNothingAnywhere) {
+    fs::create_directories(dir_ / "drv_base");
+    WriteBytes(dir_ / "drv_base" / "report.css", {'x'});
+    WriteBytes(dir_ / "a file", {'y'});
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    EXPECT_EQ(CopyStyleSheet(dir_ / "drv_base", ""), TStyleSheetCopy::Failed);
+    EXPECT_EQ(CopyStyleSheet(dir_ / "drv_base", dir_ / "a file" / "report"), TStyleSheetCopy::Failed);
+    fs::current_path(before);
+    EXPECT_EQ(Listing(dir_), (std::vector<std::string>{"a file", "drv_base"}));
+    EXPECT_EQ(ReadText(dir_ / "a file"), "y");
+}
+
+TEST_F(TStyleSheetTest, CommittingStoresEverySettingAndCopiesTheSheet) {
+    fs::create_directories(dir_ / "drv_base");
+    WriteBytes(dir_ / "drv_base" / "report.css", {'x'});
+    TAppSettings settings = DefaultSettings(dir_);
+    settings.language = "TR";
+    TFakeStore store(true);
+    CommitSettings(store, settings);
+    EXPECT_EQ(LoadSettings(store, dir_), settings);
+    EXPECT_EQ(store.flushes, 1);
+    EXPECT_EQ(ReadText(dir_ / "report" / "report.css"), "x");
 }
 
 }  // namespace

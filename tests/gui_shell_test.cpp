@@ -5,10 +5,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
@@ -22,6 +26,7 @@
 #include <vector>
 
 #include "app/aboutbox.h"
+#include "app/appsettingsform.h"
 #include "base/catalogue.h"
 #include "app/localisation.h"
 #include "app/qtdialogs.h"
@@ -78,7 +83,6 @@ protected:
         programPath_ = dir_ / "mirca-y";
         WriteFile(dir_ / "drv_base" / "Messages.xml", kMessages);
         Catalogue().LoadCatalogue(dir_ / "drv_base" / "Messages.xml", "RU", "");
-        SetCurrentMode(0);
     }
     void TearDown() override {
         fs::current_path(cwd_);
@@ -429,8 +433,8 @@ TEST_F(TModeFormTest, EveryControlIsThereByItsName) {
         EXPECT_TRUE(Button(name)->group()->exclusive());
         EXPECT_EQ(Button(name)->group(), Button("Mode1SpdBtn")->group());
     }
-    // The window's folders are there even before anything is put into them.
-    EXPECT_TRUE(fs::is_directory(dir_ / "help"));
+    // Creating a window creates no folders; start-up does.
+    EXPECT_FALSE(fs::exists(dir_ / "help"));
 }
 
 TEST_F(TModeFormTest, EachModeButtonShowsItsDescriptionSetsItsModeAndEnablesContinue) {
@@ -445,7 +449,7 @@ TEST_F(TModeFormTest, EachModeButtonShowsItsDescriptionSetsItsModeAndEnablesCont
         SCOPED_TRACE(c.button);
         Continue()->setEnabled(false);
         Button(c.button)->click();
-        EXPECT_EQ(CurrentMode(), c.mode);
+        EXPECT_EQ(form_->Selection().ModeNumber(), c.mode);
         EXPECT_TRUE(Continue()->isEnabled());
         EXPECT_TRUE(Button(c.button)->isChecked());
         EXPECT_EQ(Text(Description()->document()->firstBlock().text()), c.firstLine);
@@ -478,7 +482,7 @@ TEST_F(TModeFormTest, DescriptionParagraphsCarryTheirFontAndStyle) {
     WriteDescription(xml);
 
     Button("Mode1SpdBtn")->click();
-    ASSERT_EQ(CurrentMode(), 1);
+    ASSERT_EQ(form_->Selection().ModeNumber(), 1);
     const QColor windowText = Description()->palette().color(QPalette::Text);
     QTextBlock block = Description()->document()->firstBlock();
     for (std::size_t i = 0; i < cases.size(); ++i, block = block.next()) {
@@ -529,12 +533,26 @@ TEST_F(TModeFormTest, OnlyTheFirstRussianElementOfTheModeIsShown) {
     EXPECT_EQ(heading.foreground().color(), QColor(255, 0, 0));
 }
 
+// The description follows the language the windows show.
+TEST_F(TModeFormTest, TheDescriptionIsInTheLanguageOfTheWindows) {
+    WriteDescription(kDescription);
+    WriteFile(dir_ / "lang" / "mirca_en.qm", MakeQm("mirca::TZModeSelectForm", "Mirca-Y Выбор режима работы",
+                                                    QStringLiteral("Mirca-Y Mode selection")));
+    ASSERT_TRUE(localisation_->SetNewResourceFile("EN", ""));
+    Button("Mode1SpdBtn")->click();
+    EXPECT_EQ(Text(Description()->toPlainText()), "English update");
+    // A language the file has no element for shows the Russian one.
+    Button("Mode3SpdBtn")->click();
+    EXPECT_EQ(Text(Description()->toPlainText()), "Настройка");
+    ASSERT_TRUE(localisation_->SetNewResourceFile("RU", ""));
+}
+
 TEST_F(TModeFormTest, AModeWithoutDescriptionKeepsTheTextButIsChosen) {
     WriteDescription(R"(<modes><mode name="EventLog" language="EN"><p style="0">x</p></mode></modes>)");
     const QString before = Description()->toPlainText();
     Button("Mode4SpdBtn")->click();
     EXPECT_EQ(Description()->toPlainText(), before);
-    EXPECT_EQ(CurrentMode(), 6);
+    EXPECT_EQ(form_->Selection().ModeNumber(), 6);
     EXPECT_TRUE(Continue()->isEnabled());
 }
 
@@ -564,7 +582,7 @@ TEST_F(TModeFormTest, ABrokenDescriptionIsShownAsAnExceptionAndChangesNothing) {
         ASSERT_EQ(dialogs_.Calls().size(), 1u);
         EXPECT_EQ(dialogs_.Calls()[0].kind, TScriptedDialogs::TKind::Exception);
         EXPECT_NE(dialogs_.Calls()[0].text.find(c.reason), std::string::npos) << dialogs_.Calls()[0].text;
-        EXPECT_EQ(CurrentMode(), 0);
+        EXPECT_EQ(form_->Selection().ModeNumber(), 0);
         EXPECT_FALSE(Continue()->isEnabled());
         EXPECT_FALSE(Button("Mode1SpdBtn")->isChecked());
         EXPECT_EQ(Description()->toPlainText(), before);
@@ -574,13 +592,13 @@ TEST_F(TModeFormTest, ABrokenDescriptionIsShownAsAnExceptionAndChangesNothing) {
 TEST_F(TModeFormTest, AFailedClickLeavesThePreviousModeAndItsButton) {
     WriteDescription(kDescription);
     Button("Mode3SpdBtn")->click();
-    ASSERT_EQ(CurrentMode(), 4);
+    ASSERT_EQ(form_->Selection().ModeNumber(), 4);
     const QString shown = Description()->toPlainText();
     WriteDescription(R"(<modes><mode name="EventLog" language="RU"><p>no style</p></mode></modes>)");
 
     Button("Mode4SpdBtn")->click();
     EXPECT_EQ(dialogs_.Count(TScriptedDialogs::TKind::Exception), 1u);
-    EXPECT_EQ(CurrentMode(), 4);
+    EXPECT_EQ(form_->Selection().ModeNumber(), 4);
     EXPECT_TRUE(Button("Mode3SpdBtn")->isChecked());
     EXPECT_FALSE(Button("Mode4SpdBtn")->isChecked());
     EXPECT_TRUE(Continue()->isEnabled());
@@ -630,7 +648,7 @@ TEST_F(TModeFormTest, ModeClicksWhileAWorkingWindowIsOpenChangeNothing) {
         for (const char* other : {"Mode1SpdBtn", "Mode3SpdBtn", "Mode4SpdBtn"}) {
             SCOPED_TRACE(other);
             Button(other)->click();
-            EXPECT_EQ(CurrentMode(), 6);
+            EXPECT_EQ(form_->Selection().ModeNumber(), 6);
             EXPECT_FALSE(Continue()->isEnabled());
             EXPECT_TRUE(Button("Mode4SpdBtn")->isChecked());
             EXPECT_EQ(Description()->toPlainText(), shown);
@@ -643,7 +661,7 @@ TEST_F(TModeFormTest, ModeClicksWhileAWorkingWindowIsOpenChangeNothing) {
     for (TStandInWindow* open : {&firmware_, &editor_}) {
         open->SetOpen(true);
         Button("Mode1SpdBtn")->click();
-        EXPECT_EQ(CurrentMode(), 6);
+        EXPECT_EQ(form_->Selection().ModeNumber(), 6);
         EXPECT_TRUE(Button("Mode4SpdBtn")->isChecked());
         open->SetOpen(false);
     }
@@ -1046,6 +1064,153 @@ TEST_F(TStartupTest, ABrokenCatalogueIsShownAndTheProgramEndsWithoutItsLoop) {
         EXPECT_TRUE(created_.empty());
         EXPECT_EQ(startup.ModeSelectForm(), nullptr);
     }
+}
+
+TEST_F(TStartupTest, TheProgramsFoldersAreCreatedAtStartUpNotByAWindow) {
+    WriteFile(Ini(), "");
+    ASSERT_FALSE(fs::exists(dir_ / "help"));
+    TStartup startup(Options());
+    ASSERT_TRUE(startup.Start());
+    EXPECT_TRUE(fs::is_directory(dir_ / "help"));
+    EXPECT_TRUE(fs::is_directory(dir_ / "drv_base"));
+}
+
+// mirca-y --mode: the working window instead of the main window; closing it ends the run.
+TEST_F(TStartupTest, AModeOpensItsWorkingWindowDirectlyAndClosingItEndsTheLoop) {
+    struct TCase {
+        TWorkingMode mode;
+        const char* window;
+    };
+    for (const TCase& c : {TCase{TWorkingMode::FirmwareUpdate, "ZChangeSoftForm"},
+                           TCase{TWorkingMode::PanelConfig, "ZDevSettingsForm"},
+                           TCase{TWorkingMode::EventLog, "ZMStoreForm"}}) {
+        SCOPED_TRACE(c.window);
+        WriteFile(Ini(), "[System]\nFirstRun=0\n");
+        TStartupOptions options = Options();
+        options.mode = c.mode;
+        TStartup startup(std::move(options));
+        ASSERT_TRUE(startup.Start());
+        ASSERT_NE(startup.DirectWindow(), nullptr);
+        EXPECT_FALSE(startup.ModeSelectForm()->isVisible());
+        EXPECT_EQ(startup.ModeSelectForm()->Selection().Mode(), c.mode);
+
+        std::vector<std::string> visible;
+        bool mainShown = false;
+        // Looks once the loop runs, then closes the window as a user would.
+        QTimer::singleShot(50, [&] {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window->isVisible()) visible.push_back(window->objectName().toStdString());
+            mainShown = startup.ModeSelectForm()->isVisible();
+            if (QWidget* open = QApplication::activeModalWidget()) open->close();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(startup.Loop(), 0);
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_EQ(visible, std::vector<std::string>{c.window});
+        EXPECT_FALSE(mainShown);
+        EXPECT_FALSE(startup.ModeSelectForm()->isVisible());
+        EXPECT_FALSE(startup.DirectWindow()->IsOpen());
+    }
+    EXPECT_TRUE(dialogs_.Calls().empty());
+}
+
+// What a standard box and Qt's own file dialog show, read while they are open and then closed.
+struct TQtTexts {
+    std::string yes, no, ok, cancel, lookIn;
+};
+
+TQtTexts ReadQtTexts() {
+    TQtTexts texts;
+    TQtDialogService service;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        texts.yes = Text(box->button(QMessageBox::Yes)->text());
+        texts.no = Text(box->button(QMessageBox::No)->text());
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(service.Ask("caption", "text", true), IDialogService::TAnswer::No);
+
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    texts.ok = Text(buttons.button(QDialogButtonBox::Ok)->text());
+    texts.cancel = Text(buttons.button(QDialogButtonBox::Cancel)->text());
+
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("lookInLabel")))
+            texts.lookIn = Text(label->text());
+        dialog->reject();
+    });
+    EXPECT_EQ(service.ChooseFolder("folder", fs::temp_directory_path()), std::nullopt);
+    return texts;
+}
+
+// Russian is the windows' own language, but Qt's texts are English unless its translation is loaded; with
+// Turkish the translation file of the windows and Qt's own come together; English needs neither.
+TEST_F(TStartupTest, QtsOwnButtonsAndFileDialogsFollowTheProgramsLanguage) {
+    WriteFile(dir_ / "lang" / "mirca_tr.qm", MakeQm("mirca::TZModeSelectForm", "Mirca-Y Выбор режима работы",
+                                                    QStringLiteral("Mirca-Y Mod seçimi")));
+    WriteFile(dir_ / "lang" / "mirca_en.qm", MakeQm("mirca::TZModeSelectForm", "Mirca-Y Выбор режима работы",
+                                                    QStringLiteral("Mirca-Y Mode selection")));
+    struct TCase {
+        const char* language;
+        const char* qtCode;
+        TQtTexts texts;
+    };
+    for (const TCase& c : {TCase{"RU", "RU", {"&Да", "&Нет", "OK", "Отмена", "Перейти к:"}},
+                           TCase{"TR", "TR", {"&Evet", "&Hayır", "Tamam", "İptal", "Arama konumu:"}},
+                           TCase{"EN", "", {"&Yes", "&No", "OK", "Cancel", "Look in:"}}}) {
+        SCOPED_TRACE(c.language);
+        WriteFile(Ini(), std::string("[System]\nLanguage=") + c.language + "\nFirstRun=0\n");
+        TStartup startup(Options());
+        ASSERT_TRUE(startup.Start());
+        ASSERT_EQ(startup.Localisation()->InstalledCode(), c.language);
+        ASSERT_EQ(startup.Localisation()->QtTranslationCode(), c.qtCode)
+            << "Qt's translations (Debian package qt6-translations-l10n) missing?";
+        const TQtTexts texts = ReadQtTexts();
+        EXPECT_EQ(texts.yes, c.texts.yes);
+        EXPECT_EQ(texts.no, c.texts.no);
+        EXPECT_EQ(texts.ok, c.texts.ok);
+        EXPECT_EQ(texts.cancel, c.texts.cancel);
+        EXPECT_EQ(texts.lookIn, c.texts.lookIn);
+    }
+}
+
+// Before, "en" chose the English windows, but an empty catalogue (which knows "EN" only) and an English
+// record that the settings window took for another language. Now it is "EN" everywhere.
+TEST_F(TStartupTest, ALowerCaseLanguageIsTheSameLanguageEverywhere) {
+    WriteFile(dir_ / "lang" / "mirca_en.qm", MakeQm("mirca::TZModeSelectForm", "Mirca-Y Выбор режима работы",
+                                                    QStringLiteral("Mirca-Y Mode selection")));
+    for (const char* written : {"en", "En", "eN"}) {
+        SCOPED_TRACE(written);
+        WriteFile(Ini(), std::string("[System]\nLanguage=") + written + "\nFirstRun=0\n");
+        fs::remove(dir_ / "locales.ini");
+        TStartup startup(Options());
+        ASSERT_TRUE(startup.Start());
+        EXPECT_EQ(startup.Language(), "EN");
+        EXPECT_EQ(Msg(3), "Mirca-Y caption");
+        EXPECT_EQ(startup.Localisation()->GetCurrentDefaultLocaleReg(), "EN");
+        EXPECT_EQ(startup.Localisation()->InstalledCode(), "EN");
+        EXPECT_EQ(startup.Localisation()->QtTranslationCode(), "");
+        EXPECT_EQ(Text(startup.ModeSelectForm()->windowTitle()), "Mirca-Y Mode selection");
+        EXPECT_EQ(Text(startup.ModeSelectForm()->findChild<QLabel*>(QStringLiteral("Mode1Label"))->text()),
+                  "Firmware update");
+        const TQtTexts texts = ReadQtTexts();
+        EXPECT_EQ(texts.cancel, "Cancel");
+        EXPECT_EQ(texts.no, "&No");
+
+        // The settings window shows English chosen, and its OK asks for no restart.
+        TAppSettingsForm* settings = startup.AppSettingsForm();
+        const auto* list = settings->findChild<QComboBox*>(QStringLiteral("LangCmB"));
+        ASSERT_NE(list, nullptr);
+        ASSERT_GE(list->currentIndex(), 0);
+        EXPECT_EQ(settings->LangItems()[static_cast<std::size_t>(list->currentIndex())].code, "EN");
+        settings->OkClicked();
+        EXPECT_EQ(LoadSettings(*startup.Store(), dir_).language, "EN");
+    }
+    EXPECT_TRUE(dialogs_.Calls().empty());
 }
 
 }  // namespace

@@ -45,5 +45,21 @@ TEST(ShippedTranslations, EveryWindowTextIsTranslated) {
     }
 }
 
+// A user lost in a language they cannot read still finds the language page: its name stays English.
+TEST(ShippedTranslations, TheLanguagePageKeepsItsEnglishNameInEveryLanguage) {
+    int argc = 1;
+    char name[] = "gui_translations_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    for (const char* code : {"en", "tr"}) {
+        SCOPED_TRACE(code);
+        QTranslator translator;
+        ASSERT_TRUE(translator.load(
+            QString::fromStdString((kBuilt / (std::string("mirca_") + code + ".qm")).string())));
+        for (const char* text : {"Language", "Select language:"})
+            EXPECT_EQ(translator.translate("mirca::TAppSettingsForm", text).toStdString(), text);
+    }
+}
+
 }  // namespace
 }  // namespace mirca
