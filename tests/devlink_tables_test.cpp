@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/failure.h"
 #include "tests/devlink_rig.h"
 #include "tests/hexdump.h"
 
@@ -211,18 +212,69 @@ TEST(LegacyWrite, PageByPageAndBulkLandExactlyInTheirPages) {
     }
 }
 
-TEST(LegacyTables, UnalignedOrOutOfReachTablesAreRefusedBeforeAnythingIsSent) {
+// Pages a table starts or ends inside are moved whole: a read keeps only the table's bytes of them, a write
+// reads them first and merges, so that no device byte outside the table changes.
+TEST(LegacyTables, PartialPagesMoveExactlyTheTablesBytes) {
     struct {
-        std::uint32_t address, size;
-    } cases[] = {{0x0310, 0x0100}, {0x0300, 0x0180}, {0xFF00, 0x0200}, {0x10000, 0x0100}};
-    for (const std::uint8_t code : {0x1F, 0x40}) {
+        std::uint32_t address, size, pages;
+    } cases[] = {
+        {0x0310, 0x0100, 2}, {0x0300, 0x0180, 2}, {0x0310, 0x0020, 1}, {0x03F0, 0x0020, 2},
+        {0x0301, 0x02FE, 3}, {0x0300, 0x0200, 2}, {0xFFFF, 0x0001, 1},
+    };
+    for (const std::uint8_t code : {0x1F, 0x41}) {
         for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << "code " << int{code} << std::hex << " address 0x" << c.address
+                                            << " size 0x" << c.size);
             Rig rig(LegacyPanel(code));
             TZelmoTable read(TZelmoTable::kKindConfigRead, c.address, c.size);
+            ASSERT_TRUE(rig.device.ReadTable(read)) << LastFailureText();
+            const Bytes& mem = rig.panel.Memory();
+            EXPECT_EQ(read.data, Bytes(mem.begin() + c.address, mem.begin() + c.address + c.size));
+            EXPECT_EQ(rig.panel.LegacyFrames(0x93), c.pages);
+            EXPECT_EQ(rig.progress.max, c.pages);
+            EXPECT_EQ(rig.progress.advances, c.pages);
+
+            rig.progress = {};
+            Bytes expected = rig.panel.Memory();
             TZelmoTable write(TZelmoTable::kKindConfigWrite, c.address, c.size);
+            const Bytes data = Pattern(c.size, 0x91);
+            std::copy(data.begin(), data.end(), write.data.begin());
+            ASSERT_TRUE(rig.device.WriteTable(write)) << LastFailureText();
+            std::copy(data.begin(), data.end(), expected.begin() + c.address);
+            EXPECT_EQ(rig.panel.Memory(), expected);
+            EXPECT_EQ(rig.panel.LegacyFrames(0x94), c.pages);
+            EXPECT_EQ(rig.progress.max, c.pages);
+            EXPECT_EQ(rig.progress.advances, c.pages);
+        }
+    }
+}
+
+TEST(LegacyTables, OutOfReachOrUnalignedBulkTablesAreRefusedBeforeAnythingIsSent) {
+    struct {
+        std::uint8_t code;
+        std::uint32_t address, size;
+        bool readRefused;
+        const char* step;
+    } cases[] = {
+        {0x1F, 0xFF00, 0x0200, true, "legacy write"},
+        {0x1F, 0x10000, 0x0100, true, "legacy write"},
+        {0x41, 0xFFF0, 0x0020, true, "legacy write"},
+        // The bulk write sends the table as whole pages and cannot merge: it wants whole pages.
+        {0x40, 0x0310, 0x0100, false, "bulk write"},
+        {0x42, 0x0300, 0x0180, false, "bulk write"},
+        {0x40, 0xFF00, 0x0200, true, "bulk write"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << int{c.code} << std::hex << " " << c.address << " " << c.size);
+        Rig rig(LegacyPanel(c.code));
+        TZelmoTable write(TZelmoTable::kKindConfigWrite, c.address, c.size);
+        EXPECT_FALSE(rig.device.WriteTable(write));
+        EXPECT_NE(LastFailureText().find(c.step), std::string::npos) << LastFailureText();
+        EXPECT_TRUE(rig.panel.BytesFromHost().empty());
+        if (c.readRefused) {
+            TZelmoTable read(TZelmoTable::kKindConfigRead, c.address, c.size);
             EXPECT_FALSE(rig.device.ReadTable(read));
-            EXPECT_FALSE(rig.device.WriteTable(write));
-            EXPECT_TRUE(rig.panel.BytesFromHost().empty()) << std::hex << c.address << " " << c.size;
+            EXPECT_TRUE(rig.panel.BytesFromHost().empty());
         }
     }
 }
