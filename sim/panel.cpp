@@ -6,6 +6,7 @@
 #include <string>
 
 #include "devlink/crc.h"
+#include "devlink/frames.h"
 #include "devlink/le.h"
 #include "sim/eventring.h"
 
@@ -759,7 +760,8 @@ void TSimPanel::Impl::SendLogIdentity() {
     if (logSetup.newFormat) {
         Bytes reply = {kReplyStart, kLogIdentity};
         le::Append16(reply, id.typeCode);
-        le::Append16(reply, id.edition);
+        // The log service names the edition letter in the high byte of its word, as panels do.
+        le::Append16(reply, frames::LogIdentityWord(id.edition));
         reply.insert(reply.end(), {id.major, id.minor, id.build});
         SendLog(TReplyKind::LogIdentity, std::move(reply));
     } else {
