@@ -33,9 +33,10 @@ bool TZelmoDevice::WriteBytes(const std::uint8_t* bytes, std::size_t count, cons
     return true;
 }
 
-bool TZelmoDevice::ReadBytes(std::uint8_t* bytes, std::size_t count, const std::string& step) {
+bool TZelmoDevice::ReadBytes(std::uint8_t* bytes, std::size_t count, const std::string& step,
+                             std::size_t before) {
     for (std::size_t i = 0; i < count; ++i) {
-        if (!Port->Read(bytes + i, 1)) return FailStep(step, BytesText(count), BytesText(i));
+        if (!Port->Read(bytes + i, 1)) return FailStep(step, BytesText(before + count), BytesText(before + i));
     }
     return true;
 }
@@ -101,14 +102,18 @@ bool TZelmoDevice::Connect(TPort* port, std::uint32_t mode) {
     }
     Connected = Identify();
     if (!Connected) {
+        const TFailure framed = LastFailure();
         Framed = false;
         Connected = IdentifyLegacy(code);
+        // A device that answered the framed identification, badly, is a framed one: its fault is the news.
+        if (!Connected && framedAnswered_) Fail(framed);
     }
     return Connected;
 }
 
 bool TZelmoDevice::Identify() {
     ClearFailure();
+    framedAnswered_ = false;
     if (!SendFrame(IdentifyRequest(), "identify request")) {
         Wait(500);
         Port->Flush();
@@ -116,7 +121,9 @@ bool TZelmoDevice::Identify() {
     }
     Wait(20);
     std::array<std::uint8_t, kIdentifyReplySize> reply{};
-    if (!ReadBytes(reply.data(), reply.size(), "identify reply")) return false;
+    if (!Port->Read(&reply[0], 1)) return FailStep("identify reply", BytesText(reply.size()), BytesText(0));
+    framedAnswered_ = true;
+    if (!ReadBytes(&reply[1], reply.size() - 1, "identify reply", 1)) return false;
     if (reply[0] != kReplyStart) {
         Wait(10);
         return FailStep("identify reply", "start byte " + HexByte(kReplyStart), "start byte " + HexByte(reply[0]));

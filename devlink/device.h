@@ -66,7 +66,8 @@ private:
     void Wait(std::uint32_t ms) { sleeper_->Sleep(ms); }
     // Port calls that leave a failure record naming the step when they fail.
     bool WriteBytes(const std::uint8_t* bytes, std::size_t count, const std::string& step);  // one per byte
-    bool ReadBytes(std::uint8_t* bytes, std::size_t count, const std::string& step);         // one per byte
+    // One Read per byte; `before` bytes of the same reply arrived already (for the counts in the record).
+    bool ReadBytes(std::uint8_t* bytes, std::size_t count, const std::string& step, std::size_t before = 0);
     bool WritePiece(const std::uint8_t* bytes, std::uint32_t count, const std::string& step);
     bool ReadPiece(std::uint8_t* bytes, std::uint32_t count, std::size_t before, std::size_t whole,
                    const std::string& step);
@@ -92,6 +93,7 @@ private:
 
     ISleeper* sleeper_;
     bool progressTotalSet_ = false;
+    bool framedAnswered_ = false;  // the last framed identification got at least one reply byte
 };
 
 // Sets the progress maximum once for an operation that moves several tables (the memory image's ranges):

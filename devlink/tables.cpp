@@ -161,7 +161,7 @@ bool TZelmoDevice::ReadLegacyPage(std::uint32_t page, std::uint8_t* out) {
     for (std::uint32_t piece = 0; piece < kPage / kPiece; ++piece) {
         if (!ReadPiece(&reply[2 + piece * kPiece], kPiece, 2 + piece * kPiece, reply.size(), step)) return false;
     }
-    if (!ReadBytes(&reply[2 + kPage], 2, step)) return false;
+    if (!ReadBytes(&reply[2 + kPage], 2, step, 2 + kPage)) return false;
     if (TCheck check = ParseLegacyPage(reply.data(), reply.size(), out); !check)
         return FailStep(step, check.expected, check.received);
     return true;

@@ -300,28 +300,43 @@ struct FaultCase {
     bool framed;
     bool write;
     sim::TFault fault;
+    const char* text;  // what the failure record says
 };
 
 TEST(Tables, FaultsEndTransfersFalseAndBounded) {
     using K = sim::TFaultKind;
     using R = sim::TReplyKind;
     const FaultCase cases[] = {
-        {"select status", true, false, {K::NonZeroStatus, R::Select, 0}},
-        {"select silent", true, true, {K::NoReply, R::Select, 0}},
-        {"mode change short", true, false, {K::ShortReply, R::SetMode, 1}},
-        {"read header short", true, false, {K::ShortReply, R::ReadHeader, 0}},
-        {"second block marker", true, false, {K::WrongStartByte, R::ReadBlock, 1}},
-        {"block short", true, false, {K::ShortReply, R::ReadBlock, 0}},
-        {"write start status", true, true, {K::NonZeroStatus, R::WriteStart, 0}},
-        {"write block status", true, true, {K::NonZeroStatus, R::WriteBlock, 1}},
-        {"write block wrong start", true, true, {K::WrongStartByte, R::WriteBlock, 0}},
-        {"write block silent", true, true, {K::NoReply, R::WriteBlock, 0}},
-        {"legacy page crc", false, false, {K::BadCrc, R::LegacyPage, 1}},
-        {"legacy page marker", false, false, {K::WrongStartByte, R::LegacyPage, 0}},
-        {"legacy page silent", false, false, {K::NoReply, R::LegacyPage, 0}},
-        {"legacy write status", false, true, {K::NonZeroStatus, R::LegacyWrite, 0}},
-        {"legacy write crc", false, true, {K::BadCrc, R::LegacyWrite, 0}},
-        {"legacy write wrong start", false, true, {K::WrongStartByte, R::LegacyWrite, 1}},
+        {"select status", true, false, {K::NonZeroStatus, R::Select, 0},
+         "table selection reply: expected status 00, received status 01"},
+        {"select silent", true, true, {K::NoReply, R::Select, 0},
+         "table selection reply: expected 4 bytes, received 0 bytes"},
+        {"mode change short", true, false, {K::ShortReply, R::SetMode, 1},
+         "set mode 2 reply: expected 14 bytes, received 13 bytes"},
+        {"read header short", true, false, {K::ShortReply, R::ReadHeader, 0},
+         "read reply: expected 8 bytes, received 7 bytes"},
+        {"second block marker", true, false, {K::WrongStartByte, R::ReadBlock, 1},
+         "block 1 data: expected start byte AA, received start byte 00"},
+        {"block short", true, false, {K::ShortReply, R::ReadBlock, 0},
+         "block 0 data: expected 258 bytes, received 257 bytes"},
+        {"write start status", true, true, {K::NonZeroStatus, R::WriteStart, 0},
+         "block-write start reply: expected status 00, received status 01"},
+        {"write block status", true, true, {K::NonZeroStatus, R::WriteBlock, 1},
+         "block 2 status: expected status 00, received status 01"},
+        {"write block wrong start", true, true, {K::WrongStartByte, R::WriteBlock, 0},
+         "block 1 status: expected start byte AA, received start byte 00"},
+        {"write block silent", true, true, {K::NoReply, R::WriteBlock, 0},
+         "block 1 status: expected 4 bytes, received 0 bytes"},
+        {"legacy page crc", false, false, {K::BadCrc, R::LegacyPage, 1}, "page 3 reply: expected CRC 0x"},
+        {"legacy page marker", false, false, {K::WrongStartByte, R::LegacyPage, 0},
+         "page 2 reply: expected marker AA, received marker 00"},
+        {"legacy page silent", false, false, {K::NoReply, R::LegacyPage, 0},
+         "page 2 reply: expected 260 bytes, received 0 bytes"},
+        {"legacy write status", false, true, {K::NonZeroStatus, R::LegacyWrite, 0},
+         "page 2 result: expected status 00, received status 01"},
+        {"legacy write crc", false, true, {K::BadCrc, R::LegacyWrite, 0}, "page 2 result: expected CRC 0x"},
+        {"legacy write wrong start", false, true, {K::WrongStartByte, R::LegacyWrite, 1},
+         "page 3 result: expected start bytes 55 55, received start bytes 00 00"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -330,6 +345,7 @@ TEST(Tables, FaultsEndTransfersFalseAndBounded) {
         const double start = rig.clock.NowMs();
         TZelmoTable table(c.write ? 16 : 15, 0x0200, 0x0200);
         EXPECT_FALSE(c.write ? rig.device.WriteTable(table) : rig.device.ReadTable(table));
+        EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
         // The waits of two blocks and one transfer timeout at the most.
         EXPECT_LE(rig.clock.NowMs() - start, 2000 + 400);
     }
