@@ -79,7 +79,7 @@ D DescriptorOf(const TZelmoMemoryMap& map) {
 }
 
 bool IsExtended(const TZelmoMemoryMap& map) {
-    return (map.EditionWord() & 0xFF) == 'e';
+    return frames::EditionLetter(map.EditionWord()) == frames::kExtendedEdition;
 }
 bool IsOutputModule(const TZelmoMemoryMap& map) {
     return map.devtype >= 64 && map.devtype <= 67;
