@@ -38,6 +38,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
     if (std::string error = ReadFileBounded(file, static_cast<std::size_t>(limit), bytes, "firmware file");
         !error.empty()) {
         Fail(std::move(error));
+        FailWithin(file.string());
         return std::nullopt;
     }
     return bytes;
@@ -80,10 +81,11 @@ bool TZelmoDevice::LoadFirmware(const std::filesystem::path& file) {
     auto bytes = ReadWholeFile(file, kMaxFirmwareFileSize);
     if (!bytes) return false;
     // Only an image made for this device goes out; anything else is refused before a byte is sent.
-    if (Framed && (bytes->size() < kImageHeaderSize || le::Get16(bytes->data()) != TypeCode)) {
-        const std::string got = bytes->size() < 2 ? BytesText(bytes->size())
-                                                  : "type " + std::to_string(le::Get16(bytes->data()));
-        return Fail("firmware file", "an image of type " + std::to_string(TypeCode), got);
+    if (Framed && bytes->size() < kImageHeaderSize)
+        return Fail("firmware file", "a header of " + BytesText(kImageHeaderSize), BytesText(bytes->size()));
+    if (Framed && le::Get16(bytes->data()) != TypeCode) {
+        return Fail("firmware file", "an image of type " + std::to_string(TypeCode),
+                    "type " + std::to_string(le::Get16(bytes->data())));
     }
     TZelmoTable table(TZelmoTable::kKindFirmware, 0, 0);
     table.data = std::move(*bytes);
