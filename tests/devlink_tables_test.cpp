@@ -249,6 +249,26 @@ TEST(LegacyTables, PartialPagesMoveExactlyTheTablesBytes) {
     }
 }
 
+// A partial page is read before it is written; a whole page is written without being read.
+TEST(LegacyTables, OnlyPartialPagesAreReadBeforeTheyAreWritten) {
+    Rig rig(LegacyPanel(0x1F));
+    TZelmoTable write(TZelmoTable::kKindConfigWrite, 0x0310, 0x01F0);  // page 3 from 0x10, page 4 whole
+    ASSERT_TRUE(rig.device.WriteTable(write)) << LastFailureText();
+    const Bytes sent = rig.panel.BytesFromHost();
+    const auto at = [&](const Bytes& frame) {
+        return std::search(sent.begin(), sent.end(), frame.begin(), frame.end()) - sent.begin();
+    };
+    const auto end = static_cast<std::ptrdiff_t>(sent.size());
+    const auto read3 = at(WithCrc({0x55, 0x55, 0x93, 0x01, 0x03, 0x00}));
+    const auto write3 = at(WithCrc({0x55, 0x55, 0x94, 0x01, 0x03, 0x00}));
+    const auto write4 = at(WithCrc({0x55, 0x55, 0x94, 0x01, 0x04, 0x00}));
+    EXPECT_LT(read3, write3) << Hex(sent);
+    EXPECT_LT(write3, write4) << Hex(sent);
+    EXPECT_LT(write4, end);
+    EXPECT_EQ(at(WithCrc({0x55, 0x55, 0x93, 0x01, 0x04, 0x00})), end) << "a whole page was read";
+    EXPECT_EQ(rig.panel.LegacyFrames(0x93), 1u);
+}
+
 TEST(LegacyTables, OutOfReachOrUnalignedBulkTablesAreRefusedBeforeAnythingIsSent) {
     struct {
         std::uint8_t code;
