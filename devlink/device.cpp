@@ -36,7 +36,8 @@ bool TZelmoDevice::WriteBytes(const std::uint8_t* bytes, std::size_t count, cons
 bool TZelmoDevice::ReadBytes(std::uint8_t* bytes, std::size_t count, const std::string& step,
                              std::size_t before) {
     for (std::size_t i = 0; i < count; ++i) {
-        if (!Port->Read(bytes + i, 1)) return FailStep(step, BytesText(before + count), BytesText(before + i));
+        if (!Port->Read(bytes + i, 1))
+            return FailStep(step, BytesText(before + count), BytesText(before + i));
     }
     return true;
 }
@@ -126,7 +127,8 @@ bool TZelmoDevice::Identify() {
     if (!ReadBytes(&reply[1], reply.size() - 1, "identify reply", 1)) return false;
     if (reply[0] != kReplyStart) {
         Wait(10);
-        return FailStep("identify reply", "start byte " + HexByte(kReplyStart), "start byte " + HexByte(reply[0]));
+        return FailStep("identify reply", "start byte " + HexByte(kReplyStart),
+                        "start byte " + HexByte(reply[0]));
     }
     TIdentity id;
     if (TCheck check = ParseIdentifyReply(reply.data(), reply.size(), id); !check)

@@ -100,7 +100,8 @@ private:
 // while it lives the tables only advance the bar.
 class TProgressTotal {
 public:
-    TProgressTotal(TZelmoDevice& device, std::uint32_t total) : device_(device), previous_(device.progressTotalSet_) {
+    TProgressTotal(TZelmoDevice& device, std::uint32_t total)
+        : device_(device), previous_(device.progressTotalSet_) {
         if (device_.Progress != nullptr) device_.Progress->SetMax(total);
         device_.progressTotalSet_ = true;
     }

@@ -4,12 +4,12 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "base/failure.h"
+#include "base/userfile.h"
 #include "devlink/crc.h"
 #include "devlink/device.h"
 #include "devlink/frames.h"
 #include "devlink/le.h"
-#include "base/failure.h"
-#include "base/userfile.h"
 
 namespace mirca {
 
@@ -24,7 +24,8 @@ constexpr std::size_t kLegacyMinSize = 10;
 // The first bytes of a firmware file, or nothing when it cannot be read or is too short to be one.
 std::optional<std::array<std::uint8_t, kImageHeaderSize>> ReadHeader(const std::filesystem::path& file) {
     std::vector<std::uint8_t> head;
-    if (!ReadFileHead(file, kImageHeaderSize, head, "firmware file").empty() || head.size() != kImageHeaderSize)
+    if (!ReadFileHead(file, kImageHeaderSize, head, "firmware file").empty() ||
+        head.size() != kImageHeaderSize)
         return std::nullopt;
     std::array<std::uint8_t, kImageHeaderSize> h{};
     std::copy(head.begin(), head.end(), h.begin());

@@ -99,7 +99,8 @@ Bytes WriteStartRequest(std::uint32_t blocks, std::int32_t kind, std::uint32_t a
 }
 
 std::array<std::uint8_t, kDataBlockFrameSize> DataBlockFrame(std::uint16_t number, const std::uint8_t* data) {
-    std::array<std::uint8_t, kDataBlockFrameSize> frame{kRequestStart, 0xFF, 0xFF, kCmdTable, kDataBlockLength};
+    std::array<std::uint8_t, kDataBlockFrameSize> frame{kRequestStart, 0xFF, 0xFF, kCmdTable,
+                                                        kDataBlockLength};
     le::Put16(&frame[5], number);
     std::copy_n(data, kBlock, frame.begin() + 7);
     le::Put16(&frame[kDataBlockFrameSize - 2], Crc16Arc(frame.data(), kDataBlockFrameSize - 2));
@@ -107,7 +108,8 @@ std::array<std::uint8_t, kDataBlockFrameSize> DataBlockFrame(std::uint16_t numbe
 }
 
 std::array<std::uint8_t, 4> Ack(std::uint16_t address, std::uint8_t status) {
-    return {kRequestStart, static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8), status};
+    return {kRequestStart, static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8),
+            status};
 }
 
 TCheck ParseStatusReply(const std::uint8_t* bytes, std::size_t count) {
@@ -226,8 +228,9 @@ std::optional<TLegacyImageOpening> LegacyImageOpening(const std::uint8_t* file, 
         opening.dataStart = kLegacyFrameSize;
     } else if (IsOutputModuleType(w)) {
         if (count < kModuleHeaderSize) return std::nullopt;
-        opening.frame = {kRequestStart, kRequestStart, file[0], static_cast<std::uint8_t>(file[5] * 10 + file[6]),
-                         file[10], file[9], file[8], file[7]};
+        opening.frame = {
+            kRequestStart, kRequestStart, file[0], static_cast<std::uint8_t>(file[5] * 10 + file[6]),
+            file[10],      file[9],       file[8], file[7]};
         opening.dataStart = kModuleHeaderSize;
     } else {
         return std::nullopt;

@@ -57,10 +57,10 @@ constexpr std::size_t kReadReplySize = 8;
 constexpr std::uint32_t kPiece = 64;  // data travels in 64-byte writes and reads
 constexpr std::uint32_t kBlock = 252;
 constexpr std::uint32_t kPage = 256;
-constexpr std::size_t kBlockTransferSize = 2 + 4 * kPiece;    // marker, one byte, four pieces
+constexpr std::size_t kBlockTransferSize = 2 + 4 * kPiece;  // marker, one byte, four pieces
 constexpr std::size_t kDataBlockFrameSize = kHeaderSize + kDataBlockLength + 2;
 constexpr std::size_t kLegacyPageReplySize = 2 + kPage + 2;  // markers, page, CRC
-constexpr std::uint32_t kLegacyPages = 256;                   // page numbers travel in one byte
+constexpr std::uint32_t kLegacyPages = 256;                  // page numbers travel in one byte
 
 // Device types.
 constexpr std::uint16_t kTypePanel = 937;

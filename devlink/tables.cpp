@@ -159,7 +159,8 @@ bool TZelmoDevice::ReadLegacyPage(std::uint32_t page, std::uint8_t* out) {
             return FailStep(step, "marker " + HexByte(kLegacyMarker), "marker " + HexByte(reply[m]));
     }
     for (std::uint32_t piece = 0; piece < kPage / kPiece; ++piece) {
-        if (!ReadPiece(&reply[2 + piece * kPiece], kPiece, 2 + piece * kPiece, reply.size(), step)) return false;
+        if (!ReadPiece(&reply[2 + piece * kPiece], kPiece, 2 + piece * kPiece, reply.size(), step))
+            return false;
     }
     if (!ReadBytes(&reply[2 + kPage], 2, step, 2 + kPage)) return false;
     if (TCheck check = ParseLegacyPage(reply.data(), reply.size(), out); !check)
@@ -179,7 +180,8 @@ bool TZelmoDevice::ReadLegacyPages(TZelmoTable& table) {
         if (!ReadLegacyPage(p, page.data())) return false;
         const std::uint64_t pageStart = std::uint64_t{p} * kPage;
         const std::uint64_t from = std::max<std::uint64_t>(pageStart, table.address);
-        const std::uint64_t to = std::min<std::uint64_t>(pageStart + kPage, std::uint64_t{table.address} + size);
+        const std::uint64_t to =
+            std::min<std::uint64_t>(pageStart + kPage, std::uint64_t{table.address} + size);
         std::copy(page.begin() + static_cast<std::ptrdiff_t>(from - pageStart),
                   page.begin() + static_cast<std::ptrdiff_t>(to - pageStart),
                   table.data.begin() + static_cast<std::ptrdiff_t>(from - table.address));
@@ -202,7 +204,8 @@ bool TZelmoDevice::WriteTable(TZelmoTable& table) {
     if (Framed) {
         if (!FramedBlocksFit(table)) return RefuseFramedSize(table);
         ProgressMax(table.Blocks());
-        return SetMode(kWireModeSelect) && SelectTable(kSelectTarget, table.kind, table.address, table.Size()) &&
+        return SetMode(kWireModeSelect) &&
+               SelectTable(kSelectTarget, table.kind, table.address, table.Size()) &&
                SetMode(WriteModeCode) && WriteFramedBlocks(table);
     }
     if (IsBulkWriteType(TypeCode)) return WriteLegacyBulk(table);
@@ -212,15 +215,16 @@ bool TZelmoDevice::WriteTable(TZelmoTable& table) {
 bool TZelmoDevice::WriteFramedBlocks(TZelmoTable& table) {
     table.PadToBlocks();
     const std::uint32_t n = table.Blocks();
-    if (!SendFrame(WriteStartRequest(n, table.kind, table.address), "block-write start request")) return false;
+    if (!SendFrame(WriteStartRequest(n, table.kind, table.address), "block-write start request"))
+        return false;
     Wait(5);
     if (!ReadStatusReply("block-write start reply")) return false;
     Port->Flush();
 
     for (std::uint32_t i = 1; i <= n; ++i) {
         Port->Flush();
-        const auto frame = DataBlockFrame(static_cast<std::uint16_t>(i),
-                                          table.data.data() + std::size_t{i - 1} * kBlock);
+        const auto frame =
+            DataBlockFrame(static_cast<std::uint16_t>(i), table.data.data() + std::size_t{i - 1} * kBlock);
         const std::string step = BlockStep(i, "frame");
         if (!WriteBytes(frame.data(), kHeaderSize, step)) return false;
         Port->Flush();
@@ -258,7 +262,8 @@ bool TZelmoDevice::WriteLegacyBulk(const TZelmoTable& table) {
 
 // One whole page written: request, pause, markers, four pieces each with a pause, checksum, result.
 bool TZelmoDevice::WriteLegacyPage(std::uint32_t page, const std::uint8_t* data) {
-    if (!SendLegacyFrame(kLegacyWrite, 0x01, static_cast<std::uint8_t>(page), 0x00, PageStep(page, "write request")))
+    if (!SendLegacyFrame(kLegacyWrite, 0x01, static_cast<std::uint8_t>(page), 0x00,
+                         PageStep(page, "write request")))
         return false;
     Wait(10);
     const std::uint8_t marker = kLegacyMarker;
@@ -290,7 +295,8 @@ bool TZelmoDevice::WriteLegacyPages(const TZelmoTable& table) {
         const std::uint8_t* page = source;
         if (to - from < kPage) {
             if (!ReadLegacyPage(p, merged.data())) return false;
-            std::copy(source, source + (to - from), merged.begin() + static_cast<std::ptrdiff_t>(from - pageStart));
+            std::copy(source, source + (to - from),
+                      merged.begin() + static_cast<std::ptrdiff_t>(from - pageStart));
             page = merged.data();
         }
         if (!WriteLegacyPage(p, page)) return false;

@@ -467,7 +467,8 @@ bool TAtmUsbPipe::Read(std::uint8_t* buffer, std::uint32_t count) {
         return false;
     }
     // An unanswered transfer is no error box, but the failure record says the device went quiet.
-    if (delivered != count && timedOut) NoteSystemError("no answer within " + std::to_string(timeoutMs_) + " ms");
+    if (delivered != count && timedOut)
+        NoteSystemError("no answer within " + std::to_string(timeoutMs_) + " ms");
     return delivered == count;
 }
 

@@ -25,8 +25,8 @@ std::string Hex16(std::uint32_t value) {
 }
 
 std::string RangeText(std::size_t index, std::size_t count, const TZelmoMemoryMapImage::adr_size_pair& r) {
-    return "range " + std::to_string(index + 1) + " of " + std::to_string(count) + " (address " + Hex16(r.adr) +
-           ", " + BytesText(r.size) + ")";
+    return "range " + std::to_string(index + 1) + " of " + std::to_string(count) + " (address " +
+           Hex16(r.adr) + ", " + BytesText(r.size) + ")";
 }
 
 // Moves every range as one table, in list order, and stops at the first that fails: the ranges before it
@@ -48,7 +48,8 @@ bool TransferRanges(TZelmoMemoryMapImage& image, TZelmoDevice& device, bool writ
         steps += device.ProgressSteps(r.adr, r.size, write);
     }
     // One maximum for the whole transfer; the tables only advance it.
-    const TProgressTotal total(device, static_cast<std::uint32_t>(std::min<std::uint64_t>(steps, UINT32_MAX)));
+    const TProgressTotal total(device,
+                               static_cast<std::uint32_t>(std::min<std::uint64_t>(steps, UINT32_MAX)));
     for (std::size_t i = 0; i < count; ++i) {
         const auto& r = image.ranges[i];
         if (!device.Connected) {

@@ -132,7 +132,8 @@ TEST(Connect, LegacyReplyWithBadFrameIsRefused) {
         const char* text;
     } cases[] = {
         {sim::TFaultKind::BadCrc, "legacy identify reply: expected CRC 0x"},
-        {sim::TFaultKind::WrongStartByte, "legacy identify reply: expected start bytes 55 55, received start bytes 00 00"},
+        {sim::TFaultKind::WrongStartByte,
+         "legacy identify reply: expected start bytes 55 55, received start bytes 00 00"},
         {sim::TFaultKind::ShortReply, "legacy identify reply: expected 8 bytes, received 7 bytes"},
     };
     for (const auto& c : cases) {
@@ -188,7 +189,8 @@ TEST(SetMode, SendsRequestReadsFourteenAndAcknowledgesOnTheDataAddress) {
     rig.panel.ResetLink();
     rig.panel.InjectFault({sim::TFaultKind::ShortReply, sim::TReplyKind::SetMode, 0});
     EXPECT_FALSE(rig.device.SetMode(2));
-    EXPECT_NE(LastFailureText().find("set mode 2 reply: expected 14 bytes, received 13 bytes"), std::string::npos)
+    EXPECT_NE(LastFailureText().find("set mode 2 reply: expected 14 bytes, received 13 bytes"),
+              std::string::npos)
         << LastFailureText();
     rig.panel.ResetLink();
     rig.panel.InjectFault({sim::TFaultKind::BadCrc, sim::TReplyKind::SetMode, 0});

@@ -181,15 +181,24 @@ TEST_F(FirmwareTest, BadFilesAreRefusedBeforeAnythingIsSent) {
         const char* text;  // what the failure record says
     } cases[] = {
         {"empty", true, 937, {}, "firmware file: expected a header of 7 bytes, received 0 bytes"},
-        {"shorter than the header", true, 937, {0xA9, 0x03, 0, 0x64},
+        {"shorter than the header",
+         true,
+         937,
+         {0xA9, 0x03, 0, 0x64},
          "firmware file: expected a header of 7 bytes, received 4 bytes"},
         {"another device's image", true, 937, Image({0x12, 0x00, 0, 0x64, 6, 0, 0}, 600),
          "firmware file: expected an image of type 937, received type 18"},
         {"legacy image to a framed panel", true, 937, Image({0x55, 0x55, 0x1F, 0, 0, 0, 0}, 600),
          "received type 21845"},
-        {"legacy image under ten bytes", false, 937, {0x55, 0x55, 0x1F, 0, 0, 0, 0, 0, 0},
+        {"legacy image under ten bytes",
+         false,
+         937,
+         {0x55, 0x55, 0x1F, 0, 0, 0, 0, 0, 0},
          "legacy firmware image: expected at least 10 bytes, received 9 bytes"},
-        {"module image under eleven bytes", false, 0x41, {0x41, 0x00, 0, 0, 0, 1, 2, 3, 4, 5},
+        {"module image under eleven bytes",
+         false,
+         0x41,
+         {0x41, 0x00, 0, 0, 0, 1, 2, 3, 4, 5},
          "legacy firmware image: expected a legacy image header, received first bytes 41 00 00"},
         {"unknown kind to a legacy panel", false, 937, Image({0xA9, 0x03, 0, 0x64, 2, 0, 0}, 600),
          "legacy firmware image: expected a legacy image header, received first bytes A9 03"},
@@ -207,7 +216,8 @@ TEST_F(FirmwareTest, BadFilesAreRefusedBeforeAnythingIsSent) {
     // Only a firmware connection loads firmware.
     Rig config(Panel(true, 937, 6), 2);
     EXPECT_FALSE(config.device.LoadFirmware(File(Image({0xA9, 0x03, 0, 0x64, 6, 0, 0}, 600))));
-    EXPECT_NE(LastFailureText().find("firmware: expected a firmware connection, received mode 2"), std::string::npos)
+    EXPECT_NE(LastFailureText().find("firmware: expected a firmware connection, received mode 2"),
+              std::string::npos)
         << LastFailureText();
     EXPECT_TRUE(config.panel.BytesFromHost().empty());
 }
@@ -220,10 +230,14 @@ TEST_F(FirmwareTest, DeviceFaultsDuringTransferFail) {
         sim::TFault fault;
         const char* text;  // what the failure record says
     } cases[] = {
-        {true, {K::NonZeroStatus, R::WriteBlock, 2}, "block 3 status: expected status 00, received status 01"},
+        {true,
+         {K::NonZeroStatus, R::WriteBlock, 2},
+         "block 3 status: expected status 00, received status 01"},
         {true, {K::NoReply, R::WriteStart, 0}, "block-write start reply: expected 4 bytes, received 0 bytes"},
         {true, {K::WrongStartByte, R::SetMode, 0}, "set mode 4 reply: expected start byte AA"},
-        {false, {K::NonZeroStatus, R::LegacyFirmware, 0}, "firmware result: expected status 00, received status 01"},
+        {false,
+         {K::NonZeroStatus, R::LegacyFirmware, 0},
+         "firmware result: expected status 00, received status 01"},
         {false, {K::ShortReply, R::LegacyFirmware, 0}, "firmware result: expected 8 bytes, received 7 bytes"},
         {false, {K::BadCrc, R::LegacyFirmware, 0}, "firmware result: expected CRC 0x"},
     };

@@ -34,16 +34,20 @@ TEST(Frames, BuildersGiveTheBytesOnTheWire) {
          SelectTableRequest(kSelectTarget, 15, 0x0400, 300),
          {0x55, 0x00, 0x00, 0x54, 0x16, 0x00, 0x00, 0x01, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00,
           0x00, 0x00, 0x0F, 0x00, 0x00, 0x04, 0x00, 0x00, 0x2C, 0x01, 0x00, 0x00, 0x5F, 0x84}},
-        {"read kind 15 at 0x0400", ReadRequest(15, 0x0400),
+        {"read kind 15 at 0x0400",
+         ReadRequest(15, 0x0400),
          {0x55, 0x00, 0x00, 0x82, 0x06, 0x0F, 0x00, 0x00, 0x04, 0x00, 0x00, 0xBE, 0x4A}},
-        {"write start, 2 blocks, kind 16 at 0x0300", WriteStartRequest(2, 16, 0x0300),
-         {0x55, 0x00, 0x00, 0x54, 0x0C, 0x00, 0x00, 0x03, 0x00, 0x10, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00,
-          0xDE, 0x1B}},
+        {"write start, 2 blocks, kind 16 at 0x0300",
+         WriteStartRequest(2, 16, 0x0300),
+         {0x55, 0x00, 0x00, 0x54, 0x0C, 0x00, 0x00, 0x03, 0x00, 0x10, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
+          0x00, 0xDE, 0x1B}},
         {"framed ack", ToBytes(Ack(kCommandAddress, 4)), {0x55, 0x00, 0x00, 0x04}},
         {"mode-change ack", ToBytes(Ack(kDataAddress, 0)), {0x55, 0xFF, 0xFF, 0x00}},
-        {"legacy page read 5", ToBytes(LegacyFrame(kLegacyRead, 0x01, 5, 0)),
+        {"legacy page read 5",
+         ToBytes(LegacyFrame(kLegacyRead, 0x01, 5, 0)),
          {0x55, 0x55, 0x93, 0x01, 0x05, 0x00, 0x7F, 0xDD}},
-        {"legacy configuration connection", ToBytes(LegacyFrame(kLegacyConfigCode, kLegacyConnectArg, 0, 0)),
+        {"legacy configuration connection",
+         ToBytes(LegacyFrame(kLegacyConfigCode, kLegacyConnectArg, 0, 0)),
          {0x55, 0x55, 0xAA, 0xAA, 0x00, 0x00, 0x01, 0xF1}},
     };
     for (const TCase& c : cases) {
@@ -160,10 +164,11 @@ TEST(Frames, DataBlockIsUnwrappedFromItsPieces) {
     ASSERT_TRUE(UnwrapDataBlock(transfer.data(), transfer.size(), out.data()));
     // Marker, one byte, then two framing bytes at each end of the 256 bytes of pieces.
     EXPECT_EQ(out, Bytes(transfer.begin() + 4, transfer.begin() + 4 + kBlock));
-    CheckCases({{"marker without a bit of AA", Spoil(transfer, 0, 0x55), false, "start byte AA", "start byte 55"},
-                {"any bit of AA is a marker", Spoil(transfer, 0, 0x02), true, "", ""},
-                {"short", Cut(transfer, 200), false, "258 bytes", "200 bytes"}},
-               [&](const Bytes& b) { return UnwrapDataBlock(b.data(), b.size(), out.data()); });
+    CheckCases(
+        {{"marker without a bit of AA", Spoil(transfer, 0, 0x55), false, "start byte AA", "start byte 55"},
+         {"any bit of AA is a marker", Spoil(transfer, 0, 0x02), true, "", ""},
+         {"short", Cut(transfer, 200), false, "258 bytes", "200 bytes"}},
+        [&](const Bytes& b) { return UnwrapDataBlock(b.data(), b.size(), out.data()); });
 }
 
 TEST(Frames, LegacyIdentity) {
@@ -175,11 +180,21 @@ TEST(Frames, LegacyIdentity) {
         std::string received;
     };
     const TCase cases[] = {
-        {"panel 0x1F, version 2.3", {0x55, 0x55, 0x1F, 0x17, 0x00, 0x00, 0xB7, 0xD9}, true,
-         {kTypePanel, kLegacyPanelEdition, 2, 3, 0}, ""},
-        {"module 0x41, version 1.7", {0x55, 0x55, 0x41, 0x11, 0x00, 0x00, 0x44, 0x30}, true,
-         {0x41, kLegacyModuleEdition, 1, 7, 0}, ""},
-        {"unknown device code", {0x55, 0x55, 0x94, 0x00, 0x00, 0x00, 0x2C, 0x39}, false, {}, "device code 94"},
+        {"panel 0x1F, version 2.3",
+         {0x55, 0x55, 0x1F, 0x17, 0x00, 0x00, 0xB7, 0xD9},
+         true,
+         {kTypePanel, kLegacyPanelEdition, 2, 3, 0},
+         ""},
+        {"module 0x41, version 1.7",
+         {0x55, 0x55, 0x41, 0x11, 0x00, 0x00, 0x44, 0x30},
+         true,
+         {0x41, kLegacyModuleEdition, 1, 7, 0},
+         ""},
+        {"unknown device code",
+         {0x55, 0x55, 0x94, 0x00, 0x00, 0x00, 0x2C, 0x39},
+         false,
+         {},
+         "device code 94"},
         {"wrong start", {0x55, 0x54, 0x1F, 0x17, 0x00, 0x00, 0xB7, 0xD9}, false, {}, "start bytes 55 54"},
         {"bad CRC", {0x55, 0x55, 0x1F, 0x17, 0x00, 0x00, 0xB7, 0xD8}, false, {}, "CRC 0xD8B7"},
         {"short", {0x55, 0x55, 0x1F}, false, {}, "3 bytes"},
@@ -223,14 +238,14 @@ TEST(Frames, LegacyPageReply) {
     Bytes out(kPage);
     ASSERT_TRUE(ParseLegacyPage(good.data(), good.size(), out.data()));
     EXPECT_EQ(out, page);
-    CheckCases({{"first marker wrong", Spoil(good, 0, 0x55), false, "markers AA AA", "markers 55 AA"},
-                {"second marker wrong", Spoil(good, 1, 0x00), false, "markers AA AA", "markers AA 00"},
-                {"page byte changed", Spoil(good, 100, 0x00), false,
-                 "CRC " + Hex16(static_cast<std::uint16_t>(
-                              Crc16Arc(Spoil(good, 100, 0x00).data(), 2 + kPage))),
-                 "CRC " + Hex16(le::Get16(crc.data()))},
-                {"short", Cut(good, 259), false, "260 bytes", "259 bytes"}},
-               [&](const Bytes& b) { return ParseLegacyPage(b.data(), b.size(), out.data()); });
+    CheckCases(
+        {{"first marker wrong", Spoil(good, 0, 0x55), false, "markers AA AA", "markers 55 AA"},
+         {"second marker wrong", Spoil(good, 1, 0x00), false, "markers AA AA", "markers AA 00"},
+         {"page byte changed", Spoil(good, 100, 0x00), false,
+          "CRC " + Hex16(static_cast<std::uint16_t>(Crc16Arc(Spoil(good, 100, 0x00).data(), 2 + kPage))),
+          "CRC " + Hex16(le::Get16(crc.data()))},
+         {"short", Cut(good, 259), false, "260 bytes", "259 bytes"}},
+        [&](const Bytes& b) { return ParseLegacyPage(b.data(), b.size(), out.data()); });
 }
 
 TEST(Frames, LegacyImageOpening) {
@@ -242,11 +257,16 @@ TEST(Frames, LegacyImageOpening) {
         std::size_t dataStart;
     };
     const TCase cases[] = {
-        {"framed header is sent as it is", {0x55, 0x55, 0x41, 0x11, 1, 2, 3, 4, 9, 9}, true,
-         {0x55, 0x55, 0x41, 0x11, 1, 2, 3, 4}, 8},
+        {"framed header is sent as it is",
+         {0x55, 0x55, 0x41, 0x11, 1, 2, 3, 4, 9, 9},
+         true,
+         {0x55, 0x55, 0x41, 0x11, 1, 2, 3, 4},
+         8},
         {"module header: version and the 32-bit value reversed",
-         {0x42, 0x00, 0, 0, 0, 1, 7, 0xA1, 0xA2, 0xA3, 0xA4, 9}, true,
-         {0x55, 0x55, 0x42, 17, 0xA4, 0xA3, 0xA2, 0xA1}, 11},
+         {0x42, 0x00, 0, 0, 0, 1, 7, 0xA1, 0xA2, 0xA3, 0xA4, 9},
+         true,
+         {0x55, 0x55, 0x42, 17, 0xA4, 0xA3, 0xA2, 0xA1},
+         11},
         {"module header too short", {0x42, 0x00, 0, 0, 0, 1, 7, 0xA1}, false, {}, 0},
         {"a framed image is none", {0xA9, 0x03, 0x64, 0x64, 6, 4, 9, 0, 0, 0, 0}, false, {}, 0},
         {"empty", {}, false, {}, 0},

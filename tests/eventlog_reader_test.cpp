@@ -500,7 +500,8 @@ TEST(EventLogTexts, DeviceNameCarriesTypeLetterAndSystem) {
 
 // One panel, one letter: what the device identity shows is what the event log's device name shows.
 TEST(EventLogTexts, EditionLetterAgreesWithTheDeviceIdentity) {
-    for (const std::uint16_t edition : {std::uint16_t{0x6465}, std::uint16_t{0x6464}, std::uint16_t{0x0044}}) {
+    for (const std::uint16_t edition :
+         {std::uint16_t{0x6465}, std::uint16_t{0x6464}, std::uint16_t{0x0044}}) {
         SCOPED_TRACE(edition);
         sim::TPanelIdentity id;
         id.edition = edition;

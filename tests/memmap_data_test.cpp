@@ -16,10 +16,10 @@
 #include "base/xmlfile.h"
 #include "devlink/crc.h"
 #include "devlink/frames.h"
-#include "sim/factoryimage.h"
-#include "tests/devlink_rig.h"
 #include "memmap/memmap.h"
 #include "memmap/records.h"
+#include "sim/factoryimage.h"
+#include "tests/devlink_rig.h"
 
 namespace mirca {
 namespace {
