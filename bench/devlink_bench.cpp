@@ -33,6 +33,38 @@ void BM_WriteRegion16K(benchmark::State& state) {
     });
 }
 
+// A legacy panel moves pages; a region that starts and ends inside a page reads its partial pages first when
+// writing.
+void LegacyPanel(sim::TSimPanel& panel) {
+    sim::TPanelIdentity id;
+    id.framed = false;
+    id.major = 5;
+    id.minor = 0;
+    panel.SetIdentity(id);
+}
+
+void BM_ReadLegacyRegion16K(benchmark::State& state) {
+    Measure(
+        state, TZelmoDevice::kModeConfiguration,
+        [](Rig& rig) {
+            TZelmoTable table(TZelmoTable::kKindConfigRead, 0x1010, 16 * 1024);
+            return rig.device.ReadTable(table);
+        },
+        LegacyPanel);
+}
+
+void BM_WriteLegacyRegion16K(benchmark::State& state) {
+    Measure(
+        state, TZelmoDevice::kModeConfiguration,
+        [](Rig& rig) {
+            TZelmoTable table(TZelmoTable::kKindConfigWrite, 0x1010, 16 * 1024);
+            for (std::size_t i = 0; i < table.data.size(); ++i)
+                table.data[i] = static_cast<std::uint8_t>(i);
+            return rig.device.WriteTable(table);
+        },
+        LegacyPanel);
+}
+
 void BM_LoadFirmware200K(benchmark::State& state) {
     const auto path =
         std::filesystem::temp_directory_path() / ("mirca-bench-" + std::to_string(getpid()) + ".tsk");
@@ -51,6 +83,8 @@ void BM_LoadFirmware200K(benchmark::State& state) {
 
 BENCHMARK(BM_ReadRegion16K)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteRegion16K)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadLegacyRegion16K)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteLegacyRegion16K)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadFirmware200K)->Unit(benchmark::kMillisecond);
 
 }  // namespace

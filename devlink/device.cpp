@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "base/failure.h"
 #include "devlink/crc.h"
 #include "devlink/frames.h"
 #include "devlink/le.h"
@@ -13,24 +14,49 @@ namespace {
 
 using namespace frames;
 
+std::string Sent(std::size_t n) {
+    return BytesText(n) + " sent";
+}
+
 }  // namespace
 
-bool TZelmoDevice::WriteBytes(const std::uint8_t* bytes, std::size_t count) {
+// The transport notes its own error text on the record before the step names itself; the step keeps it.
+bool TZelmoDevice::FailStep(const std::string& step, std::string expected, std::string received) {
+    std::string system = LastFailure().system;
+    return Fail(step, std::move(expected), std::move(received), std::move(system));
+}
+
+bool TZelmoDevice::WriteBytes(const std::uint8_t* bytes, std::size_t count, const std::string& step) {
     for (std::size_t i = 0; i < count; ++i) {
-        if (!Port->Write(bytes + i, 1)) return false;
+        if (!Port->Write(bytes + i, 1)) return FailStep(step, Sent(count), Sent(i));
     }
     return true;
 }
 
-bool TZelmoDevice::ReadBytes(std::uint8_t* bytes, std::size_t count) {
+bool TZelmoDevice::ReadBytes(std::uint8_t* bytes, std::size_t count, const std::string& step,
+                             std::size_t before) {
     for (std::size_t i = 0; i < count; ++i) {
-        if (!Port->Read(bytes + i, 1)) return false;
+        if (!Port->Read(bytes + i, 1))
+            return FailStep(step, BytesText(before + count), BytesText(before + i));
     }
     return true;
+}
+
+bool TZelmoDevice::WritePiece(const std::uint8_t* bytes, std::uint32_t count, const std::string& step) {
+    if (Port->Write(bytes, count)) return true;
+    return FailStep(step, Sent(count), "the write failed");
+}
+
+// One Read of `count` bytes that are part of a reply of `whole` bytes, `before` of which already arrived.
+bool TZelmoDevice::ReadPiece(std::uint8_t* bytes, std::uint32_t count, std::size_t before, std::size_t whole,
+                             const std::string& step) {
+    if (Port->Read(bytes, count)) return true;
+    const std::size_t got = before + std::min<std::uint32_t>(Port->LastRead(), count);
+    return FailStep(step, BytesText(whole), BytesText(got));
 }
 
 void TZelmoDevice::ProgressMax(std::uint32_t max) {
-    if (Progress) Progress->SetMax(max);
+    if (Progress && !progressTotalSet_) Progress->SetMax(max);
 }
 
 void TZelmoDevice::ProgressStep() {
@@ -40,92 +66,99 @@ void TZelmoDevice::ProgressStep() {
     }
 }
 
-bool TZelmoDevice::SendRequest(const std::uint8_t header[5], const std::uint8_t* payload) {
-    std::vector<std::uint8_t> frame(header, header + 5);
-    frame.insert(frame.end(), payload, payload + header[4]);
-    le::Append16(frame, Crc16Arc(frame.data(), frame.size()));
+bool TZelmoDevice::SendFrame(const std::vector<std::uint8_t>& frame, const std::string& step) {
     Port->Flush();
-    if (!WriteBytes(frame.data(), frame.size())) return false;
+    if (!WriteBytes(frame.data(), frame.size(), step)) return false;
     Port->Flush();
     return true;
 }
 
+bool TZelmoDevice::SendRequest(const std::uint8_t header[5], const std::uint8_t* payload) {
+    return SendFrame(FramedRequest(le::Get16(header + 1), header[3], payload, header[4]),
+                     "request " + HexByte(header[3]));
+}
+
 bool TZelmoDevice::SendAck(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
     const std::uint8_t ack[4] = {b0, b1, b2, b3};
-    const bool ok = WriteBytes(ack, sizeof ack);
+    const bool ok = WriteBytes(ack, sizeof ack, "acknowledgement");
     Port->Flush();
     return ok;
 }
 
-bool TZelmoDevice::SendLegacyFrame(std::uint8_t b2, std::uint8_t b3, std::uint8_t b4, std::uint8_t b5) {
-    std::uint8_t frame[8] = {0x55, 0x55, b2, b3, b4, b5, 0, 0};
-    le::Put16(frame + 6, Crc16Arc(frame, 6));
-    return WriteBytes(frame, sizeof frame);
+bool TZelmoDevice::SendLegacyFrame(std::uint8_t b2, std::uint8_t b3, std::uint8_t b4, std::uint8_t b5,
+                                   const std::string& step) {
+    const auto frame = LegacyFrame(b2, b3, b4, b5);
+    return WriteBytes(frame.data(), frame.size(), step);
 }
 
 bool TZelmoDevice::Connect(TPort* port, std::uint32_t mode) {
     Port = port;
     Mode = mode;
     Framed = true;
-    WriteModeCode = 3;
+    WriteModeCode = kWireModeConfigWrite;
     std::uint8_t code = kLegacyConfigCode;
     if (mode == kModeFirmware) {
-        WriteModeCode = 4;
+        WriteModeCode = kWireModeFirmwareWrite;
         code = kLegacyFirmwareCode;
     }
     Connected = Identify();
     if (!Connected) {
+        const TFailure framed = LastFailure();
         Framed = false;
         Connected = IdentifyLegacy(code);
+        // A device that answered the framed identification, badly, is a framed one: its fault is the news.
+        if (!Connected && framedAnswered_) Fail(framed);
     }
     return Connected;
 }
 
 bool TZelmoDevice::Identify() {
-    const std::uint8_t header[5] = {kRequestStart, 0x00, 0x00, kCmdIdentify, 0x00};
-    if (!SendRequest(header, nullptr)) {
+    ClearFailure();
+    framedAnswered_ = false;
+    if (!SendFrame(IdentifyRequest(), "identify request")) {
         Wait(500);
         Port->Flush();
         return false;
     }
     Wait(20);
-    std::array<std::uint8_t, 11> reply{};
-    if (!ReadBytes(reply.data(), reply.size())) return false;
+    std::array<std::uint8_t, kIdentifyReplySize> reply{};
+    if (!Port->Read(&reply[0], 1)) return FailStep("identify reply", BytesText(reply.size()), BytesText(0));
+    framedAnswered_ = true;
+    if (!ReadBytes(&reply[1], reply.size() - 1, "identify reply", 1)) return false;
     if (reply[0] != kReplyStart) {
         Wait(10);
-        return false;
+        return FailStep("identify reply", "start byte " + HexByte(kReplyStart),
+                        "start byte " + HexByte(reply[0]));
     }
-    if (!Crc16ArcMatches(reply.data(), 9)) return false;
-    TypeCode = le::Get16(&reply[2]);
-    Edition = le::Get16(&reply[4]);
-    Major = reply[6];
-    Minor = reply[7];
-    Build = reply[8];
-    return SendAck(0x55, 0x00, 0x00, 0x00);
+    TIdentity id;
+    if (TCheck check = ParseIdentifyReply(reply.data(), reply.size(), id); !check)
+        return FailStep("identify reply", check.expected, check.received);
+    TypeCode = id.typeCode;
+    Edition = id.edition;
+    Major = id.major;
+    Minor = id.minor;
+    Build = id.build;
+    return SendAck(kRequestStart, 0x00, 0x00, 0x00);
 }
 
 bool TZelmoDevice::IdentifyLegacy(std::uint8_t code) {
+    ClearFailure();
     Port->Flush();
-    if (!SendLegacyFrame(code, 0xAA, 0x00, 0x00)) return false;
+    if (!SendLegacyFrame(code, kLegacyConnectArg, 0x00, 0x00, "legacy identify request")) return false;
     Port->Flush();
-    std::array<std::uint8_t, 8> reply{};
-    if (!ReadBytes(reply.data(), reply.size())) return false;
-    if (reply[0] != 0x55 || reply[1] != 0x55 || !Crc16ArcMatches(reply.data(), 6)) return false;
+    std::array<std::uint8_t, kLegacyFrameSize> reply{};
+    if (!ReadBytes(reply.data(), reply.size(), "legacy identify reply")) return false;
+    if (TCheck frame = ParseLegacyFrame(reply.data(), reply.size()); !frame)
+        return FailStep("legacy identify reply", frame.expected, frame.received);
     Port->Flush();
-    const std::uint8_t c = reply[2];
-    const std::uint8_t v = reply[3];
-    if (IsOutputModuleType(c)) {
-        TypeCode = c;
-        Edition = 0x6400;
-    } else if (c == 0x1F || c == 0x0B) {
-        TypeCode = 937;
-        Edition = 0x644D;
-    } else {
-        return false;
-    }
-    Major = v / 10;
-    Minor = v % 10;
-    Build = 0;
+    TIdentity id;
+    if (TCheck check = ParseLegacyIdentity(reply.data(), reply.size(), id); !check)
+        return FailStep("legacy identify reply", check.expected, check.received);
+    TypeCode = id.typeCode;
+    Edition = id.edition;
+    Major = id.major;
+    Minor = id.minor;
+    Build = id.build;
     return true;
 }
 
@@ -134,20 +167,20 @@ bool TZelmoDevice::Disconnect() {
     Connected = false;
     if (Framed) return true;
     Port->Flush();
-    const bool ok = SendLegacyFrame(kLegacyFirmwareCode, 0x00, 0x00, 0x00);
+    const bool ok = SendLegacyFrame(kLegacyFirmwareCode, 0x00, 0x00, 0x00, "legacy disconnect");
     Port->Flush();
     return ok;
 }
 
 bool TZelmoDevice::SetMode(std::uint8_t code) {
-    const std::uint8_t header[5] = {kRequestStart, 0x00, 0x00, kCmdSetMode, 0x01};
-    if (!SendRequest(header, &code)) return false;
-    std::array<std::uint8_t, 14> reply{};
-    if (!ReadBytes(reply.data(), reply.size())) return false;
-    // The reply's CRC (bytes 12 and 13) is not checked: panels in the field are known to accept this.
-    if (reply[0] != kReplyStart) return false;
+    const std::string step = "set mode " + std::to_string(code);
+    if (!SendFrame(SetModeRequest(code), step + " request")) return false;
+    std::array<std::uint8_t, kSetModeReplySize> reply{};
+    if (!ReadBytes(reply.data(), reply.size(), step + " reply")) return false;
+    if (TCheck check = ParseSetModeReply(reply.data(), reply.size()); !check)
+        return FailStep(step + " reply", check.expected, check.received);
     Port->Flush();
-    return SendAck(0x55, 0xFF, 0xFF, 0x00);
+    return SendAck(kRequestStart, 0xFF, 0xFF, 0x00);
 }
 
 }  // namespace mirca

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "devlink/port.h"
@@ -33,11 +34,19 @@ public:
     bool ReadTable(TZelmoTable& table);
     bool WriteTable(TZelmoTable& table);
 
+    // How many progress steps moving `size` bytes at `address` takes with the connected device: framed
+    // blocks, legacy pages (partial ones included) or legacy bulk pieces. A caller that moves several tables
+    // in one operation sets the maximum to the sum once (TProgressTotal) and the tables only advance.
+    std::uint32_t ProgressSteps(std::uint32_t address, std::uint32_t size, bool write) const;
+
     bool IsFirmwareCompatible(const std::filesystem::path& file);
     bool AdoptFirmwareVersion(const std::filesystem::path& file);
     bool LoadFirmware(const std::filesystem::path& file);
 
     void SetSleeper(ISleeper& sleeper) { sleeper_ = &sleeper; }
+
+    // True while a caller's TProgressTotal holds the progress maximum.
+    bool ProgressTotalSet() const { return progressTotalSet_; }
 
     TPort* Port = nullptr;
     bool Framed = false;
@@ -52,24 +61,57 @@ public:
     IProgress* Progress = nullptr;
 
 private:
+    friend class TProgressTotal;
+
     void Wait(std::uint32_t ms) { sleeper_->Sleep(ms); }
-    bool WriteBytes(const std::uint8_t* bytes, std::size_t count);  // one Write per byte
-    bool ReadBytes(std::uint8_t* bytes, std::size_t count);         // one Read per byte
-    bool SendLegacyFrame(std::uint8_t b2, std::uint8_t b3, std::uint8_t b4, std::uint8_t b5);
-    bool ReadStatusReply();
-    bool ReadLegacyResult();
-    bool WriteLegacyCrc(std::uint16_t crc);
-    bool ReadFramedBlock(std::uint8_t* out);
+    // Port calls that leave a failure record naming the step when they fail.
+    bool WriteBytes(const std::uint8_t* bytes, std::size_t count, const std::string& step);  // one per byte
+    // One Read per byte; `before` bytes of the same reply arrived already (for the counts in the record).
+    bool ReadBytes(std::uint8_t* bytes, std::size_t count, const std::string& step, std::size_t before = 0);
+    bool WritePiece(const std::uint8_t* bytes, std::uint32_t count, const std::string& step);
+    bool ReadPiece(std::uint8_t* bytes, std::uint32_t count, std::size_t before, std::size_t whole,
+                   const std::string& step);
+    bool FailStep(const std::string& step, std::string expected, std::string received);
+    bool SendFrame(const std::vector<std::uint8_t>& frame, const std::string& step);
+    bool SendLegacyFrame(std::uint8_t b2, std::uint8_t b3, std::uint8_t b4, std::uint8_t b5,
+                         const std::string& step);
+    bool ReadStatusReply(const std::string& step);
+    bool ReadLegacyResult(const std::string& step);
+    bool WriteLegacyCrc(std::uint16_t crc, const std::string& step);
+    bool ReadFramedBlock(std::uint8_t* out, std::uint32_t number);
     bool ReadFramedTable(TZelmoTable& table);
+    bool ReadLegacyPage(std::uint32_t page, std::uint8_t* out);
+    bool WriteLegacyPage(std::uint32_t page, const std::uint8_t* data);
     bool ReadLegacyPages(TZelmoTable& table);
     bool WriteFramedBlocks(TZelmoTable& table);
     bool WriteLegacyBulk(const TZelmoTable& table);
     bool WriteLegacyPages(const TZelmoTable& table);
     bool WriteLegacyImage(const TZelmoTable& table);
+    // Sets the maximum unless a caller's TProgressTotal already did for the whole operation.
     void ProgressMax(std::uint32_t max);
     void ProgressStep();
 
     ISleeper* sleeper_;
+    bool progressTotalSet_ = false;
+    bool framedAnswered_ = false;  // the last framed identification got at least one reply byte
+};
+
+// Sets the progress maximum once for an operation that moves several tables (the memory image's ranges):
+// while it lives the tables only advance the bar.
+class TProgressTotal {
+public:
+    TProgressTotal(TZelmoDevice& device, std::uint32_t total)
+        : device_(device), previous_(device.progressTotalSet_) {
+        if (device_.Progress != nullptr) device_.Progress->SetMax(total);
+        device_.progressTotalSet_ = true;
+    }
+    ~TProgressTotal() { device_.progressTotalSet_ = previous_; }
+    TProgressTotal(const TProgressTotal&) = delete;
+    TProgressTotal& operator=(const TProgressTotal&) = delete;
+
+private:
+    TZelmoDevice& device_;
+    bool previous_;
 };
 
 // Lends a progress sink to the device for the length of one operation: the device never keeps a pointer to

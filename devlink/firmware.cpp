@@ -4,11 +4,12 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "base/failure.h"
+#include "base/userfile.h"
 #include "devlink/crc.h"
 #include "devlink/device.h"
 #include "devlink/frames.h"
 #include "devlink/le.h"
-#include "base/userfile.h"
 
 namespace mirca {
 
@@ -17,16 +18,16 @@ namespace {
 using namespace frames;
 
 constexpr std::uint16_t kLegacyImageMark = 0x5555;
-constexpr std::size_t kHeaderSize = 7;  // the identity record that heads a framed image
+constexpr std::size_t kImageHeaderSize = 7;  // the identity record that heads a framed image
 constexpr std::size_t kLegacyMinSize = 10;
-constexpr std::size_t kModuleHeaderSize = 11;  // module type .. 32-bit value, then the image
 
 // The first bytes of a firmware file, or nothing when it cannot be read or is too short to be one.
-std::optional<std::array<std::uint8_t, kHeaderSize>> ReadHeader(const std::filesystem::path& file) {
+std::optional<std::array<std::uint8_t, kImageHeaderSize>> ReadHeader(const std::filesystem::path& file) {
     std::vector<std::uint8_t> head;
-    if (!ReadFileHead(file, kHeaderSize, head, "firmware file").empty() || head.size() != kHeaderSize)
+    if (!ReadFileHead(file, kImageHeaderSize, head, "firmware file").empty() ||
+        head.size() != kImageHeaderSize)
         return std::nullopt;
-    std::array<std::uint8_t, kHeaderSize> h{};
+    std::array<std::uint8_t, kImageHeaderSize> h{};
     std::copy(head.begin(), head.end(), h.begin());
     return h;
 }
@@ -35,8 +36,12 @@ std::optional<std::array<std::uint8_t, kHeaderSize>> ReadHeader(const std::files
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& file,
                                                        std::uintmax_t limit) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadFileBounded(file, static_cast<std::size_t>(limit), bytes, "firmware file").empty())
+    if (std::string error = ReadFileBounded(file, static_cast<std::size_t>(limit), bytes, "firmware file");
+        !error.empty()) {
+        Fail(std::move(error));
+        FailWithin(file.string());
         return std::nullopt;
+    }
     return bytes;
 }
 
@@ -53,9 +58,8 @@ bool TZelmoDevice::IsFirmwareCompatible(const std::filesystem::path& file) {
     }
     if (w != TypeCode || !Framed) return false;
     const std::uint8_t fileMajor = (*h)[4];
-    if (Major == 1 || Major == 2) return fileMajor == 1 || fileMajor == 2;
-    if (Major == 3 || Major == 5 || Major == 6) return fileMajor == 3 || fileMajor == 5 || fileMajor == 6;
-    return false;
+    const int family = SystemFamily(Major);
+    return family != 0 && SystemFamily(fileMajor) == family;
 }
 
 bool TZelmoDevice::AdoptFirmwareVersion(const std::filesystem::path& file) {
@@ -71,11 +75,19 @@ bool TZelmoDevice::AdoptFirmwareVersion(const std::filesystem::path& file) {
 }
 
 bool TZelmoDevice::LoadFirmware(const std::filesystem::path& file) {
-    if (Port == nullptr || !Connected || Mode != kModeFirmware) return false;
+    ClearFailure();
+    if (Port == nullptr || !Connected) return Fail("firmware", "a connected device", "none");
+    if (Mode != kModeFirmware)
+        return Fail("firmware", "a firmware connection", "mode " + std::to_string(Mode));
     auto bytes = ReadWholeFile(file, kMaxFirmwareFileSize);
     if (!bytes) return false;
     // Only an image made for this device goes out; anything else is refused before a byte is sent.
-    if (Framed && (bytes->size() < kHeaderSize || le::Get16(bytes->data()) != TypeCode)) return false;
+    if (Framed && bytes->size() < kImageHeaderSize)
+        return Fail("firmware file", "a header of " + BytesText(kImageHeaderSize), BytesText(bytes->size()));
+    if (Framed && le::Get16(bytes->data()) != TypeCode) {
+        return Fail("firmware file", "an image of type " + std::to_string(TypeCode),
+                    "type " + std::to_string(le::Get16(bytes->data())));
+    }
     TZelmoTable table(TZelmoTable::kKindFirmware, 0, 0);
     table.data = std::move(*bytes);
     if (Framed) table.PadToBlocks();
@@ -84,33 +96,28 @@ bool TZelmoDevice::LoadFirmware(const std::filesystem::path& file) {
 
 bool TZelmoDevice::WriteLegacyImage(const TZelmoTable& table) {
     const std::vector<std::uint8_t>& d = table.data;
-    if (d.size() < kLegacyMinSize) return false;
-    const std::uint16_t w = le::Get16(d.data());
-    std::array<std::uint8_t, 8> frame{};
-    std::size_t start = 0;
-    if (w == kLegacyImageMark) {
-        std::copy_n(d.begin(), 8, frame.begin());
-        start = 8;
-    } else if (IsOutputModuleType(w)) {
-        if (d.size() < kModuleHeaderSize) return false;
-        frame = {0x55, 0x55, d[0], static_cast<std::uint8_t>(d[5] * 10 + d[6]), d[10], d[9], d[8], d[7]};
-        start = kModuleHeaderSize;
-    } else {
-        return false;
+    if (d.size() < kLegacyMinSize)
+        return Fail("legacy firmware image", "at least " + BytesText(kLegacyMinSize), BytesText(d.size()));
+    const auto opening = LegacyImageOpening(d.data(), d.size());
+    if (!opening) {
+        return Fail("legacy firmware image", "a legacy image header",
+                    "first bytes " + HexBytes(d.data(), std::min<std::size_t>(d.size(), 11)));
     }
+    const auto& frame = opening->frame;
+    const std::size_t start = opening->dataStart;
     // The block count is taken from the size less ten; for a module image, whose data starts one byte
     // later, that count can reach one byte past the end, so it is held to what the file really has.
     const std::size_t blocks =
         std::min<std::size_t>((d.size() - kLegacyMinSize) / kPiece, (d.size() - start) / kPiece);
 
     TCrc16 crc;
-    if (!WriteBytes(frame.data(), frame.size())) return false;
+    if (!WriteBytes(frame.data(), frame.size(), "firmware opening frame")) return false;
     crc.Update(frame.data(), frame.size());
     ProgressMax(static_cast<std::uint32_t>(blocks));
     for (std::size_t j = 0; j < blocks; ++j) {
         const std::uint8_t* block = d.data() + start + j * kPiece;
         crc.Update(block, kPiece);
-        if (!Port->Write(block, kPiece)) return false;
+        if (!WritePiece(block, kPiece, "firmware block " + std::to_string(j))) return false;
         if (Progress) {
             Progress->Advance();
             if (j % 4 != 0) Progress->Pump();
@@ -118,8 +125,8 @@ bool TZelmoDevice::WriteLegacyImage(const TZelmoTable& table) {
     }
     const std::uint8_t lo = static_cast<std::uint8_t>(crc.Value());
     const std::uint8_t hi = static_cast<std::uint8_t>(crc.Value() >> 8);
-    if (!Port->Write(&lo, 1) || !Port->Write(&hi, 1)) return false;
-    return ReadLegacyResult();
+    if (!WritePiece(&lo, 1, "firmware checksum") || !WritePiece(&hi, 1, "firmware checksum")) return false;
+    return ReadLegacyResult("firmware result");
 }
 
 }  // namespace mirca

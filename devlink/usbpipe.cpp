@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/failure.h"
 #include "base/programdir.h"
 #include "devlink/usbdevices.h"
 
@@ -442,31 +443,39 @@ unsigned TAtmUsbPipe::OpenUsb() {
 bool TAtmUsbPipe::Read(std::uint8_t* buffer, std::uint32_t count) {
     lastRead_ = 0;
     if (!backend_) {
+        NoteSystemError("the device is not open");
         Report("Reading " + std::to_string(count) + " bytes from the device failed: the device is not open");
         return false;
     }
     std::string error;
+    bool timedOut = false;
     if (queue_.size() < count) {
         const auto want = static_cast<std::uint32_t>(count - queue_.size());
         const TTransfer transfer = backend_->Receive(want, timeoutMs_);
         queue_.insert(queue_.end(), backend_->Received(), backend_->Received() + transfer.count);
         if (transfer.end == TEnd::Failed) error = transfer.error;
+        timedOut = transfer.end == TEnd::Timeout;
     }
     const auto delivered = static_cast<std::uint32_t>(std::min<std::size_t>(count, queue_.size()));
     std::copy_n(queue_.begin(), delivered, buffer);
     queue_.erase(queue_.begin(), queue_.begin() + delivered);
     lastRead_ = delivered;
     if (!error.empty()) {
+        NoteSystemError(error);
         Report("Reading " + std::to_string(count) + " bytes from the device failed (" +
                std::to_string(delivered) + " received): " + error);
         return false;
     }
+    // An unanswered transfer is no error box, but the failure record says the device went quiet.
+    if (delivered != count && timedOut)
+        NoteSystemError("no answer within " + std::to_string(timeoutMs_) + " ms");
     return delivered == count;
 }
 
 bool TAtmUsbPipe::Write(const std::uint8_t* buffer, std::uint32_t count) {
     lastWritten_ = 0;
     if (!backend_) {
+        NoteSystemError("the device is not open");
         Report("Writing " + std::to_string(count) + " bytes to the device failed: the device is not open");
         return false;
     }
@@ -475,10 +484,13 @@ bool TAtmUsbPipe::Write(const std::uint8_t* buffer, std::uint32_t count) {
     const TTransfer transfer = backend_->Send(buffer, count, timeoutMs_);
     lastWritten_ = std::min(transfer.count, count);
     if (transfer.end == TEnd::Failed) {
+        NoteSystemError(transfer.error);
         Report("Writing " + std::to_string(count) + " bytes to the device failed (" +
                std::to_string(lastWritten_) + " sent): " + transfer.error);
         return false;
     }
+    if (lastWritten_ != count && transfer.end == TEnd::Timeout)
+        NoteSystemError("not taken within " + std::to_string(timeoutMs_) + " ms");
     return lastWritten_ == count;
 }
 

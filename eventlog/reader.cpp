@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "devlink/crc.h"
+#include "devlink/frames.h"
 #include "devlink/le.h"
 #include "base/userfile.h"
 #include "eventlog/decoder.h"
@@ -375,7 +376,7 @@ std::string TEventLogReader::GetEventCodeText(std::size_t i) const {
 
 std::string TEventLogReader::GetDeviceName() const {
     std::string name = "Зелмо-" + std::to_string(deviceType_);
-    const auto letter = static_cast<char>(identityWord_ >> 8);
+    const char letter = frames::LogEditionLetter(identityWord_);
     if ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) name += letter;
     return name + "-" + SystemName(systemNumber_);
 }

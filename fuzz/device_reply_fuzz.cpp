@@ -3,7 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <array>
+
 #include "devlink/device.h"
+#include "devlink/frames.h"
 #include "devlink/sleeper.h"
 
 namespace {
@@ -29,9 +32,28 @@ private:
     std::size_t pos_ = 0;
 };
 
+// Every reply parser on the raw input, whatever its length: a result, never a read past the buffer.
+void ParseAll(const std::uint8_t* data, std::size_t size) {
+    namespace f = mirca::frames;
+    f::TIdentity id;
+    std::uint8_t status = 0;
+    std::array<std::uint8_t, f::kPage> out{};
+    (void)f::ParseStatusReply(data, size);
+    (void)f::ParseIdentifyReply(data, size, id);
+    (void)f::ParseSetModeReply(data, size);
+    (void)f::ParseReadReply(data, size, status);
+    (void)f::UnwrapDataBlock(data, size, out.data());
+    (void)f::ParseLegacyFrame(data, size);
+    (void)f::ParseLegacyIdentity(data, size, id);
+    (void)f::ParseLegacyResult(data, size);
+    (void)f::ParseLegacyPage(data, size, out.data());
+    (void)f::LegacyImageOpening(data, size);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    ParseAll(data, size);
     if (size < 3) return 0;
     const std::uint8_t control = data[0];
     const std::uint32_t tableSize = static_cast<std::uint32_t>(data[1]) * 4 + data[2];

@@ -1,6 +1,10 @@
 #include "memmap/image.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "base/failure.h"
 
 #include "devlink/device.h"
 #include "devlink/table.h"
@@ -14,35 +18,61 @@ bool LiesInside(const TZelmoMemoryMapImage::adr_size_pair& r, std::size_t size) 
     return r.size > 0 && std::uint64_t{r.adr} + r.size <= size;
 }
 
+std::string Hex16(std::uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "0x%04X", value);
+    return text;
+}
+
+std::string RangeText(std::size_t index, std::size_t count, const TZelmoMemoryMapImage::adr_size_pair& r) {
+    return "range " + std::to_string(index + 1) + " of " + std::to_string(count) + " (address " +
+           Hex16(r.adr) + ", " + BytesText(r.size) + ")";
+}
+
 // Moves every range as one table, in list order, and stops at the first that fails: the ranges before it
 // stay transferred, the rest are not touched.
 bool TransferRanges(TZelmoMemoryMapImage& image, TZelmoDevice& device, bool write) {
-    if (image.ranges.empty()) return false;
+    ClearFailure();
+    if (image.ranges.empty()) return Fail("ranges", "at least one range", "none");
     // The list is public and may have been set by hand: a range outside the image is refused before the
     // device hears anything, rather than read into or sent from memory the image does not own.
-    std::uint64_t total = 0;
-    for (const auto& r : image.ranges) {
-        if (!LiesInside(r, image.data.size())) return false;
-        total += r.size;
+    const std::size_t count = image.ranges.size();
+    std::uint64_t steps = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto& r = image.ranges[i];
+        if (!LiesInside(r, image.data.size())) {
+            Fail("range check", "a range inside the image of " + BytesText(image.data.size()),
+                 "address " + Hex16(r.adr) + ", " + BytesText(r.size));
+            return FailWithin(RangeText(i, count, r));
+        }
+        steps += device.ProgressSteps(r.adr, r.size, write);
     }
-    if (device.Progress != nullptr) {
-        device.Progress->SetMax(
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(total / TZelmoTable::kBlockSize, UINT32_MAX)));
-    }
-    for (const auto& r : image.ranges) {
-        if (!device.Connected) return false;
+    // One maximum for the whole transfer; the tables only advance it.
+    const TProgressTotal total(device,
+                               static_cast<std::uint32_t>(std::min<std::uint64_t>(steps, UINT32_MAX)));
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto& r = image.ranges[i];
+        if (!device.Connected) {
+            Fail("connection", "a connected device", "none");
+            return FailWithin(RangeText(i, count, r));
+        }
         const auto first = image.data.begin() + r.adr;
+        bool ok = false;
         if (write) {
             TZelmoTable table(TZelmoTable::kKindConfigWrite, r.adr, r.size);
             std::copy_n(first, r.size, table.data.begin());
-            if (!device.WriteTable(table)) return false;
+            ok = device.WriteTable(table);
         } else {
             TZelmoTable table(TZelmoTable::kKindConfigRead, r.adr, r.size);
+            ok = device.ReadTable(table);
             // The device pads the table to whole blocks; a table that came back shorter than the range
             // would leave part of it unread.
-            if (!device.ReadTable(table) || table.data.size() < r.size) return false;
-            std::copy_n(table.data.begin(), r.size, first);
+            if (ok && table.data.size() < r.size) {
+                ok = Fail("table size", BytesText(r.size), BytesText(table.data.size()));
+            }
+            if (ok) std::copy_n(table.data.begin(), r.size, first);
         }
+        if (!ok) return FailWithin(RangeText(i, count, r));
     }
     return true;
 }

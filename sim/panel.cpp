@@ -6,6 +6,7 @@
 #include <string>
 
 #include "devlink/crc.h"
+#include "devlink/frames.h"
 #include "devlink/le.h"
 #include "sim/eventring.h"
 
@@ -15,36 +16,36 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::uint8_t kRequestStart = 0x55;
-constexpr std::uint8_t kReplyStart = 0xAA;
-constexpr std::uint16_t kCommandAddress = 0x0000;
-constexpr std::uint16_t kDataAddress = 0xFFFF;
-constexpr std::size_t kFramedHeader = 5;
+// The panel speaks the host's frames: their bytes are named in one place.
+using frames::kCmdIdentify;
+using frames::kCmdRead;
+using frames::kCmdSetMode;
+using frames::kCmdTable;
+using frames::kCommandAddress;
+using frames::kDataAddress;
+using frames::kDataBlockLength;
+using frames::kLegacyRead;
+using frames::kLegacyWrite;
+using frames::kReplyStart;
+using frames::kRequestStart;
+using frames::kSelectLength;
+using frames::kWriteStartLength;
+constexpr std::size_t kFramedHeader = frames::kHeaderSize;
 
-constexpr std::uint8_t kCmdIdentify = 0x80;
-constexpr std::uint8_t kCmdSetMode = 0x81;
-constexpr std::uint8_t kCmdRead = 0x82;
-constexpr std::uint8_t kCmdTable = 0x54;
-constexpr std::uint8_t kSelectLength = 0x16;
-constexpr std::uint8_t kWriteStartLength = 0x0C;
-constexpr std::uint8_t kDataBlockLength = 0xFE;
+constexpr std::uint8_t kModeRead = frames::kWireModeRead;
+constexpr std::uint8_t kModeConfigWrite = frames::kWireModeConfigWrite;
+constexpr std::uint8_t kModeFirmwareWrite = frames::kWireModeFirmwareWrite;
+constexpr std::uint8_t kModeSelect = frames::kWireModeSelect;
 
-constexpr std::uint8_t kModeRead = 2;
-constexpr std::uint8_t kModeConfigWrite = 3;
-constexpr std::uint8_t kModeFirmwareWrite = 4;
-constexpr std::uint8_t kModeSelect = 5;
-
-constexpr std::uint32_t kBlock = 252;
+constexpr std::uint32_t kBlock = frames::kBlock;
 // The block count travels in 16 bits, in the read header and (plus one) in the write start.
 constexpr std::uint32_t kMaxBlocks = 0xFFFF;
 
-constexpr std::size_t kLegacyFrame = 8;
-constexpr std::uint8_t kLegacyFirmwareConnection = 0xA0;
-constexpr std::uint8_t kLegacyConfigConnection = 0xAA;
-constexpr std::uint8_t kLegacyRead = 0x93;
-constexpr std::uint8_t kLegacyWrite = 0x94;
-constexpr std::size_t kPage = 256;
-constexpr std::size_t kLegacyFirmwareBlock = 64;
+constexpr std::size_t kLegacyFrame = frames::kLegacyFrameSize;
+constexpr std::uint8_t kLegacyFirmwareConnection = frames::kLegacyFirmwareCode;
+constexpr std::uint8_t kLegacyConfigConnection = frames::kLegacyConfigCode;
+constexpr std::size_t kPage = frames::kPage;
+constexpr std::size_t kLegacyFirmwareBlock = frames::kPiece;
 // No image of this family comes near it; beyond it the transfer fails instead of eating memory.
 constexpr std::size_t kMaxLegacyFirmware = 16u * 1024 * 1024;
 
@@ -759,7 +760,8 @@ void TSimPanel::Impl::SendLogIdentity() {
     if (logSetup.newFormat) {
         Bytes reply = {kReplyStart, kLogIdentity};
         le::Append16(reply, id.typeCode);
-        le::Append16(reply, id.edition);
+        // The log service names the edition letter in the high byte of its word, as panels do.
+        le::Append16(reply, frames::LogIdentityWord(id.edition));
         reply.insert(reply.end(), {id.major, id.minor, id.build});
         SendLog(TReplyKind::LogIdentity, std::move(reply));
     } else {

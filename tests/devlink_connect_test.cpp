@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "base/failure.h"
 #include "tests/devlink_rig.h"
 #include "tests/hexdump.h"
 
@@ -82,17 +83,35 @@ TEST(Connect, LegacyFallbackTakesIdentityFromCodeAndVersionByte) {
 }
 
 TEST(Connect, FramedReplyFaultsFailIdentification) {
-    const sim::TFaultKind faults[] = {sim::TFaultKind::BadCrc, sim::TFaultKind::WrongStartByte,
-                                      sim::TFaultKind::ShortReply, sim::TFaultKind::NoReply};
-    for (const auto fault : faults) {
-        SCOPED_TRACE(static_cast<int>(fault));
+    const struct {
+        sim::TFaultKind fault;
+        const char* text;       // what the failure record says
+        const char* onConnect;  // and after Connect has tried the legacy generation too
+    } cases[] = {
+        {sim::TFaultKind::BadCrc, "identify reply: expected CRC 0x", "identify reply: expected CRC 0x"},
+        {sim::TFaultKind::WrongStartByte, "identify reply: expected start byte AA, received start byte 00",
+         "identify reply: expected start byte AA, received start byte 00"},
+        {sim::TFaultKind::ShortReply, "identify reply: expected 11 bytes, received 10 bytes",
+         "identify reply: expected 11 bytes, received 10 bytes"},
+        // Silence to both generations: the last one asked is the one named.
+        {sim::TFaultKind::NoReply, "identify reply: expected 11 bytes, received 0 bytes",
+         "legacy identify reply: expected 8 bytes, received 0 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.fault));
         Rig rig;
-        rig.panel.InjectFault({fault, sim::TReplyKind::Identify, 0});
+        rig.panel.InjectFault({c.fault, sim::TReplyKind::Identify, 0});
         rig.device.Port = &rig.port;
         EXPECT_FALSE(rig.device.Identify());
+        EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
         // No acknowledgement goes out for a reply that was not accepted.
         EXPECT_EQ(rig.panel.Acks(), 0u);
         EXPECT_LE(rig.clock.NowMs(), 20 + 10 + 2000);
+
+        Rig again;
+        again.panel.InjectFault({c.fault, sim::TReplyKind::Identify, 0});
+        EXPECT_FALSE(again.device.Connect(&again.port, TZelmoDevice::kModeConfiguration));
+        EXPECT_NE(LastFailureText().find(c.onConnect), std::string::npos) << LastFailureText();
     }
 }
 
@@ -102,15 +121,27 @@ TEST(Connect, IdentificationThatCannotBeSentWaitsAndFails) {
     rig.device.Port = &rig.port;
     EXPECT_FALSE(rig.device.Identify());
     EXPECT_EQ(rig.clock.NowMs(), 500);
+    EXPECT_NE(LastFailureText().find("identify request: expected 7 bytes sent, received 3 bytes sent"),
+              std::string::npos)
+        << LastFailureText();
 }
 
 TEST(Connect, LegacyReplyWithBadFrameIsRefused) {
-    for (const auto fault :
-         {sim::TFaultKind::BadCrc, sim::TFaultKind::WrongStartByte, sim::TFaultKind::ShortReply}) {
+    const struct {
+        sim::TFaultKind fault;
+        const char* text;
+    } cases[] = {
+        {sim::TFaultKind::BadCrc, "legacy identify reply: expected CRC 0x"},
+        {sim::TFaultKind::WrongStartByte,
+         "legacy identify reply: expected start bytes 55 55, received start bytes 00 00"},
+        {sim::TFaultKind::ShortReply, "legacy identify reply: expected 8 bytes, received 7 bytes"},
+    };
+    for (const auto& c : cases) {
         Rig rig(Legacy(0x1F, 2, 3));
-        rig.panel.InjectFault({fault, sim::TReplyKind::LegacyIdentify, 0});
-        EXPECT_FALSE(rig.device.Connect(&rig.port, 2)) << static_cast<int>(fault);
+        rig.panel.InjectFault({c.fault, sim::TReplyKind::LegacyIdentify, 0});
+        EXPECT_FALSE(rig.device.Connect(&rig.port, 2)) << static_cast<int>(c.fault);
         EXPECT_FALSE(rig.device.Connected);
+        EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
     }
 }
 
@@ -152,9 +183,15 @@ TEST(SetMode, SendsRequestReadsFourteenAndAcknowledgesOnTheDataAddress) {
     // A wrong start byte or a short reply fails it; a bad CRC in the reply is tolerated.
     rig.panel.InjectFault({sim::TFaultKind::WrongStartByte, sim::TReplyKind::SetMode, 0});
     EXPECT_FALSE(rig.device.SetMode(2));
+    EXPECT_NE(LastFailureText().find("set mode 2 reply: expected start byte AA, received start byte 00"),
+              std::string::npos)
+        << LastFailureText();
     rig.panel.ResetLink();
     rig.panel.InjectFault({sim::TFaultKind::ShortReply, sim::TReplyKind::SetMode, 0});
     EXPECT_FALSE(rig.device.SetMode(2));
+    EXPECT_NE(LastFailureText().find("set mode 2 reply: expected 14 bytes, received 13 bytes"),
+              std::string::npos)
+        << LastFailureText();
     rig.panel.ResetLink();
     rig.panel.InjectFault({sim::TFaultKind::BadCrc, sim::TReplyKind::SetMode, 0});
     EXPECT_TRUE(rig.device.SetMode(2));

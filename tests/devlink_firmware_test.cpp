@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include "base/failure.h"
 #include "tests/devlink_rig.h"
 #include "tests/hexdump.h"
 #include "tests/testfolder.h"
@@ -177,26 +178,47 @@ TEST_F(FirmwareTest, BadFilesAreRefusedBeforeAnythingIsSent) {
         bool framed;
         std::uint16_t type;
         Bytes file;
+        const char* text;  // what the failure record says
     } cases[] = {
-        {"empty", true, 937, {}},
-        {"shorter than the header", true, 937, {0xA9, 0x03, 0, 0x64}},
-        {"another device's image", true, 937, Image({0x12, 0x00, 0, 0x64, 6, 0, 0}, 600)},
-        {"legacy image to a framed panel", true, 937, Image({0x55, 0x55, 0x1F, 0, 0, 0, 0}, 600)},
-        {"legacy image under ten bytes", false, 937, {0x55, 0x55, 0x1F, 0, 0, 0, 0, 0, 0}},
-        {"module image under eleven bytes", false, 0x41, {0x41, 0x00, 0, 0, 0, 1, 2, 3, 4, 5}},
-        {"unknown kind to a legacy panel", false, 937, Image({0xA9, 0x03, 0, 0x64, 2, 0, 0}, 600)},
+        {"empty", true, 937, {}, "firmware file: expected a header of 7 bytes, received 0 bytes"},
+        {"shorter than the header",
+         true,
+         937,
+         {0xA9, 0x03, 0, 0x64},
+         "firmware file: expected a header of 7 bytes, received 4 bytes"},
+        {"another device's image", true, 937, Image({0x12, 0x00, 0, 0x64, 6, 0, 0}, 600),
+         "firmware file: expected an image of type 937, received type 18"},
+        {"legacy image to a framed panel", true, 937, Image({0x55, 0x55, 0x1F, 0, 0, 0, 0}, 600),
+         "received type 21845"},
+        {"legacy image under ten bytes",
+         false,
+         937,
+         {0x55, 0x55, 0x1F, 0, 0, 0, 0, 0, 0},
+         "legacy firmware image: expected at least 10 bytes, received 9 bytes"},
+        {"module image under eleven bytes",
+         false,
+         0x41,
+         {0x41, 0x00, 0, 0, 0, 1, 2, 3, 4, 5},
+         "legacy firmware image: expected a legacy image header, received first bytes 41 00 00"},
+        {"unknown kind to a legacy panel", false, 937, Image({0xA9, 0x03, 0, 0x64, 2, 0, 0}, 600),
+         "legacy firmware image: expected a legacy image header, received first bytes A9 03"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Rig rig(Panel(c.framed, c.type, 2), 0);
         EXPECT_FALSE(rig.device.LoadFirmware(File(c.file)));
+        EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
         EXPECT_TRUE(rig.panel.BytesFromHost().empty()) << Hex(rig.panel.BytesFromHost());
     }
     Rig rig(Panel(true, 937, 6), 0);
     EXPECT_FALSE(rig.device.LoadFirmware(dir_ / "missing.tsk"));
+    EXPECT_NE(LastFailureText().find("missing.tsk"), std::string::npos) << LastFailureText();
     // Only a firmware connection loads firmware.
     Rig config(Panel(true, 937, 6), 2);
     EXPECT_FALSE(config.device.LoadFirmware(File(Image({0xA9, 0x03, 0, 0x64, 6, 0, 0}, 600))));
+    EXPECT_NE(LastFailureText().find("firmware: expected a firmware connection, received mode 2"),
+              std::string::npos)
+        << LastFailureText();
     EXPECT_TRUE(config.panel.BytesFromHost().empty());
 }
 
@@ -206,10 +228,18 @@ TEST_F(FirmwareTest, DeviceFaultsDuringTransferFail) {
     struct {
         bool framed;
         sim::TFault fault;
+        const char* text;  // what the failure record says
     } cases[] = {
-        {true, {K::NonZeroStatus, R::WriteBlock, 2}},   {true, {K::NoReply, R::WriteStart, 0}},
-        {true, {K::WrongStartByte, R::SetMode, 0}},     {false, {K::NonZeroStatus, R::LegacyFirmware, 0}},
-        {false, {K::ShortReply, R::LegacyFirmware, 0}}, {false, {K::BadCrc, R::LegacyFirmware, 0}},
+        {true,
+         {K::NonZeroStatus, R::WriteBlock, 2},
+         "block 3 status: expected status 00, received status 01"},
+        {true, {K::NoReply, R::WriteStart, 0}, "block-write start reply: expected 4 bytes, received 0 bytes"},
+        {true, {K::WrongStartByte, R::SetMode, 0}, "set mode 4 reply: expected start byte AA"},
+        {false,
+         {K::NonZeroStatus, R::LegacyFirmware, 0},
+         "firmware result: expected status 00, received status 01"},
+        {false, {K::ShortReply, R::LegacyFirmware, 0}, "firmware result: expected 8 bytes, received 7 bytes"},
+        {false, {K::BadCrc, R::LegacyFirmware, 0}, "firmware result: expected CRC 0x"},
     };
     for (const auto& c : cases) {
         Rig rig(Panel(c.framed, 937, 2), 0);
@@ -218,6 +248,7 @@ TEST_F(FirmwareTest, DeviceFaultsDuringTransferFail) {
         const Bytes file = c.framed ? Image({0xA9, 0x03, 0, 0x64, 2, 0, 0}, 2000)
                                     : Image({0x55, 0x55, 0x1F, 0x23, 0, 0, 0, 0}, 8 + 64 * 10 + 2);
         EXPECT_FALSE(rig.device.LoadFirmware(File(file)));
+        EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
         EXPECT_LE(rig.clock.NowMs() - start, 2000 + 200);
     }
 }

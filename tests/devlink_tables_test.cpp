@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/failure.h"
 #include "tests/devlink_rig.h"
 #include "tests/hexdump.h"
 
@@ -211,18 +212,89 @@ TEST(LegacyWrite, PageByPageAndBulkLandExactlyInTheirPages) {
     }
 }
 
-TEST(LegacyTables, UnalignedOrOutOfReachTablesAreRefusedBeforeAnythingIsSent) {
+// Pages a table starts or ends inside are moved whole: a read keeps only the table's bytes of them, a write
+// reads them first and merges, so that no device byte outside the table changes.
+TEST(LegacyTables, PartialPagesMoveExactlyTheTablesBytes) {
     struct {
-        std::uint32_t address, size;
-    } cases[] = {{0x0310, 0x0100}, {0x0300, 0x0180}, {0xFF00, 0x0200}, {0x10000, 0x0100}};
-    for (const std::uint8_t code : {0x1F, 0x40}) {
+        std::uint32_t address, size, pages;
+    } cases[] = {
+        {0x0310, 0x0100, 2}, {0x0300, 0x0180, 2}, {0x0310, 0x0020, 1}, {0x03F0, 0x0020, 2},
+        {0x0301, 0x02FE, 3}, {0x0300, 0x0200, 2}, {0xFFFF, 0x0001, 1},
+    };
+    for (const std::uint8_t code : {0x1F, 0x41}) {
         for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << "code " << int{code} << std::hex << " address 0x" << c.address
+                                            << " size 0x" << c.size);
             Rig rig(LegacyPanel(code));
             TZelmoTable read(TZelmoTable::kKindConfigRead, c.address, c.size);
+            ASSERT_TRUE(rig.device.ReadTable(read)) << LastFailureText();
+            const Bytes& mem = rig.panel.Memory();
+            EXPECT_EQ(read.data, Bytes(mem.begin() + c.address, mem.begin() + c.address + c.size));
+            EXPECT_EQ(rig.panel.LegacyFrames(0x93), c.pages);
+            EXPECT_EQ(rig.progress.max, c.pages);
+            EXPECT_EQ(rig.progress.advances, c.pages);
+
+            rig.progress = {};
+            Bytes expected = rig.panel.Memory();
             TZelmoTable write(TZelmoTable::kKindConfigWrite, c.address, c.size);
+            const Bytes data = Pattern(c.size, 0x91);
+            std::copy(data.begin(), data.end(), write.data.begin());
+            ASSERT_TRUE(rig.device.WriteTable(write)) << LastFailureText();
+            std::copy(data.begin(), data.end(), expected.begin() + c.address);
+            EXPECT_EQ(rig.panel.Memory(), expected);
+            EXPECT_EQ(rig.panel.LegacyFrames(0x94), c.pages);
+            EXPECT_EQ(rig.progress.max, c.pages);
+            EXPECT_EQ(rig.progress.advances, c.pages);
+        }
+    }
+}
+
+// A partial page is read before it is written; a whole page is written without being read.
+TEST(LegacyTables, OnlyPartialPagesAreReadBeforeTheyAreWritten) {
+    Rig rig(LegacyPanel(0x1F));
+    TZelmoTable write(TZelmoTable::kKindConfigWrite, 0x0310, 0x01F0);  // page 3 from 0x10, page 4 whole
+    ASSERT_TRUE(rig.device.WriteTable(write)) << LastFailureText();
+    const Bytes sent = rig.panel.BytesFromHost();
+    const auto at = [&](const Bytes& frame) {
+        return std::search(sent.begin(), sent.end(), frame.begin(), frame.end()) - sent.begin();
+    };
+    const auto end = static_cast<std::ptrdiff_t>(sent.size());
+    const auto read3 = at(WithCrc({0x55, 0x55, 0x93, 0x01, 0x03, 0x00}));
+    const auto write3 = at(WithCrc({0x55, 0x55, 0x94, 0x01, 0x03, 0x00}));
+    const auto write4 = at(WithCrc({0x55, 0x55, 0x94, 0x01, 0x04, 0x00}));
+    EXPECT_LT(read3, write3) << Hex(sent);
+    EXPECT_LT(write3, write4) << Hex(sent);
+    EXPECT_LT(write4, end);
+    EXPECT_EQ(at(WithCrc({0x55, 0x55, 0x93, 0x01, 0x04, 0x00})), end) << "a whole page was read";
+    EXPECT_EQ(rig.panel.LegacyFrames(0x93), 1u);
+}
+
+TEST(LegacyTables, OutOfReachOrUnalignedBulkTablesAreRefusedBeforeAnythingIsSent) {
+    struct {
+        std::uint8_t code;
+        std::uint32_t address, size;
+        bool readRefused;
+        const char* step;
+    } cases[] = {
+        {0x1F, 0xFF00, 0x0200, true, "legacy write"},
+        {0x1F, 0x10000, 0x0100, true, "legacy write"},
+        {0x41, 0xFFF0, 0x0020, true, "legacy write"},
+        // The bulk write sends the table as whole pages and cannot merge: it wants whole pages.
+        {0x40, 0x0310, 0x0100, false, "bulk write"},
+        {0x42, 0x0300, 0x0180, false, "bulk write"},
+        {0x40, 0xFF00, 0x0200, true, "bulk write"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << int{c.code} << std::hex << " " << c.address << " " << c.size);
+        Rig rig(LegacyPanel(c.code));
+        TZelmoTable write(TZelmoTable::kKindConfigWrite, c.address, c.size);
+        EXPECT_FALSE(rig.device.WriteTable(write));
+        EXPECT_NE(LastFailureText().find(c.step), std::string::npos) << LastFailureText();
+        EXPECT_TRUE(rig.panel.BytesFromHost().empty());
+        if (c.readRefused) {
+            TZelmoTable read(TZelmoTable::kKindConfigRead, c.address, c.size);
             EXPECT_FALSE(rig.device.ReadTable(read));
-            EXPECT_FALSE(rig.device.WriteTable(write));
-            EXPECT_TRUE(rig.panel.BytesFromHost().empty()) << std::hex << c.address << " " << c.size;
+            EXPECT_TRUE(rig.panel.BytesFromHost().empty());
         }
     }
 }
@@ -248,28 +320,85 @@ struct FaultCase {
     bool framed;
     bool write;
     sim::TFault fault;
+    const char* text;  // what the failure record says
 };
 
 TEST(Tables, FaultsEndTransfersFalseAndBounded) {
     using K = sim::TFaultKind;
     using R = sim::TReplyKind;
     const FaultCase cases[] = {
-        {"select status", true, false, {K::NonZeroStatus, R::Select, 0}},
-        {"select silent", true, true, {K::NoReply, R::Select, 0}},
-        {"mode change short", true, false, {K::ShortReply, R::SetMode, 1}},
-        {"read header short", true, false, {K::ShortReply, R::ReadHeader, 0}},
-        {"second block marker", true, false, {K::WrongStartByte, R::ReadBlock, 1}},
-        {"block short", true, false, {K::ShortReply, R::ReadBlock, 0}},
-        {"write start status", true, true, {K::NonZeroStatus, R::WriteStart, 0}},
-        {"write block status", true, true, {K::NonZeroStatus, R::WriteBlock, 1}},
-        {"write block wrong start", true, true, {K::WrongStartByte, R::WriteBlock, 0}},
-        {"write block silent", true, true, {K::NoReply, R::WriteBlock, 0}},
-        {"legacy page crc", false, false, {K::BadCrc, R::LegacyPage, 1}},
-        {"legacy page marker", false, false, {K::WrongStartByte, R::LegacyPage, 0}},
-        {"legacy page silent", false, false, {K::NoReply, R::LegacyPage, 0}},
-        {"legacy write status", false, true, {K::NonZeroStatus, R::LegacyWrite, 0}},
-        {"legacy write crc", false, true, {K::BadCrc, R::LegacyWrite, 0}},
-        {"legacy write wrong start", false, true, {K::WrongStartByte, R::LegacyWrite, 1}},
+        {"select status",
+         true,
+         false,
+         {K::NonZeroStatus, R::Select, 0},
+         "table selection reply: expected status 00, received status 01"},
+        {"select silent",
+         true,
+         true,
+         {K::NoReply, R::Select, 0},
+         "table selection reply: expected 4 bytes, received 0 bytes"},
+        {"mode change short",
+         true,
+         false,
+         {K::ShortReply, R::SetMode, 1},
+         "set mode 2 reply: expected 14 bytes, received 13 bytes"},
+        {"read header short",
+         true,
+         false,
+         {K::ShortReply, R::ReadHeader, 0},
+         "read reply: expected 8 bytes, received 7 bytes"},
+        {"second block marker",
+         true,
+         false,
+         {K::WrongStartByte, R::ReadBlock, 1},
+         "block 1 data: expected start byte AA, received start byte 00"},
+        {"block short",
+         true,
+         false,
+         {K::ShortReply, R::ReadBlock, 0},
+         "block 0 data: expected 258 bytes, received 257 bytes"},
+        {"write start status",
+         true,
+         true,
+         {K::NonZeroStatus, R::WriteStart, 0},
+         "block-write start reply: expected status 00, received status 01"},
+        {"write block status",
+         true,
+         true,
+         {K::NonZeroStatus, R::WriteBlock, 1},
+         "block 2 status: expected status 00, received status 01"},
+        {"write block wrong start",
+         true,
+         true,
+         {K::WrongStartByte, R::WriteBlock, 0},
+         "block 1 status: expected start byte AA, received start byte 00"},
+        {"write block silent",
+         true,
+         true,
+         {K::NoReply, R::WriteBlock, 0},
+         "block 1 status: expected 4 bytes, received 0 bytes"},
+        {"legacy page crc", false, false, {K::BadCrc, R::LegacyPage, 1}, "page 3 reply: expected CRC 0x"},
+        {"legacy page marker",
+         false,
+         false,
+         {K::WrongStartByte, R::LegacyPage, 0},
+         "page 2 reply: expected marker AA, received marker 00"},
+        {"legacy page silent",
+         false,
+         false,
+         {K::NoReply, R::LegacyPage, 0},
+         "page 2 reply: expected 260 bytes, received 0 bytes"},
+        {"legacy write status",
+         false,
+         true,
+         {K::NonZeroStatus, R::LegacyWrite, 0},
+         "page 2 result: expected status 00, received status 01"},
+        {"legacy write crc", false, true, {K::BadCrc, R::LegacyWrite, 0}, "page 2 result: expected CRC 0x"},
+        {"legacy write wrong start",
+         false,
+         true,
+         {K::WrongStartByte, R::LegacyWrite, 1},
+         "page 3 result: expected start bytes 55 55, received start bytes 00 00"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -278,6 +407,7 @@ TEST(Tables, FaultsEndTransfersFalseAndBounded) {
         const double start = rig.clock.NowMs();
         TZelmoTable table(c.write ? 16 : 15, 0x0200, 0x0200);
         EXPECT_FALSE(c.write ? rig.device.WriteTable(table) : rig.device.ReadTable(table));
+        EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
         // The waits of two blocks and one transfer timeout at the most.
         EXPECT_LE(rig.clock.NowMs() - start, 2000 + 400);
     }

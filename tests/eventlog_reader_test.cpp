@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "devlink/crc.h"
+#include "devlink/device.h"
+#include "devlink/frames.h"
 #include "devlink/le.h"
 #include "eventlog/decoder.h"
 #include "eventlog/reader.h"
@@ -471,12 +473,12 @@ TEST(EventLogTexts, DeviceNameCarriesTypeLetterAndSystem) {
         std::string expected;
     };
     const TCase cases[] = {
-        {0x6564, 1, 937, "Зелмо-937e-" + SystemName(1)},
-        {0x4400, 6, 937, "Зелмо-937D-Y"},
-        {0x0064, 3, 18, "Зелмо-18-" + SystemName(3)},    // letter byte 0: left out
-        {0x2A64, 5, 937, "Зелмо-937-" + SystemName(5)},  // '*' is no letter
-        {0xE964, 6, 937, "Зелмо-937-Y"},
-        {0x6564, 9, 937, "Зелмо-937e-"},
+        {0x6465, 1, 937, "Зелмо-937e-" + SystemName(1)},
+        {0x0044, 6, 937, "Зелмо-937D-Y"},
+        {0x6400, 3, 18, "Зелмо-18-" + SystemName(3)},    // letter byte 0: left out
+        {0x642A, 5, 937, "Зелмо-937-" + SystemName(5)},  // '*' is no letter
+        {0x64E9, 6, 937, "Зелмо-937-Y"},
+        {0x6465, 9, 937, "Зелмо-937e-"},
     };
     for (const TCase& c : cases) {
         sim::TPanelIdentity id;
@@ -494,6 +496,28 @@ TEST(EventLogTexts, DeviceNameCarriesTypeLetterAndSystem) {
     TLogRig old(1, false, 8);
     ASSERT_TRUE(old.reader.ReadIdentity());
     EXPECT_EQ(old.reader.GetDeviceName(), "Зелмо-937-" + SystemName(1));
+}
+
+// One panel, one letter: what the device identity shows is what the event log's device name shows.
+TEST(EventLogTexts, EditionLetterAgreesWithTheDeviceIdentity) {
+    for (const std::uint16_t edition :
+         {std::uint16_t{0x6465}, std::uint16_t{0x6464}, std::uint16_t{0x0044}}) {
+        SCOPED_TRACE(edition);
+        sim::TPanelIdentity id;
+        id.edition = edition;
+        sim::TSimPanel panel(id);
+        TVirtualClock clock;
+        sim::TSimPort port(panel, &clock);
+        TZelmoDevice device(clock);
+        ASSERT_TRUE(device.Connect(&port, TZelmoDevice::kModeConfiguration));
+        const char letter = frames::EditionLetter(device.Edition);
+        EXPECT_EQ(letter, static_cast<char>(edition & 0xFF));
+        panel.ResetLink();
+        TEventLogReader reader(&port, &clock);
+        ASSERT_TRUE(reader.ReadIdentity()) << reader.LastError();
+        EXPECT_EQ(frames::LogEditionLetter(reader.identityWord()), letter);
+        EXPECT_EQ(reader.GetDeviceName(), std::string("Зелмо-937") + letter + "-Y");
+    }
 }
 
 TEST(EventLogTexts, SystemNamesAreShortAndOnlyOneAndThreeShare) {
@@ -569,7 +593,7 @@ TEST_F(EventLogFile, HeaderAndTableRecordsAreLaidOutByteForByte) {
     id.major = 2;
     id.minor = 0x21;
     id.build = 0x42;
-    id.edition = 0x6512;
+    id.edition = 0x1265;  // the log's identity word is 0x6512
     id.typeCode = 0x1234;
     sim::TSimPanel panel(id);
     panel.SetEventLog({true, 20, 3, 9});

@@ -12,16 +12,21 @@
 #include <string>
 #include <vector>
 
-#include "devlink/crc.h"
+#include "base/failure.h"
 #include "base/xmlfile.h"
+#include "devlink/crc.h"
+#include "devlink/frames.h"
 #include "memmap/memmap.h"
 #include "memmap/records.h"
+#include "sim/factoryimage.h"
+#include "tests/devlink_rig.h"
 
 namespace mirca {
 namespace {
 
 namespace fs = std::filesystem;
 using D = TZelmoDescriptor;
+using Bytes = std::vector<std::uint8_t>;
 
 const fs::path kMaps = fs::path(__FILE__).parent_path().parent_path() / "data" / "drv_base";
 
@@ -74,7 +79,7 @@ D DescriptorOf(const TZelmoMemoryMap& map) {
 }
 
 bool IsExtended(const TZelmoMemoryMap& map) {
-    return (map.EditionWord() & 0xFF) == 'e';
+    return frames::EditionLetter(map.EditionWord()) == frames::kExtendedEdition;
 }
 bool IsOutputModule(const TZelmoMemoryMap& map) {
     return map.devtype >= 64 && map.devtype <= 67;
@@ -368,17 +373,89 @@ TEST(ShippedMaps, YFamilyFactoryValuesPassTheEditorsChecks) {
     }
 }
 
-// A legacy output module moves memory only in whole 256-byte pages; a range that starts or ends inside a page
-// cannot be transferred at all.
-TEST(ShippedMaps, OutputModuleTransfersAreWholePages) {
+// Which generations speak to the panels that load a map: output modules only the legacy one, panels of
+// systems 1, 3 and 5 either, every other device the framed one.
+std::vector<bool> FramedGenerationsOf(const TZelmoMemoryMap& map) {
+    if (IsOutputModule(map)) return {false};
+    const unsigned major = DescriptorOf(map).Major();
+    if (map.devtype == frames::kTypePanel &&
+        (major == frames::kSystem1 || major == frames::kSystem3 || major == frames::kSystem5))
+        return {true, false};
+    return {true};
+}
+
+Bytes Pattern(std::size_t n, std::uint8_t seed) {
+    Bytes b(n);
+    for (std::size_t i = 0; i < n; ++i)
+        b[i] = static_cast<std::uint8_t>(seed + i * 13 + (i >> 8));
+    return b;
+}
+
+// Every shipped map is moved whole, in each of its operations (read, write, backup read and write), against a
+// simulated panel of each generation that loads it: the panel's own identity chooses the map, every range
+// arrives, and a write changes no device byte outside the map's ranges. A legacy panel moves pages, the bulk
+// write of output modules 0x40 and 0x42 whole pages only.
+TEST(ShippedMaps, EveryMapTransfersWithTheGenerationsThatLoadIt) {
+    std::set<std::string> legacyMaps;
+    for (const auto& file : ListedFiles()) {
+        const auto map = Open(file);
+        for (const bool framed : FramedGenerationsOf(*map)) {
+            SCOPED_TRACE(file + (framed ? " framed" : " legacy"));
+            sim::TPanelIdentity id = sim::IdentityFromMap(*map);
+            id.framed = framed;
+            if (!framed && !IsOutputModule(*map)) id.legacyCode = frames::kLegacyPanelCodeA;
+            testing_rig::TConnectedRig rig(id);
+            ASSERT_TRUE(rig.connected);
+            if (!framed) legacyMaps.insert(file);
+            const auto chosen = OpenMapForDescriptor(kMaps, D::FromDevice(rig.device));
+            ASSERT_TRUE(chosen);
+            EXPECT_EQ(chosen->file.filename(), file);
+
+            for (const std::uint8_t mask : {kAccessRead, kAccessWrite, kAccessBackup}) {
+                for (const bool write : {false, true}) {
+                    if (mask == kAccessRead && write) continue;
+                    if (mask == kAccessWrite && !write) continue;
+                    SCOPED_TRACE(testing::Message() << "mask " << int{mask} << (write ? " write" : " read"));
+                    rig.panel.Memory() = Pattern(rig.panel.Memory().size(), write ? 0x11 : 0x77);
+                    const Bytes memoryBefore = rig.panel.Memory();
+                    TZelmoMemoryMapImage& image = map->BuildImage();
+                    image.data = Pattern(image.data.size(), 0xC3);
+                    const Bytes imageBefore = image.data;
+                    image.BuildRanges(mask);
+                    ASSERT_FALSE(image.ranges.empty());
+                    const auto ranges = image.ranges;
+                    ASSERT_TRUE(write ? image.WriteRanges(rig.device) : image.ReadRanges(rig.device))
+                        << LastFailureText();
+                    Bytes memory = memoryBefore;
+                    Bytes data = imageBefore;
+                    for (const auto& r : ranges) {
+                        if (write)
+                            std::copy_n(imageBefore.begin() + r.adr, r.size, memory.begin() + r.adr);
+                        else
+                            std::copy_n(memoryBefore.begin() + r.adr, r.size, data.begin() + r.adr);
+                    }
+                    EXPECT_TRUE(rig.panel.Memory() == memory) << "device bytes outside the ranges changed";
+                    EXPECT_TRUE(image.data == data);
+                }
+            }
+        }
+    }
+    // The legacy panels' maps and both output modules were tried in the legacy generation.
+    EXPECT_EQ(legacyMaps, (std::set<std::string>{"937_d_1_2.xml", "937_d_3_1.xml", "937_d_5_0.xml",
+                                                 "64_d_0_0.xml", "66_e_3_0.xml"}));
+}
+
+// The bulk write of output modules 0x40 and 0x42 carries whole pages and cannot merge partial ones: their
+// write and backup ranges must stay page-aligned in the map itself.
+TEST(ShippedMaps, BulkWriteModuleRangesAreWholePages) {
     int modules = 0;
     for (const auto& file : ListedFiles()) {
         const auto map = Open(file);
-        if (!IsOutputModule(*map)) continue;
+        if (!frames::IsBulkWriteType(map->devtype)) continue;
         SCOPED_TRACE(file);
         ++modules;
         TZelmoMemoryMapImage& image = map->BuildImage();
-        for (const std::uint8_t mask : {kAccessRead, kAccessWrite, kAccessBackup}) {
+        for (const std::uint8_t mask : {kAccessWrite, kAccessBackup}) {
             image.BuildRanges(mask);
             EXPECT_FALSE(image.ranges.empty()) << "mask " << int{mask};
             for (const auto& r : image.ranges) {

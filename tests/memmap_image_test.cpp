@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/failure.h"
 #include "memmap/block.h"
 #include "memmap/descriptor.h"
 #include "memmap/files.h"
@@ -156,19 +157,23 @@ TEST(Image, BuildRangesFindsEveryMaximalRunOfMatchingFlags) {
 
 struct CountingProgress final : IProgress {
     static constexpr std::uint32_t kUnset = 0xFFFFFFFF;
-    void SetMax(std::uint32_t m) override { max = m; }
+    void SetMax(std::uint32_t m) override {
+        max = m;
+        ++maxSet;
+    }
     void Advance() override {
         ++advances;
         if (onAdvance) onAdvance();
     }
     std::uint32_t max = kUnset;
+    unsigned maxSet = 0;
     unsigned advances = 0;
     std::function<void()> onAdvance;
 };
 
 // A connected framed panel whose memory holds a pattern, with progress counted.
 struct TransferRig : TConnectedRig {
-    TransferRig() {
+    explicit TransferRig(sim::TPanelIdentity id = {}) : TConnectedRig(id) {
         EXPECT_TRUE(connected);
         panel.Memory() = Pattern(panel.Memory().size(), 0x90);
         device.Progress = &progress;
@@ -260,41 +265,66 @@ TEST(Transfer, EachOperationMovesExactlyTheBytesOfItsMarkAsOneTablePerRange) {
     }
 }
 
-TEST(Transfer, ProgressMaximumIsTheTotalInWholeBlocksAndShortRangesStillMove) {
+// The maximum is set once, for the whole transfer, in the steps of the panel's generation (framed blocks,
+// legacy pages with partial ones, bulk pieces), and the tables' advances add up to it.
+TEST(Transfer, ProgressMaximumIsSetOnceAndTheAdvancesAddUpToIt) {
     struct Case {
         std::vector<TMark> marks;
-        std::uint32_t max;
-        std::size_t tables;
+        std::uint32_t blocks;  // framed
+        std::uint32_t pages;   // legacy, page by page
     } cases[] = {
-        {{{40, 600, 3}}, 2, 1},  // one table of 600 bytes, split by the device
-        {{{0, 100, 3}}, 0, 1},   // under one block: maximum 0, transferred anyway
-        {{{0, 10, 3}, {50, 10, 3}}, 0, 2},
-        {{{0, 251, 3}}, 0, 1},
+        {{{40, 600, 3}}, 3, 3},  // one table of 600 bytes, split by the device
+        {{{0, 100, 3}}, 1, 1},
+        {{{0, 10, 3}, {50, 10, 3}}, 2, 2},
+        {{{0, 251, 3}}, 1, 1},
         {{{0, 252, 3}}, 1, 1},
-        {{{0, 300, 3}, {400, 300, 3}}, 2, 2},  // the sum counts, not each range
-        {{{0, 504, 3}, {600, 1, 3}}, 2, 2},
+        {{{0, 300, 3}, {400, 300, 3}}, 4, 4},  // the sum counts, each range in its own steps
+        {{{0, 504, 3}, {600, 1, 3}}, 3, 3},
+        {{{0, 256, 3}, {512, 512, 3}}, 5, 3},  // 256 bytes are two blocks but one page
     };
-    for (const bool read : {true, false}) {
-        for (const auto& c : cases) {
-            SCOPED_TRACE(std::string(read ? "read " : "write ") + std::to_string(c.marks.front().size));
-            TransferRig rig;
-            auto image = MarkedImage(1024, c.marks);
-            const Bytes memoryBefore = rig.panel.Memory();
-            const Bytes imageBefore = image.data;
-            ASSERT_TRUE(read ? image.ReadReadable(rig.device) : image.WriteWritable(rig.device));
-            EXPECT_EQ(rig.progress.max, c.max);
-            EXPECT_EQ(rig.Tables(), c.tables);
-            Ranges moved;
-            std::uint32_t blocks = 0;
-            for (const auto& m : c.marks) {
-                moved.push_back({m.adr, m.size});
-                blocks += (m.size + 251) / 252;
+    for (const bool framed : {true, false}) {
+        for (const bool read : {true, false}) {
+            for (const auto& c : cases) {
+                SCOPED_TRACE(std::string(framed ? "framed " : "legacy ") + (read ? "read " : "write ") +
+                             testing::PrintToString(c.marks.size()) + " ranges from " +
+                             std::to_string(c.marks.front().size));
+                TransferRig rig(framed ? sim::TPanelIdentity{} : LegacyPanel(0x1F));
+                auto image = MarkedImage(1024, c.marks);
+                const Bytes memoryBefore = rig.panel.Memory();
+                const Bytes imageBefore = image.data;
+                ASSERT_TRUE(read ? image.ReadReadable(rig.device) : image.WriteWritable(rig.device))
+                    << LastFailureText();
+                const std::uint32_t steps = framed ? c.blocks : c.pages;
+                EXPECT_EQ(rig.progress.maxSet, 1u);
+                EXPECT_EQ(rig.progress.max, steps);
+                EXPECT_EQ(rig.progress.advances, steps);
+                Ranges moved;
+                for (const auto& m : c.marks)
+                    moved.push_back({m.adr, m.size});
+                const auto e = AfterTransfer(read, memoryBefore, imageBefore, moved);
+                EXPECT_TRUE(rig.panel.Memory() == e.memory);
+                EXPECT_TRUE(image.data == e.image);
             }
-            EXPECT_EQ(rig.progress.advances, blocks);
-            const auto e = AfterTransfer(read, memoryBefore, imageBefore, moved);
-            EXPECT_TRUE(rig.panel.Memory() == e.memory);
-            EXPECT_TRUE(image.data == e.image);
         }
+    }
+    // The bulk write of an output module counts its 64-byte pieces.
+    TransferRig rig(LegacyPanel(0x40));
+    auto image = MarkedImage(1024, {{0, 256, 3}, {512, 512, 3}});
+    ASSERT_TRUE(image.WriteWritable(rig.device)) << LastFailureText();
+    EXPECT_EQ(rig.progress.maxSet, 1u);
+    EXPECT_EQ(rig.progress.max, 12u);
+    EXPECT_EQ(rig.progress.advances, 12u);
+}
+
+// A table moved on its own, outside any image transfer, still sets its own maximum.
+TEST(Transfer, ATableAloneSetsItsOwnMaximum) {
+    for (const bool framed : {true, false}) {
+        TransferRig rig(framed ? sim::TPanelIdentity{} : LegacyPanel(0x1F));
+        TZelmoTable table(TZelmoTable::kKindConfigRead, 0x0310, 600);
+        ASSERT_TRUE(rig.device.ReadTable(table));
+        EXPECT_EQ(rig.progress.maxSet, 1u);
+        EXPECT_EQ(rig.progress.max, 3u);  // 600 bytes: three blocks, or pages 3 to 5
+        EXPECT_EQ(rig.progress.advances, rig.progress.max);
     }
 }
 
@@ -345,6 +375,7 @@ TEST(Transfer, RangesOutsideTheImageAreRefusedBeforeTheDeviceHearsAnything) {
             EXPECT_TRUE(rig.panel.Exchange().empty());
             EXPECT_EQ(image.data, before);
             EXPECT_TRUE(rig.panel.Memory() == memoryBefore);
+            EXPECT_NE(LastFailureText().find("range check"), std::string::npos) << LastFailureText();
         }
     }
 }
@@ -391,7 +422,14 @@ TEST(Transfer, ALinkThatFailsAfterTheFirstOfThreeRangesStopsThere) {
             EXPECT_TRUE(image.data == e.image) << "image data beyond the first range";
             // A dropped link or a cleared flag keeps the second table from reaching the panel at all.
             EXPECT_EQ(rig.Tables(), f == Failure::SelectionRefused ? 2u : 1u);
-            EXPECT_EQ(rig.progress.max, 1u);  // 360 bytes
+            EXPECT_EQ(rig.progress.max, 4u);  // 1 + 2 + 1 blocks
+            // The failure names the range it stopped in and the step that failed there.
+            const std::string text = LastFailureText();
+            EXPECT_NE(text.find("range 2 of 3 (address 0x012C, 300 bytes)"), std::string::npos) << text;
+            const char* step = f == Failure::LinkDrops                   ? "set mode 5 request"
+                               : f == Failure::DisconnectedBetweenRanges ? "connection"
+                                                                         : "table selection reply";
+            EXPECT_NE(text.find(step), std::string::npos) << text;
         }
     }
 }

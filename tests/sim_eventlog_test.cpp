@@ -111,6 +111,18 @@ TEST(SimEventLog, RepliesAreWholeTransfersWithTheirModbusCrc) {
     }
 }
 
+// The device identity carries the edition letter in the low byte of its word, the log's identity in the high
+// byte: the same panel sends 0x6465 to the one and 0x6564 to the other.
+TEST(SimEventLog, LogIdentityCarriesTheEditionLetterInTheHighByte) {
+    TPanelIdentity id = System(6);
+    id.edition = 0x6465;  // 'e'
+    TSimPanel panel(id);
+    const auto r = Ask(panel, kIdentity);
+    ASSERT_EQ(r.size(), 1u);
+    const Bytes expected = Modbus({0xAA, 0x80, 0xA9, 0x03, 0x64, 0x65, 6, 4, 9});  // word 0x6564
+    EXPECT_EQ(r[0], expected) << HexDiff(r[0], expected);
+}
+
 TEST(SimEventLog, OldFormatSpeaksSevenByteIdentitySixByteEntriesAndSixteenBitOffsets) {
     TSimPanel panel(System(1, false));
     panel.SetEventLog({false, 64, 5, 1});

@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "base/errorreport.h"
+#include "base/failure.h"
+#include "devlink/device.h"
 #include "devlink/usbdevices.h"
 #include "devlink/usbpipe.h"
 
@@ -277,6 +279,41 @@ TEST_F(PipeTest, PeerThatClosesMeansOneReportPerFailedCall) {
     ASSERT_EQ(reports_.size(), 2u) << ReportTexts();
     EXPECT_NE(reports_[1].text.find("Writing 2 bytes"), std::string::npos) << reports_[1].text;
     EXPECT_NE(reports_[1].text.find("disconnected"), std::string::npos) << reports_[1].text;
+}
+
+// The protocol step names what failed; the pipe adds the transport's own words to the same record.
+TEST_F(PipeTest, DeviceFailureRecordCarriesThePipesWords) {
+    {
+        SCOPED_TRACE("silent panel");
+        TSeqPacketServer server(SocketPath(), {SendThenWait({})});
+        pipe_.SetPortSpec(SocketPort());
+        pipe_.SetTimeoutMs(50);
+        ASSERT_EQ(pipe_.Open(), 1u);
+        TVirtualClock clock;
+        TZelmoDevice device(clock);
+        device.Port = &pipe_;
+        EXPECT_FALSE(device.Identify());
+        EXPECT_EQ(LastFailure().step, "identify reply");
+        EXPECT_EQ(LastFailure().received, "0 bytes");
+        EXPECT_EQ(LastFailure().system, "no answer within 50 ms");
+        pipe_.Close();
+        server.Join();
+        fs::remove(SocketPath());
+    }
+    {
+        SCOPED_TRACE("panel gone");
+        TSeqPacketServer server(SocketPath(), {[](int) {}});
+        pipe_.SetPortSpec(SocketPort());
+        ASSERT_EQ(pipe_.Open(), 1u);
+        server.Join();
+        TVirtualClock clock;
+        TZelmoDevice device(clock);
+        device.Port = &pipe_;
+        EXPECT_FALSE(device.Identify());
+        EXPECT_EQ(LastFailure().step, "identify request");
+        EXPECT_NE(LastFailure().system.find("disconnected"), std::string::npos) << LastFailureText();
+        pipe_.Close();
+    }
 }
 
 TEST_F(PipeTest, PacketBeyondTheTransferLimitIsAFailureNotSilentTruncation) {
