@@ -4,6 +4,7 @@
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/link.h"
+#include "devlink/frames.h"
 
 namespace mirca::cli {
 
@@ -15,7 +16,7 @@ int Identify(const TGlobalOptions& global, const std::vector<std::string>& args)
     auto link = MakeLink(global);
     if (const int rc = Connect(*link, mode, "identify"); rc != kExitOk) return rc;
     const TZelmoDevice& d = link->Device();
-    const unsigned letter = d.Edition & 0xFF;
+    const auto letter = static_cast<unsigned char>(frames::EditionLetter(d.Edition));
     std::printf("type code: %u (0x%04X)\n", d.TypeCode, d.TypeCode);
     if (std::isprint(static_cast<int>(letter)))
         std::printf("edition: 0x%04X '%c'\n", d.Edition, static_cast<char>(letter));
