@@ -60,9 +60,8 @@ constexpr TWhole<T> ReadWhole(std::string_view text, T min = std::numeric_limits
     constexpr std::uint64_t kMostNegative = std::uint64_t{1} << 63;  // the magnitude of INT64_MIN
     if (negative) {
         if (magnitude > kMostNegative) return {TWholeStatus::OutOfRange, T{}};
-        const std::int64_t value =
-            magnitude == kMostNegative ? std::numeric_limits<std::int64_t>::min()
-                                       : -static_cast<std::int64_t>(magnitude);
+        const std::int64_t value = magnitude == kMostNegative ? std::numeric_limits<std::int64_t>::min()
+                                                              : -static_cast<std::int64_t>(magnitude);
         if (std::cmp_less(value, min) || std::cmp_greater(value, max)) return {TWholeStatus::OutOfRange, T{}};
         return {TWholeStatus::Ok, static_cast<T>(value)};
     }

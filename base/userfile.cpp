@@ -129,7 +129,7 @@ public:
         path_ = std::move(path);
         slot_ = RegisterPending(path_);
     }
-    // The temporary was renamed onto the target. A signal that comes after the rename finds no file to remove.
+    // The temporary became the target; a signal after the rename finds nothing to remove.
     void Release() { path_.clear(); }
     const fs::path& Path() const { return path_; }
 

@@ -12,8 +12,8 @@
 #include <system_error>
 
 #include "base/programdir.h"
-#include "base/textformat.h"
 #include "base/text.h"
+#include "base/textformat.h"
 #include "eventlog/event.h"
 
 namespace mirca {

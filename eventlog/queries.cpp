@@ -41,8 +41,9 @@ std::optional<long long> BoxNumber(const std::string& text) {
     const TWhole<long long> read = ReadWhole<long long>(text);
     if (read.status == TWholeStatus::NotANumber)
         throw TConversionError("'" + Utf8Prefix(text, 40) + "' is not a valid integer value");
+    // Outside every box's range, on the side of its sign.
     if (read.status == TWholeStatus::OutOfRange)
-        return text.front() == '-' ? -1 : static_cast<long long>(kMaxObject) + 1;  // outside every box's range
+        return text.front() == '-' ? -1 : static_cast<long long>(kMaxObject) + 1;
     return read.value;
 }
 

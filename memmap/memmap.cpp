@@ -50,7 +50,8 @@ class TMapReader {
     }
 
 public:
-    TMapReader(const std::filesystem::path& path) : xml_(LoadMapXml(path, "map file")), path_(path.string()) {}
+    TMapReader(const std::filesystem::path& path)
+        : xml_(LoadMapXml(path, "map file")), path_(path.string()) {}
 
     [[noreturn]] void Fail(const pugi::xml_node& node, const std::string& message) const {
         throw TMapError(xml_.Where(node) + ": " + message);
@@ -322,7 +323,8 @@ namespace {
 // are not examined; anything that is not an element where entries are expected is refused.
 class TMapIndex {
 public:
-    explicit TMapIndex(const std::filesystem::path& folder) : xml_(LoadMapXml(folder / kIndexFile, "map list")) {}
+    explicit TMapIndex(const std::filesystem::path& folder)
+        : xml_(LoadMapXml(folder / kIndexFile, "map list")) {}
 
     std::vector<pugi::xml_node> Elements(const pugi::xml_node& parent) const {
         std::vector<pugi::xml_node> out;
@@ -339,7 +341,8 @@ public:
         const std::string_view text = entry.attribute(attribute).value();
         const std::optional<int> value = ParseWhole<int>(Trim(text));
         if (!value)
-            throw TMapError(xml_.Where(entry) + ": " + attribute + " '" + ShownValue(text) + "' is not a number");
+            throw TMapError(xml_.Where(entry) + ": " + attribute + " '" + ShownValue(text) +
+                            "' is not a number");
         return *value;
     }
 

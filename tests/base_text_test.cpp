@@ -1,4 +1,5 @@
-// The shared helpers every parser leans on: trimming, whole numbers, the descriptor owner, located XML errors.
+// The shared helpers every parser leans on: trimming, whole numbers, the descriptor owner, located XML
+// errors.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -81,8 +82,7 @@ TEST(TextTest, TheRangeIsTheTypesUnlessNarrowed) {
     EXPECT_EQ(ParseWhole<std::int8_t>("-128"), std::optional<std::int8_t>(-128));
     EXPECT_EQ(ParseWhole<std::uint32_t>("4294967295"), std::optional<std::uint32_t>(4294967295u));
     EXPECT_EQ(ParseWhole<std::uint32_t>("4294967296"), std::nullopt);
-    EXPECT_EQ(ParseWhole<std::uint64_t>("18446744073709551615"),
-              std::optional<std::uint64_t>(UINT64_MAX));
+    EXPECT_EQ(ParseWhole<std::uint64_t>("18446744073709551615"), std::optional<std::uint64_t>(UINT64_MAX));
     EXPECT_EQ(ParseWhole<int>("7", 1, 6), std::nullopt);
     std::int64_t decimal = 0;
     EXPECT_TRUE(ParseDecimal(" \t42\n", decimal));
@@ -154,7 +154,8 @@ TEST(XmlFileTest, MalformedXmlIsLocatedByLineAndCharacter) {
 
 TEST(XmlFileTest, RequiredValuesAreReadOrRefusedAtTheirPlace) {
     const TXmlFile file("<root>\n  <dev id=\"0x03EB\" count=\" 12 \" bad=\"12abc\" long=\"" +
-                            std::string(100, '9') + "\">\n    <Size>  7 </Size><Empty> </Empty><Junk>x</Junk>\n"
+                            std::string(100, '9') +
+                            "\">\n    <Size>  7 </Size><Empty> </Empty><Junk>x</Junk>\n"
                             "  </dev>\n</root>\n",
                         "d.xml");
     const pugi::xml_node dev = file.Doc().child("root").child("dev");

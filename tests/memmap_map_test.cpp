@@ -181,7 +181,8 @@ TEST_F(MapTest, AMapCannotMakeTheProgramAllocateWithoutBound) {
         // 349 records of 6000 bytes fit in 2 MiB, the 350th does not.
         {"records of the largest class", Blocks(349, "TYSysOutsAssigns"), ""},
         {"records beyond the total", Blocks(350, "TYSysOutsAssigns"),
-         ":" + std::to_string(kFirstBlockLine + 349) + ":1: block \"b349\": the map's records exceed 2097152 bytes"},
+         ":" + std::to_string(kFirstBlockLine + 349) +
+             ":1: block \"b349\": the map's records exceed 2097152 bytes"},
         {"a file larger than any map", std::string(1024 * 1024, ' '), "is larger than 1048576 bytes"},
     };
     for (const TCase& c : cases) {
