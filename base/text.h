@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace mirca {
@@ -32,15 +33,17 @@ struct TWhole {
     T value{};
 };
 
-// The whole text as one whole number from min to max: an optional sign, then digits (after "0x" for hex
-// when the base allows it), nothing else; blanks are the caller's to Trim. A number too large for any
-// integer is OutOfRange, not NotANumber.
+// The whole text as one whole number from min to max: a sign (for a signed T only), then digits (after "0x"
+// for hex when the base allows it), nothing else; blanks are the caller's to Trim. A number too large for
+// any integer is OutOfRange, not NotANumber.
 template <std::integral T>
 constexpr TWhole<T> ReadWhole(std::string_view text, T min = std::numeric_limits<T>::min(),
                               T max = std::numeric_limits<T>::max(),
                               TNumberBase base = TNumberBase::Decimal) {
     bool negative = false;
+    // A sign belongs to signed numbers only: "-1" is no spelling of an unsigned id or count.
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        if constexpr (std::is_unsigned_v<T>) return {};
         negative = text.front() == '-';
         text.remove_prefix(1);
     }

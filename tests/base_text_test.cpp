@@ -78,7 +78,10 @@ TEST(TextTest, WholeNumbersAreTheWholeTextWithinTheirRange) {
 TEST(TextTest, TheRangeIsTheTypesUnlessNarrowed) {
     EXPECT_EQ(ParseWhole<std::uint8_t>("255"), std::optional<std::uint8_t>(255));
     EXPECT_EQ(ParseWhole<std::uint8_t>("256"), std::nullopt);
-    EXPECT_EQ(ParseWhole<std::uint8_t>("-1"), std::nullopt);
+    // Unsigned numbers carry no sign: "-1" is not a number of theirs, not merely one out of range.
+    EXPECT_EQ(ReadWhole<std::uint16_t>("-1").status, TWholeStatus::NotANumber);
+    EXPECT_EQ(ReadWhole<std::uint16_t>("+1").status, TWholeStatus::NotANumber);
+    EXPECT_EQ(ReadWhole<std::int16_t>("-1", 0, 10).status, TWholeStatus::OutOfRange);
     EXPECT_EQ(ParseWhole<std::int8_t>("-128"), std::optional<std::int8_t>(-128));
     EXPECT_EQ(ParseWhole<std::uint32_t>("4294967295"), std::optional<std::uint32_t>(4294967295u));
     EXPECT_EQ(ParseWhole<std::uint32_t>("4294967296"), std::nullopt);
