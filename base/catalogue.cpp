@@ -20,18 +20,6 @@ namespace {
 // Three languages of a thousand texts each fit many times over; anything larger is not our data.
 constexpr std::uintmax_t kMaxCatalogueBytes = 4u << 20;
 
-// A number attribute is a decimal integer; one too large for any integer type is still a number, just not
-// one of ours, so it is skipped like 1001 rather than rejected.
-bool IsDigitRun(std::string_view text) {
-    while (!text.empty() && std::strchr(" \t\r\n", text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && std::strchr(" \t\r\n", text.back()))
-        text.remove_suffix(1);
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 // The element's text when its whole content is one text (or CDATA) node, else nothing.
 std::optional<std::string> SingleText(const pugi::xml_node& element) {
     const pugi::xml_node first = element.first_child();
@@ -68,14 +56,13 @@ void TCatalogue::LoadCatalogue(const std::filesystem::path& messagesFile, const 
         const pugi::xml_attribute number = message.attribute("number");
         if (!number)
             throw TXmlError(xml.Where(message) + ": <" + message.name() + "> has no number attribute");
-        std::int64_t n = 0;
-        if (!ParseDecimal(number.value(), n)) {
-            if (IsDigitRun(number.value())) continue;
-            std::string shown(number.value());
-            // The value is echoed to the user; a pasted blob should not become the whole message.
-            if (shown.size() > 32) shown = shown.substr(0, 32) + "...";
-            throw TXmlError(xml.Where(message) + ": number '" + shown + "' is not an integer");
-        }
+        // A number too large for any integer is still a number, just not one of ours: skipped like 1001.
+        const TWhole<std::int64_t> read = ReadWhole<std::int64_t>(Trim(number.value()));
+        if (read.status == TWholeStatus::OutOfRange) continue;
+        if (read.status != TWholeStatus::Ok)
+            throw TXmlError(xml.Where(message) + ": number '" + ShownValue(number.value()) +
+                            "' is not an integer");
+        const std::int64_t n = read.value;
         if (n < 1 || n > kSlots) continue;
         (*fresh)[static_cast<std::size_t>(n - 1)] = SingleText(message).value_or(std::string());
     }

@@ -1,12 +1,17 @@
 #include "base/userfile.h"
 
+#include "base/fd.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,42 +22,120 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-class TFd {
+// ---- temporaries that a signal must not leave behind ----
+//
+// A write interrupted by SIGINT or SIGTERM would leave its hidden temporary beside the user's file. The
+// paths being written wait in fixed slots that a signal handler can read without allocating or locking.
+
+constexpr int kPendingSlots = 16;  // concurrent writes; a write beyond them is simply not guarded
+constexpr std::size_t kPendingPathBytes = 4096;
+enum : int { kSlotFree, kSlotFilling, kSlotArmed };
+
+struct TPendingSlot {
+    std::atomic<int> state{kSlotFree};
+    std::atomic<unsigned> generation{0};  // changes whenever the path may change
+    char path[kPendingPathBytes];
+};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<unsigned>::is_always_lock_free,
+              "a signal handler may only touch lock-free atomics");
+
+TPendingSlot gPending[kPendingSlots];
+
+// The signals that end a program by default and that a user sends to stop a write.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void (*gWriteHook)(const fs::path&) = nullptr;
+
+int RegisterPending(const fs::path& path) {
+    const std::string& text = path.native();
+    if (text.size() >= kPendingPathBytes) return -1;
+    for (int i = 0; i < kPendingSlots; ++i) {
+        int expected = kSlotFree;
+        TPendingSlot& slot = gPending[i];
+        if (!slot.state.compare_exchange_strong(expected, kSlotFilling)) continue;
+        slot.generation.fetch_add(1);
+        std::memcpy(slot.path, text.c_str(), text.size() + 1);
+        slot.state.store(kSlotArmed);
+        return i;
+    }
+    return -1;
+}
+
+void UnregisterPending(int slot) {
+    if (slot < 0) return;
+    gPending[slot].generation.fetch_add(1);
+    gPending[slot].state.store(kSlotFree);
+}
+
+extern "C" void RemoveTemporariesAndStop(int signal) {
+    RemovePendingTemporaries();
+    // Die of the same signal, as the program would have without this handler: the parent sees why.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signal, &fallback, nullptr);
+    ::raise(signal);  // blocked until the handler returns, then the default action ends the program
+}
+
+// Once per process, and only for signals whose action is still the default: a program that handles a signal
+// itself decides what happens (and may call RemovePendingTemporaries), one that ignores it keeps ignoring it.
+void InstallStopHandlers() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const int signal : kStopSignals) {
+            struct sigaction current {};
+            if (::sigaction(signal, nullptr, &current) != 0) continue;
+            if ((current.sa_flags & SA_SIGINFO) || current.sa_handler != SIG_DFL) continue;
+            struct sigaction ours {};
+            ours.sa_handler = RemoveTemporariesAndStop;
+            sigemptyset(&ours.sa_mask);
+            for (const int other : kStopSignals)
+                sigaddset(&ours.sa_mask, other);
+            ours.sa_flags = SA_RESTART;
+            ::sigaction(signal, &ours, nullptr);
+        }
+    });
+}
+
+// Holds the stop signals back for one scope, so that a temporary is never created without being registered.
+class TStopSignalsHeld {
 public:
-    explicit TFd(int fd = -1) : fd_(fd) {}
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    ~TFd() {
-        if (fd_ >= 0) ::close(fd_);
+    TStopSignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signal : kStopSignals)
+            sigaddset(&held, signal);
+        ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
     }
-    int Get() const { return fd_; }
-    void Reset(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-    // Some file systems report a failed write only when the file is closed.
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
+    ~TStopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    TStopSignalsHeld(const TStopSignalsHeld&) = delete;
+    TStopSignalsHeld& operator=(const TStopSignalsHeld&) = delete;
 
 private:
-    int fd_;
+    sigset_t previous_;
 };
 
+// The temporary of one write: registered while it exists, removed unless it became the file.
 class TTempGuard {
 public:
-    explicit TTempGuard(fs::path path) : path_(std::move(path)) {}
+    TTempGuard() = default;
     TTempGuard(const TTempGuard&) = delete;
     TTempGuard& operator=(const TTempGuard&) = delete;
     ~TTempGuard() {
         if (!path_.empty()) ::unlink(path_.c_str());
+        UnregisterPending(slot_);
     }
+    void Hold(fs::path path) {
+        path_ = std::move(path);
+        slot_ = RegisterPending(path_);
+    }
+    // The temporary became the target; a signal after the rename finds nothing to remove.
     void Release() { path_.clear(); }
+    const fs::path& Path() const { return path_; }
 
 private:
     fs::path path_;
+    int slot_ = -1;
 };
 
 bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count) {
@@ -69,53 +152,97 @@ bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count) {
     return true;
 }
 
-// A hidden, exclusively created file beside the target.
-TFd CreateTemporary(const fs::path& folder, const std::string& name, fs::path& created) {
+// A hidden, exclusively created file beside the target, registered for removal on a stop signal.
+TUniqueFd CreateTemporary(const fs::path& folder, const std::string& name, TTempGuard& guard) {
     static std::atomic<unsigned> counter{0};
     const std::string base = name.substr(0, 200);
+    const TStopSignalsHeld held;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        created =
+        fs::path created =
             folder / ("." + base + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
                       "-" + std::to_string(static_cast<unsigned long long>(stamp) % 1000000007ULL));
         const int fd = ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return TFd(fd);
+        if (fd >= 0) {
+            guard.Hold(std::move(created));
+            return TUniqueFd(fd);
+        }
         if (errno != EEXIST) break;
     }
-    created.clear();
-    return TFd();
+    return {};
+}
+
+// The file a write to path must replace: the end of its chain of symbolic links, so that a link stays a link
+// and its target gets the content. A reason, or "".
+std::string FollowLinks(const fs::path& path, fs::path& out) {
+    constexpr int kMaxHops = 40;  // as the kernel's own limit (ELOOP)
+    fs::path at = path;
+    for (int hop = 0; hop < kMaxHops; ++hop) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            out = at;
+            return "";
+        }
+        std::error_code ec;
+        const fs::path next = fs::read_symlink(at, ec);
+        if (ec) return "cannot read the link " + at.string() + ": " + ec.message();
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    return "too many symbolic links lead from " + path.string();
 }
 
 }  // namespace
 
-std::string WriteFileAtomically(const fs::path& target, const Bytes& content) {
+void RemovePendingTemporaries() {
+    const int savedErrno = errno;
+    for (TPendingSlot& slot : gPending) {
+        const unsigned generation = slot.generation.load();
+        if (slot.state.load() != kSlotArmed) continue;
+        char path[kPendingPathBytes];
+        std::memcpy(path, slot.path, sizeof path);
+        path[sizeof path - 1] = '\0';
+        // Another thread may have reused the slot while the path was copied; then it is not ours to remove.
+        if (slot.generation.load() != generation || slot.state.load() != kSlotArmed) continue;
+        ::unlink(path);
+    }
+    errno = savedErrno;
+}
+
+void SetWriteHookForTests(void (*hook)(const fs::path& temporary)) {
+    gWriteHook = hook;
+}
+
+std::string WriteFileAtomically(const fs::path& requested, const Bytes& content) {
+    fs::path target;
+    if (std::string error = FollowLinks(requested, target); !error.empty()) return error;
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") return "the file name is not a file";
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
 
-    fs::path tempPath;
-    TFd fd = CreateTemporary(folder, name, tempPath);
-    if (fd.Get() < 0) return "cannot create a file in " + folder.string();
-    TTempGuard guard(tempPath);
+    InstallStopHandlers();
+    TTempGuard guard;
+    TUniqueFd fd = CreateTemporary(folder, name, guard);
+    if (!fd) return "cannot create a file in " + folder.string();
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0) {
         if (!S_ISREG(old.st_mode)) return "the target is not a regular file";
         ::fchmod(fd.Get(), old.st_mode & 07777);
     }
     if (!WriteAll(fd.Get(), content.data(), content.size())) return "writing failed";
+    if (gWriteHook) gWriteHook(guard.Path());
     if (::fsync(fd.Get()) != 0 || !fd.Close()) return "writing failed";
-    if (::rename(tempPath.c_str(), target.c_str()) != 0) return "cannot replace the file";
+    if (::rename(guard.Path().c_str(), target.c_str()) != 0) return "cannot replace the file";
     guard.Release();
-    TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0) ::fsync(dir.Get());
+    TUniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir) ::fsync(dir.Get());
     return "";
 }
 
 namespace {
 
 // Opens a regular file for reading without blocking on a FIFO or a device; a reason, or "".
-std::string OpenRegular(const fs::path& path, const std::string& kind, TFd& fd, struct stat& st) {
+std::string OpenRegular(const fs::path& path, const std::string& kind, TUniqueFd& fd, struct stat& st) {
     fd.Reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.Get() < 0) return "cannot open the " + kind + ": " + std::strerror(errno);
     if (::fstat(fd.Get(), &st) != 0) return "cannot read the " + kind + ": " + std::strerror(errno);
@@ -144,7 +271,7 @@ bool ReadInto(int fd, Bytes& buffer, std::size_t& have) {
 
 std::string ReadFileBounded(const fs::path& path, std::size_t maxSize, Bytes& out, const std::string& kind) {
     const std::string tooLarge = "the " + kind + " is larger than " + std::to_string(maxSize) + " bytes";
-    TFd fd;
+    TUniqueFd fd;
     struct stat st {};
     if (std::string error = OpenRegular(path, kind, fd, st); !error.empty()) return error;
     if (st.st_size < 0 || static_cast<std::uintmax_t>(st.st_size) > maxSize) return tooLarge;
@@ -164,7 +291,7 @@ std::string ReadFileBounded(const fs::path& path, std::size_t maxSize, Bytes& ou
 }
 
 std::string ReadFileHead(const fs::path& path, std::size_t count, Bytes& out, const std::string& kind) {
-    TFd fd;
+    TUniqueFd fd;
     struct stat st {};
     if (std::string error = OpenRegular(path, kind, fd, st); !error.empty()) return error;
     Bytes head(count);

@@ -11,9 +11,20 @@ namespace mirca {
 // Files that hold user data: written beside the target, made durable and renamed over it, so readers see
 // either the old file or the whole new one; read whole, from regular files only, within a size bound.
 // Both return "" on success, else a short reason for the user.
-
+//
+// A target that is a symbolic link stays one: the file at the end of the link gets the content, written
+// beside it. SIGINT, SIGTERM or SIGHUP during the write remove the temporary before the program ends, when
+// the program leaves those signals to their default action.
 std::string WriteFileAtomically(const std::filesystem::path& target,
                                 const std::vector<std::uint8_t>& content);
+
+// Removes the temporaries of the writes in progress. Async-signal-safe: for programs that handle SIGINT or
+// SIGTERM themselves and end from their handler.
+void RemovePendingTemporaries();
+
+// Called with the temporary's path once the content is in it, before it replaces the target; null for none.
+// Lets a test stop a write half-way.
+void SetWriteHookForTests(void (*hook)(const std::filesystem::path& temporary));
 
 // A FIFO or a device is refused rather than read: it could block for ever or never end. kind names the file
 // in the reasons ("cannot open the device list: ...").

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <system_error>
 
@@ -34,8 +33,8 @@ std::string TXmlFile::WhereOffset(std::ptrdiff_t offset) const {
         if (text_[i] == '\n') {
             ++line;
             column = 1;
-        } else {
-            ++column;
+        } else if ((static_cast<unsigned char>(text_[i]) & 0xC0) != 0x80) {
+            ++column;  // a UTF-8 continuation byte is part of the character before it
         }
     }
     return source_ + ":" + std::to_string(line) + ":" + std::to_string(column);
@@ -48,16 +47,29 @@ std::string TXmlFile::Where(const pugi::xml_node& node) const {
     return WhereOffset(offset);
 }
 
-bool ParseDecimal(std::string_view text, std::int64_t& out) {
-    while (!text.empty() && std::strchr(" \t\r\n", text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && std::strchr(" \t\r\n", text.back()))
-        text.remove_suffix(1);
-    if (text.empty()) return false;
-    const char* begin = text.data();
-    if (*begin == '+' && text.size() > 1 && text[1] != '-') ++begin;
-    const auto [end, ec] = std::from_chars(begin, text.data() + text.size(), out);
-    return ec == std::errc() && end == text.data() + text.size();
+void TXmlFile::Fail(const pugi::xml_node& node, const std::string& message) const {
+    throw TXmlError(Where(node) + ": " + message);
+}
+
+std::string TXmlFile::RequiredAttribute(const pugi::xml_node& node, const char* name) const {
+    const pugi::xml_attribute attribute = node.attribute(name);
+    if (!attribute) Fail(node, std::string("<") + node.name() + "> has no " + name + " attribute");
+    return attribute.value();
+}
+
+void TXmlFile::FailNumber(const pugi::xml_node& node, const char* name, const std::string& text,
+                          const std::string& min, const std::string& max) const {
+    Fail(node, std::string(name) + " '" + ShownValue(text) + "' is not a number from " + min + " to " + max);
+}
+
+std::string ShownValue(std::string_view value) {
+    constexpr std::size_t kShown = 32;
+    if (value.size() <= kShown) return std::string(value);
+    // Cut before a UTF-8 continuation byte, so that the message stays valid text.
+    std::size_t cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(value.substr(0, cut)) + "...";
 }
 
 }  // namespace mirca

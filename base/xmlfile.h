@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -7,6 +8,8 @@
 #include <string_view>
 
 #include <pugixml.hpp>
+
+#include "base/text.h"
 
 namespace mirca {
 
@@ -28,20 +31,47 @@ public:
     const pugi::xml_document& Doc() const { return doc_; }
     const std::string& Source() const { return source_; }
 
-    // "FILE:LINE:COLUMN" of a node (at its '<'), or of an offset into the text.
+    // "FILE:LINE:COLUMN" of a node (at its '<'), or of an offset into the text. Columns count characters.
     std::string Where(const pugi::xml_node& node) const;
     std::string WhereOffset(std::ptrdiff_t offset) const;
+
+    // What a file must hold, read so that a gap or garbage is a TXmlError at its place instead of a silent 0.
+    [[noreturn]] void Fail(const pugi::xml_node& node, const std::string& message) const;
+    std::string RequiredAttribute(const pugi::xml_node& node, const char* name) const;
+    // The attribute as a whole number from min to max (surrounding blanks allowed).
+    template <std::integral T>
+    T RequiredNumber(const pugi::xml_node& node, const char* name, T min, T max,
+                     TNumberBase base = TNumberBase::Decimal) const {
+        const std::string text = RequiredAttribute(node, name);
+        const std::optional<T> value = ParseWhole<T>(Trim(text), min, max, base);
+        if (!value) FailNumber(node, name, text, std::to_string(min), std::to_string(max));
+        return *value;
+    }
+    // The text of a child element as a whole number from min to max; fallback when the child is absent or
+    // holds only blanks.
+    template <std::integral T>
+    T ChildNumber(const pugi::xml_node& parent, const char* child, T fallback, T min, T max) const {
+        const pugi::xml_node node = parent.child(child);
+        const std::string_view text = Trim(node.text().get());
+        if (text.empty()) return fallback;
+        const std::optional<T> value = ParseWhole<T>(text, min, max);
+        if (!value) FailNumber(node, child, std::string(text), std::to_string(min), std::to_string(max));
+        return *value;
+    }
 
     TXmlFile(TXmlFile&&) = default;
     TXmlFile& operator=(TXmlFile&&) = default;
 
 private:
+    [[noreturn]] void FailNumber(const pugi::xml_node& node, const char* name, const std::string& text,
+                                 const std::string& min, const std::string& max) const;
+
     std::string text_;
     std::string source_;
     pugi::xml_document doc_;
 };
 
-// A decimal integer, the whole text (surrounding blanks allowed); false for anything else or out of range.
-bool ParseDecimal(std::string_view text, std::int64_t& out);
+// A value from a file as the user's message shows it: at most 32 bytes, then "...".
+std::string ShownValue(std::string_view value);
 
 }  // namespace mirca

@@ -162,8 +162,9 @@ int LogQuery(const TGlobalOptions& global, const TArgs& args) {
                          "mirca-cli log query: %zu of %zu events could not be stored (bad date or time)\n",
                          stored.skipped, stored.skipped + stored.stored);
         }
-        const std::vector<TLogRow> rows = database.Query(query);
-        if (rows.empty()) std::fprintf(stderr, "%s\n", Msg(266).c_str());
+        std::vector<TLogRow> rows;
+        if (ShowQueryResult(database, query, rows) == TQueryOutcome::NoMatch)
+            std::fprintf(stderr, "%s\n", Msg(kNoMatchMessage).c_str());
         Print(rows);
     } catch (const TDatabaseError& e) {
         std::fprintf(stderr, "mirca-cli log query: %s\n", e.what());

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "base/catalogue.h"
-#include "base/textformat.h"
 #include "base/programdir.h"
+#include "base/text.h"
+#include "base/textformat.h"
 #include "eventlog/event.h"
 
 namespace mirca {
@@ -52,9 +52,7 @@ std::optional<int> Digits(std::string_view& text, std::size_t minDigits, std::si
     while (n < text.size() && IsDigit(text[n]))
         ++n;
     if (n < minDigits || n > maxDigits) return std::nullopt;
-    int value = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        value = value * 10 + (text[i] - '0');
+    const std::optional<int> value = ParseWhole<int>(text.substr(0, n));
     text.remove_prefix(n);
     return value;
 }
@@ -156,20 +154,7 @@ std::string ListTime(const std::string& iso) {
 std::optional<int> ParseEventId(std::string_view text) {
     if (text.size() < 3 || text.size() > 6 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
         return std::nullopt;
-    int value = 0;
-    for (const char c : text.substr(2)) {
-        int digit = 0;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return std::nullopt;
-        value = value * 16 + digit;
-    }
-    return value;
+    return ParseWhole<int>(text, 0, 0xFFFF, TNumberBase::DecimalOrHex);
 }
 
 int ClockYear() {
@@ -536,15 +521,12 @@ void TEventDatabase::SetCurrentYear(int year) {
     impl_->SetCurrentYear(year);
 }
 
-bool ShowQueryResult(TEventDatabase& database, const std::vector<std::string>& query,
-                     std::vector<TLogRow>& list, IDialogService& dialogs) {
+TQueryOutcome ShowQueryResult(TEventDatabase& database, const std::vector<std::string>& query,
+                              std::vector<TLogRow>& list) {
     std::vector<TLogRow> rows = database.Query(query);
-    if (rows.empty()) {
-        dialogs.Inform(Msg(3), Msg(266), IDialogService::TIcon::Information);
-        return false;
-    }
+    if (rows.empty()) return TQueryOutcome::NoMatch;
     list = std::move(rows);
-    return true;
+    return TQueryOutcome::Replaced;
 }
 
 std::vector<std::string> ShowAllQuery() {

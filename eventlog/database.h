@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "base/dialogs.h"
 #include "devlink/progress.h"
 #include "eventlog/logrows.h"
 
@@ -65,10 +64,17 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// The list shows the query's rows; a query without rows leaves the list as it was and says so (catalogue
-// message 266, caption 3). Returns whether the list was replaced.
-bool ShowQueryResult(TEventDatabase& database, const std::vector<std::string>& query,
-                     std::vector<TLogRow>& list, IDialogService& dialogs);
+enum class TQueryOutcome {
+    Replaced,  // the list holds the query's rows
+    NoMatch,   // nothing matched: the list is as it was, and the caller tells the user (kNoMatchMessage)
+};
+// The catalogue message that says a filter matched nothing (shown with caption 3 and the information icon).
+constexpr int kNoMatchMessage = 266;
+
+// The list shows the query's rows; a query without rows leaves the list as it was. Throws TDatabaseError
+// when the engine refuses the query, leaving the list as it was.
+TQueryOutcome ShowQueryResult(TEventDatabase& database, const std::vector<std::string>& query,
+                              std::vector<TLogRow>& list);
 
 // "select * from CurrentLog".
 std::vector<std::string> ShowAllQuery();

@@ -1,8 +1,8 @@
 #include "eventlog/queries.h"
 
-#include <charconv>
 #include <string_view>
 
+#include "base/text.h"
 #include "base/textformat.h"
 
 namespace mirca {
@@ -38,19 +38,13 @@ std::string OrList(const std::vector<std::string>& pieces) {
 // nothing.
 std::optional<long long> BoxNumber(const std::string& text) {
     if (text.empty()) return std::nullopt;
-    std::string_view digits = text;
-    bool negative = false;
-    if (digits.front() == '+' || digits.front() == '-') {
-        negative = digits.front() == '-';
-        digits.remove_prefix(1);
-    }
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+    const TWhole<long long> read = ReadWhole<long long>(text);
+    if (read.status == TWholeStatus::NotANumber)
         throw TConversionError("'" + Utf8Prefix(text, 40) + "' is not a valid integer value");
-    long long value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error == std::errc::result_out_of_range || end != digits.data() + digits.size())
-        return negative ? -1 : static_cast<long long>(kMaxObject) + 1;  // outside every box's range
-    return negative ? -value : value;
+    // Outside every box's range, on the side of its sign.
+    if (read.status == TWholeStatus::OutOfRange)
+        return text.front() == '-' ? -1 : static_cast<long long>(kMaxObject) + 1;
+    return read.value;
 }
 
 struct TEventTypePiece {

@@ -13,14 +13,20 @@ namespace {
 
 using TMaker = std::unique_ptr<TConfigBlockBase> (*)();
 
+// A block holds its whole record whatever its Size, so the records bound what one block of a map file costs
+// (the largest, TYSysOutsAssigns, has 6000 bytes); the map bounds the total.
+constexpr std::size_t kMaxRecordBytes = 8192;
+
 template <typename T>
 std::unique_ptr<TConfigBlockBase> Zero() {
+    static_assert(sizeof(T) <= kMaxRecordBytes);
     return std::make_unique<TConfigBlock<T>>(T{});
 }
 
 // Records whose unused state is all 0xFF (empty codes and passwords, unassigned entries).
 template <typename T>
 std::unique_ptr<TConfigBlockBase> AllFF() {
+    static_assert(sizeof(T) <= kMaxRecordBytes);
     T initial{};
     std::fill(initial.bytes.begin(), initial.bytes.end(), std::uint8_t{0xFF});
     return std::make_unique<TConfigBlock<T>>(initial);

@@ -3,74 +3,90 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <optional>
+#include <type_traits>
+
+#include "base/ascii.h"
+#include "base/text.h"
 
 namespace mirca {
 
 namespace {
 
-// Map files and the index are small hand-written files; anything larger is not one.
-constexpr std::uintmax_t kMaxMapFileBytes = 8u * 1024 * 1024;
-// The largest device memory a map may describe; the image is allocated from this number.
-constexpr std::int64_t kMaxImageSize = 16 * 1024 * 1024;
+// Map files and the index are small hand-written files (the largest we ship is 14 KB); anything much larger
+// is not one.
+constexpr std::uintmax_t kMaxMapFileBytes = 1024 * 1024;
+// The largest device memory a map may describe; the image (bytes and marks) is allocated from this number.
+// Our devices have 16 KiB.
+constexpr std::uint32_t kMaxImageSize = 1024 * 1024;
+// Every block holds its whole record whatever its Size, so a file of empty blocks of a large class would
+// make the program allocate far more than the file's own size. Shipped maps have at most 55 blocks and
+// about 25 KB of records; these bounds leave a wide margin and keep any map within a few megabytes.
+constexpr std::size_t kMaxBlocks = 4096;
+constexpr std::size_t kMaxRecordBytes = 2 * 1024 * 1024;
 const char* const kIndexFile = "maplist.xml";
 const char* const kDescriptorBlock = "descriptor";
 
+TXmlFile LoadMapXml(const std::filesystem::path& path, const char* kind) {
+    try {
+        return TXmlFile::Load(path, kMaxMapFileBytes, kind);
+    } catch (const TXmlError& e) {
+        throw TMapError(e.what());
+    }
+}
+
 // Reads the map file's elements with errors that name the file, the place and the block.
 class TMapReader {
+    // The located errors of the XML helpers, as map errors.
+    template <typename F>
+    static std::invoke_result_t<F> Mapped(F read) {
+        try {
+            return read();
+        } catch (const TMapError&) {
+            throw;
+        } catch (const TXmlError& e) {
+            throw TMapError(e.what());
+        }
+    }
+
 public:
-    TMapReader(const std::filesystem::path& path) : xml_(Load(path)), path_(path.string()) {}
+    TMapReader(const std::filesystem::path& path)
+        : xml_(LoadMapXml(path, "map file")), path_(path.string()) {}
 
     [[noreturn]] void Fail(const pugi::xml_node& node, const std::string& message) const {
         throw TMapError(xml_.Where(node) + ": " + message);
     }
 
     std::string RequiredText(const pugi::xml_node& root, const char* attribute) const {
-        const pugi::xml_attribute a = root.attribute(attribute);
-        if (!a) Fail(root, std::string("the map has no ") + attribute + " attribute");
-        return a.value();
+        return Mapped([&] { return xml_.RequiredAttribute(root, attribute); });
     }
 
-    std::int64_t RequiredNumber(const pugi::xml_node& root, const char* attribute, std::int64_t max) const {
-        const std::string text = RequiredText(root, attribute);
-        std::int64_t value = 0;
-        if (!ParseDecimal(text, value) || value < 0 || value > max)
-            Fail(root,
-                 std::string(attribute) + " '" + text + "' is not a number from 0 to " + std::to_string(max));
-        return value;
+    std::uint32_t RequiredNumber(const pugi::xml_node& root, const char* attribute, std::uint32_t max) const {
+        return Mapped([&] { return xml_.RequiredNumber<std::uint32_t>(root, attribute, 0, max); });
     }
 
-    // A number child: its default when absent or empty; a present value that is not a number is an error,
-    // since a silently zero address would move the block.
+    // A number child: 0 when absent or empty; a present value that is not a number is an error, since a
+    // silently zero address would move the block.
     std::uint32_t Number(const pugi::xml_node& block, const char* child, const std::string& blockName) const {
-        const pugi::xml_node node = block.child(child);
-        if (!node) return 0;
-        const std::string text = node.text().get();
-        if (text.find_first_not_of(" \t\r\n") == std::string::npos) return 0;
-        std::int64_t value = 0;
-        if (!ParseDecimal(text, value) || value < 0 || value > 0xFFFFFFFFLL)
-            Fail(node, "block \"" + blockName + "\": " + child + " '" + text + "' is not a number");
-        return static_cast<std::uint32_t>(value);
+        try {
+            return xml_.ChildNumber<std::uint32_t>(block, child, 0, 0, UINT32_MAX);
+        } catch (const TXmlError&) {
+            Fail(block.child(child), "block \"" + blockName + "\": " + child + " '" +
+                                         ShownValue(Trim(block.child(child).text().get())) +
+                                         "' is not a number");
+        }
     }
 
     const TXmlFile& Xml() const { return xml_; }
     const std::string& Path() const { return path_; }
 
 private:
-    static TXmlFile Load(const std::filesystem::path& path) {
-        try {
-            return TXmlFile::Load(path, kMaxMapFileBytes, "map file");
-        } catch (const TXmlError& e) {
-            throw TMapError(e.what());
-        }
-    }
-
     TXmlFile xml_;
     std::string path_;
 };
 
-std::uint32_t AccessMask(std::string letters) {
-    std::transform(letters.begin(), letters.end(), letters.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+std::uint32_t AccessMask(std::string_view attribute) {
+    const std::string letters = AsciiLower(attribute);
     const auto has = [&](char c) { return letters.find(c) != std::string::npos; };
     std::uint32_t mask = 0;
     if (has('r')) mask |= kAccessRead;
@@ -89,8 +105,7 @@ int HexDigit(char c) {
 
 // Hex pairs from the start of the text, up to size bytes; reading stops at the first pair that is not one.
 std::vector<std::uint8_t> BinaryValue(std::string_view text, std::uint32_t size) {
-    while (!text.empty() && std::strchr(" \t\r\n", text.front()))
-        text.remove_prefix(1);
+    text = Trim(text);
     std::vector<std::uint8_t> bytes(size, 0);
     for (std::uint32_t i = 0; i < size && 2 * std::size_t{i} + 1 < text.size(); ++i) {
         const int hi = HexDigit(text[2 * i]);
@@ -126,9 +141,11 @@ std::vector<std::uint8_t> FactoryValue(const TMapReader& reader, const pugi::xml
     if (size < width)
         reader.Fail(factory, "block \"" + blockName + "\": a " + kind + " factory value needs Size " +
                                  std::to_string(width) + ", not " + std::to_string(size));
-    std::int64_t value = 0;
-    if (!ParseDecimal(text, value) || value < min || value > max)
-        reader.Fail(factory, "block \"" + blockName + "\": factory value '" + text + "' is not a " + kind);
+    const std::optional<std::int64_t> parsed = ParseWhole<std::int64_t>(Trim(text), min, max);
+    if (!parsed)
+        reader.Fail(factory,
+                    "block \"" + blockName + "\": factory value '" + ShownValue(text) + "' is not a " + kind);
+    const std::int64_t value = *parsed;
     std::vector<std::uint8_t> bytes(size, 0);
     for (std::uint32_t i = 0; i < width; ++i)
         bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i));
@@ -143,14 +160,17 @@ TZelmoMemoryMap::TZelmoMemoryMap(const std::filesystem::path& path) : file(path)
     if (!root) throw TMapError(reader.Path() + ": the map has no document element");
     devprefix = reader.RequiredText(root, "devprefix");
     fwver = reader.RequiredText(root, "fwver");
-    size = static_cast<std::uint32_t>(reader.RequiredNumber(root, "size", kMaxImageSize));
+    size = reader.RequiredNumber(root, "size", kMaxImageSize);
     devtype = static_cast<int>(reader.RequiredNumber(root, "devtype", 0xFFFF));
     image_.Allocate(size);
     image_.headerSize = size;
 
+    std::size_t recordBytes = 0;
     for (const pugi::xml_node& element : root.children()) {
         if (element.type() == pugi::node_comment) continue;
         if (element.type() != pugi::node_element) reader.Fail(element, "unexpected text between blocks");
+        if (blocks_.size() == kMaxBlocks)
+            reader.Fail(element, "the map has more than " + std::to_string(kMaxBlocks) + " blocks");
         const std::string className = element.child("ClassName").text().get();
         const std::string blockName = element.attribute("name").value();
         const std::uint32_t address = reader.Number(element, "Address", blockName);
@@ -159,6 +179,10 @@ TZelmoMemoryMap::TZelmoMemoryMap(const std::filesystem::path& path) : file(path)
         // The record bounds the block before its factory value is read, so a lying Size allocates nothing.
         auto block = CreateConfigBlock(className);
         if (!block) throw TMapError("Check source: class " + className + " not found!");
+        recordBytes += block->RecordSize();
+        if (recordBytes > kMaxRecordBytes)
+            reader.Fail(element, "block \"" + blockName + "\": the map's records exceed " +
+                                     std::to_string(kMaxRecordBytes) + " bytes");
         if (blockSize > block->RecordSize())
             reader.Fail(element, "block \"" + blockName + "\": Size " + std::to_string(blockSize) +
                                      " is larger than its record " + className + " (" +
@@ -299,7 +323,8 @@ namespace {
 // are not examined; anything that is not an element where entries are expected is refused.
 class TMapIndex {
 public:
-    explicit TMapIndex(const std::filesystem::path& folder) : xml_(Load(folder / kIndexFile)) {}
+    explicit TMapIndex(const std::filesystem::path& folder)
+        : xml_(LoadMapXml(folder / kIndexFile, "map list")) {}
 
     std::vector<pugi::xml_node> Elements(const pugi::xml_node& parent) const {
         std::vector<pugi::xml_node> out;
@@ -313,12 +338,12 @@ public:
     std::vector<pugi::xml_node> Entries() const { return Elements(xml_.Doc().document_element()); }
 
     int Number(const pugi::xml_node& entry, const char* attribute) const {
-        std::int64_t value = 0;
-        if (!ParseDecimal(entry.attribute(attribute).value(), value) || value < INT32_MIN ||
-            value > INT32_MAX)
-            throw TMapError(xml_.Where(entry) + ": " + attribute + " '" + entry.attribute(attribute).value() +
+        const std::string_view text = entry.attribute(attribute).value();
+        const std::optional<int> value = ParseWhole<int>(Trim(text));
+        if (!value)
+            throw TMapError(xml_.Where(entry) + ": " + attribute + " '" + ShownValue(text) +
                             "' is not a number");
-        return static_cast<int>(value);
+        return *value;
     }
 
     // A file name from the list; it must name a file in the map folder, nothing elsewhere.
@@ -336,13 +361,6 @@ public:
     }
 
 private:
-    static TXmlFile Load(const std::filesystem::path& path) {
-        try {
-            return TXmlFile::Load(path, kMaxMapFileBytes, "map list");
-        } catch (const TXmlError& e) {
-            throw TMapError(e.what());
-        }
-    }
     TXmlFile xml_;
 };
 

@@ -133,6 +133,8 @@ TEST_F(MapTest, BrokenMapsAreRefusedWithTheirErrors) {
          "size 'big' is not a number"},
         {"size beyond reason", "", R"(devprefix="Y" fwver="6.4" size="4294967295" devtype="937")",
          "size '4294967295'"},
+        {"an image larger than any device", "", R"(devprefix="Y" fwver="6.4" size="1048577" devtype="937")",
+         "size '1048577' is not a number from 0 to 1048576"},
         {"no devtype", "", R"(devprefix="Y" fwver="6.4" size="64")", "no devtype attribute"},
     };
     for (const auto& c : cases) {
@@ -155,6 +157,46 @@ TEST_F(MapTest, BrokenMapsAreRefusedWithTheirErrors) {
         EXPECT_NE(std::string(e.what()).find(bad.string() + ":3:"), std::string::npos) << e.what();
     }
     EXPECT_EQ(OpenMapFile(dir_ / "absent.xml"), nullptr);
+}
+
+// Every block holds its whole record whatever its Size: a file of empty blocks of a large class once made a
+// map check take more than a gigabyte. What a map may make the program allocate is bounded, and the refusal
+// names the file and the line of the block that crossed the bound.
+TEST_F(MapTest, AMapCannotMakeTheProgramAllocateWithoutBound) {
+    const auto Blocks = [](std::size_t count, const std::string& cls) {
+        std::string blocks;
+        for (std::size_t i = 0; i < count; ++i)
+            blocks += Block("b" + std::to_string(i), "rw", cls, 0, 0);
+        return blocks;
+    };
+    constexpr int kFirstBlockLine = 3;  // after the declaration and the map element
+    struct TCase {
+        const char* name;
+        std::string blocks;
+        std::string message;  // "" when the map is accepted
+    } cases[] = {
+        {"as many blocks as allowed", Blocks(4096, "Byte"), ""},
+        {"one block too many", Blocks(4097, "Byte"),
+         ":" + std::to_string(kFirstBlockLine + 4096) + ":1: the map has more than 4096 blocks"},
+        // 349 records of 6000 bytes fit in 2 MiB, the 350th does not.
+        {"records of the largest class", Blocks(349, "TYSysOutsAssigns"), ""},
+        {"records beyond the total", Blocks(350, "TYSysOutsAssigns"),
+         ":" + std::to_string(kFirstBlockLine + 349) +
+             ":1: block \"b349\": the map's records exceed 2097152 bytes"},
+        {"a file larger than any map", std::string(1024 * 1024, ' '), "is larger than 1048576 bytes"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path p = Map(c.blocks);
+        try {
+            const TZelmoMemoryMap map(p);
+            EXPECT_EQ(c.message, "") << "parsed";
+        } catch (const TMapError& e) {
+            EXPECT_NE(c.message, "") << e.what();
+            EXPECT_EQ(std::string(e.what()).rfind(p.string(), 0), 0u) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+    }
 }
 
 TEST_F(MapTest, LookupByNameAndIndexUsesTheCache) {
