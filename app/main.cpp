@@ -13,6 +13,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -23,6 +24,7 @@
 #include "app/shellwindows.h"
 #include "app/startup.h"
 #include "app/zmodeselectform.h"
+#include "base/text.h"
 
 namespace {
 
@@ -49,13 +51,12 @@ double MsSinceProcessStart() {
     // starttime is field 22 of the line; field 3 is the first after the name.
     for (int i = 3; i <= 22 && fields >> field; ++i) {
     }
-    char* end = nullptr;
-    const unsigned long long ticks = std::strtoull(field.c_str(), &end, 10);
+    const std::optional<unsigned long long> ticks = mirca::ParseWhole<unsigned long long>(field);
     const long perSecond = sysconf(_SC_CLK_TCK);
     timespec now{};
-    if (!end || *end || perSecond <= 0 || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1;
+    if (!ticks || perSecond <= 0 || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1;
     const double nowMs = static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
-    return nowMs - static_cast<double>(ticks) * 1000.0 / static_cast<double>(perSecond);
+    return nowMs - static_cast<double>(*ticks) * 1000.0 / static_cast<double>(perSecond);
 }
 
 // Ends the run once the first window of the program (the main window, or the working window that --mode

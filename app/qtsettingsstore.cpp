@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/qtpath.h"
-#include "base/xmlfile.h"
+#include "base/text.h"
 
 namespace mirca {
 

@@ -1,13 +1,14 @@
 #include "app/settings.h"
 
 #include <algorithm>
-#include <charconv>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "app/languages.h"
 #include "base/userfile.h"
+
+#include "base/text.h"
 
 namespace mirca {
 
@@ -54,9 +55,11 @@ std::filesystem::path ReadFolder(ISettingsStore& store, const char* section, con
 
 // One decimal field of a version text: a 16-bit number, as in a file version record.
 bool VersionField(std::string_view& text, int& out) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    if (ec != std::errc() || end == text.data() || out < 0 || out > 0xFFFF) return false;
-    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    const std::size_t end = std::min(text.find('.'), text.size());
+    const std::optional<int> field = ParseWhole<int>(text.substr(0, end), 0, 0xFFFF);
+    if (!field || text.front() == '+') return false;
+    out = *field;
+    text.remove_prefix(end);
     return true;
 }
 

@@ -1,7 +1,8 @@
 #include "cli/args.h"
 
-#include <charconv>
 #include <cstdio>
+
+#include "base/text.h"
 
 namespace mirca::cli {
 
@@ -38,21 +39,13 @@ std::optional<TArgs> ParseArgs(const std::string& command, const std::vector<std
 
 std::optional<std::uint32_t> ParseNumber(const std::string& command, const std::string& what,
                                          const std::string& text, std::uint32_t min, std::uint32_t max) {
-    int base = 10;
-    std::size_t skip = 0;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        skip = 2;
-    }
-    std::uint64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data() + skip, text.data() + text.size(), value, base);
-    if (text.size() == skip || ec != std::errc() || end != text.data() + text.size() || value < min ||
-        value > max) {
+    const std::optional<std::uint32_t> value =
+        ParseWhole<std::uint32_t>(text, min, max, TNumberBase::DecimalOrHex);
+    if (!value) {
         std::fprintf(stderr, "mirca-cli %s: %s '%s' is not a number from %u to %u\n", command.c_str(),
                      what.c_str(), text.c_str(), min, max);
-        return std::nullopt;
     }
-    return static_cast<std::uint32_t>(value);
+    return value;
 }
 
 }  // namespace mirca::cli

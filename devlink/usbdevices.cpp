@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <optional>
 #include <system_error>
 
 #include <pugixml.hpp>
+
+#include "base/text.h"
+#include "base/xmlfile.h"
 
 namespace mirca {
 
@@ -27,31 +29,14 @@ public:
     std::uint16_t RequiredId(const pugi::xml_node& device, const char* name) const {
         const pugi::xml_attribute attr = device.attribute(name);
         if (!attr) FailAt(device, std::string("<device> has no ") + name + " attribute");
-        std::string_view value = attr.value();
-        // The value is echoed back to the user; a pasted blob should not become the whole message.
-        constexpr std::size_t kShown = 32;
-        const std::string shown =
-            value.size() > kShown ? std::string(value.substr(0, kShown)) + "..." : std::string(value);
-        const std::string quoted = std::string(name) + " '" + shown + "'";
-        while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
-            value.remove_prefix(1);
-        while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
-            value.remove_suffix(1);
-
-        int base = 10;
-        if (value.size() >= 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X')) {
-            base = 16;
-            value.remove_prefix(2);
-        }
-        unsigned long long number = 0;
-        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number, base);
-        if (value.empty() || ec == std::errc::invalid_argument || end != value.data() + value.size()) {
+        const std::string quoted = std::string(name) + " '" + ShownValue(attr.value()) + "'";
+        const TWhole<std::uint16_t> id =
+            ReadWhole<std::uint16_t>(Trim(attr.value()), 0, 0xFFFF, TNumberBase::DecimalOrHex);
+        if (id.status == TWholeStatus::NotANumber)
             FailAt(device, "<device> " + quoted + " is not a number (use 0x03EB or 1003)");
-        }
-        if (ec == std::errc::result_out_of_range || number > 0xFFFF) {
+        if (id.status == TWholeStatus::OutOfRange)
             FailAt(device, "<device> " + quoted + " is out of range (0x0000 to 0xFFFF)");
-        }
-        return static_cast<std::uint16_t>(number);
+        return id.value;
     }
 
     std::vector<TUsbId> Read() const {

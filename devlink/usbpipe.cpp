@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "base/fd.h"
 #include "base/programdir.h"
 #include "devlink/usbdevices.h"
 
@@ -96,22 +97,6 @@ int WaitFor(int fd, short events, const TDeadline& deadline) {
     }
 }
 
-class TFd {
-public:
-    explicit TFd(int fd) : fd_(fd) {}
-    ~TFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    TFd(TFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    TFd& operator=(TFd&&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 std::string DisconnectText(int error) {
     return "the device disconnected (" + SystemText(error) + ")";
 }
@@ -119,7 +104,7 @@ std::string DisconnectText(int error) {
 // One SOCK_SEQPACKET packet stands for one USB transfer.
 class TSocketBackend final : public TAtmUsbPipe::Backend {
 public:
-    explicit TSocketBackend(TFd fd) : fd_(std::move(fd)) { rx_.resize(kMaxTransferBytes); }
+    explicit TSocketBackend(TUniqueFd fd) : fd_(std::move(fd)) { rx_.resize(kMaxTransferBytes); }
 
     TTransfer Send(const std::uint8_t* data, std::uint32_t count, unsigned timeoutMs) override {
         const TDeadline deadline(timeoutMs);
@@ -174,7 +159,7 @@ public:
     }
 
 private:
-    TFd fd_;
+    TUniqueFd fd_;
 };
 
 struct TCloseHandle {
@@ -379,7 +364,7 @@ unsigned TAtmUsbPipe::OpenSocket(const std::string& path) {
     }
     std::memcpy(address.sun_path, path.data(), path.size());
 
-    TFd fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    TUniqueFd fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
     if (fd.Get() < 0) {
         Report("Cannot create a socket: " + SystemText(errno));
         return 0;

@@ -30,19 +30,6 @@ bool MakeAddress(const std::string& path, sockaddr_un& address) {
 
 }  // namespace
 
-TSocketServer::TFd& TSocketServer::TFd::operator=(TFd&& other) noexcept {
-    if (this != &other) {
-        Reset(other.fd_);
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
-void TSocketServer::TFd::Reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-}
-
 TSocketServer::TSocketServer(TSimPanel& panel, std::string path) : panel_(panel), path_(std::move(path)) {
     int fds[2];
     // Created here, not in Listen, so that Stop() from a signal handler always has somewhere to write.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/fd.h"
 #include "sim/panel.h"
 
 namespace mirca::sim {
@@ -36,22 +37,7 @@ public:
     std::size_t ClientsServed() const { return clients_.load(); }
 
 private:
-    // An owned file descriptor.
-    class TFd {
-    public:
-        TFd() = default;
-        explicit TFd(int fd) : fd_(fd) {}
-        ~TFd() { Reset(); }
-        TFd(TFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-        TFd& operator=(TFd&& other) noexcept;
-        TFd(const TFd&) = delete;
-        TFd& operator=(const TFd&) = delete;
-        int Get() const { return fd_; }
-        void Reset(int fd = -1);
-
-    private:
-        int fd_ = -1;
-    };
+    using TFd = TUniqueFd;
 
     void ServeClient(int client);
     bool SendPacket(int client, const std::uint8_t* data, std::size_t count);
