@@ -133,12 +133,16 @@ bool TZelmoDevice::Identify() {
     TIdentity id;
     if (TCheck check = ParseIdentifyReply(reply.data(), reply.size(), id); !check)
         return FailStep("identify reply", check.expected, check.received);
+    TakeIdentity(id);
+    return SendAck(kRequestStart, 0x00, 0x00, 0x00);
+}
+
+void TZelmoDevice::TakeIdentity(const TIdentity& id) {
     TypeCode = id.typeCode;
     Edition = id.edition;
     Major = id.major;
     Minor = id.minor;
     Build = id.build;
-    return SendAck(kRequestStart, 0x00, 0x00, 0x00);
 }
 
 bool TZelmoDevice::IdentifyLegacy(std::uint8_t code) {
@@ -154,11 +158,7 @@ bool TZelmoDevice::IdentifyLegacy(std::uint8_t code) {
     TIdentity id;
     if (TCheck check = ParseLegacyIdentity(reply.data(), reply.size(), id); !check)
         return FailStep("legacy identify reply", check.expected, check.received);
-    TypeCode = id.typeCode;
-    Edition = id.edition;
-    Major = id.major;
-    Minor = id.minor;
-    Build = id.build;
+    TakeIdentity(id);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "devlink/frames.h"
 #include "devlink/port.h"
 #include "devlink/progress.h"
 #include "devlink/sleeper.h"
@@ -64,6 +65,7 @@ private:
     friend class TProgressTotal;
 
     void Wait(std::uint32_t ms) { sleeper_->Sleep(ms); }
+    void TakeIdentity(const frames::TIdentity& id);
     // Port calls that leave a failure record naming the step when they fail.
     bool WriteBytes(const std::uint8_t* bytes, std::size_t count, const std::string& step);  // one per byte
     // One Read per byte; `before` bytes of the same reply arrived already (for the counts in the record).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -65,6 +66,13 @@ bool SuitsOrFail(const std::filesystem::path& mapFolder, const TZelmoDescriptor&
     if (ConfigurationSuits(mapFolder, device, file)) return true;
     return Fail(what + " was made for " + Identity(file) + " and does not suit this device (" +
                 Identity(device) + ")");
+}
+
+// The configuration format the file's extension names, or a failure record that says which it may be.
+std::optional<int> FormatOfName(const std::filesystem::path& file) {
+    const auto format = ConfigFormatForPath(file);
+    if (!format) Fail("file name", ".ycfg (binary) or .tcfg (text)", "'" + file.extension().string() + "'");
+    return format;
 }
 
 }  // namespace
@@ -269,11 +277,8 @@ bool TConfigSession::TakeConfigurationFile(const std::filesystem::path& file) {
     constexpr const char* kOperation = "loading the configuration file";
     ClearFailure();
     if (!map_) return Ready(kOperation);
-    const auto format = ConfigFormatForPath(file);
-    if (!format) {
-        Fail("file name", ".ycfg (binary) or .tcfg (text)", "'" + file.extension().string() + "'");
-        return FailOperation(kOperation);
-    }
+    const auto format = FormatOfName(file);
+    if (!format) return FailOperation(kOperation);
     if (*format == kConfigFormatBinary) {
         TZelmoMemoryMapImage image;
         return LoadConfigurationFile(mapFolder_, file, image) && TakeConfiguration(image);
@@ -306,11 +311,8 @@ bool TConfigSession::SaveConfigurationFile(const std::filesystem::path& file) {
     constexpr const char* kOperation = "saving the configuration file";
     ClearFailure();
     if (!map_) return Ready(kOperation);
-    const auto format = ConfigFormatForPath(file);
-    if (!format) {
-        Fail("file name", ".ycfg (binary) or .tcfg (text)", "'" + file.extension().string() + "'");
-        return FailOperation(kOperation);
-    }
+    const auto format = FormatOfName(file);
+    if (!format) return FailOperation(kOperation);
     if (!SaveToFile(map_->BuildImage(), file, *format)) return FailOperation(kOperation);
     return true;
 }
