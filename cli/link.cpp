@@ -12,15 +12,15 @@ std::filesystem::path TGlobalOptions::DataFolder() const {
     return dataFolder.empty() ? ProgramDir() / "drv_base" : dataFolder;
 }
 
-bool IsPortSpec(const std::string& spec) {
+bool IsPortName(const std::string& name) {
     constexpr std::string_view kUnix = "unix:";
-    return spec == "usb" || (spec.size() > kUnix.size() && spec.compare(0, kUnix.size(), kUnix) == 0);
+    return name == "usb" || (name.size() > kUnix.size() && name.compare(0, kUnix.size(), kUnix) == 0);
 }
 
 std::unique_ptr<TPanelLink> MakeLink(const TGlobalOptions& global) {
     auto pipe = std::make_unique<TAtmUsbPipe>();
     pipe->SetErrorReporter(ReportToStderr);
-    if (!global.port.empty()) pipe->SetPortSpec(global.port);
+    if (!global.port.empty()) pipe->SetPortName(global.port);
     return std::make_unique<TPanelLink>(std::move(pipe));
 }
 

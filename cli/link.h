@@ -9,7 +9,7 @@
 namespace mirca::cli {
 
 // Whether a --port value names a transport: "usb", or "unix:" and a path.
-bool IsPortSpec(const std::string& spec);
+bool IsPortName(const std::string& name);
 
 // A link over the port the options name (USB, or the socket of --port / MIRCA_PORT), not yet open; the
 // transport reports failed platform calls on stderr.

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
                 return mirca::cli::kExitUsage;
             }
             global.port = argv[++i];
-            if (!mirca::cli::IsPortSpec(global.port)) {
+            if (!mirca::cli::IsPortName(global.port)) {
                 std::fprintf(stderr, "mirca-cli: --port takes unix:PATH or usb, got '%s'\n",
                              global.port.c_str());
                 return mirca::cli::kExitUsage;

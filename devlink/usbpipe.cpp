@@ -343,7 +343,7 @@ TAtmUsbPipe::~TAtmUsbPipe() {
 
 unsigned TAtmUsbPipe::Open() {
     Close();
-    std::string port = portSpec_;
+    std::string port = portName_;
     if (port.empty()) {
         if (const char* fromEnvironment = std::getenv("MIRCA_PORT")) port = fromEnvironment;
     }

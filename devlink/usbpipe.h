@@ -14,7 +14,7 @@ namespace mirca {
 // The panel's two bulk pipes: PIPE00 (host to device, bulk OUT) and PIPE01 (device to host, bulk IN).
 //
 // The device is reached through libusb, found by the vendor/product pairs listed in
-// drv_base/usbdevices.xml. With MIRCA_PORT=unix:PATH in the environment (or SetPortSpec("unix:PATH")) the
+// drv_base/usbdevices.xml. With MIRCA_PORT=unix:PATH in the environment (or SetPortName("unix:PATH")) the
 // pipe talks to a SOCK_SEQPACKET socket instead: one packet is one USB transfer in either direction.
 //
 // Reads keep a receive queue: Read(n) returns exactly n bytes across packets. A read that needs more than is
@@ -38,7 +38,7 @@ public:
     std::uint32_t LastWritten() const { return lastWritten_; }
 
     // "unix:PATH" for the socket transport, "usb" for USB; empty means: MIRCA_PORT, else USB.
-    void SetPortSpec(std::string port) { portSpec_ = std::move(port); }
+    void SetPortName(std::string port) { portName_ = std::move(port); }
     // The device list; by default drv_base/usbdevices.xml beside the program.
     void SetDeviceListPath(std::filesystem::path path) { deviceList_ = std::move(path); }
     void SetErrorReporter(ErrorReporter reporter) { report_ = std::move(reporter); }
@@ -64,7 +64,7 @@ private:
     std::deque<std::uint8_t> queue_;
     std::uint32_t lastRead_ = 0;
     std::uint32_t lastWritten_ = 0;
-    std::string portSpec_;
+    std::string portName_;
     std::filesystem::path deviceList_;
     ErrorReporter report_;
     unsigned timeoutMs_ = kDefaultTimeoutMs;

@@ -191,7 +191,7 @@ class SocketReadTest : public PipeTest, public ::testing::WithParamInterface<TRe
 TEST_P(SocketReadTest, DeliversExactCountsWithOneTransferPerRead) {
     const TReadCase& c = GetParam();
     TSeqPacketServer server(SocketPath(), {SendThenWait(c.packets)});
-    pipe_.SetPortSpec(SocketPort());
+    pipe_.SetPortName(SocketPort());
     pipe_.SetTimeoutMs(300);
     ASSERT_EQ(pipe_.Open(), 1u);
 
@@ -233,7 +233,7 @@ TEST_F(PipeTest, SilentPeerTimesOutWithinTheLimit) {
     for (const unsigned timeoutMs : {50u, 250u}) {
         SCOPED_TRACE("timeout " + std::to_string(timeoutMs) + " ms");
         TSeqPacketServer server(SocketPath(), {SendThenWait({})});
-        pipe_.SetPortSpec(SocketPort());
+        pipe_.SetPortName(SocketPort());
         pipe_.SetTimeoutMs(timeoutMs);
         ASSERT_EQ(pipe_.Open(), 1u);
 
@@ -254,7 +254,7 @@ TEST_F(PipeTest, SilentPeerTimesOutWithinTheLimit) {
 TEST_F(PipeTest, PeerThatClosesMeansOneReportPerFailedCall) {
     // The panel answers three bytes and goes away: the answer still arrives whole.
     TSeqPacketServer server(SocketPath(), {[](int client) { SendPacket(client, {1, 2, 3}); }});
-    pipe_.SetPortSpec(SocketPort());
+    pipe_.SetPortName(SocketPort());
     ASSERT_EQ(pipe_.Open(), 1u);
 
     Bytes buffer(3);
@@ -286,7 +286,7 @@ TEST_F(PipeTest, DeviceFailureRecordCarriesThePipesWords) {
     {
         SCOPED_TRACE("silent panel");
         TSeqPacketServer server(SocketPath(), {SendThenWait({})});
-        pipe_.SetPortSpec(SocketPort());
+        pipe_.SetPortName(SocketPort());
         pipe_.SetTimeoutMs(50);
         ASSERT_EQ(pipe_.Open(), 1u);
         TVirtualClock clock;
@@ -303,7 +303,7 @@ TEST_F(PipeTest, DeviceFailureRecordCarriesThePipesWords) {
     {
         SCOPED_TRACE("panel gone");
         TSeqPacketServer server(SocketPath(), {[](int) {}});
-        pipe_.SetPortSpec(SocketPort());
+        pipe_.SetPortName(SocketPort());
         ASSERT_EQ(pipe_.Open(), 1u);
         server.Join();
         TVirtualClock clock;
@@ -319,7 +319,7 @@ TEST_F(PipeTest, DeviceFailureRecordCarriesThePipesWords) {
 TEST_F(PipeTest, PacketBeyondTheTransferLimitIsAFailureNotSilentTruncation) {
     const Bytes huge(kMaxTransferBytes + 100, 0x5A);
     TSeqPacketServer server(SocketPath(), {SendThenWait({huge})});
-    pipe_.SetPortSpec(SocketPort());
+    pipe_.SetPortName(SocketPort());
     ASSERT_EQ(pipe_.Open(), 1u);
 
     Bytes buffer(4);
@@ -336,7 +336,7 @@ TEST_F(PipeTest, EachWriteIsOnePacketOfExactlyItsBytes) {
     std::vector<Bytes> received;
     TSeqPacketServer server(SocketPath(),
                             {[&received](int client) { received = ReceiveUntilClosed(client); }});
-    pipe_.SetPortSpec(SocketPort());
+    pipe_.SetPortName(SocketPort());
     ASSERT_EQ(pipe_.Open(), 1u);
 
     // Frame bytes go one per write and data in 64-byte pieces; the device counts on the boundaries.
@@ -359,7 +359,7 @@ TEST_F(PipeTest, WriteToAPeerThatStopsReadingEndsWithinTheLimit) {
                                 pollfd entry{client, POLLRDHUP, 0};
                                 ::poll(&entry, 1, kServerPatienceMs);
                             }});
-    pipe_.SetPortSpec(SocketPort());
+    pipe_.SetPortName(SocketPort());
     pipe_.SetTimeoutMs(100);
     ASSERT_EQ(pipe_.Open(), 1u);
 
@@ -398,7 +398,7 @@ TEST_F(PipeTest, NothingListeningCountsNoDeviceAndSaysNothing) {
         SCOPED_TRACE(c.name);
         fs::remove(SocketPath());
         c.prepare(SocketPath());
-        pipe_.SetPortSpec(SocketPort());
+        pipe_.SetPortName(SocketPort());
         EXPECT_EQ(pipe_.Open(), 0u);
         EXPECT_FALSE(pipe_.IsOpen());
     }
@@ -421,7 +421,7 @@ TEST_F(PipeTest, UnusablePortIsReported) {
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.port);
         reports_.clear();
-        pipe_.SetPortSpec(c.port);
+        pipe_.SetPortName(c.port);
         EXPECT_EQ(pipe_.Open(), 0u);
         EXPECT_FALSE(pipe_.IsOpen());
         ASSERT_EQ(reports_.size(), 1u) << ReportTexts();
@@ -455,12 +455,12 @@ TEST_F(EnvironmentPortTest, EnvironmentChoosesThePortUnlessOneIsSet) {
     pipe_.Close();
 
     ::setenv("MIRCA_PORT", "bogus", 1);
-    pipe_.SetPortSpec(SocketPort());
+    pipe_.SetPortName(SocketPort());
     EXPECT_EQ(pipe_.Open(), 1u);
     pipe_.Close();
     EXPECT_TRUE(reports_.empty()) << ReportTexts();
 
-    pipe_.SetPortSpec("");
+    pipe_.SetPortName("");
     EXPECT_EQ(pipe_.Open(), 0u);
     ASSERT_EQ(reports_.size(), 1u) << ReportTexts();
     EXPECT_EQ(reports_[0].text, "Unknown port 'bogus': use unix:PATH or usb");
@@ -483,7 +483,7 @@ TEST_F(PipeTest, ClosedPipeRefusesTransfersWithOneReportEach) {
 
 TEST_F(PipeTest, CloseDropsQueuedBytesAndReopens) {
     TSeqPacketServer server(SocketPath(), {SendThenWait({{1, 2, 3, 4}}), SendThenWait({{9}})});
-    pipe_.SetPortSpec(SocketPort());
+    pipe_.SetPortName(SocketPort());
     ASSERT_EQ(pipe_.Open(), 1u);
     std::uint8_t byte = 0;
     ASSERT_TRUE(pipe_.Read(&byte, 1));
@@ -714,7 +714,7 @@ TEST_F(PipeTest, UsbWithNoListedDevicePresentCountsNone) {
     // 0000:0000 is no vendor's pair, so this runs the whole USB path on any machine.
     const fs::path list = dir_.Path() / "usbdevices.xml";
     std::ofstream(list) << "<usbdevices><device vid=\"0x0000\" pid=\"0x0000\"/></usbdevices>";
-    pipe_.SetPortSpec("usb");
+    pipe_.SetPortName("usb");
     pipe_.SetDeviceListPath(list);
     EXPECT_EQ(pipe_.Open(), 0u);
     EXPECT_FALSE(pipe_.IsOpen());
@@ -727,7 +727,7 @@ TEST_F(PipeTest, UsbWithNoListedDevicePresentCountsNone) {
 TEST_F(PipeTest, UsbWithAnUnreadableListReportsItAndCountsNone) {
     const fs::path list = dir_.Path() / "usbdevices.xml";
     std::ofstream(list) << "<usbdevices>\n  <device vid=\"0xZZ\" pid=\"0x2404\"/>\n</usbdevices>";
-    pipe_.SetPortSpec("usb");
+    pipe_.SetPortName("usb");
     pipe_.SetDeviceListPath(list);
     EXPECT_EQ(pipe_.Open(), 0u);
     ASSERT_EQ(reports_.size(), 1u) << ReportTexts();
