@@ -11,8 +11,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "base/catalogue.h"
 #include "app/settings.h"
+#include "base/catalogue.h"
 
 namespace mirca {
 

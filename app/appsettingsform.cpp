@@ -17,8 +17,8 @@
 
 #include <utility>
 
-#include "base/catalogue.h"
 #include "app/qtpath.h"
+#include "base/catalogue.h"
 
 namespace mirca {
 

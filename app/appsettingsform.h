@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "base/dialogs.h"
 #include "app/languages.h"
 #include "app/localisation.h"
 #include "app/settings.h"
+#include "base/dialogs.h"
 
 class QCheckBox;
 class QComboBox;

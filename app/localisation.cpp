@@ -11,9 +11,9 @@
 #include <algorithm>
 #include <system_error>
 
-#include "base/ascii.h"
 #include "app/qtpath.h"
 #include "app/settings.h"
+#include "base/ascii.h"
 
 namespace mirca {
 

@@ -5,7 +5,6 @@
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
-#include "base/catalogue.h"
 #include "app/languages.h"
 #include "app/localisation.h"
 #include "app/programfolders.h"
@@ -14,6 +13,7 @@
 #include "app/settings.h"
 #include "app/shellwindows.h"
 #include "app/zmodeselectform.h"
+#include "base/catalogue.h"
 
 namespace mirca {
 

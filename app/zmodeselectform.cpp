@@ -22,12 +22,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "base/catalogue.h"
 #include "app/localisation.h"
 #include "app/modedescription.h"
 #include "app/qtdialogs.h"
 #include "app/qtpath.h"
 #include "app/shellwindows.h"
+#include "base/catalogue.h"
 
 namespace mirca {
 

@@ -42,7 +42,7 @@ inline std::string LastFailureText() {
 }
 
 // Byte counts and bytes as the texts above show them.
-std::string BytesText(std::size_t count);       // "1 byte", "12 bytes"
+std::string BytesText(std::size_t count);  // "1 byte", "12 bytes"
 std::string HexBytes(const unsigned char* bytes, std::size_t count, std::size_t most = 16);  // "AA 00 …"
 std::string_view ErrnoText(int error);
 

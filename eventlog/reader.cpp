@@ -6,10 +6,10 @@
 #include <optional>
 #include <utility>
 
+#include "base/userfile.h"
 #include "devlink/crc.h"
 #include "devlink/frames.h"
 #include "devlink/le.h"
-#include "base/userfile.h"
 #include "eventlog/decoder.h"
 
 namespace mirca {

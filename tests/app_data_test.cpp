@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/modedescription.h"
 #include "base/ascii.h"
 #include "base/catalogue.h"
-#include "app/modedescription.h"
 #include "base/xmlfile.h"
 #include "tests/testfolder.h"
 

@@ -13,9 +13,10 @@ TEST(Failure, LayersReadFromTheOutsideIn) {
     EXPECT_FALSE(FailWithin("range 2 of 5 (address 0x0400, 300 bytes)"));
     EXPECT_FALSE(FailOperation("reading the configuration"));
     EXPECT_FALSE(FailOperation("an outer caller that came late"));
-    EXPECT_EQ(LastFailureText(),
-              "reading the configuration failed: range 2 of 5 (address 0x0400, 300 bytes), page 3: page reply: "
-              "expected 258 bytes, received 1 byte (LIBUSB_ERROR_NO_DEVICE)");
+    EXPECT_EQ(
+        LastFailureText(),
+        "reading the configuration failed: range 2 of 5 (address 0x0400, 300 bytes), page 3: page reply: "
+        "expected 258 bytes, received 1 byte (LIBUSB_ERROR_NO_DEVICE)");
 
     // A new failure replaces the whole record.
     Fail("identify", "start byte AA", HexBytes(reinterpret_cast<const unsigned char*>("\x55\x00"), 2));

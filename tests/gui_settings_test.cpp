@@ -27,9 +27,9 @@
 #include <unistd.h>
 
 #include "app/appsettingsform.h"
-#include "base/catalogue.h"
 #include "app/localisation.h"
 #include "app/settings.h"
+#include "base/catalogue.h"
 #include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
 #include "tests/testfolder.h"

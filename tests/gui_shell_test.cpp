@@ -27,7 +27,6 @@
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
-#include "base/catalogue.h"
 #include "app/localisation.h"
 #include "app/qtdialogs.h"
 #include "app/qtpath.h"
@@ -36,6 +35,7 @@
 #include "app/shellwindows.h"
 #include "app/startup.h"
 #include "app/zmodeselectform.h"
+#include "base/catalogue.h"
 #include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
 #include "tests/testfolder.h"

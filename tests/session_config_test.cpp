@@ -96,9 +96,12 @@ TEST_F(FactoryRule, TheFirstStartBecomesPendingUnlessTheDeviceHasItDone) {
         bool modified;
     } cases[] = {
         {'Z', 0x01, 0x01, false},  // settled: the flag takes its factory value like any other block
-        {'Z', 'U', 'U', false},   {'Q', 0x01, 'U', true},  // anything else: pending, and marked for writing
-                                                           // when that is a change
-        {'Q', 'U', 'U', false},   {'U', 0x01, 'U', true}, {0xFF, 'Z', 'U', true},
+        {'Z', 'U', 'U', false},
+        {'Q', 0x01, 'U', true},  // anything else: pending, and marked for writing
+                                 // when that is a change
+        {'Q', 'U', 'U', false},
+        {'U', 0x01, 'U', true},
+        {0xFF, 'Z', 'U', true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.held) + " with factory value " + std::to_string(c.factory));
