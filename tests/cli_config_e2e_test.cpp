@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "devlink/le.h"
 #include "memmap/block.h"
@@ -336,6 +338,54 @@ TEST_F(CliConfig, TheExtensionChoosesTheFormat) {
         EXPECT_FALSE(fs::exists(dir_ / "x.cfg"));
     }
 }
+
+// Panels of the older protocol generation (systems 1, 3 and 5), each started from its shipped map.
+class CliLegacy : public CliConfig, public testing::WithParamInterface<std::pair<std::string, int>> {};
+
+TEST_P(CliLegacy, ConfigurationReadWriteAndFactorySettings) {
+    const auto [mapName, system] = GetParam();
+    TZelmoMemoryMap map(kMaps + "/" + mapName);
+    SCOPED_TRACE(mapName);
+    auto panel = Panel("p", mapName, {"--legacy", "--major", std::to_string(system)});
+
+    // Read: the panel left the factory with the map's factory values, so every readable block holds them.
+    const fs::path first = dir_ / "first.ycfg";
+    auto r = Cli("p", {"config", "read", first.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::uint8_t> bytes = ReadBytes(first);
+    ASSERT_EQ(bytes.size(), kConfigHeader + map.size);
+    for (std::size_t i = 0; i < map.BlockCount(); ++i) {
+        const TConfigBlockBase& b = map.ConfigBlock(i);
+        if (!(b.Access & kAccessRead) || b.Size == 0) continue;
+        const auto at = bytes.begin() + static_cast<std::ptrdiff_t>(kConfigHeader + b.Address);
+        EXPECT_EQ(std::vector<std::uint8_t>(at, at + b.Size), b.Factory) << b.name;
+    }
+
+    // Write: a changed setting reaches the panel, and nothing else changes.
+    TConfigBlockBase& flag = map.ConfigBlock("flag_1st_on");
+    ASSERT_TRUE(flag.Access & kAccessRead && flag.Access & kAccessWrite);
+    std::vector<std::uint8_t> changed = bytes;
+    changed.at(kConfigHeader + flag.Address) = 'Q';
+    WriteBytes(dir_ / "changed.ycfg", changed);
+    r = Cli("p", {"config", "write", (dir_ / "changed.ycfg").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(Cli("p", {"config", "read", (dir_ / "second.ycfg").string()}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(dir_ / "second.ycfg"), changed);
+
+    // Factory settings: the first start becomes pending again.
+    r = Cli("p", {"config", "factory"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(Cli("p", {"config", "read", (dir_ / "third.ycfg").string()}).exitCode, 0);
+    const std::vector<std::uint8_t> after = ReadBytes(dir_ / "third.ycfg");
+    ASSERT_EQ(after.size(), bytes.size());
+    EXPECT_EQ(after.at(kConfigHeader + flag.Address), 'U');
+}
+
+INSTANTIATE_TEST_SUITE_P(ShippedMaps, CliLegacy,
+                         testing::Values(std::pair<std::string, int>{"937_d_1_2.xml", 1},
+                                         std::pair<std::string, int>{"937_d_3_1.xml", 3},
+                                         std::pair<std::string, int>{"937_d_5_0.xml", 5}),
+                         [](const auto& info) { return "System" + std::to_string(info.param.second); });
 
 }  // namespace
 }  // namespace mirca
