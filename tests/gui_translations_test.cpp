@@ -16,11 +16,15 @@ namespace {
 const std::filesystem::path kSources = std::filesystem::path(__FILE__).parent_path().parent_path() / "lang";
 const std::filesystem::path kBuilt = std::filesystem::path(MIRCA_BIN_DIR) / "lang";
 
-TEST(ShippedTranslations, EveryWindowTextIsTranslated) {
-    int argc = 1;
-    char name[] = "gui_translations_test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+// Translators need an application object; each test has its own.
+class ShippedTranslations : public testing::Test {
+    int argc_ = 1;
+    char name_[22] = "gui_translations_test";
+    char* argv_[2] = {name_, nullptr};
+    QCoreApplication app_{argc_, argv_};
+};
+
+TEST_F(ShippedTranslations, EveryWindowTextIsTranslated) {
     for (const char* code : {"en", "tr"}) {
         SCOPED_TRACE(code);
         const std::string file = std::string("mirca_") + code;
@@ -46,11 +50,7 @@ TEST(ShippedTranslations, EveryWindowTextIsTranslated) {
 }
 
 // A user lost in a language they cannot read still finds the language page: its name stays English.
-TEST(ShippedTranslations, TheLanguagePageKeepsItsEnglishNameInEveryLanguage) {
-    int argc = 1;
-    char name[] = "gui_translations_test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+TEST_F(ShippedTranslations, TheLanguagePageKeepsItsEnglishNameInEveryLanguage) {
     for (const char* code : {"en", "tr"}) {
         SCOPED_TRACE(code);
         QTranslator translator;
