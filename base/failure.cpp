@@ -76,6 +76,12 @@ std::string BytesText(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
+std::string HexNumber(std::uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
+    return text;
+}
+
 std::string HexBytes(const unsigned char* bytes, std::size_t count, std::size_t most) {
     std::string text;
     const std::size_t shown = count < most ? count : most;

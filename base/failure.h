@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,7 +43,8 @@ inline std::string LastFailureText() {
 }
 
 // Byte counts and bytes as the texts above show them.
-std::string BytesText(std::size_t count);  // "1 byte", "12 bytes"
+std::string BytesText(std::size_t count);    // "1 byte", "12 bytes"
+std::string HexNumber(std::uint32_t value);  // "0x0400", "0x12345": at least four digits, never cut
 std::string HexBytes(const unsigned char* bytes, std::size_t count, std::size_t most = 16);  // "AA 00 …"
 std::string_view ErrnoText(int error);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/failure.h"
 #include "devlink/crc.h"
 #include "devlink/le.h"
 
@@ -10,16 +11,12 @@ namespace mirca::frames {
 
 namespace {
 
-std::string Count(std::size_t n) {
-    return std::to_string(n) + (n == 1 ? " byte" : " bytes");
-}
-
 TCheck Wrong(std::string expected, std::string received) {
     return TCheck{false, std::move(expected), std::move(received)};
 }
 
 TCheck Short(std::size_t want, std::size_t got) {
-    return Wrong(Count(want), Count(got));
+    return Wrong(BytesText(want), BytesText(got));
 }
 
 TCheck StartByte(std::uint8_t want, std::uint8_t got) {
@@ -31,7 +28,7 @@ TCheck Crc(const std::uint8_t* bytes, std::size_t count) {
     const std::uint16_t want = Crc16Arc(bytes, count);
     const std::uint16_t got = le::Get16(bytes + count);
     if (want == got) return {};
-    return Wrong("CRC " + Hex16(want), "CRC " + Hex16(got));
+    return Wrong("CRC " + HexNumber(want), "CRC " + HexNumber(got));
 }
 
 TCheck Status(std::uint8_t got) {
@@ -44,12 +41,6 @@ TCheck Status(std::uint8_t got) {
 std::string HexByte(std::uint8_t value) {
     char text[4];
     std::snprintf(text, sizeof text, "%02X", value);
-    return text;
-}
-
-std::string Hex16(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", value);
     return text;
 }
 

@@ -174,8 +174,7 @@ struct TLegacyImageOpening {
 };
 std::optional<TLegacyImageOpening> LegacyImageOpening(const std::uint8_t* file, std::size_t count);
 
-// Text helpers for parsers and callers: "AA", "0x1234".
+// Text helper for parsers and callers: "AA". Words and addresses go through HexNumber.
 std::string HexByte(std::uint8_t value);
-std::string Hex16(std::uint16_t value);
 
 }  // namespace mirca::frames

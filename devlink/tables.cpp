@@ -17,7 +17,7 @@ using namespace frames;
 constexpr std::uint32_t kMaxFramedBlocks = 0xFFFF - 1;
 
 std::string TableText(std::uint32_t address, std::uint32_t size) {
-    return "address " + Hex16(static_cast<std::uint16_t>(address)) + ", " + BytesText(size);
+    return "address " + HexNumber(address) + ", " + BytesText(size);
 }
 
 std::string PageStep(std::uint32_t page, const char* what) {

@@ -18,15 +18,9 @@ bool LiesInside(const TZelmoMemoryMapImage::adr_size_pair& r, std::size_t size) 
     return r.size > 0 && std::uint64_t{r.adr} + r.size <= size;
 }
 
-std::string Hex16(std::uint32_t value) {
-    char text[12];
-    std::snprintf(text, sizeof text, "0x%04X", value);
-    return text;
-}
-
 std::string RangeText(std::size_t index, std::size_t count, const TZelmoMemoryMapImage::adr_size_pair& r) {
     return "range " + std::to_string(index + 1) + " of " + std::to_string(count) + " (address " +
-           Hex16(r.adr) + ", " + BytesText(r.size) + ")";
+           HexNumber(r.adr) + ", " + BytesText(r.size) + ")";
 }
 
 // Moves every range as one table, in list order, and stops at the first that fails: the ranges before it
@@ -42,7 +36,7 @@ bool TransferRanges(TZelmoMemoryMapImage& image, TZelmoDevice& device, bool writ
         const auto& r = image.ranges[i];
         if (!LiesInside(r, image.data.size())) {
             Fail("range check", "a range inside the image of " + BytesText(image.data.size()),
-                 "address " + Hex16(r.adr) + ", " + BytesText(r.size));
+                 "address " + HexNumber(r.adr) + ", " + BytesText(r.size));
             return FailWithin(RangeText(i, count, r));
         }
         steps += device.ProgressSteps(r.adr, r.size, write);

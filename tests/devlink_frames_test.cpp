@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "devlink/crc.h"
 #include "devlink/frames.h"
 #include "devlink/le.h"
@@ -221,8 +222,8 @@ TEST(Frames, LegacyResult) {
                 {"status nonzero", refused, false, "status 00", "status 01"},
                 // Noise with a zero in the status place is no success.
                 {"bad CRC", Spoil(good, 6, static_cast<std::uint8_t>(good[6] ^ 1)), false,
-                 "CRC " + Hex16(le::Get16(&good[6])),
-                 "CRC " + Hex16(static_cast<std::uint16_t>(le::Get16(&good[6]) ^ 1))},
+                 "CRC " + HexNumber(le::Get16(&good[6])),
+                 "CRC " + HexNumber(static_cast<std::uint16_t>(le::Get16(&good[6]) ^ 1))},
                 {"short", Cut(good, 7), false, "8 bytes", "7 bytes"}},
                [](const Bytes& b) { return ParseLegacyResult(b.data(), b.size()); });
 }
@@ -242,8 +243,8 @@ TEST(Frames, LegacyPageReply) {
         {{"first marker wrong", Spoil(good, 0, 0x55), false, "markers AA AA", "markers 55 AA"},
          {"second marker wrong", Spoil(good, 1, 0x00), false, "markers AA AA", "markers AA 00"},
          {"page byte changed", Spoil(good, 100, 0x00), false,
-          "CRC " + Hex16(static_cast<std::uint16_t>(Crc16Arc(Spoil(good, 100, 0x00).data(), 2 + kPage))),
-          "CRC " + Hex16(le::Get16(crc.data()))},
+          "CRC " + HexNumber(static_cast<std::uint16_t>(Crc16Arc(Spoil(good, 100, 0x00).data(), 2 + kPage))),
+          "CRC " + HexNumber(le::Get16(crc.data()))},
          {"short", Cut(good, 259), false, "260 bytes", "259 bytes"}},
         [&](const Bytes& b) { return ParseLegacyPage(b.data(), b.size(), out.data()); });
 }

@@ -275,14 +275,15 @@ TEST(LegacyTables, OutOfReachOrUnalignedBulkTablesAreRefusedBeforeAnythingIsSent
         std::uint32_t address, size;
         bool readRefused;
         const char* step;
+        const char* table;  // as the refusal names it: the whole address, even past 16 bits
     } cases[] = {
-        {0x1F, 0xFF00, 0x0200, true, "legacy write"},
-        {0x1F, 0x10000, 0x0100, true, "legacy write"},
-        {0x41, 0xFFF0, 0x0020, true, "legacy write"},
+        {0x1F, 0xFF00, 0x0200, true, "legacy write", "address 0xFF00, 512 bytes"},
+        {0x1F, 0x10000, 0x0100, true, "legacy write", "address 0x10000, 256 bytes"},
+        {0x41, 0xFFF0, 0x0020, true, "legacy write", "address 0xFFF0, 32 bytes"},
         // The bulk write sends the table as whole pages and cannot merge: it wants whole pages.
-        {0x40, 0x0310, 0x0100, false, "bulk write"},
-        {0x42, 0x0300, 0x0180, false, "bulk write"},
-        {0x40, 0xFF00, 0x0200, true, "bulk write"},
+        {0x40, 0x0310, 0x0100, false, "bulk write", "address 0x0310, 256 bytes"},
+        {0x42, 0x0300, 0x0180, false, "bulk write", "address 0x0300, 384 bytes"},
+        {0x40, 0xFF00, 0x0200, true, "bulk write", "address 0xFF00, 512 bytes"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << int{c.code} << std::hex << " " << c.address << " " << c.size);
@@ -290,10 +291,12 @@ TEST(LegacyTables, OutOfReachOrUnalignedBulkTablesAreRefusedBeforeAnythingIsSent
         TZelmoTable write(TZelmoTable::kKindConfigWrite, c.address, c.size);
         EXPECT_FALSE(rig.device.WriteTable(write));
         EXPECT_NE(LastFailureText().find(c.step), std::string::npos) << LastFailureText();
+        EXPECT_NE(LastFailureText().find(c.table), std::string::npos) << LastFailureText();
         EXPECT_TRUE(rig.panel.BytesFromHost().empty());
         if (c.readRefused) {
             TZelmoTable read(TZelmoTable::kKindConfigRead, c.address, c.size);
             EXPECT_FALSE(rig.device.ReadTable(read));
+            EXPECT_NE(LastFailureText().find(c.table), std::string::npos) << LastFailureText();
             EXPECT_TRUE(rig.panel.BytesFromHost().empty());
         }
     }
