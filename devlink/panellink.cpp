@@ -55,6 +55,11 @@ TLinkOutcome TPanelLink::OpenPort() {
 
 TLinkOutcome TPanelLink::Open(std::uint32_t mode) {
     if (const TLinkOutcome found = OpenPort(); found != TLinkOutcome::Connected) return found;
+    return ConnectDevice(mode);
+}
+
+TLinkOutcome TPanelLink::ConnectDevice(std::uint32_t mode) {
+    ClearFailure();
     if (!device_.Connect(port_.get(), mode)) {
         // The protocol's own record says which exchange went unanswered; it comes after the summary.
         if (LastFailure().step.empty()) {

@@ -35,6 +35,9 @@ public:
     // As Open, but stops once the port to exactly one panel is open, with no protocol exchange: for the
     // event-log reader, which speaks its own request set. Connected here means the port is open.
     TLinkOutcome OpenPort();
+    // The second half of Open, after OpenPort found and opened exactly one panel: the connection in the
+    // given mode (Connected or NoAnswer, with the failure record; the port is closed on NoAnswer).
+    TLinkOutcome ConnectDevice(std::uint32_t mode);
     // Disconnects the device and closes the port; harmless when nothing is open.
     void Close();
 

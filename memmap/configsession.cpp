@@ -171,6 +171,49 @@ bool ApplyFactorySettings(TZelmoMemoryMap& map) {
     return true;
 }
 
+// ---- A connected device and a map ----
+
+bool ReadConfiguration(TZelmoDevice& device, TZelmoMemoryMap& map, IProgress* progress) {
+    constexpr const char* kOperation = "reading the configuration";
+    ClearFailure();
+    TProgressScope scope(device, progress);
+    TZelmoMemoryMapImage& image = map.BuildImage();
+    if (!image.ReadReadable(device)) return Failed(kOperation, "the device did not complete the transfer");
+    if (!map.LoadFromImage(image)) {
+        return Failed(kOperation,
+                      "the configuration read does not fit the map " + map.file.filename().string());
+    }
+    return true;
+}
+
+bool WriteConfiguration(TZelmoDevice& device, TZelmoMemoryMap& map, IProgress* progress) {
+    constexpr const char* kOperation = "writing the configuration";
+    ClearFailure();
+    TProgressScope scope(device, progress);
+    if (!map.BuildImage().WriteWritable(device))
+        return Failed(kOperation, "the device did not complete the transfer");
+    return true;
+}
+
+bool ReadRegistration(TZelmoDevice& device, TZelmoMemoryMap& map, IProgress* progress) {
+    constexpr const char* kOperation = "reading the registration data";
+    ClearFailure();
+    TProgressScope scope(device, progress);
+    TZelmoMemoryMapImage& image = map.BuildImage();
+    if (!image.ReadBackup(device)) return Failed(kOperation, "the device did not complete the transfer");
+    map.LoadFromImage(image);
+    return true;
+}
+
+bool WriteRegistration(TZelmoDevice& device, TZelmoMemoryMap& map, IProgress* progress) {
+    constexpr const char* kOperation = "writing the registration data";
+    ClearFailure();
+    TProgressScope scope(device, progress);
+    if (!map.BuildImage().WriteBackup(device))
+        return Failed(kOperation, "the device did not complete the transfer");
+    return true;
+}
+
 // ---- TConfigSession ----
 
 TConfigSession::TConfigSession(TZelmoDevice& device, std::filesystem::path mapFolder)
@@ -213,27 +256,15 @@ bool TConfigSession::Ready(const char* operation) {
 }
 
 bool TConfigSession::ReadConfiguration(IProgress* progress) {
-    constexpr const char* kOperation = "reading the configuration";
     ClearFailure();
-    if (!Ready(kOperation)) return false;
-    TProgressScope scope(device_, progress);
-    TZelmoMemoryMapImage& image = map_->BuildImage();
-    if (!image.ReadReadable(device_)) return Failed(kOperation, "the device did not complete the transfer");
-    if (!map_->LoadFromImage(image)) {
-        return Failed(kOperation,
-                      "the configuration read does not fit the map " + map_->file.filename().string());
-    }
-    return true;
+    if (!Ready("reading the configuration")) return false;
+    return mirca::ReadConfiguration(device_, *map_, progress);
 }
 
 bool TConfigSession::WriteConfiguration(IProgress* progress) {
-    constexpr const char* kOperation = "writing the configuration";
     ClearFailure();
-    if (!Ready(kOperation)) return false;
-    TProgressScope scope(device_, progress);
-    if (!map_->BuildImage().WriteWritable(device_))
-        return Failed(kOperation, "the device did not complete the transfer");
-    return true;
+    if (!Ready("writing the configuration")) return false;
+    return mirca::WriteConfiguration(device_, *map_, progress);
 }
 
 bool TConfigSession::ResetToFactory(IProgress* progress) {

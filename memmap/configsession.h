@@ -55,7 +55,16 @@ bool LoadConfigurationFile(const std::filesystem::path& mapFolder, const std::fi
 // throws std::out_of_range before anything changes.
 bool ApplyFactorySettings(TZelmoMemoryMap& map);
 
-// ---- A connected device and its map ----
+// ---- A connected device and a map ----
+
+// The device's readable ranges into the map's values; a failed read leaves the values as they were.
+bool ReadConfiguration(TZelmoDevice& device, TZelmoMemoryMap& map, IProgress* progress = nullptr);
+// The map's writable ranges into the device.
+bool WriteConfiguration(TZelmoDevice& device, TZelmoMemoryMap& map, IProgress* progress = nullptr);
+// The device's registration ranges into the map's image and values.
+bool ReadRegistration(TZelmoDevice& device, TZelmoMemoryMap& map, IProgress* progress = nullptr);
+// The map's registration ranges, as its image holds them, into the device.
+bool WriteRegistration(TZelmoDevice& device, TZelmoMemoryMap& map, IProgress* progress = nullptr);
 
 // The procedures the editor, the firmware window and mirca-cli run against a connected panel. Every
 // operation returns false at its first failed step and leaves the failure record naming the operation
