@@ -25,11 +25,18 @@ enum class TEditorCommand {
     FileOpen,
     FileSave,
     FactorySettings,
-    CreateBackup,   // the other family's backup page buttons: only ever disabled
+    CreateBackup,  // the other family's backup page buttons: only ever disabled
     RestoreBackup,
 };
 
 enum class TEditorMode { Online, Demo };
+
+// Window texts the session puts into dialogs; the window gives them in the program's language.
+enum class TEditorText {
+    OpenConfigTitle,  // "Открыть файл настроек"
+    SaveConfigTitle,  // "Сохранить файл настроек"
+    ConfigFilter,     // "Файлы настроек(*.ycfg)|*.ycfg"
+};
 
 // The window's one-shot timers; the window runs them and hands each expiry back to the session.
 enum class TEditorTimer { Online, Demo, Help };
@@ -86,6 +93,8 @@ public:
     virtual bool BackupWithConfiguration() const = 0;
     virtual std::string AutoBackupObject() const = 0;
     virtual void ShowAutoBackupName(const std::string& name) = 0;
+
+    virtual std::string Text(TEditorText text) const = 0;
 };
 
 // Where the editor finds and keeps its files.
@@ -98,7 +107,8 @@ struct TEditorPaths {
 
 // What the editor asks of the desktop.
 struct TEditorServices {
-    // Opens a document, a web address or an e-mail composer; false when nothing could open it.
+    // Opens a local file (an absolute path), a web address ("http://...") or an e-mail composer
+    // ("mailto:..."); false when nothing could open it.
     std::function<bool(const std::string& url)> openUrl;
     // The program's language code ("RU", "EN", "TR"), for the help file.
     std::string language = "RU";
@@ -168,7 +178,7 @@ private:
     void EnterDemo();
     void BuildTreeFor(const TZelmoDescriptor& d);
     void RebuildObjects();
-    bool ReadInto(TZelmoMemoryMap& map);
+    void TakeFile(const std::filesystem::path& path);
     void ReadBackupPage();
     void WriteBackupPage();
     void OpenBackupFile();
