@@ -494,6 +494,15 @@ std::optional<TZonePosition> TObjectTable::ZoneAt(std::size_t number, int column
     return position;
 }
 
+std::optional<TZoneHolder> TObjectTable::HolderAt(std::size_t number, int column) const {
+    const std::optional<TZonePosition> position = ZoneAt(number, column);
+    if (!position) return std::nullopt;
+    const TObjectRecord& object = Object(number);
+    const TZoneEntry& entry = object.blocks[position->block].zones[position->zone];
+    if (entry.state != TZoneState::Assigned && entry.state != TZoneState::Busy) return std::nullopt;
+    return TZoneHolder{static_cast<std::size_t>(column - kFirstZoneColumn + 1), object.device, entry.owner};
+}
+
 bool TObjectTable::ClickZone(std::size_t number, int column) {
     const std::optional<TZonePosition> position = ZoneAt(number, column);
     if (!position) return false;

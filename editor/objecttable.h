@@ -106,6 +106,14 @@ struct TZonePosition {
     std::size_t zone = 0;   // zone position within the block, from 0
 };
 
+// Who holds a zone shown on the zones page: the zone's number on the page (1..16), the device, the object.
+struct TZoneHolder {
+    std::size_t zone = 0;
+    std::uint8_t device = 0;
+    std::uint32_t owner = 0;
+    bool operator==(const TZoneHolder&) const = default;
+};
+
 // Columns of the zones page.
 inline constexpr int kMarkColumn = 1;
 inline constexpr int kDeviceColumn = 2;
@@ -177,6 +185,8 @@ public:
     bool ToggleMark(std::size_t number);
     // The zone shown in a column (5..20) of the object's row, if the column shows one of its device's zones.
     std::optional<TZonePosition> ZoneAt(std::size_t number, int column) const;
+    // The holder of the zone in the cell, for a zone held by the object or by another one.
+    std::optional<TZoneHolder> HolderAt(std::size_t number, int column) const;
     // A click on a zone cell: a held zone is released (the mark cleared when the object holds no zone any
     // more), an available one taken, a busy one left alone. False when the cell shows no zone or nothing
     // changed.

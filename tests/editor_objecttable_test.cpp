@@ -377,6 +377,11 @@ TEST_F(ObjectTableTest, AZoneHeldByAnotherObjectIsBusyAndAClickLeavesIt) {
     EXPECT_EQ(ZonesPageCellText(table, 3, 5), "set");
     EXPECT_EQ(ZonesPageCellText(table, 9, 5), "bsy");
     EXPECT_EQ(table.Object(9).blocks[0].zones[0].owner, 3u);
+    // What hovering over the cell tells: zone 1 of device 7 belongs to object 3.
+    EXPECT_EQ(table.HolderAt(9, 5), (TZoneHolder{1, 7, 3}));
+    EXPECT_EQ(table.HolderAt(3, 5), (TZoneHolder{1, 7, 3}));
+    EXPECT_FALSE(table.HolderAt(9, 6).has_value());  // available
+    EXPECT_FALSE(table.HolderAt(1, 5).has_value());  // no device
     for (int column = 6; column <= kLastZoneColumn; ++column)
         EXPECT_EQ(ZonesPageCellText(table, 9, column), "avl") << column;
 
@@ -446,6 +451,8 @@ TEST_F(ObjectTableTest, CellTexts) {
     EXPECT_EQ(ZonesPageCellText(table, 9, kMarkColumn), "");
     EXPECT_EQ(ZonesPageCellText(table, 3, 5), "set");
     EXPECT_EQ(ZonesPageCellText(table, 3, 7), "bsy");
+    EXPECT_EQ(table.HolderAt(3, 7), (TZoneHolder{3, 7, 9}));
+    EXPECT_EQ(table.HolderAt(3, 20), (TZoneHolder{16, 7, 3}));
     EXPECT_EQ(ZonesPageCellText(table, 3, 8), "avl");
     for (int column = kFirstZoneColumn; column <= kLastZoneColumn; ++column)
         EXPECT_EQ(ZonesPageCellText(table, 1, column), "n/a") << column;
