@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <set>
 #include <string>
 #include <string_view>
@@ -23,8 +24,13 @@ namespace fs = std::filesystem;
 
 const fs::path kData = fs::path(__FILE__).parent_path().parent_path() / "data";
 const fs::path kMenuFile = kData / "drv_base" / "Menu.xml";
+const fs::path kTipsFile = kData / "drv_base" / "tips.xml";
+const fs::path kHelp = kData / "help";
 
 const std::vector<std::string> kMenuNames = {"Wait", "NoDevice", "Y-649", "Y-UOP"};
+const std::vector<std::string> kTipLanguages = {"RU", "EN", "TR"};
+// The firmware window's page, which has a tip but no tab sheet here.
+constexpr const char* kFirmwarePage = "DErUvor";
 
 // Every node, depth-first, with its depth.
 void Walk(const std::vector<TMenuNode>& nodes, const std::function<void(const TMenuNode&, int)>& visit,
@@ -320,6 +326,60 @@ TEST(ShippedMenuTest, WaitAndNoDeviceShowOnePage) {
                                                                     {"NoDevice", "DeviceNotSupportTS"}};
     for (const auto& [name, page] : cases)
         EXPECT_EQ(PageList(LoadMenu(kMenuFile, name).nodes), std::vector<std::string>{page}) << name;
+}
+
+// Tip pages must not end in ".html": the help lookup takes any such file that names the language code for
+// the program's help document.
+TEST(ShippedTipsTest, EveryBoundPageHasAnExistingTipInEveryLanguage) {
+    TTips tips;
+    ASSERT_NO_THROW(tips = LoadTips(kTipsFile));
+    std::vector<std::string> pages = BoundPages();
+    pages.push_back(kFirmwarePage);
+    for (const std::string& page : pages) {
+        for (const std::string& language : kTipLanguages) {
+            SCOPED_TRACE(page + " / " + language);
+            EXPECT_TRUE(tips.Entries().contains({page, language})) << "no tip of its own";
+        }
+    }
+    for (const auto& [key, file] : tips.Entries()) {
+        SCOPED_TRACE(key.first + " / " + key.second + ": " + file);
+        EXPECT_TRUE(key.first == kFirmwarePage || FindTabSheet(key.first)) << "no such page";
+        EXPECT_TRUE(std::find(kTipLanguages.begin(), kTipLanguages.end(), key.second) != kTipLanguages.end());
+        EXPECT_TRUE(fs::is_regular_file(kHelp / file)) << "missing";
+        EXPECT_FALSE(file.ends_with(".html")) << "the help lookup would take it for the help document";
+    }
+}
+
+// Code points U+0400..U+04FF start with the UTF-8 lead bytes 0xD0..0xD3, which no other sequence contains.
+bool HasCyrillic(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0xD0 && byte <= 0xD3;
+    });
+}
+
+// A tip in the wrong language or without its encoding shows as garbage in the tip panel.
+TEST(ShippedTipsTest, EveryTipPageIsInItsLanguage) {
+    const TTips tips = LoadTips(kTipsFile);
+    std::set<std::string> files;
+    for (const auto& [key, file] : tips.Entries()) {
+        SCOPED_TRACE(file);
+        EXPECT_TRUE(files.insert(file).second) << "one page for two tips";
+        const std::string text = ReadText(kHelp / file);
+        ASSERT_FALSE(text.empty());
+        EXPECT_NE(text.find("<meta charset=\"utf-8\">"), std::string::npos);
+        std::string lang = key.second;
+        std::transform(lang.begin(), lang.end(), lang.begin(), [](char c) { return c - 'A' + 'a'; });
+        EXPECT_NE(text.find("<html lang=\"" + lang + "\">"), std::string::npos);
+        EXPECT_EQ(HasCyrillic(text), key.second == "RU");
+        EXPECT_NE(text.find("</html>"), std::string::npos) << "cut short";
+        // The shared style sheet and anything else a tip links stand beside it.
+        const std::regex link(R"re(\b(?:href|src)="([^"#]+)")re");
+        int links = 0;
+        for (std::sregex_iterator it(text.begin(), text.end(), link), end; it != end; ++it, ++links)
+            EXPECT_TRUE(fs::is_regular_file(kHelp / (*it)[1].str())) << "links a missing " << (*it)[1].str();
+        EXPECT_GT(links, 0) << "no style sheet";
+    }
 }
 
 }  // namespace
