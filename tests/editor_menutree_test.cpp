@@ -379,6 +379,10 @@ TEST(ShippedTipsTest, EveryTipPageIsInItsLanguage) {
         for (std::sregex_iterator it(text.begin(), text.end(), link), end; it != end; ++it, ++links)
             EXPECT_TRUE(fs::is_regular_file(kHelp / (*it)[1].str())) << "links a missing " << (*it)[1].str();
         EXPECT_GT(links, 0) << "no style sheet";
+        // The tip browser loads a linked style sheet only when the link says it is CSS.
+        const std::regex sheet(R"re(<link\b[^>]*\brel="stylesheet"[^>]*>)re");
+        for (std::sregex_iterator it(text.begin(), text.end(), sheet), end; it != end; ++it)
+            EXPECT_NE(it->str().find("type=\"text/css\""), std::string::npos) << it->str();
     }
 }
 
