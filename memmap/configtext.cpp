@@ -183,7 +183,9 @@ std::string DumpText(TZelmoMemoryMap& map) {
     for (std::size_t i = 0; i < map.BlockCount(); ++i) {
         const TConfigBlockBase& block = map.ConfigBlock(i);
         out += block.name;
-        out += " = ";
+        // No blank after "=" for an empty value: editors strip trailing blanks, and a dump kept in version
+        // control must not change by being opened.
+        out += block.Size ? " = " : " =";
         AppendValue(out, block, block.ValueBytes());
         out += '\n';
     }
@@ -223,8 +225,8 @@ std::vector<TBlockDifference> DiffMaps(TZelmoMemoryMap& a, TZelmoMemoryMap& b) {
 std::string DiffText(const std::vector<TBlockDifference>& differences) {
     std::string out;
     for (const TBlockDifference& d : differences) {
-        if (d.a) out += "-" + d.name + " = " + *d.a + "\n";
-        if (d.b) out += "+" + d.name + " = " + *d.b + "\n";
+        if (d.a) out += "-" + d.name + (d.a->empty() ? " =" : " = ") + *d.a + "\n";
+        if (d.b) out += "+" + d.name + (d.b->empty() ? " =" : " = ") + *d.b + "\n";
     }
     return out;
 }

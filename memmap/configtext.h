@@ -54,7 +54,7 @@ bool ApplyAssignments(TZelmoMemoryMap& map, TZelmoMemoryMapImage& image,
 
 // ---- Whole configurations ----
 
-// Every block in map order, one "name = value" line each.
+// Every block in map order, one "name = value" line each ("name =" for an empty value).
 std::string DumpText(TZelmoMemoryMap& map);
 
 // A block whose values differ between two configurations; a side without a block of that name has none.
@@ -71,7 +71,8 @@ struct TBlockDifference {
 // always listed.
 std::vector<TBlockDifference> DiffMaps(TZelmoMemoryMap& a, TZelmoMemoryMap& b);
 
-// "-name = a" and "+name = b" lines, the side that lacks the block leaving its line out.
+// "-name = a" and "+name = b" lines (as DumpText writes them), the side that lacks the block leaving its line
+// out.
 std::string DiffText(const std::vector<TBlockDifference>& differences);
 
 // A binary configuration file (".ycfg") and the map of its descriptor with the file's values in its blocks.

@@ -195,7 +195,7 @@ TEST_F(TextMaps, ADumpIsEveryBlockInMapOrder) {
               "language = 0\n"
               "delay = 300\n"
               "user_pw = 81828384FFFF\n"
-              "placeholder = \n"
+              "placeholder =\n"
               "counter = 5\n"
               "registration = 0102030405060708\n");
 }
@@ -277,28 +277,29 @@ TEST_F(TextMaps, ADiffOfOneLayoutShowsExactlyTheChangedBlocks) {
 
 TEST_F(TextMaps, ADiffOfDifferentLayoutsPairsByNameAndListsBlocksOfOneSide) {
     // b: "language" moved and kept its value, "delay" became a 4-byte record with the same number,
-    // "user_pw" is a byte shorter, "counter" is gone and "extra" is new.
+    // "user_pw" is a byte shorter, "placeholder" and "counter" are gone and "extra" is new.
     TZelmoMemoryMap a(Map("a.xml", kBlocks));
     TZelmoMemoryMap b(
         Map("b.xml",
             Block("extra", "rw", "Byte", 40, 1, "09") + Block("language", "rwf", "Byte", 13, 1, "00") +
                 Block("delay", "rw", "DWord", 44, 4, "2C010000") +
                 Block("user_pw", "rwf", "TZelmoPassword", 16, 5, "81828384FF") +
-                Block("placeholder", "", "TYAdrMR", 0, 0, "") +
                 Block("registration", "b", "TBackupRegionWrapper256", 32, 8, "0102030405060708"),
             64));
     const auto differences = DiffMaps(a, b);
     EXPECT_EQ(differences, (std::vector<TBlockDifference>{{"user_pw", "81828384FFFF", "81828384FF"},
+                                                          {"placeholder", "", std::nullopt},
                                                           {"counter", "5", std::nullopt},
                                                           {"extra", std::nullopt, "9"}}));
     EXPECT_EQ(DiffText(differences),
-              "-user_pw = 81828384FFFF\n+user_pw = 81828384FF\n-counter = 5\n+extra = 9\n");
+              "-user_pw = 81828384FFFF\n+user_pw = 81828384FF\n-placeholder =\n-counter = 5\n+extra = 9\n");
     // The other way round, the sides swap.
-    EXPECT_EQ(DiffText(DiffMaps(b, a)),
-              "-extra = 9\n-user_pw = 81828384FF\n+user_pw = 81828384FFFF\n+counter = 5\n");
     EXPECT_EQ(DiffMaps(b, a), (std::vector<TBlockDifference>{{"extra", "9", std::nullopt},
                                                              {"user_pw", "81828384FF", "81828384FFFF"},
+                                                             {"placeholder", std::nullopt, ""},
                                                              {"counter", std::nullopt, "5"}}));
+    EXPECT_EQ(DiffText(DiffMaps(b, a)),
+              "-extra = 9\n-user_pw = 81828384FF\n+user_pw = 81828384FFFF\n+placeholder =\n+counter = 5\n");
 }
 
 TEST_F(TextMaps, BlocksOfOneNameArePairedInTheirOrder) {
