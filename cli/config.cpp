@@ -1,5 +1,8 @@
 // Configuration, registration backup and map commands.
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "base/failure.h"
 #include "cli/args.h"
@@ -7,7 +10,9 @@
 #include "cli/link.h"
 #include "cli/termprogress.h"
 #include "memmap/configsession.h"
+#include "memmap/configtext.h"
 #include "memmap/files.h"
+#include "memmap/readback.h"
 
 namespace mirca::cli {
 
@@ -54,7 +59,7 @@ int ConfigRead(const TGlobalOptions& global, const std::string& out) {
     return kExitOk;
 }
 
-int ConfigWrite(const TGlobalOptions& global, const std::string& in) {
+int ConfigWrite(const TGlobalOptions& global, const std::string& in, bool verify) {
     constexpr const char* kCommand = "config write";
     if (!KnownFormat(in, kCommand)) return kExitUsage;
     const auto format = ConfigFormatForPath(in);
@@ -82,9 +87,20 @@ int ConfigWrite(const TGlobalOptions& global, const std::string& in) {
         PrintFailure(kCommand);
         return kExitFailed;
     }
-    const TZelmoMemoryMap& map = session.Map();
+    TZelmoMemoryMap& map = session.Map();
     std::printf("configuration from %s written to %s %s\n", in.c_str(), map.devprefix.c_str(),
                 map.fwver.c_str());
+    if (!verify) return kExitOk;
+    bool verified = false;
+    {
+        TTermProgress progress("Verifying");
+        verified = VerifyWrittenConfiguration(link->Device(), map, &progress);
+    }
+    if (!verified) {
+        PrintFailure(kCommand);
+        return kExitFailed;
+    }
+    std::printf("read back: the panel holds every written block\n");
     return kExitOk;
 }
 
@@ -145,22 +161,160 @@ int BackupWrite(const TGlobalOptions& global, const std::string& in) {
     return kExitOk;
 }
 
+// ---- Configuration as text ----
+
+constexpr const char* kPanelSource = "panel";
+
+// A binary configuration file's name, as the text commands need its descriptor; a usage error otherwise.
+bool BinaryFileName(const std::string& file, const char* command) {
+    if (ConfigFormatForPath(file) == kConfigFormatBinary) return true;
+    std::fprintf(stderr,
+                 "mirca-cli %s: %s: a .ycfg file is needed (it names its device; a .tcfg file does not)\n",
+                 command, file.c_str());
+    return false;
+}
+
+// Where a configuration to show comes from: a .ycfg file, or the panel as "config read" reads it.
+class TConfigSource {
+public:
+    // kExitOk with Map() ready, else the exit code (reported).
+    int Open(const TGlobalOptions& global, const std::string& what, const char* command) {
+        if (what != kPanelSource) {
+            TZelmoMemoryMapImage image;
+            fileMap_ = LoadConfigurationMap(global.DataFolder(), what, image);
+            if (!fileMap_) {
+                PrintFailure(command);
+                return kExitFailed;
+            }
+            map_ = fileMap_.get();
+            return kExitOk;
+        }
+        link_ = MakeLink(global);
+        session_ = std::make_unique<TConfigSession>(link_->Device(), global.DataFolder());
+        if (const int rc = Begin(*link_, *session_, command); rc != kExitOk) return rc;
+        bool read = false;
+        {
+            TTermProgress progress("Reading");
+            read = session_->ReadConfiguration(&progress);
+        }
+        if (!read) {
+            PrintFailure(command);
+            return kExitFailed;
+        }
+        map_ = &session_->Map();
+        return kExitOk;
+    }
+    TZelmoMemoryMap& Map() { return *map_; }
+
+private:
+    std::unique_ptr<TPanelLink> link_;
+    std::unique_ptr<TConfigSession> session_;
+    std::unique_ptr<TZelmoMemoryMap> fileMap_;
+    TZelmoMemoryMap* map_ = nullptr;
+};
+
+bool ValidSource(const std::string& what, const char* command) {
+    return what == kPanelSource || BinaryFileName(what, command);
+}
+
+int ConfigDump(const TGlobalOptions& global, const std::string& file) {
+    constexpr const char* kCommand = "config dump";
+    if (!ValidSource(file, kCommand)) return kExitUsage;
+    TConfigSource source;
+    if (const int rc = source.Open(global, file, kCommand); rc != kExitOk) return rc;
+    const std::string text = DumpText(source.Map());
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return kExitOk;
+}
+
+int ConfigDiff(const TGlobalOptions& global, const std::string& a, const std::string& b) {
+    constexpr const char* kCommand = "config diff";
+    if (!ValidSource(a, kCommand) || !ValidSource(b, kCommand)) return kExitUsage;
+    TConfigSource first, second;
+    if (const int rc = first.Open(global, a, kCommand); rc != kExitOk) return rc;
+    // The panel is read once, whichever sides name it.
+    TConfigSource* other = &first;
+    if (b != a || a != kPanelSource) {
+        if (const int rc = second.Open(global, b, kCommand); rc != kExitOk) return rc;
+        other = &second;
+    }
+    const std::string text = DiffText(DiffMaps(first.Map(), other->Map()));
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return kExitOk;
+}
+
+int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args) {
+    constexpr const char* kCommand = "config set";
+    for (const std::string& word : args) {
+        if (word.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "mirca-cli %s: unknown option '%s'\n", kCommand, word.c_str());
+            return kExitUsage;
+        }
+    }
+    if (args.size() < 2) {
+        std::fprintf(stderr, "mirca-cli %s: use 'config set FILE.ycfg NAME=VALUE...'\n", kCommand);
+        return kExitUsage;
+    }
+    const std::string& file = args.front();
+    if (!BinaryFileName(file, kCommand)) return kExitUsage;
+    TZelmoMemoryMapImage image;
+    const auto map = LoadConfigurationMap(global.DataFolder(), file, image);
+    if (!map) {
+        PrintFailure(kCommand);
+        return kExitFailed;
+    }
+    const std::vector<std::string> assignments(args.begin() + 1, args.end());
+    if (!ApplyAssignments(*map, image, assignments)) {
+        std::fprintf(stderr, "mirca-cli %s: %s; %s was not changed\n", kCommand, LastFailureText().c_str(),
+                     file.c_str());
+        return kExitFailed;
+    }
+    // The file's own image with only the named blocks changed: its header and every other byte stay.
+    if (!SaveToFile(image, file, kConfigFormatBinary)) {
+        FailOperation("saving the configuration file");
+        PrintFailure(kCommand);
+        return kExitFailed;
+    }
+    std::printf("%zu block%s set in %s\n", assignments.size(), assignments.size() == 1 ? "" : "s",
+                file.c_str());
+    return kExitOk;
+}
+
 }  // namespace
 
 int Config(const TGlobalOptions& global, const std::vector<std::string>& args) {
     const auto [sub, rest] = SplitSubcommand(args);
-    if (sub == "read" || sub == "write") {
-        const auto a = ParseArgs("config " + sub, rest, {}, {}, 1);
+    if (sub == "read") {
+        const auto a = ParseArgs("config read", rest, {}, {}, 1);
         if (!a) return kExitUsage;
-        return sub == "read" ? ConfigRead(global, a->positional[0]) : ConfigWrite(global, a->positional[0]);
+        return ConfigRead(global, a->positional[0]);
     }
+    if (sub == "write") {
+        const auto a = ParseArgs("config write", rest, {}, {"--verify"}, 1);
+        if (!a) return kExitUsage;
+        return ConfigWrite(global, a->positional[0], a->Has("--verify"));
+    }
+    if (sub == "dump") {
+        // No file: the panel.
+        const auto a = ParseArgs("config dump", rest, {}, {}, rest.empty() ? 0 : 1);
+        if (!a) return kExitUsage;
+        return ConfigDump(global, a->positional.empty() ? kPanelSource : a->positional[0]);
+    }
+    if (sub == "diff") {
+        const auto a = ParseArgs("config diff", rest, {}, {}, 2);
+        if (!a) return kExitUsage;
+        return ConfigDiff(global, a->positional[0], a->positional[1]);
+    }
+    if (sub == "set") return ConfigSet(global, rest);
     if (sub == "factory") {
         if (!ParseArgs("config factory", rest, {}, {}, 0)) return kExitUsage;
         return ConfigFactory(global);
     }
-    std::fprintf(stderr,
-                 "mirca-cli config: use 'config read OUT.ycfg|OUT.tcfg', 'config write IN.ycfg|IN.tcfg' or "
-                 "'config factory'\n");
+    std::fprintf(
+        stderr,
+        "mirca-cli config: use 'config read OUT.ycfg|OUT.tcfg', 'config write IN.ycfg|IN.tcfg "
+        "[--verify]', 'config factory', 'config dump [FILE.ycfg]', 'config diff A B' (each FILE.ycfg "
+        "or panel) or 'config set FILE.ycfg NAME=VALUE...'\n");
     return kExitUsage;
 }
 

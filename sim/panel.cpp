@@ -108,6 +108,13 @@ public:
 
     TPanelIdentity id;
     Bytes memory;
+    // Configuration bytes that writes do not reach: [stuckFrom, stuckFrom + stuckSize).
+    std::uint32_t stuckFrom = 0;
+    std::uint32_t stuckSize = 0;
+    void Store(std::size_t at, std::uint8_t value) {
+        const bool stuck = at >= stuckFrom && at - stuckFrom < stuckSize;
+        if (at < memory.size() && !stuck) memory[at] = value;
+    }
     Bytes firmware;
     bool firmwareComplete = false;
     std::optional<Bytes> legacyFirmwareFrame;
@@ -478,8 +485,7 @@ void TSimPanel::Impl::WriteBlock(const std::uint8_t* payload) {
         } else {
             // The host pads its last block; only the selected size lands. Memory() may have shrunk since.
             for (std::size_t k = 0; k < kBlock && offset + k < write_->size; ++k) {
-                const std::size_t at = std::size_t{write_->address} + offset + k;
-                if (at < memory.size()) memory[at] = data[k];
+                Store(std::size_t{write_->address} + offset + k, data[k]);
             }
         }
         ++write_->next;
@@ -655,7 +661,8 @@ void TSimPanel::Impl::FinishLegacyWrite() {
                     LegacyPageCrc(d.data() + 2, count) == le::Get16(d.data() + 2 + count) &&
                     start + count <= memory.size();
     if (ok) {
-        std::copy_n(d.begin() + 2, count, memory.begin() + static_cast<std::ptrdiff_t>(start));
+        for (std::size_t k = 0; k < count; ++k)
+            Store(start + k, d[2 + k]);
     }
     legacyWriteData_.clear();
     SendLegacy(TReplyKind::LegacyWrite, kLegacyWrite, ok ? 0 : 1);
@@ -873,6 +880,11 @@ std::size_t TSimPanel::EventLogRequests(std::uint8_t command) const {
 
 void TSimPanel::InjectFault(TFault fault) {
     impl_->faults.push_back(fault);
+}
+
+void TSimPanel::IgnoreWritesTo(std::uint32_t address, std::uint32_t size) {
+    impl_->stuckFrom = address;
+    impl_->stuckSize = size;
 }
 
 void TSimPanel::LoseConnectionAfter(std::size_t bytes) {

@@ -129,6 +129,9 @@ public:
     std::size_t EventLogRequests(std::uint8_t command) const;
 
     void InjectFault(TFault fault);
+    // Configuration writes (framed and legacy) are acknowledged as ever but leave the `size` bytes from
+    // `address` as they were, like a worn memory cell; size 0 heals the panel. Reads are not affected.
+    void IgnoreWritesTo(std::uint32_t address, std::uint32_t size);
     // After this many more bytes in either direction the link drops: further writes fail, nothing is sent.
     void LoseConnectionAfter(std::size_t bytes);
     void ClearFaults();

@@ -11,6 +11,7 @@
 #include "devlink/le.h"
 #include "memmap/block.h"
 #include "memmap/memmap.h"
+#include "tests/cli_panel.h"
 #include "tests/process.h"
 #include "tests/testfolder.h"
 
@@ -20,30 +21,11 @@ namespace {
 namespace fs = std::filesystem;
 namespace tp = testing_process;
 
-const std::string kBin = MIRCA_BIN_DIR;
-const std::string kMaps = kBin + "/drv_base";
+using tp::kBin;
+using tp::kMaps;
 constexpr std::size_t kConfigHeader = 13;  // descriptor and image size before the image bytes
 
-class CliConfig : public TTestFolder {
-protected:
-    // A panel served from a map; the caller keeps the returned object alive while it talks to it.
-    std::unique_ptr<tp::TBackground> Panel(const std::string& name, const std::string& map,
-                                           std::vector<std::string> extra = {}) {
-        const fs::path sock = dir_ / (name + ".sock");
-        std::vector<std::string> argv = {kBin + "/mirca-panelsim", "--socket", sock.string(), "--map",
-                                         kMaps + "/" + map};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        auto panel = std::make_unique<tp::TBackground>(argv);
-        EXPECT_TRUE(panel->WaitFor("serving on"));
-        return panel;
-    }
-    tp::TResult Cli(const std::string& panel, std::vector<std::string> args) {
-        std::vector<std::string> argv = {kBin + "/mirca-cli", "--port",
-                                         "unix:" + (dir_ / (panel + ".sock")).string()};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return tp::Run(argv);
-    }
-};
+using CliConfig = TCliPanelTest;
 
 TEST_F(CliConfig, ReadWriteReadGivesTheSameFileAndForeignFilesAreRefused) {
     auto a = Panel("a", "937_d_6_4.xml");

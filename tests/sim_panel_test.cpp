@@ -490,6 +490,38 @@ TEST(SimLegacy, WritesCountBytesAcrossTransfersAndLandOnlyWhenWhole) {
     }
 }
 
+TEST(SimFaults, IgnoredWritesAreAcknowledgedButLeaveTheirBytesInBothGenerations) {
+    // Framed: a 300-byte table at 0x100 with bytes 0x110..0x114 stuck.
+    Host framed;
+    std::fill(framed.panel.Memory().begin(), framed.panel.Memory().end(), 0xEE);
+    framed.panel.IgnoreWritesTo(0x110, 5);
+    const Bytes table = Pattern(300, 0x31);
+    Bytes padded = table;
+    padded.resize(504, 0x77);
+    framed.Send(Cat({SetMode(5), Select(16, 0x100, 300), SetMode(3), WriteStart(3, 16, 0x100)}));
+    framed.Take();
+    framed.Send(Cat({DataBlock(1, Slice(padded, 0, 252)), DataBlock(2, Slice(padded, 252, 252))}));
+    EXPECT_EQ(framed.Take(), Cat({Status(0), Status(0)}));
+    Bytes expected = table;
+    std::fill_n(expected.begin() + 0x10, 5, 0xEE);
+    EXPECT_EQ(Slice(framed.panel.Memory(), 0x100, 300), expected);
+
+    // Legacy: one page at page 3 with 4 bytes from offset 10 stuck; healed, the same write lands whole.
+    Host legacy(LegacyModule(), 0x1000);
+    legacy.panel.Memory() = Pattern(0x1000, 0x10);
+    const Bytes before = legacy.panel.Memory();
+    const Bytes page = Pattern(256, 0xA3);
+    for (const std::uint32_t stuck : {4u, 0u}) {
+        legacy.panel.IgnoreWritesTo(3 * 256 + 10, stuck);
+        legacy.Send(LegacyFrame(0x94, 1, 3, 0x00));
+        legacy.Send(LegacyData(page));
+        EXPECT_EQ(legacy.Take(), LegacyReply(0x94, 0));
+        Bytes landed = page;
+        std::copy_n(before.begin() + 3 * 256 + 10, stuck, landed.begin() + 10);
+        EXPECT_EQ(Slice(legacy.panel.Memory(), 3 * 256, 256), landed) << stuck << " bytes stuck";
+    }
+}
+
 TEST(SimLegacy, RepliesToEachFrameByteForByte) {
     TPanelIdentity wraps = LegacyModule();
     wraps.major = 25;

@@ -67,6 +67,8 @@ void PrintUsage(std::FILE* out) {
         "      ON:   Any (default) Identify SetMode Select ReadHeader ReadBlock WriteStart\n"
         "            WriteBlock LegacyIdentify LegacyPage LegacyWrite LegacyFirmware\n"
         "            LogIdentity LogTableList LogBlock (event-log replies)\n"
+        "  --ignore-writes A:N    acknowledge configuration writes but leave the N bytes from\n"
+        "                         address A as they were (a worn memory cell)\n"
         "  --help                 show this text\n",
         static_cast<unsigned long long>(kMaxMemorySize), unsigned{mirca::sim::kMaxLogRecords},
         unsigned{mirca::sim::kMaxOldFormatLogRecords});
@@ -198,6 +200,8 @@ struct TOptions {
     std::string map;              // start with this map's identity and factory memory
     std::set<std::string> given;  // identity options named on the command line win over the map
     mirca::sim::TEventLogSetup log;
+    std::uint32_t stuckFrom = 0;  // --ignore-writes
+    std::uint32_t stuckSize = 0;
 };
 
 int UsageError(const std::string& text) {
@@ -225,7 +229,7 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
                                 arg == "--major" || arg == "--minor" || arg == "--build" ||
                                 arg == "--legacy-code" || arg == "--memory-size" || arg == "--fault" ||
                                 arg == "--map" || arg == "--log-records" || arg == "--log-position" ||
-                                arg == "--log-seed";
+                                arg == "--log-seed" || arg == "--ignore-writes";
         if (!takesValue) return UsageError("unknown option '" + std::string(arg) + "'");
         if (i + 1 >= argc) return UsageError(std::string(arg) + " needs a value");
         const std::string_view value = argv[++i];
@@ -236,6 +240,19 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
         }
         if (arg == "--map") {
             options.map = value;
+            continue;
+        }
+        if (arg == "--ignore-writes") {
+            const std::size_t colon = value.find(':');
+            const auto from = ParseNumber(value.substr(0, colon), 0, 0xFFFFFFFFu);
+            const auto size = colon == std::string_view::npos
+                                  ? std::nullopt
+                                  : ParseNumber(value.substr(colon + 1), 1, 0xFFFFFFFFu);
+            if (!from || !size)
+                return UsageError("--ignore-writes takes ADDRESS:SIZE (numbers, SIZE at least 1), got '" +
+                                  std::string(value) + "'");
+            options.stuckFrom = static_cast<std::uint32_t>(*from);
+            options.stuckSize = static_cast<std::uint32_t>(*size);
             continue;
         }
         if (arg == "--fault") {
@@ -330,6 +347,7 @@ int main(int argc, char** argv) {
     panel.SetExchangeLimit(kExchangeLimit);
     for (const auto& fault : options.faults)
         panel.InjectFault(fault);
+    panel.IgnoreWritesTo(options.stuckFrom, options.stuckSize);
 
     mirca::sim::TSocketServer server(panel, options.socket);
     g_server.store(&server);

@@ -1,0 +1,184 @@
+// mirca-cli config dump, diff, set and write --verify against mirca-panelsim started from a shipped map.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "memmap/memmap.h"
+#include "tests/cli_panel.h"
+#include "tests/process.h"
+#include "tests/testfolder.h"
+
+namespace mirca {
+namespace {
+
+namespace fs = std::filesystem;
+namespace tp = testing_process;
+
+constexpr const char* kMap = "937_d_6_4.xml";
+constexpr std::size_t kConfigHeader = 13;
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::size_t Lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class CliConfigText : public TCliPanelTest {
+protected:
+    // The configuration of a fresh panel "a", read into a file.
+    fs::path ReadFresh(const std::string& name) {
+        const fs::path file = dir_ / name;
+        const auto r = Cli("a", {"config", "read", file.string()});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return file;
+    }
+    tp::TResult Offline(std::vector<std::string> args) {
+        args.insert(args.begin(), tp::kBin + "/mirca-cli");
+        return tp::Run(args);
+    }
+};
+
+TEST_F(CliConfigText, DumpSetDiffShowsExactlyTheChangedBlock) {
+    auto panel = Panel("a", kMap);
+    const fs::path a = ReadFresh("a.ycfg");
+    auto r = Offline({"config", "dump", a.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    TZelmoMemoryMap map(tp::kMaps + "/" + kMap);
+    EXPECT_EQ(Lines(r.out), map.BlockCount());
+    EXPECT_EQ(r.out.rfind("descriptor = A903646406040", 0), 0u) << r.out.substr(0, 200);
+    EXPECT_TRUE(Contains(r.out, "\nlanguage = 0\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\nuser_pw = 81828384FFFF\n")) << r.out;
+    const std::string dumpA = r.out;
+
+    const fs::path b = dir_ / "b.ycfg";
+    fs::copy_file(a, b);
+    r = Offline({"config", "set", b.string(), "language=1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    r = Offline({"config", "diff", a.string(), b.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "-language = 0\n+language = 1\n");
+
+    // In the file only that byte changed; header and every other byte are as they were.
+    const std::vector<std::uint8_t> before = ReadBytes(a), after = ReadBytes(b);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (i == kConfigHeader + map.ConfigBlock("language").Address)
+            EXPECT_EQ(after[i], 1);
+        else
+            EXPECT_EQ(after[i], before[i]) << "byte " << i;
+    }
+    r = Offline({"config", "diff", a.string(), a.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CliConfigText, RefusedAssignmentsLeaveTheFileByteIdentical) {
+    auto panel = Panel("a", kMap);
+    const fs::path file = ReadFresh("a.ycfg");
+    const std::string original = ReadText(file);
+    struct Case {
+        std::vector<std::string> assignments;
+        std::string reason;
+    } cases[] = {
+        {{"nosuch=1"}, "assignment 'nosuch=1': no block \"nosuch\" in the map 937_d_6_4.xml"},
+        {{"user_pw=0102"},
+         "assignment 'user_pw=0102': value of the wrong size: expected 12 hexadecimal "
+         "digits (6 bytes), received 4 digits"},
+        {{"language=256"},
+         "assignment 'language=256': value out of range: expected a decimal number from 0 "
+         "to 255, received '256'"},
+        {{"language=one"}, "value is not a number"},
+        {{"descriptor=A90364640605000000"}, "block \"descriptor\" is read-only"},
+        {{"backup_region1=00"}, "block \"backup_region1\" is registration data"},
+        // All are checked before anything is written: a good assignment before a bad one changes nothing.
+        {{"language=1", "mode_rele=300"}, "assignment 'mode_rele=300': value out of range"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        std::vector<std::string> args = {"config", "set", file.string()};
+        args.insert(args.end(), c.assignments.begin(), c.assignments.end());
+        const auto r = Offline(args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(Contains(r.err, c.reason)) << r.err;
+        EXPECT_TRUE(Contains(r.err, file.string() + " was not changed")) << r.err;
+        EXPECT_EQ(ReadText(file), original);
+    }
+    // Wrong command lines are usage errors and touch nothing.
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"config", "set", file.string()},
+                                               {"config", "set", (dir_ / "a.tcfg").string(), "language=1"},
+                                               {"config", "set", file.string(), "--force", "language=1"},
+                                               {"config", "dump", file.string(), file.string()},
+                                               {"config", "diff", file.string()},
+                                               {"config", "diff", file.string(), "panel.tcfg"}}) {
+        const auto r = Offline(args);
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+    }
+    EXPECT_EQ(ReadText(file), original);
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_FALSE(Contains(entry.path().filename().string(), ".tmp")) << "no temporary left behind";
+}
+
+TEST_F(CliConfigText, ThePanelDumpsAsTheFileReadFromIt) {
+    auto panel = Panel("a", kMap);
+    const fs::path a = ReadFresh("a.ycfg");
+    const fs::path b = dir_ / "b.ycfg";
+    fs::copy_file(a, b);
+    ASSERT_EQ(Offline({"config", "set", b.string(), "language=2", "user_pw=8182838485FF"}).exitCode, 0);
+    auto r = Cli("a", {"config", "write", b.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+
+    const auto fromPanel = Cli("a", {"config", "dump"});
+    ASSERT_EQ(fromPanel.exitCode, 0) << fromPanel.err;
+    const fs::path read = ReadFresh("read.ycfg");
+    const auto fromFile = Offline({"config", "dump", read.string()});
+    ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err;
+    EXPECT_EQ(fromPanel.out, fromFile.out);
+    EXPECT_TRUE(Contains(fromPanel.out, "\nlanguage = 2\n")) << fromPanel.out;
+
+    r = Cli("a", {"config", "diff", b.string(), "panel"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = Cli("a", {"config", "diff", "panel", a.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "-language = 2\n+language = 0\n-user_pw = 8182838485FF\n+user_pw = 81828384FFFF\n");
+}
+
+TEST_F(CliConfigText, VerifyPassesOnAnHonestPanelAndNamesTheBlockAPanelDidNotStore) {
+    auto honest = Panel("a", kMap);
+    const fs::path a = ReadFresh("a.ycfg");
+    const fs::path b = dir_ / "b.ycfg";
+    fs::copy_file(a, b);
+    ASSERT_EQ(Offline({"config", "set", b.string(), "language=1", "mode_rele=7"}).exitCode, 0);
+
+    auto r = Cli("a", {"config", "write", b.string(), "--verify"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "read back: the panel holds every written block")) << r.out;
+
+    // A panel that acknowledges the write but keeps its old "language" byte.
+    TZelmoMemoryMap map(tp::kMaps + "/" + kMap);
+    const std::uint32_t language = map.ConfigBlock("language").Address;
+    auto stuck = Panel("s", kMap, {"--ignore-writes", std::to_string(language) + ":1"});
+    r = Cli("s", {"config", "write", b.string()});
+    EXPECT_EQ(r.exitCode, 0) << "without --verify the acknowledged write looks fine: " << r.err;
+    r = Cli("s", {"config", "write", b.string(), "--verify"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, "verifying the written configuration failed: block \"language\"")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "expected 1, received 0")) << r.err;
+    r = Cli("s", {"config", "diff", b.string(), "panel"});
+    EXPECT_EQ(r.out, "-language = 1\n+language = 0\n");
+}
+
+TEST_F(CliConfigText, APanelThatIsNotThereIsReportedNotDumped) {
+    const auto r = Cli("nobody", {"config", "dump"});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+}  // namespace
+}  // namespace mirca
