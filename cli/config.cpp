@@ -174,7 +174,8 @@ bool BinaryFileName(const std::string& file, const char* command) {
     return false;
 }
 
-// Where a configuration to show comes from: a .ycfg file, or the panel as "config read" reads it.
+// Where a configuration to show comes from: a .ycfg file, or the panel, registration data included, so that
+// a comparison never shows a file's registration bytes against the map's defaults.
 class TConfigSource {
 public:
     // kExitOk with Map() ready, else the exit code (reported).
@@ -195,7 +196,8 @@ public:
         bool read = false;
         {
             TTermProgress progress("Reading");
-            read = session_->ReadConfiguration(&progress);
+            read = session_->ReadConfiguration(&progress) &&
+                   ReadRegistration(link_->Device(), session_->Map(), &progress);
         }
         if (!read) {
             PrintFailure(command);

@@ -24,7 +24,7 @@ void PrintUsage(std::FILE* out) {
         "                                 (--verify: read the written blocks back and compare)\n"
         "  config factory                 reset the factory-marked settings and write them\n"
         "  config dump [FILE.ycfg]        print every block as 'name = value', in map order\n"
-        "                                 (no file: the panel's configuration, as config read reads it)\n"
+        "                                 (no file: the panel's, registration data included)\n"
         "  config diff A B                print the blocks whose values differ ('-name = A value',\n"
         "                                 '+name = B value'); A and B are .ycfg files or 'panel'\n"
         "  config set FILE.ycfg NAME=VALUE...\n"
