@@ -207,10 +207,16 @@ public:
     TTransfer Receive(std::uint32_t want, unsigned timeoutMs) override {
         const std::uint32_t size = BulkInRequestSize(want, inPacket_);
         if (rx_.size() < size) rx_.resize(size);
-        int done = 0;
-        const int rc = libusb_bulk_transfer(handle_.get(), in_, rx_.data(), static_cast<int>(size), &done,
-                                            UsbTimeout(timeoutMs));
-        return Finish(rc, done, size, in_);
+        const TDeadline deadline(timeoutMs);
+        for (;;) {
+            int done = 0;
+            const int rc = libusb_bulk_transfer(handle_.get(), in_, rx_.data(), static_cast<int>(size), &done,
+                                                UsbTimeout(static_cast<unsigned>(deadline.RemainingMs())));
+            // A zero-length packet ends a reply of whole packets; after a read that took exactly such a
+            // reply it arrives on its own and carries nothing for this one.
+            if (rc == LIBUSB_SUCCESS && done == 0 && !deadline.Passed()) continue;
+            return Finish(rc, done, size, in_);
+        }
     }
 
 private:
@@ -421,7 +427,11 @@ unsigned TAtmUsbPipe::OpenUsb() {
 
     std::string error;
     backend_ = OpenUsbDevice(match, error);
-    if (!backend_) Report(error);
+    if (!backend_) {
+        // The failure record carries the reason too, so the caller's summary says what to do about it.
+        NoteSystemError(error);
+        Report(error);
+    }
     return 1;
 }
 

@@ -1,28 +1,241 @@
+// The pipe's libusb backend against emulated devices: opening, transfers, packets and their ends, stalls,
+// timeouts and unplugging.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/failure.h"
 #include "devlink/device.h"
+#include "devlink/frames.h"
+#include "devlink/panellink.h"
 #include "devlink/usbpipe.h"
 #include "tests/usbemu/usbemu.h"
+#include "tests/usbemu/usbrig.h"
 
 namespace mirca {
 namespace {
 
-TEST(UsbPipe, IdentifiesAFramedPanel) {
-    usbemu::TUsbTestbed bed;
-    sim::TSimPanel panel;
-    usbemu::TEmulatedDevice& usb = bed.AddPanel(panel);
-    TAtmUsbPipe pipe;
-    pipe.SetPortName("usb");
-    pipe.SetDeviceListPath(MIRCA_BIN_DIR "/drv_base/usbdevices.xml");
-    ASSERT_EQ(pipe.Open(), 1u);
-    ASSERT_TRUE(pipe.IsOpen());
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+using usbemu::TUsbRig;
+
+long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+Bytes Pattern(std::size_t size, std::uint8_t seed) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+    return bytes;
+}
+
+// The framed identification request, which every framed panel answers.
+const Bytes kIdentify = frames::IdentifyRequest();
+
+TEST(UsbOpen, OnePanelIsOpenedAndClaimedAndReleasedOnClose) {
+    TUsbRig rig;
+    ASSERT_EQ(rig.pipe.Open(), 1u);
+    ASSERT_TRUE(rig.pipe.IsOpen()) << rig.Errors();
     TZelmoDevice device;
-    ASSERT_TRUE(device.Connect(&pipe, TZelmoDevice::kModeConfiguration));
-    EXPECT_TRUE(device.Framed);
-    EXPECT_EQ(device.TypeCode, 937);
-    const usbemu::TDeviceCounters counters = usb.Counters();
+    ASSERT_TRUE(device.Connect(&rig.pipe, TZelmoDevice::kModeConfiguration)) << LastFailureText();
+    rig.pipe.Close();
+    const usbemu::TDeviceCounters counters = rig.usb.Counters();
+    EXPECT_EQ(counters.opens, 1u);
     EXPECT_EQ(counters.claims, 1u);
+    EXPECT_EQ(counters.releases, 1u);
     EXPECT_GE(counters.submitted, 2u);
+    EXPECT_TRUE(rig.errors.empty()) << rig.Errors();
+}
+
+TEST(UsbOpen, NoneOrTwoPanelsOpenNothing) {
+    struct TCase {
+        const char* name;
+        int panels;
+        TLinkOutcome outcome;
+        const char* text;
+    };
+    const TCase cases[] = {
+        {"none", 0, TLinkOutcome::NoDevice, "no device found"},
+        {"two", 2, TLinkOutcome::SeveralDevices, "2 devices found; attach only one panel"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::TSimPanel first;
+        sim::TSimPanel second;
+        usbemu::TUsbTestbed bed;
+        std::vector<usbemu::TEmulatedDevice*> devices;
+        if (c.panels > 0) devices.push_back(&bed.AddPanel(first));
+        if (c.panels > 1) devices.push_back(&bed.AddPanel(second));
+        std::vector<std::string> errors;
+        auto pipe = std::make_unique<TAtmUsbPipe>();
+        usbemu::ConfigureForUsb(*pipe, errors, 300);
+        TAtmUsbPipe& port = *pipe;
+        TPanelLink link(std::move(pipe));
+        EXPECT_EQ(link.Open(TZelmoDevice::kModeConfiguration), c.outcome);
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
+        for (usbemu::TEmulatedDevice* device : devices)
+            EXPECT_EQ(device->Counters().opens, 0u);
+    }
+}
+
+TEST(UsbOpen, APermissionErrorNamesTheUdevRule) {
+    sim::TSimPanel panel;
+    usbemu::TUsbTestbed bed;
+    usbemu::TEmulatedDevice& usb = bed.AddPanel(panel);
+    usb.DenyAccess();
+    std::vector<std::string> errors;
+    auto pipe = std::make_unique<TAtmUsbPipe>();
+    usbemu::ConfigureForUsb(*pipe, errors, 300);
+    TPanelLink link(std::move(pipe));
+    {
+        const usbemu::TWithoutFileOverride asUser;
+        EXPECT_EQ(link.Open(TZelmoDevice::kModeConfiguration), TLinkOutcome::NotOpened);
+    }
+    EXPECT_FALSE(link.Port().IsOpen());
+    // The summary the user gets says what to do, not only that opening failed.
+    EXPECT_NE(LastFailureText().find("could not be opened"), std::string::npos) << LastFailureText();
+    EXPECT_NE(LastFailureText().find("70-mirca-y.rules"), std::string::npos) << LastFailureText();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("Access denied"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[0].find("70-mirca-y.rules"), std::string::npos) << errors[0];
+    EXPECT_EQ(usb.Counters().opens, 0u);
+}
+
+TEST(UsbOpen, ADeviceGoneBetweenEnumerationAndOpenIsReportedAsUnplugged) {
+    TUsbRig rig;
+    rig.usb.RemoveNode();
+    const auto start = Clock::now();
+    EXPECT_EQ(rig.pipe.Open(), 1u);
+    EXPECT_LT(MsSince(start), 1000);
+    EXPECT_FALSE(rig.pipe.IsOpen());
+    ASSERT_EQ(rig.errors.size(), 1u);
+    EXPECT_NE(rig.errors[0].find("The panel was unplugged"), std::string::npos) << rig.errors[0];
+}
+
+// A halted endpoint fails the transfer, and the pipe clears the halt so the next transfer goes through; the
+// stalled IN transfer took nothing, so the reply is still there to read.
+TEST(UsbTransfer, AStallOnEitherEndpointFailsOneTransferAndIsCleared) {
+    for (const std::uint8_t endpoint : {usbemu::kOutEndpoint, usbemu::kInEndpoint}) {
+        SCOPED_TRACE(static_cast<int>(endpoint));
+        TUsbRig rig;
+        ASSERT_EQ(rig.pipe.Open(), 1u);
+        rig.usb.Halt(endpoint);
+        const bool out = endpoint == usbemu::kOutEndpoint;
+        EXPECT_EQ(rig.pipe.Write(kIdentify.data(), static_cast<std::uint32_t>(kIdentify.size())), !out);
+        Bytes reply(11);
+        if (out) {
+            EXPECT_EQ(rig.pipe.LastWritten(), 0u);
+            EXPECT_NE(rig.Errors().find("stalled the pipe (endpoint 0x01)"), std::string::npos)
+                << rig.Errors();
+            EXPECT_TRUE(rig.pipe.Write(kIdentify.data(), static_cast<std::uint32_t>(kIdentify.size())));
+        } else {
+            EXPECT_FALSE(rig.pipe.Read(reply.data(), 11));
+            EXPECT_EQ(rig.pipe.LastRead(), 0u);
+            EXPECT_NE(rig.Errors().find("stalled the pipe (endpoint 0x82)"), std::string::npos)
+                << rig.Errors();
+        }
+        EXPECT_EQ(rig.usb.Counters().clearHalts, 1u);
+        ASSERT_TRUE(rig.pipe.Read(reply.data(), 11));
+        EXPECT_EQ(reply[0], 0xAA);
+        EXPECT_EQ(reply[1], 0x80);
+        EXPECT_EQ(rig.errors.size(), 1u) << rig.Errors();
+    }
+}
+
+// A reply of whole packets ends with a zero-length packet, or, from a device that sends none, when the host's
+// transfer times out; either way the bytes that came are delivered once.
+TEST(UsbTransfer, AReplyOfWholePacketsEndsAtItsZeroLengthPacketOrAtTheTimeout) {
+    for (const bool zlp : {true, false}) {
+        SCOPED_TRACE(zlp ? "with a zero-length packet" : "without");
+        TUsbRig rig({}, 400);
+        ASSERT_EQ(rig.pipe.Open(), 1u);
+        rig.usb.SetZeroLengthPackets(zlp);
+        const Bytes reply = Pattern(128, 1);
+        rig.usb.QueueReply(reply);
+        Bytes got(200);
+        const auto start = Clock::now();
+        EXPECT_FALSE(rig.pipe.Read(got.data(), 200));
+        const long long ms = MsSince(start);
+        ASSERT_EQ(rig.pipe.LastRead(), 128u);
+        EXPECT_EQ(Bytes(got.begin(), got.begin() + 128), reply);
+        if (zlp) {
+            EXPECT_LT(ms, 200);
+            EXPECT_EQ(rig.usb.Counters().discarded, 0u);
+            EXPECT_EQ(rig.usb.Counters().zeroLength, 1u);
+        } else {
+            EXPECT_GE(ms, 400);
+            EXPECT_LT(ms, 1400);
+            EXPECT_EQ(rig.usb.Counters().discarded, 1u);
+        }
+        // Nothing of the first reply comes again, nothing of the next is lost.
+        const Bytes next = Pattern(10, 99);
+        rig.usb.QueueReply(next);
+        Bytes after(10);
+        ASSERT_TRUE(rig.pipe.Read(after.data(), 10));
+        EXPECT_EQ(after, next);
+        EXPECT_TRUE(rig.errors.empty()) << rig.Errors();
+    }
+}
+
+// A read of exactly a whole-packet reply ends when its buffer is full; the zero-length packet that follows
+// belongs to that reply and must not pass for the next one.
+TEST(UsbTransfer, TheZeroLengthPacketAfterAnExactReadIsNoReply) {
+    TUsbRig rig;
+    ASSERT_EQ(rig.pipe.Open(), 1u);
+    const Bytes first = Pattern(64, 3);
+    rig.usb.QueueReply(first);
+    Bytes got(64);
+    ASSERT_TRUE(rig.pipe.Read(got.data(), 64));
+    EXPECT_EQ(got, first);
+    const Bytes second = Pattern(5, 40);
+    rig.usb.QueueReply(second);
+    Bytes next(5);
+    ASSERT_TRUE(rig.pipe.Read(next.data(), 5)) << rig.Errors();
+    EXPECT_EQ(next, second);
+    EXPECT_EQ(rig.usb.Counters().zeroLength, 1u);
+}
+
+// A transfer that times out part-way keeps what came; the byte-wise reads of the protocol take the rest
+// from the queue without another transfer.
+TEST(UsbTransfer, PartOfAReplyThatCameBeforeTheTimeoutIsKept) {
+    TUsbRig rig({}, 300);
+    ASSERT_EQ(rig.pipe.Open(), 1u);
+    rig.usb.SetZeroLengthPackets(false);
+    const Bytes reply = Pattern(192, 5);
+    rig.usb.QueueReply(reply);
+    Bytes got(300);
+    EXPECT_FALSE(rig.pipe.Read(got.data(), 300));
+    EXPECT_EQ(rig.pipe.LastRead(), 192u);
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + 192), reply);
+    EXPECT_EQ(rig.usb.Counters().discarded, 1u);
+}
+
+TEST(UsbTransfer, UnpluggingDuringAPendingReadEndsItAtOnce) {
+    TUsbRig rig({}, 5000);
+    ASSERT_EQ(rig.pipe.Open(), 1u);
+    rig.usb.WithPanel([](sim::TSimPanel& panel) { panel.InjectFault({sim::TFaultKind::NoReply}); });
+    ASSERT_TRUE(rig.pipe.Write(kIdentify.data(), static_cast<std::uint32_t>(kIdentify.size())));
+    std::thread unplug([&rig] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        rig.usb.Unplug();
+    });
+    Bytes reply(11);
+    const auto start = Clock::now();
+    EXPECT_FALSE(rig.pipe.Read(reply.data(), 11));
+    unplug.join();
+    EXPECT_LT(MsSince(start), 2000);
+    EXPECT_NE(rig.Errors().find("the device disconnected"), std::string::npos) << rig.Errors();
+    EXPECT_NE(LastFailure().system.find("the device disconnected"), std::string::npos);
+    // Every later transfer fails at once too.
+    const auto again = Clock::now();
+    EXPECT_FALSE(rig.pipe.Write(kIdentify.data(), static_cast<std::uint32_t>(kIdentify.size())));
+    EXPECT_LT(MsSince(again), 1000);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "tests/usbemu/usbemu.h"
 
+#include <linux/capability.h>
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <umockdev.h>
 #include <unistd.h>
 
@@ -203,17 +205,20 @@ struct TEmulatedDevice::Impl {
         Complete(client, 0, 0);
     }
 
-    // The panel's replies, cut into packets as the device's endpoint sends them.
+    // Everything the panel has to send, in order.
     void TakeReplies() {
-        while (auto reply = owner.panel_.TakeTransfer()) {
-            for (std::size_t at = 0; at < reply->size(); at += kPacketSize) {
-                const std::size_t n = std::min(kPacketSize, reply->size() - at);
-                packets.emplace_back(reply->begin() + static_cast<std::ptrdiff_t>(at),
-                                     reply->begin() + static_cast<std::ptrdiff_t>(at + n));
-            }
-            if (reply->size() % kPacketSize == 0 && (zeroLengthPackets || reply->empty()))
-                packets.emplace_back();
+        while (auto reply = owner.panel_.TakeTransfer())
+            QueueReply(*reply);
+    }
+
+    // One reply cut into packets as the device's endpoint sends them.
+    void QueueReply(const Bytes& reply) {
+        for (std::size_t at = 0; at < reply.size(); at += kPacketSize) {
+            const std::size_t n = std::min(kPacketSize, reply.size() - at);
+            packets.emplace_back(reply.begin() + static_cast<std::ptrdiff_t>(at),
+                                 reply.begin() + static_cast<std::ptrdiff_t>(at + n));
         }
+        if (reply.size() % kPacketSize == 0 && (zeroLengthPackets || reply.empty())) packets.emplace_back();
     }
 
     // Moves packets into the pending IN URBs; a URB ends when full or on a short packet, as on the bus.
@@ -305,9 +310,48 @@ void TEmulatedDevice::DenyAccess() {
     if (::chmod(nodePath_.c_str(), 0) != 0) throw std::runtime_error("cannot chmod " + nodePath_);
 }
 
+void TEmulatedDevice::QueueReply(std::vector<std::uint8_t> reply) {
+    const std::lock_guard lock(mutex_);
+    impl_->QueueReply(reply);
+    impl_->Fill();
+}
+
 TDeviceCounters TEmulatedDevice::Counters() const {
     const std::lock_guard lock(mutex_);
     return impl_->counters;
+}
+
+namespace {
+
+constexpr std::uint32_t kFileOverrideCaps =
+    (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
+
+bool Capabilities(__user_cap_data_struct (&data)[2], bool set) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    // The raw calls: they change only the calling thread, where libcap's would change them all.
+    return ::syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
+}
+
+}  // namespace
+
+TWithoutFileOverride::TWithoutFileOverride() {
+    __user_cap_data_struct data[2]{};
+    if (!Capabilities(data, false)) return;
+    saved_[0] = data[0].effective;
+    saved_[1] = data[1].effective;
+    if ((data[0].effective & kFileOverrideCaps) == 0) return;
+    data[0].effective &= ~kFileOverrideCaps;
+    changed_ = Capabilities(data, true);
+    if (!changed_) throw std::runtime_error("cannot drop the file override capabilities");
+}
+
+TWithoutFileOverride::~TWithoutFileOverride() {
+    if (!changed_) return;
+    __user_cap_data_struct data[2]{};
+    if (!Capabilities(data, false)) return;
+    data[0].effective = saved_[0];
+    data[1].effective = saved_[1];
+    Capabilities(data, true);
 }
 
 struct TUsbTestbed::Impl {

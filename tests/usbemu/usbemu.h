@@ -55,8 +55,10 @@ public:
     void Unplug();
     // The device node disappears while the bus still lists the device, as between enumeration and open.
     void RemoveNode();
-    // The device node refuses this user (mode 0000).
+    // The device node refuses every user without the right to override file permissions (mode 0000).
     void DenyAccess();
+    // Queues bytes as one reply of the device, as if the panel had sent them.
+    void QueueReply(std::vector<std::uint8_t> reply);
 
     TDeviceCounters Counters() const;
     const std::string& NodePath() const { return nodePath_; }
@@ -83,6 +85,20 @@ private:
 struct TDeviceSetup {
     std::uint16_t vid = kPanelVid;
     std::uint16_t pid = kPanelPid;
+};
+
+// While alive, the calling thread may not override file permissions, as a user without root may not; the
+// rest of the process keeps its rights. Does nothing for a process without them.
+class TWithoutFileOverride {
+public:
+    TWithoutFileOverride();
+    ~TWithoutFileOverride();
+    TWithoutFileOverride(const TWithoutFileOverride&) = delete;
+    TWithoutFileOverride& operator=(const TWithoutFileOverride&) = delete;
+
+private:
+    std::uint32_t saved_[2] = {0, 0};
+    bool changed_ = false;
 };
 
 // The umockdev testbed: sysfs, device nodes and ioctl handlers live as long as this object.
