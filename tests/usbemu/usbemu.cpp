@@ -360,8 +360,9 @@ struct TUsbTestbed::Impl {
     std::vector<std::unique_ptr<TEmulatedDevice>> devices;
 };
 
-TUsbTestbed::TUsbTestbed() : impl_(std::make_unique<Impl>()) {
-    if (!InMockEnvironment()) throw std::runtime_error("the emulated USB bus needs umockdev-wrapper");
+TUsbTestbed::TUsbTestbed(TUsers users) : impl_(std::make_unique<Impl>()) {
+    if (users == TUsers::ThisProcess && !InMockEnvironment())
+        throw std::runtime_error("the emulated USB bus needs umockdev-wrapper");
     impl_->testbed = umockdev_testbed_new();
     gchar* root = umockdev_testbed_get_root_dir(impl_->testbed);
     impl_->root = root;
@@ -376,6 +377,13 @@ TUsbTestbed::~TUsbTestbed() {
     }
     g_object_unref(impl_->testbed);
     impl_->devices.clear();
+}
+
+std::vector<std::string> TUsbTestbed::ChildEnvironment() const {
+    std::string preload = "LD_PRELOAD=libumockdev-preload.so.0";
+    if (const char* more = std::getenv("LD_PRELOAD"); more != nullptr && *more != '\0')
+        preload += std::string(":") + more;
+    return {preload, "UMOCKDEV_DIR=" + impl_->root};
 }
 
 TEmulatedDevice& TUsbTestbed::AddPanel(sim::TSimPanel& panel, TDeviceSetup setup) {

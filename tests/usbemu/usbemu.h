@@ -104,8 +104,11 @@ private:
 // The umockdev testbed: sysfs, device nodes and ioctl handlers live as long as this object.
 class TUsbTestbed {
 public:
-    // Throws std::runtime_error when not under umockdev-wrapper.
-    TUsbTestbed();
+    // Who uses the bus: this process (which must run under umockdev-wrapper), or only child processes
+    // started with ChildEnvironment().
+    enum class TUsers { ThisProcess, Children };
+    // Throws std::runtime_error when this process should use the bus but is not under umockdev-wrapper.
+    explicit TUsbTestbed(TUsers users = TUsers::ThisProcess);
     ~TUsbTestbed();
     TUsbTestbed(const TUsbTestbed&) = delete;
     TUsbTestbed& operator=(const TUsbTestbed&) = delete;
@@ -113,6 +116,10 @@ public:
     // A device on the next bus, serving `panel`, which must outlive the testbed. Add devices before the
     // first libusb context is made: libusb learns of later ones only through hotplug events.
     TEmulatedDevice& AddPanel(sim::TSimPanel& panel, TDeviceSetup setup = {});
+
+    // "NAME=VALUE" settings under which a child process sees this bus: the preload library and the
+    // testbed's folder.
+    std::vector<std::string> ChildEnvironment() const;
 
 private:
     struct Impl;
