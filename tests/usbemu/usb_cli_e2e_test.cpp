@@ -2,6 +2,7 @@
 // the command against it; what comes back must be what the same panel gives over the socket.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -69,6 +70,28 @@ TEST_F(UsbCli, EventLogReadMatchesTheSockets) {
         ASSERT_EQ(usb.exitCode, 0) << usb.err;
         EXPECT_FALSE(usb.out.empty());
         EXPECT_EQ(usb.out, socket.out);
+    }
+}
+
+// Unplugged part-way through: a clear failure soon, and no file, neither a new one nor half of one.
+TEST_F(UsbCli, AReadCutShortByUnpluggingLeavesNoFile) {
+    struct TCase {
+        const char* name;
+        std::vector<std::string> args;
+        std::string file;
+    };
+    const TCase cases[] = {
+        {"configuration", {"config", "read", Path("cut.ycfg")}, Path("cut.ycfg")},
+        {"event log", {"log", "read", Path("cut.yrpt")}, Path("cut.yrpt")},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto start = std::chrono::steady_clock::now();
+        const auto r = OverUsb({"--unplug-after", "5000"}, c.args);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+        EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+        EXPECT_NE(r.err.find("disconnected"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(c.file));
     }
 }
 

@@ -240,3 +240,29 @@ TEST(UsbTransfer, UnpluggingDuringAPendingReadEndsItAtOnce) {
 
 }  // namespace
 }  // namespace mirca
+
+namespace mirca {
+namespace {
+
+// The engineer starts the program, then plugs the panel in: the pipe keeps its libusb context between
+// attempts, and the next attempt must still find the newcomer.
+TEST(UsbOpen, APanelPluggedInAfterAFailedAttemptIsFound) {
+    sim::TSimPanel panel;
+    usbemu::TUsbTestbed bed;
+    std::vector<std::string> errors;
+    TAtmUsbPipe pipe;
+    usbemu::ConfigureForUsb(pipe, errors, 300);
+    EXPECT_EQ(pipe.Open(), 0u);
+    usbemu::TEmulatedDevice& usb = bed.AddPanel(panel);
+    unsigned found = 0;
+    for (int attempt = 0; attempt < 20 && found == 0; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        found = pipe.Open();
+    }
+    ASSERT_EQ(found, 1u);
+    EXPECT_TRUE(pipe.IsOpen()) << errors.size();
+    EXPECT_EQ(usb.Counters().claims, 1u);
+}
+
+}  // namespace
+}  // namespace mirca

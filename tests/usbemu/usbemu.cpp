@@ -209,16 +209,23 @@ struct TEmulatedDevice::Impl {
     void TakeReplies() {
         while (auto reply = owner.panel_.TakeTransfer())
             QueueReply(*reply);
+        // A panel that lost its link was unplugged while its last reply was on the way: what came of that
+        // reply ends no transfer, and nothing follows it.
+        if (!owner.panel_.LinkUp() && !cutMarked) {
+            cutMarked = true;
+            if (!packets.empty() && packets.back().bytes.empty()) packets.pop_back();
+            if (!packets.empty()) packets.back().cut = true;
+        }
     }
 
     // One reply cut into packets as the device's endpoint sends them.
     void QueueReply(const Bytes& reply) {
         for (std::size_t at = 0; at < reply.size(); at += kPacketSize) {
             const std::size_t n = std::min(kPacketSize, reply.size() - at);
-            packets.emplace_back(reply.begin() + static_cast<std::ptrdiff_t>(at),
-                                 reply.begin() + static_cast<std::ptrdiff_t>(at + n));
+            packets.push_back({Bytes(reply.begin() + static_cast<std::ptrdiff_t>(at),
+                                     reply.begin() + static_cast<std::ptrdiff_t>(at + n))});
         }
-        if (reply.size() % kPacketSize == 0 && (zeroLengthPackets || reply.empty())) packets.emplace_back();
+        if (reply.size() % kPacketSize == 0 && (zeroLengthPackets || reply.empty())) packets.push_back({});
     }
 
     // Moves packets into the pending IN URBs; a URB ends when full or on a short packet, as on the bus.
@@ -228,21 +235,23 @@ struct TEmulatedDevice::Impl {
             usbdevfs_urb& urb = UrbOf(u.urb);
             bool ended = false;
             while (!ended && !packets.empty()) {
-                Bytes& packet = packets.front();
+                const TPacket& packet = packets.front();
+                const int size = static_cast<int>(packet.bytes.size());
                 const int room = urb.buffer_length - u.filled;
-                if (static_cast<int>(packet.size()) > room) {
+                if (size > room) {
                     // Babble: the device sent more than the host asked for.
-                    std::copy_n(packet.begin(), room, u.buffer->data + u.filled);
+                    std::copy_n(packet.bytes.begin(), room, u.buffer->data + u.filled);
                     u.filled += room;
                     urb.status = -EOVERFLOW;
                     packets.pop_front();
                     ended = true;
                     break;
                 }
-                if (!packet.empty()) std::copy(packet.begin(), packet.end(), u.buffer->data + u.filled);
-                if (packet.empty()) ++counters.zeroLength;
-                u.filled += static_cast<int>(packet.size());
-                ended = packet.size() < kPacketSize || u.filled == urb.buffer_length;
+                if (size > 0) std::copy(packet.bytes.begin(), packet.bytes.end(), u.buffer->data + u.filled);
+                if (size == 0) ++counters.zeroLength;
+                u.filled += size;
+                ended =
+                    (size < static_cast<int>(kPacketSize) && !packet.cut) || u.filled == urb.buffer_length;
                 packets.pop_front();
             }
             if (!ended && packets.empty() && !owner.panel_.LinkUp()) {
@@ -270,7 +279,12 @@ struct TEmulatedDevice::Impl {
 
     TEmulatedDevice& owner;
     UMockdevIoctlBase* handler;
-    std::deque<Bytes> packets;
+    struct TPacket {
+        Bytes bytes;
+        bool cut = false;  // the device went while sending it
+    };
+    std::deque<TPacket> packets;
+    bool cutMarked = false;
     std::deque<TUrb> pendingIn;
     std::deque<TUrb> done;
     std::set<std::uint8_t> halted;

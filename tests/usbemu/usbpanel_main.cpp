@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ void PrintUsage(std::FILE* out) {
                  "  --legacy        the panel speaks only the legacy 8-byte frames\n"
                  "  --map FILE      the panel's identity and factory memory come from this memory map\n"
                  "  --no-zlp        the device ends no reply with a zero-length packet\n"
+                 "  --unplug-after N\n"
+                 "                  the device is unplugged after N bytes in either direction\n"
                  "  --help          show this text\n");
 }
 
@@ -41,6 +44,7 @@ int main(int argc, char** argv) {
     bool legacy = false;
     bool zlp = true;
     std::string mapFile;
+    std::optional<std::size_t> unplugAfter;
     int i = 1;
     for (; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -52,6 +56,15 @@ int main(int argc, char** argv) {
             legacy = true;
         } else if (arg == "--no-zlp") {
             zlp = false;
+        } else if (arg == "--unplug-after" && i + 1 < argc) {
+            char* end = nullptr;
+            errno = 0;
+            const unsigned long long n = std::strtoull(argv[++i], &end, 10);
+            if (errno != 0 || end == argv[i] || *end != '\0' || argv[i][0] == '-') {
+                std::fprintf(stderr, "mirca-usbpanel: --unplug-after takes a byte count\n");
+                return kExitUsage;
+            }
+            unplugAfter = static_cast<std::size_t>(n);
         } else if (arg == "--map" && i + 1 < argc) {
             mapFile = argv[++i];
         } else if (arg == "--help") {
@@ -79,6 +92,7 @@ int main(int argc, char** argv) {
             id.framed = false;
             panel.SetIdentity(id);
         }
+        if (unplugAfter) panel.LoseConnectionAfter(*unplugAfter);
         mirca::usbemu::TUsbTestbed bed(mirca::usbemu::TUsbTestbed::TUsers::Children);
         bed.AddPanel(panel).SetZeroLengthPackets(zlp);
         const std::vector<std::string> environment = bed.ChildEnvironment();
