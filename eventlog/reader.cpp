@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/failure.h"
 #include "base/userfile.h"
 #include "devlink/crc.h"
 #include "devlink/frames.h"
@@ -127,6 +128,19 @@ bool TEventLogReader::Fail(std::string why) {
     return false;
 }
 
+std::uint32_t TEventLogReader::ReadReply(std::uint8_t* into, std::uint32_t count) {
+    ClearFailure();
+    const bool whole = port_->Read(into, count);
+    readError_ = whole ? std::string() : LastFailure().system;
+    return std::min(port_->LastRead(), count);
+}
+
+bool TEventLogReader::FailReply(std::string why) {
+    // A reply cut short by the link (the device unplugged, a timeout) says so, not only what was missing.
+    if (!readError_.empty()) why += " (" + readError_ + ")";
+    return Fail(std::move(why));
+}
+
 void TEventLogReader::SetPercent(int percent) const {
     if (gauge_ != nullptr) gauge_->SetPercent(percent);
 }
@@ -142,12 +156,12 @@ bool TEventLogReader::ReadIdentity() {
     port_->Flush();
     sleeper_->Sleep(kIdentityWaitMs);
     std::array<std::uint8_t, kNewIdentityReply> reply{};
-    port_->Read(reply.data(), kNewIdentityReply);  // a 7-byte reply is a short read, told by its count
-    const std::uint32_t n = std::min(port_->LastRead(), kNewIdentityReply);
+    // A 7-byte reply is a short read, told by its count.
+    const std::uint32_t n = ReadReply(reply.data(), kNewIdentityReply);
     if (n != kOldIdentityReply && n != kNewIdentityReply) {
-        return Fail("identity: expected 7 or 11 bytes, received " + std::to_string(n));
+        return FailReply("identity: expected 7 or 11 bytes, received " + std::to_string(n));
     }
-    if (!ReplyValid(reply.data(), n)) return Fail("identity: the reply's start byte or CRC is wrong");
+    if (!ReplyValid(reply.data(), n)) return FailReply("identity: the reply's start byte or CRC is wrong");
     if (n == kNewIdentityReply) {
         newFormat_ = true;
         deviceType_ = le::Get16(&reply[2]);
@@ -187,13 +201,12 @@ bool TEventLogReader::ReadTableList() {
     port_->Flush();
     sleeper_->Sleep(kTableListWaitMs);
     Bytes reply(length);
-    port_->Read(reply.data(), length);
-    const std::uint32_t n = std::min(port_->LastRead(), length);
+    const std::uint32_t n = ReadReply(reply.data(), length);
     if (n != length) {
-        return Fail("table list: expected " + std::to_string(length) + " bytes, received " +
-                    std::to_string(n));
+        return FailReply("table list: expected " + std::to_string(length) + " bytes, received " +
+                         std::to_string(n));
     }
-    if (!ReplyValid(reply.data(), n)) return Fail("table list: the reply's start byte or CRC is wrong");
+    if (!ReplyValid(reply.data(), n)) return FailReply("table list: the reply's start byte or CRC is wrong");
     const std::size_t entry = newFormat_ ? 10 : 6;
     for (std::size_t at = 2; at + entry <= length - 2; at += entry) {
         const std::uint8_t* p = &reply[at];
@@ -239,15 +252,15 @@ int TEventLogReader::ReadBlock(std::int32_t kind, std::uint32_t offset) {
     port_->Flush();
     const std::uint32_t want = newFormat_ ? kNewBlockReply : kOldBlockReply;
     std::array<std::uint8_t, kOldBlockReply> reply{};
-    port_->Read(reply.data(), want);  // a last, shorter block is a short read
-    const std::uint32_t n = std::min(port_->LastRead(), want);
+    const std::uint32_t n = ReadReply(reply.data(), want);  // a last, shorter block is a short read
     const std::string where = "block of table kind " + std::to_string(kind) + " at " + std::to_string(offset);
     if (n < kReplyOverhead) {
-        Fail(where + ": expected up to " + std::to_string(want) + " bytes, received " + std::to_string(n));
+        FailReply(where + ": expected up to " + std::to_string(want) + " bytes, received " +
+                  std::to_string(n));
         return -1;
     }
     if (!ReplyValid(reply.data(), n)) {
-        Fail(where + ": the reply's start byte or CRC is wrong");
+        FailReply(where + ": the reply's start byte or CRC is wrong");
         return -1;
     }
     readBuffer_.insert(readBuffer_.end(), reply.begin() + 2, reply.begin() + (n - 2));

@@ -78,9 +78,13 @@ private:
     void ParseEvents();
     void SetPercent(int percent) const;
     bool Fail(std::string why);
+    // One reply of up to count bytes; how many came. A transport failure's words are kept for FailReply.
+    std::uint32_t ReadReply(std::uint8_t* into, std::uint32_t count);
+    bool FailReply(std::string why);
 
     TPort* port_;
     ISleeper* sleeper_;
+    std::string readError_;  // what the transport said of the last reply it did not deliver whole
     IGauge* gauge_ = nullptr;
     const TCatalogue* catalogue_ = nullptr;
 

@@ -147,6 +147,19 @@ TEST(UsbPanel, TheEventLogIsReadWhole) {
     }
 }
 
+// Unplugged part-way through a block: the reader's text says the device went, not only that the block
+// was bad.
+TEST(UsbPanel, AnEventLogReadCutByUnpluggingSaysSo) {
+    TUsbRig rig(Framed(), 5000);
+    rig.usb.WithPanel([](sim::TSimPanel& panel) { panel.LoseConnectionAfter(5000); });
+    ASSERT_EQ(rig.pipe.Open(), 1u);
+    TEventLogReader reader(&rig.pipe);
+    const auto start = Clock::now();
+    EXPECT_FALSE(reader.ReadIdentity() && reader.ReadLog());
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    EXPECT_NE(reader.LastError().find("the device disconnected"), std::string::npos) << reader.LastError();
+}
+
 class UsbFirmware : public TTestFolder {
 protected:
     std::filesystem::path File(const Bytes& bytes) {
