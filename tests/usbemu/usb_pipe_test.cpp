@@ -2,6 +2,7 @@
 // timeouts and unplugging.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -262,6 +263,80 @@ TEST(UsbOpen, APanelPluggedInAfterAFailedAttemptIsFound) {
     ASSERT_EQ(found, 1u);
     EXPECT_TRUE(pipe.IsOpen()) << errors.size();
     EXPECT_EQ(usb.Counters().claims, 1u);
+}
+
+}  // namespace
+}  // namespace mirca
+
+namespace mirca {
+namespace {
+
+TEST(UsbOpen, AnInterfaceHeldByAnotherProgramIsNamedAsSuch) {
+    TUsbRig rig;
+    rig.usb.RefuseClaim(EBUSY);
+    EXPECT_EQ(rig.pipe.Open(), 1u);
+    EXPECT_FALSE(rig.pipe.IsOpen());
+    ASSERT_EQ(rig.errors.size(), 1u);
+    EXPECT_NE(rig.errors[0].find("Cannot claim interface 0"), std::string::npos) << rig.errors[0];
+    EXPECT_NE(rig.errors[0].find("Another program holds the panel's interface"), std::string::npos)
+        << rig.errors[0];
+    // Once the other program lets go, the next attempt opens it.
+    rig.usb.RefuseClaim(0);
+    EXPECT_EQ(rig.pipe.Open(), 1u);
+    EXPECT_TRUE(rig.pipe.IsOpen());
+}
+
+// A device that takes no data: the write ends at its timeout, counts nothing as sent, and the pipe still
+// works once the device takes data again.
+TEST(UsbTransfer, AWriteTheDeviceDoesNotTakeEndsAtTheTimeout) {
+    TUsbRig rig({}, 300);
+    ASSERT_EQ(rig.pipe.Open(), 1u);
+    rig.usb.HoldOut(true);
+    ClearFailure();
+    const auto start = Clock::now();
+    EXPECT_FALSE(rig.pipe.Write(kIdentify.data(), static_cast<std::uint32_t>(kIdentify.size())));
+    const long long ms = MsSince(start);
+    EXPECT_GE(ms, 300);
+    EXPECT_LT(ms, 1300);
+    EXPECT_EQ(rig.pipe.LastWritten(), 0u);
+    EXPECT_EQ(rig.usb.Counters().discarded, 1u);
+    EXPECT_NE(LastFailure().system.find("not taken within 300 ms"), std::string::npos)
+        << LastFailure().system;
+    rig.usb.HoldOut(false);
+    rig.usb.WithPanel([](sim::TSimPanel& panel) { EXPECT_TRUE(panel.BytesFromHost().empty()); });
+    TZelmoDevice device;
+    EXPECT_TRUE(device.Connect(&rig.pipe, TZelmoDevice::kModeConfiguration)) << LastFailureText();
+}
+
+// Unplugged and plugged in again: the next attempt no longer finds the old device, then finds the new one.
+TEST(UsbOpen, APanelPluggedOutAndInAgainIsFoundAfresh) {
+    sim::TSimPanel first;
+    sim::TSimPanel second;
+    usbemu::TUsbTestbed bed;
+    usbemu::TEmulatedDevice& old = bed.AddPanel(first);
+    std::vector<std::string> errors;
+    TAtmUsbPipe pipe;
+    usbemu::ConfigureForUsb(pipe, errors, 300);
+    ASSERT_EQ(pipe.Open(), 1u);
+    TZelmoDevice device;
+    ASSERT_TRUE(device.Connect(&pipe, TZelmoDevice::kModeConfiguration));
+    old.Remove();
+    EXPECT_FALSE(device.Identify());
+    unsigned found = 1;
+    for (int attempt = 0; attempt < 20 && found != 0; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        found = pipe.Open();
+    }
+    EXPECT_EQ(found, 0u);
+    usbemu::TEmulatedDevice& again = bed.AddPanel(second);
+    for (int attempt = 0; attempt < 20 && found == 0; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        found = pipe.Open();
+    }
+    ASSERT_EQ(found, 1u);
+    ASSERT_TRUE(pipe.IsOpen());
+    EXPECT_TRUE(device.Connect(&pipe, TZelmoDevice::kModeConfiguration)) << LastFailureText();
+    EXPECT_EQ(again.Counters().claims, 1u);
 }
 
 }  // namespace

@@ -72,6 +72,8 @@ struct TEmulatedDevice::Impl {
         g_signal_connect_after(handler, "handle-ioctl", G_CALLBACK(&Impl::OnIoctl), this);
     }
     ~Impl() {
+        for (TUrb& u : pendingOut)
+            Drop(u);
         for (TUrb& u : pendingIn)
             Drop(u);
         for (TUrb& u : done)
@@ -109,6 +111,7 @@ struct TEmulatedDevice::Impl {
             case USBDEVFS_CLAIMINTERFACE:
             case USBDEVFS_DISCONNECT_CLAIM:
                 if (gone) return Complete(client, -1, ENODEV);
+                if (refuseClaim != 0) return Complete(client, -1, refuseClaim);
                 ++counters.claims;
                 return Complete(client, 0, 0);
             case USBDEVFS_RELEASEINTERFACE:
@@ -165,21 +168,38 @@ struct TEmulatedDevice::Impl {
         if (halted.contains(urb.endpoint)) {
             urb.status = -EPIPE;
             done.push_back(u);
+        } else if (out && holdOut) {
+            pendingOut.push_back(u);
         } else if (out) {
-            const bool up = owner.panel_.Receive(u.buffer ? u.buffer->data : nullptr,
-                                                 static_cast<std::size_t>(urb.buffer_length));
-            if (up) {
-                urb.actual_length = urb.buffer_length;
-            } else {
-                urb.status = -ESHUTDOWN;
-            }
-            done.push_back(u);
-            TakeReplies();
+            Deliver(u);
         } else {
             pendingIn.push_back(u);
         }
         Fill();
         Complete(client, 0, 0);
+    }
+
+    // An OUT URB's bytes go to the panel; its replies queue up behind the earlier ones.
+    void Deliver(TUrb u) {
+        usbdevfs_urb& urb = UrbOf(u.urb);
+        if (owner.panel_.Receive(u.buffer ? u.buffer->data : nullptr,
+                                 static_cast<std::size_t>(urb.buffer_length))) {
+            urb.actual_length = urb.buffer_length;
+        } else {
+            urb.status = -ESHUTDOWN;
+        }
+        done.push_back(u);
+        TakeReplies();
+    }
+
+    void ReleaseOut() {
+        holdOut = false;
+        while (!pendingOut.empty()) {
+            const TUrb u = pendingOut.front();
+            pendingOut.pop_front();
+            Deliver(u);
+        }
+        Fill();
     }
 
     void Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
@@ -196,13 +216,16 @@ struct TEmulatedDevice::Impl {
     void Discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
         gulong address = 0;
         std::memcpy(&address, arg->data, std::min<std::size_t>(sizeof address, arg->data_len));
-        const auto it = std::find_if(pendingIn.begin(), pendingIn.end(),
-                                     [address](const TUrb& u) { return u.urb->client_addr == address; });
-        if (it == pendingIn.end()) return Complete(client, -1, EINVAL);
-        ++counters.discarded;
-        UrbOf(it->urb).status = -ENOENT;
-        Finish(it);
-        Complete(client, 0, 0);
+        const auto matches = [address](const TUrb& u) { return u.urb->client_addr == address; };
+        for (std::deque<TUrb>* pending : {&pendingIn, &pendingOut}) {
+            const auto it = std::find_if(pending->begin(), pending->end(), matches);
+            if (it == pending->end()) continue;
+            ++counters.discarded;
+            UrbOf(it->urb).status = -ENOENT;
+            Finish(*pending, it);
+            return Complete(client, 0, 0);
+        }
+        Complete(client, -1, EINVAL);
     }
 
     // Everything the panel has to send, in order.
@@ -259,21 +282,23 @@ struct TEmulatedDevice::Impl {
                 ended = true;
             }
             if (!ended) return;
-            Finish(pendingIn.begin());
+            Finish(pendingIn, pendingIn.begin());
         }
     }
 
-    void Finish(std::deque<TUrb>::iterator it) {
+    void Finish(std::deque<TUrb>& pending, std::deque<TUrb>::iterator it) {
         UrbOf(it->urb).actual_length = it->filled;
         done.push_back(*it);
-        pendingIn.erase(it);
+        pending.erase(it);
     }
 
     void Unplug() {
         gone = true;
-        while (!pendingIn.empty()) {
-            UrbOf(pendingIn.front().urb).status = -ESHUTDOWN;
-            Finish(pendingIn.begin());
+        for (std::deque<TUrb>* pending : {&pendingIn, &pendingOut}) {
+            while (!pending->empty()) {
+                UrbOf(pending->front().urb).status = -ESHUTDOWN;
+                Finish(*pending, pending->begin());
+            }
         }
     }
 
@@ -286,9 +311,12 @@ struct TEmulatedDevice::Impl {
     std::deque<TPacket> packets;
     bool cutMarked = false;
     std::deque<TUrb> pendingIn;
+    std::deque<TUrb> pendingOut;  // while holdOut
     std::deque<TUrb> done;
     std::set<std::uint8_t> halted;
     bool zeroLengthPackets = true;
+    bool holdOut = false;
+    int refuseClaim = 0;
     bool gone = false;
     TDeviceCounters counters;
 };
@@ -314,6 +342,25 @@ void TEmulatedDevice::Halt(std::uint8_t endpoint) {
 void TEmulatedDevice::Unplug() {
     const std::lock_guard lock(mutex_);
     impl_->Unplug();
+}
+
+void TEmulatedDevice::Remove() {
+    Unplug();
+    if (remove_) remove_();
+}
+
+void TEmulatedDevice::HoldOut(bool hold) {
+    const std::lock_guard lock(mutex_);
+    if (hold) {
+        impl_->holdOut = true;
+    } else {
+        impl_->ReleaseOut();
+    }
+}
+
+void TEmulatedDevice::RefuseClaim(int error) {
+    const std::lock_guard lock(mutex_);
+    impl_->refuseClaim = error;
 }
 
 void TEmulatedDevice::RemoveNode() {
@@ -407,6 +454,13 @@ TEmulatedDevice& TUsbTestbed::AddPanel(sim::TSimPanel& panel, TDeviceSetup setup
     impl_->devices.push_back(
         std::unique_ptr<TEmulatedDevice>(new TEmulatedDevice(panel, impl_->root + node)));
     TEmulatedDevice& device = *impl_->devices.back();
+    UMockdevTestbed* testbed = impl_->testbed;
+    device.remove_ = [testbed, bus] {
+        const std::string syspath = "/sys/devices/usb" + std::to_string(bus);
+        // The uevent tells libusb's hotplug monitor, as the kernel's would; removing alone does not.
+        umockdev_testbed_uevent(testbed, syspath.c_str(), "remove");
+        umockdev_testbed_remove_device(testbed, syspath.c_str());
+    };
 
     GError* error = nullptr;
     // The handler goes first, so the device can be opened as soon as it appears.

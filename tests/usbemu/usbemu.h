@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -51,8 +52,15 @@ public:
     void SetZeroLengthPackets(bool on);
     // The endpoint answers every URB with a stall until the host clears the halt.
     void Halt(std::uint8_t endpoint);
-    // The device is gone: pending URBs end with ENODEV, every later request fails with it.
+    // The device is gone: pending URBs end with ESHUTDOWN, every later request fails with ENODEV.
     void Unplug();
+    // Unplugged and off the bus: the next enumeration no longer lists it.
+    void Remove();
+    // While held, the device takes no OUT data: OUT URBs stay pending until the host's timeout discards
+    // them; released, the pending ones go to the panel.
+    void HoldOut(bool hold);
+    // Claiming the interface fails with this errno (EBUSY: another program holds it); 0 accepts again.
+    void RefuseClaim(int error);
     // The device node disappears while the bus still lists the device, as between enumeration and open.
     void RemoveNode();
     // The device node refuses every user without the right to override file permissions (mode 0000).
@@ -80,6 +88,7 @@ private:
     std::string nodePath_;
     mutable std::mutex mutex_;
     std::unique_ptr<Impl> impl_;
+    std::function<void()> remove_;  // takes the device off the testbed's bus
 };
 
 struct TDeviceSetup {
