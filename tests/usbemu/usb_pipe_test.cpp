@@ -53,35 +53,45 @@ TEST(UsbOpen, OnePanelIsOpenedAndClaimedAndReleasedOnClose) {
     EXPECT_TRUE(rig.errors.empty()) << rig.Errors();
 }
 
-TEST(UsbOpen, NoneOrTwoPanelsOpenNothing) {
+// Only devices of the list count: none or two of them open nothing, a foreign device beside one is ignored.
+TEST(UsbOpen, OnlyExactlyOneListedPanelIsOpened) {
+    constexpr std::uint16_t kForeign = 0x1234;
     struct TCase {
         const char* name;
-        int panels;
+        std::vector<std::uint16_t> products;
         TLinkOutcome outcome;
         const char* text;
     };
     const TCase cases[] = {
-        {"none", 0, TLinkOutcome::NoDevice, "no device found"},
-        {"two", 2, TLinkOutcome::SeveralDevices, "2 devices found; attach only one panel"},
+        {"none", {}, TLinkOutcome::NoDevice, "no device found"},
+        {"two",
+         {usbemu::kPanelPid, usbemu::kPanelPid},
+         TLinkOutcome::SeveralDevices,
+         "2 devices found; attach only one panel"},
+        {"a foreign device only", {kForeign}, TLinkOutcome::NoDevice, "no device found"},
+        {"a panel beside a foreign device", {kForeign, usbemu::kPanelPid}, TLinkOutcome::Connected, ""},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::TSimPanel first;
-        sim::TSimPanel second;
+        std::vector<sim::TSimPanel> panels(c.products.size());
         usbemu::TUsbTestbed bed;
         std::vector<usbemu::TEmulatedDevice*> devices;
-        if (c.panels > 0) devices.push_back(&bed.AddPanel(first));
-        if (c.panels > 1) devices.push_back(&bed.AddPanel(second));
+        for (std::size_t i = 0; i < panels.size(); ++i)
+            devices.push_back(&bed.AddPanel(panels[i], {usbemu::kPanelVid, c.products[i]}));
         std::vector<std::string> errors;
         auto pipe = std::make_unique<TAtmUsbPipe>();
         usbemu::ConfigureForUsb(*pipe, errors, 300);
         TAtmUsbPipe& port = *pipe;
         TPanelLink link(std::move(pipe));
         EXPECT_EQ(link.Open(TZelmoDevice::kModeConfiguration), c.outcome);
-        EXPECT_FALSE(port.IsOpen());
-        EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
-        for (usbemu::TEmulatedDevice* device : devices)
-            EXPECT_EQ(device->Counters().opens, 0u);
+        const bool connected = c.outcome == TLinkOutcome::Connected;
+        EXPECT_EQ(port.IsOpen(), connected);
+        if (!connected) EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            const bool opened = connected && c.products[i] == usbemu::kPanelPid;
+            EXPECT_EQ(devices[i]->Counters().opens, opened ? 1u : 0u) << "device " << i;
+        }
+        EXPECT_TRUE(errors.empty()) << errors.front();
     }
 }
 
@@ -239,12 +249,6 @@ TEST(UsbTransfer, UnpluggingDuringAPendingReadEndsItAtOnce) {
     EXPECT_LT(MsSince(again), 1000);
 }
 
-}  // namespace
-}  // namespace mirca
-
-namespace mirca {
-namespace {
-
 // The engineer starts the program, then plugs the panel in: the pipe keeps its libusb context between
 // attempts, and the next attempt must still find the newcomer.
 TEST(UsbOpen, APanelPluggedInAfterAFailedAttemptIsFound) {
@@ -264,12 +268,6 @@ TEST(UsbOpen, APanelPluggedInAfterAFailedAttemptIsFound) {
     EXPECT_TRUE(pipe.IsOpen()) << errors.size();
     EXPECT_EQ(usb.Counters().claims, 1u);
 }
-
-}  // namespace
-}  // namespace mirca
-
-namespace mirca {
-namespace {
 
 TEST(UsbOpen, AnInterfaceHeldByAnotherProgramIsNamedAsSuch) {
     TUsbRig rig;
