@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "devlink/usbpipe.h"
 #include "sim/panel.h"
 #include "tests/usbemu/usbemu.h"
@@ -25,6 +26,8 @@ struct TUsbRig {
     explicit TUsbRig(sim::TPanelIdentity id = {}, unsigned timeoutMs = 300)
         : panel(id), usb(bed.AddPanel(panel)) {
         ConfigureForUsb(pipe, errors, timeoutMs);
+        // The record is per thread and outlives a test when several run in one process.
+        ClearFailure();
     }
 
     std::string Errors() const {
