@@ -31,16 +31,6 @@ void TPendingWorkingWindow::RestoreFromMinimised() {
     if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
 }
 
-TZDevSettingsForm::TZDevSettingsForm(QWidget* parent)
-    : TPendingWorkingWindow(QStringLiteral("ZDevSettingsForm"), parent) {
-    retranslateUi();
-}
-
-void TZDevSettingsForm::retranslateUi() {
-    setWindowTitle(tr("Mirca-Y Изменение настроек прибора"));
-    RetranslateNotice();
-}
-
 TZMStoreForm::TZMStoreForm(QWidget* parent) : TPendingWorkingWindow(QStringLiteral("ZMStoreForm"), parent) {
     retranslateUi();
 }

@@ -43,15 +43,6 @@ public:
     void RestoreFromMinimised() override;
 };
 
-class TZDevSettingsForm : public TPendingWorkingWindow {
-    Q_OBJECT
-public:
-    explicit TZDevSettingsForm(QWidget* parent = nullptr);
-
-protected:
-    void retranslateUi() override;
-};
-
 class TZMStoreForm : public TPendingWorkingWindow {
     Q_OBJECT
 public:

@@ -1,7 +1,9 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QTimer>
+#include <QUrl>
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
@@ -9,11 +11,15 @@
 #include "app/localisation.h"
 #include "app/programfolders.h"
 #include "app/qtdialogs.h"
+#include "app/qtpath.h"
 #include "app/qtsettingsstore.h"
 #include "app/settings.h"
 #include "app/shellwindows.h"
 #include "app/zmodeselectform.h"
 #include "base/catalogue.h"
+#include "devlink/panellink.h"
+#include "devlink/usbpipe.h"
+#include "editor/zdevsettingsform.h"
 
 namespace mirca {
 
@@ -31,6 +37,37 @@ std::unique_ptr<T> TStartup::Create(Args&&... args) {
     auto window = std::make_unique<T>(std::forward<Args>(args)...);
     if (options_.onCreated) options_.onCreated(*window);
     return window;
+}
+
+TEditorSetup TStartup::EditorSetup(const std::filesystem::path& programPath) {
+    TEditorSetup setup;
+    setup.dialogs = dialogs_;
+    const std::filesystem::path programDir = programPath.parent_path();
+    // The folders as the settings hold them when the window opens, so a change in the settings window counts.
+    setup.paths = [store = store_.get(), programDir] {
+        const TAppSettings settings = LoadSettings(*store, programDir);
+        return TEditorPaths{programDir, settings.programSetPath, settings.userConf, settings.backup};
+    };
+    setup.link = options_.editorLink;
+    if (!setup.link) {
+        setup.link = [dialogs = dialogs_] {
+            auto pipe = std::make_unique<TAtmUsbPipe>();
+            pipe->SetErrorReporter([dialogs](const std::string& caption, const std::string& text) {
+                dialogs->Inform(caption, text, IDialogService::TIcon::Error);
+            });
+            return std::make_unique<TPanelLink>(std::move(pipe));
+        };
+    }
+    setup.services.openUrl = [](const std::string& address) {
+        const QString text = QString::fromStdString(address);
+        const bool remote = text.startsWith(QLatin1String("http://")) ||
+                            text.startsWith(QLatin1String("https://")) ||
+                            text.startsWith(QLatin1String("mailto:"));
+        return QDesktopServices::openUrl(remote ? QUrl(text) : QUrl::fromLocalFile(ToQString(address)));
+    };
+    setup.services.language = language_;
+    setup.services.programName = programPath.filename().string();
+    return setup;
 }
 
 void TStartup::Steps() {
@@ -55,7 +92,7 @@ void TStartup::Steps() {
     IDialogService& dialogs = *dialogs_;
     modeSelect_ = Create<TZModeSelectForm>(dialogs, *localisation_, programPath);
     appSettings_ = Create<TAppSettingsForm>(*store_, *localisation_, dialogs, programPath);
-    devSettings_ = Create<TZDevSettingsForm>();
+    devSettings_ = Create<TZDevSettingsForm>(EditorSetup(programPath));
     mstore_ = Create<TZMStoreForm>();
     dm2_ = Create<TDM2>();
     changeSoft_ = Create<TZChangeSoftForm>();
@@ -66,6 +103,8 @@ void TStartup::Steps() {
     about_ = Create<TAboutBox>();
     sysOutAssign_ = Create<TYSysOutAssignInSysForm>();
 
+    devSettings_->SetMainWindow(modeSelect_.get());
+    devSettings_->SetAboutBox(about_.get());
     modeSelect_->SetWorkingWindows(changeSoft_.get(), devSettings_.get(), mstore_.get());
     modeSelect_->SetSettingsWindow(appSettings_.get());
 
