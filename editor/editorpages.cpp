@@ -148,12 +148,13 @@ void AddBackupControls(QGroupBox& box, QVBoxLayout& layout) {
     // An object number is at most five digits; the session refuses one above 65535.
     number->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,5}")), number));
-    form->addRow(Label("Номер объекта (системы)", &box), number);
-    form->addRow(Label("Адрес прибора в системе", &box), Named(new QComboBox(&box), "YRegBackupDevAdrCmb"));
+    form->addRow(Label(QT_TRANSLATE_NOOP("TabSheets", "Номер объекта (системы)"), &box), number);
+    form->addRow(Label(QT_TRANSLATE_NOOP("TabSheets", "Адрес прибора в системе"), &box),
+                 Named(new QComboBox(&box), "YRegBackupDevAdrCmb"));
     auto* file = Named(new QLineEdit(&box), "YRegBackupFilenameEdit");
     file->setReadOnly(true);
-    form->addRow(Label("Имя файла резервной копии", &box), file);
-    auto* codeLabel = Named(Label("Код конфигурации", &box), "YConfigCodeLb");
+    form->addRow(Label(QT_TRANSLATE_NOOP("TabSheets", "Имя файла резервной копии"), &box), file);
+    auto* codeLabel = Named(Label(QT_TRANSLATE_NOOP("TabSheets", "Код конфигурации"), &box), "YConfigCodeLb");
     auto* code = Named(new QLineEdit(&box), "YConfigCodeEdit");
     code->setReadOnly(true);
     form->addRow(codeLabel, code);
@@ -190,8 +191,11 @@ void BuildTabSheets(QStackedWidget& pages) {
         } else if (sheet.name == "YBackupTS") {
             AddBackupControls(*box, *layout);
         } else if (sheet.binding == TSheetBinding::Map) {
-            layout->addWidget(Named(
-                Label("Эта страница настроек появится в следующей версии программы.", box), "PendingPageLb"));
+            layout->addWidget(
+                Named(Label(QT_TRANSLATE_NOOP("TabSheets",
+                                              "Эта страница настроек появится в следующей версии программы."),
+                            box),
+                      "PendingPageLb"));
         } else {
             AddDesignControls(sheet, *box, *layout);
         }

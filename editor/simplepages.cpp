@@ -7,12 +7,19 @@
 #include "memmap/block.h"
 #include "memmap/memmap.h"
 
+// The design texts here are window texts: marked for the translation files, translated by the window in
+// the context "TabSheets".
+#define QT_TRANSLATE_NOOP(context, text) text
+
 namespace mirca {
 
 namespace {
 
-constexpr std::array<std::string_view, 2> kNoticeKinds{"неисправность", "тревога"};
-constexpr std::array<std::string_view, 3> kRelayModes{"ПЦН тревога", "Контрольная лампа", "Звуковой"};
+constexpr std::array<std::string_view, 2> kNoticeKinds{QT_TRANSLATE_NOOP("TabSheets", "неисправность"),
+                                                       QT_TRANSLATE_NOOP("TabSheets", "тревога")};
+constexpr std::array<std::string_view, 3> kRelayModes{QT_TRANSLATE_NOOP("TabSheets", "ПЦН тревога"),
+                                                      QT_TRANSLATE_NOOP("TabSheets", "Контрольная лампа"),
+                                                      QT_TRANSLATE_NOOP("TabSheets", "Звуковой")};
 
 constexpr TChoiceField Notice(std::string_view control, std::string_view label, std::string_view block,
                               bool hidden = false) {
@@ -20,23 +27,25 @@ constexpr TChoiceField Notice(std::string_view control, std::string_view label, 
 }
 
 constexpr std::array kNoticeFields{
-    Notice("YNoticeStatCmb1", "Вскрытие пульта:", "notice_status_1"),
-    Notice("YNoticeStatCmb2", "Вскрытие УОП  :", "notice_status_2"),
-    Notice("YNoticeStatCmb3", "Вскрытие УОО:", "notice_status_3"),
-    Notice("YNoticeStatCmb4", "Вскрытие ПКП:", "notice_status_4"),
-    Notice("YNoticeStatCmb5", "Нет связи с  УОП:", "notice_status_5"),
-    Notice("YNoticeStatCmb6", "Нет связи с  УОО:", "notice_status_6"),
-    Notice("YNoticeStatCmb7", "Нет связи с ПКП:", "notice_status_7"),
-    Notice("YNoticeStatCmb8", "Блокир-е РК УОП:", "notice_status_8"),
-    Notice("YNoticeStatCmb9", "Блокир-е РК УОО:", "notice_status_9"),
-    Notice("YNoticeStatCmb10", "Блокир-е РК от ПКП:", "notice_status_10"),
-    Notice("YNoticeStatCmb11", "Вскрытие МР:", {}, true),
-    Notice("YNoticeStatCmb12", "Нет связи с МР:", {}, true),
+    Notice("YNoticeStatCmb1", QT_TRANSLATE_NOOP("TabSheets", "Вскрытие пульта:"), "notice_status_1"),
+    Notice("YNoticeStatCmb2", QT_TRANSLATE_NOOP("TabSheets", "Вскрытие УОП  :"), "notice_status_2"),
+    Notice("YNoticeStatCmb3", QT_TRANSLATE_NOOP("TabSheets", "Вскрытие УОО:"), "notice_status_3"),
+    Notice("YNoticeStatCmb4", QT_TRANSLATE_NOOP("TabSheets", "Вскрытие ПКП:"), "notice_status_4"),
+    Notice("YNoticeStatCmb5", QT_TRANSLATE_NOOP("TabSheets", "Нет связи с  УОП:"), "notice_status_5"),
+    Notice("YNoticeStatCmb6", QT_TRANSLATE_NOOP("TabSheets", "Нет связи с  УОО:"), "notice_status_6"),
+    Notice("YNoticeStatCmb7", QT_TRANSLATE_NOOP("TabSheets", "Нет связи с ПКП:"), "notice_status_7"),
+    Notice("YNoticeStatCmb8", QT_TRANSLATE_NOOP("TabSheets", "Блокир-е РК УОП:"), "notice_status_8"),
+    Notice("YNoticeStatCmb9", QT_TRANSLATE_NOOP("TabSheets", "Блокир-е РК УОО:"), "notice_status_9"),
+    Notice("YNoticeStatCmb10", QT_TRANSLATE_NOOP("TabSheets", "Блокир-е РК от ПКП:"), "notice_status_10"),
+    Notice("YNoticeStatCmb11", QT_TRANSLATE_NOOP("TabSheets", "Вскрытие МР:"), {}, true),
+    Notice("YNoticeStatCmb12", QT_TRANSLATE_NOOP("TabSheets", "Нет связи с МР:"), {}, true),
 };
 
 constexpr std::array kRelayFields{
-    TChoiceField{"ReleWorkMode1", "Режимы работы реле 1:", "mode_rele", 0, 4, kRelayModes},
-    TChoiceField{"ReleWorkMode2", "Режимы работы реле 2:", "mode_rele", 4, 4, kRelayModes},
+    TChoiceField{"ReleWorkMode1", QT_TRANSLATE_NOOP("TabSheets", "Режимы работы реле 1:"), "mode_rele", 0, 4,
+                 kRelayModes},
+    TChoiceField{"ReleWorkMode2", QT_TRANSLATE_NOOP("TabSheets", "Режимы работы реле 2:"), "mode_rele", 4, 4,
+                 kRelayModes},
 };
 
 std::uint8_t Mask(const TChoiceField& field) {
