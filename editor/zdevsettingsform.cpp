@@ -614,7 +614,7 @@ void TZDevSettingsForm::BuildTree(const std::string& menuName) {
     }
     const std::function<void(QTreeWidgetItem*, const TMenuNode&)> add = [&](QTreeWidgetItem* item,
                                                                             const TMenuNode& node) {
-        item->setText(0, Q(node.caption));
+        item->setText(0, Q(node.Caption(setup_.services.language)));
         item->setData(0, kNodeIndexRole, static_cast<int>(pageList_.size()));
         pageList_.push_back(node.page);
         for (const TMenuNode& child : node.children)
