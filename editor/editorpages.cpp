@@ -160,6 +160,8 @@ void AddBackupControls(QGroupBox& box, QVBoxLayout& layout) {
     form->addRow(codeLabel, code);
     codeLabel->hide();
     code->hide();
+    // Form labels stay on one line beside their fields.
+    for (QLabel* label : box.findChildren<QLabel*>()) label->setWordWrap(false);
     layout.addLayout(form);
     auto* buttons = new QHBoxLayout;
     for (auto [name, caption] : {std::pair{"YCreateBackupBtn", "Создать"},

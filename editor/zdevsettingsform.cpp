@@ -546,6 +546,7 @@ void TZDevSettingsForm::showEvent(QShowEvent* event) {
     LoadTips();
     leavePermission_ = true;
     gauge_->setValue(0);
+    ShowLink(false);
     session_ = std::make_unique<TEditorSession>(*this, *setup_.dialogs, setup_.link(), *setup_.sleeper,
                                                 paths_, setup_.services);
     Run([](TEditorSession& s) { s.Shown(); });

@@ -32,7 +32,7 @@
         <location filename="../editor/tabsheets.cpp" line="47"/>
         <location filename="../editor/simplepages.cpp" line="20"/>
         <source>ПЦН тревога</source>
-        <translation>Monitoring station alarm</translation>
+        <translation>Central station alarm</translation>
     </message>
     <message>
         <location filename="../editor/tabsheets.cpp" line="47"/>
