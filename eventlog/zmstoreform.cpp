@@ -6,13 +6,13 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QEvent>
-#include <QShowEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
@@ -187,7 +187,8 @@ void TZMStoreForm::CreateActions() {
         "ToExcelAction", [this] { ExportExcel(); }, SheetIcon());
     add(
         "ToolButton6", [this] { ExportHtml(); }, WebPageIcon());
-    add("ShowAllCurrentAction", command(&TLogSession::ShowAll), s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    add("ShowAllCurrentAction", command(&TLogSession::ShowAll),
+        s->standardIcon(QStyle::SP_FileDialogDetailedView));
     add(
         "ReportAction", [this] { FilterClicked(); }, FunnelIcon());
     add("ShowHelpAction", command(&TLogSession::Help), s->standardIcon(QStyle::SP_DialogHelpButton))
