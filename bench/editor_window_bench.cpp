@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "base/catalogue.h"
-#include "base/dialogs.h"
+#include "bench/silentdialogs.h"
 #include "devlink/panellink.h"
 #include "editor/zdevsettingsform.h"
 #include "memmap/memmap.h"
@@ -33,21 +33,6 @@ namespace fs = std::filesystem;
 using namespace mirca;
 
 const fs::path kBin = MIRCA_BIN_DIR;
-
-// Every box is answered at once.
-class TSilentDialogs final : public IDialogService {
-public:
-    void Inform(const std::string&, const std::string&, TIcon) override {}
-    TAnswer Ask(const std::string&, const std::string&, bool) override { return TAnswer::No; }
-    std::optional<fs::path> ChooseFolder(const std::string&, const fs::path&) override { return {}; }
-    std::optional<fs::path> ChooseOpenFile(const std::string&, const fs::path&, const std::string&) override {
-        return {};
-    }
-    std::optional<fs::path> ChooseSaveFile(const std::string&, const fs::path&, const std::string&) override {
-        return {};
-    }
-    void ShowException(const std::string&) override {}
-};
 
 struct TRig {
     TRig() {
@@ -76,7 +61,7 @@ struct TRig {
     TVirtualClock clock;
     sim::TSimPanel panel;
     std::unique_ptr<TZelmoMemoryMap> map;
-    TSilentDialogs dialogs;
+    mirca::bench::TSilentDialogs dialogs;
     std::unique_ptr<TZDevSettingsForm> form;
 };
 
@@ -114,7 +99,8 @@ void BM_EditorSwitchPage(benchmark::State& state) {
     connect->setEnabled(true);
     connect->trigger();
     std::vector<QTreeWidgetItem*> nodes;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) nodes.push_back(*it);
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        nodes.push_back(*it);
     if (nodes.size() < 2) state.SkipWithError("no tree");
     std::size_t i = 0;
     for (auto _ : state) {
@@ -125,12 +111,3 @@ void BM_EditorSwitchPage(benchmark::State& state) {
 BENCHMARK(BM_EditorSwitchPage)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
