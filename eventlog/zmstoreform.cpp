@@ -144,9 +144,10 @@ TZMStoreForm::TZMStoreForm(TLogSetup setup, QWidget* parent) : QDialog(parent), 
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
     list_->horizontalHeader()->setHighlightSections(false);
     list_->horizontalHeader()->setStretchLastSection(true);
+    // EventID is there for the database, not for the eye: one pixel wide.
+    list_->horizontalHeader()->setMinimumSectionSize(1);
     for (int c = 0; c < kColumns; ++c)
         list_->setColumnWidth(c, kColumnWidths[c]);
-    list_->horizontalHeader()->setMaximumSectionSize(-1);
     list_->setContextMenuPolicy(Qt::ActionsContextMenu);
     list_->addAction(actions_["ShowAllCurrentAction"]);
     list_->addAction(actions_["ReportAction"]);

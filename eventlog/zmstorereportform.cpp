@@ -1,5 +1,6 @@
 #include "eventlog/zmstorereportform.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -9,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTreeWidget>
@@ -43,7 +43,7 @@ QComboBox* NumberBox(const char* name, int last, QWidget* parent) {
 TZMStoreReportForm::TZMStoreReportForm(IDialogService& dialogs, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs) {
     setObjectName(QStringLiteral("ZMStoreReportForm"));
-    resize(670, 300);
+    resize(700, 440);
     auto* layout = new QVBoxLayout(this);
     auto* body = new QHBoxLayout;
     filters_ = new QTreeWidget(this);
@@ -93,16 +93,18 @@ TZMStoreReportForm::TZMStoreReportForm(IDialogService& dialogs, QWidget* parent)
 
     QGroupBox* typeBox = page("YEventTypesTabSh", QT_TR_NOOP("Выберите тип(ы) сообщения(й):"));
     auto* typeLayout = new QVBoxLayout(typeBox);
-    types_ = new QListWidget(typeBox);
-    types_->setObjectName(QStringLiteral("YEventTypesLB"));
     // Two columns of check boxes, filled top to bottom.
-    types_->setFlow(QListView::TopToBottom);
-    types_->setWrapping(true);
-    types_->setResizeMode(QListView::Adjust);
+    types_ = new QWidget(typeBox);
+    types_->setObjectName(QStringLiteral("YEventTypesLB"));
+    auto* grid = new QGridLayout(types_);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(2);
+    const int perColumn = static_cast<int>((kEventTypeItems + 1) / 2);
     for (std::size_t i = 0; i < kEventTypeItems; ++i) {
-        auto* item = new QListWidgetItem(types_);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
+        auto* check = new QCheckBox(types_);
+        check->setObjectName(QStringLiteral("YEventType%1").arg(i));
+        grid->addWidget(check, static_cast<int>(i) % perColumn, static_cast<int>(i) / perColumn);
+        typeChecks_.push_back(check);
     }
     typeLayout->addWidget(types_);
 
@@ -147,8 +149,7 @@ void TZMStoreReportForm::retranslateUi() {
     findChild<QLabel*>(QStringLiteral("FromLabel"))->setText(tr("Начало периода:"));
     findChild<QLabel*>(QStringLiteral("ToLabel"))->setText(tr("Конец периода:"));
     for (std::size_t i = 0; i < kEventTypeItems; ++i)
-        types_->item(static_cast<int>(i))
-            ->setText(QCoreApplication::translate("TEventTypes", kEventTypeCaptions[i]));
+        typeChecks_[i]->setText(QCoreApplication::translate("TEventTypes", kEventTypeCaptions[i]));
     findChild<QPushButton*>(QStringLiteral("Button1"))->setText(tr("Применить"));
     findChild<QPushButton*>(QStringLiteral("Button2"))->setText(tr("Отмена"));
 }
@@ -221,7 +222,7 @@ TLogFilter TZMStoreReportForm::Answer() const {
     filter.from = from_->date().toString(QStringLiteral("dd.MM.yyyy")).toStdString();
     filter.to = to_->date().toString(QStringLiteral("dd.MM.yyyy")).toStdString();
     for (std::size_t i = 0; i < kEventTypeItems; ++i)
-        filter.types[i] = types_->item(static_cast<int>(i))->checkState() == Qt::Checked;
+        filter.types[i] = typeChecks_[i]->isChecked();
     filter.object = object_->currentText().trimmed().toStdString();
     filter.uoo = uoo_->currentText().trimmed().toStdString();
     filter.uop = uop_->currentText().trimmed().toStdString();

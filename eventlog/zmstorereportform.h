@@ -2,12 +2,14 @@
 
 #include <QDialog>
 
+#include <vector>
+
 #include "base/dialogs.h"
 #include "eventlog/logsession.h"
 
 class QComboBox;
 class QDateEdit;
-class QListWidget;
+class QCheckBox;
 class QStackedWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -45,7 +47,8 @@ private:
     QStackedWidget* pages_ = nullptr;
     QDateEdit* from_ = nullptr;
     QDateEdit* to_ = nullptr;
-    QListWidget* types_ = nullptr;
+    QWidget* types_ = nullptr;
+    std::vector<QCheckBox*> typeChecks_;
     QComboBox* object_ = nullptr;
     QComboBox* uoo_ = nullptr;
     QComboBox* uop_ = nullptr;

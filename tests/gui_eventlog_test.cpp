@@ -4,11 +4,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -122,6 +123,11 @@ TEST_F(EventLogWindow, AReadFillsTheListOldestFirstAndEnablesTheFilters) {
     EXPECT_EQ(form_->minimumSize(), QSize(856, 730));
     EXPECT_FALSE(Action("ReportAction")->isEnabled());
     EXPECT_FALSE(Action("ShowAllCurrentAction")->isEnabled());
+    // The seven columns at their widths; EventID is practically hidden.
+    const auto* list = form_->findChild<QTableView*>(QStringLiteral("ListView1"));
+    ASSERT_EQ(list->model()->columnCount(), 7);
+    for (const auto [column, width] : {std::pair{0, 52}, {1, 1}, {2, 157}, {3, 195}, {4, 183}, {5, 248}})
+        EXPECT_EQ(list->columnWidth(column), width) << column;
     Read();
     EXPECT_TRUE(dialogs_.Calls().empty());
     ASSERT_EQ(form_->RowCount(), 300);
@@ -193,7 +199,7 @@ TEST_F(EventLogWindow, EachFilterShowsItsRowsAndNoMatchKeepsTheList) {
     Action("ShowAllCurrentAction")->trigger();
     Filter([&](TZMStoreReportForm& d) {
         Check(d, 1);
-        d.findChild<QListWidget*>(QStringLiteral("YEventTypesLB"))->item(2)->setCheckState(Qt::Checked);
+        d.findChild<QCheckBox*>(QStringLiteral("YEventType2"))->setChecked(true);
     });
     const std::string alarm = Msg(729);
     EXPECT_EQ(Rows().size(), count([&](const TLogRow& r) { return r.event.rfind(alarm, 0) == 0; }));
