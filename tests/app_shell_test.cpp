@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "app/modedescription.h"
 #include "app/programfolders.h"
 #include "app/workingmode.h"
+#include "base/ascii.h"
 #include "tests/testfolder.h"
 
 namespace mirca {
@@ -162,6 +164,60 @@ TEST(Languages, TheRecordedLanguageSelectsItsEntry) {
           TCase{"GB", 1}, TCase{"ZZ", -1}, TCase{"DE", -1}}) {
         EXPECT_EQ(RecordedLanguageIndex(items, c.recorded, names), c.index) << "'" << c.recorded << "'";
     }
+}
+
+TEST(LanguageRecord, TheKeyIsThePathEncodedOnce) {
+    EXPECT_EQ(LanguageRecordKey("/opt/Mirca Y/mirca-y_1.0~x"), "%2Fopt%2FMirca%20Y%2Fmirca-y_1.0~x");
+    // Bytes, not characters: "п" is two UTF-8 bytes.
+    EXPECT_EQ(LanguageRecordKey("/п=%"), "%2F%D0%BF%3D%25");
+}
+
+TEST(LanguageRecord, TheProgramsLineIsFoundInEitherFormAndRewrittenOnce) {
+    const std::string path = "/opt/mirca y/mirca-y";
+    const std::string once = "%2Fopt%2Fmirca%20y%2Fmirca-y";
+    // How the earlier versions' settings library wrote the twice-encoded key ('%' itself escaped).
+    const std::string twice = "%252Fopt%252Fmirca%2520y%252Fmirca-y";
+    const std::string other = "%2Fhome%2Fu%2Fmirca-y=TR\n";
+    struct TCase {
+        std::string record;
+        std::optional<std::string> found;
+    };
+    for (const TCase& c : {
+             TCase{"", std::nullopt},
+             TCase{"[General]\n" + other, std::nullopt},
+             TCase{"[General]\n" + once + "=EN\n" + other, "EN"},
+             TCase{"[General]\r\n" + twice + "=EN\r\n", "EN"},
+             // The old form as read back in lower-case hexadecimal or wide escapes still names the program.
+             TCase{"[General]\n%252fopt%252fmirca%2520y%252fmirca-y=TR\n", "TR"},
+             // A literal "%2F" in a folder name is not the old form of a '/'.
+             TCase{"[General]\n%2Fopt%2Fmirca%2520y%2Fmirca-y=TR\n", std::nullopt},
+             TCase{"[General]\n" + twice + "=TR\n" + once + "=EN\n", "EN"},
+             TCase{"[General]\n " + once + " = \"EN\" \n", "EN"},
+             // Only the top-level section holds records; a key of a broken escape is no one's.
+             TCase{"[Other]\n" + once + "=EN\n", std::nullopt},
+             TCase{"[General]\n%2=EN\n%ZZ=EN\n%U12=EN\n%25ZZ=EN\n=EN\n", std::nullopt},
+         }) {
+        SCOPED_TRACE(c.record);
+        EXPECT_EQ(FindRecordedLanguage(c.record, path), c.found);
+
+        const std::string written = RecordLanguage(c.record, path, "RU");
+        EXPECT_EQ(FindRecordedLanguage(written, path), "RU");
+        // One line for the program, in the once-encoded form; the other programs' lines stay.
+        EXPECT_EQ(AsciiUpper(written).find(AsciiUpper(twice)), std::string::npos) << written;
+        EXPECT_NE(written.find("\n" + once + "=RU\n"), std::string::npos) << written;
+        if (c.record.find("[Other]") == std::string::npos) {
+            EXPECT_EQ(written.find(once), written.rfind(once)) << written;
+        } else {
+            EXPECT_NE(written.find("[Other]\n" + once + "=EN\n"), std::string::npos) << written;
+        }
+        if (c.record.find(other) != std::string::npos) {
+            EXPECT_EQ(FindRecordedLanguage(written, "/home/u/mirca-y"), "TR");
+        }
+        EXPECT_EQ(RecordLanguage(written, path, "RU"), written);
+    }
+    // A code that would break the file is not written.
+    for (const char* bad : {"E\nN", "EN=TR", "EN\r"})
+        EXPECT_EQ(RecordLanguage("[General]\n" + other, path, bad), "[General]\n" + other);
 }
 
 using TShownDescription = TTestFolder;

@@ -20,6 +20,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include <memory>
 #include <string>
@@ -253,6 +254,39 @@ TEST_F(TLocalisationTest, TheRecordedCodeBelongsToOneProgramPath) {
     EXPECT_EQ(TLocalisation(other, dir_ / "locales.ini").GetCurrentDefaultLocaleReg(), "TR");
     // Another record file knows nothing of it.
     EXPECT_EQ(TLocalisation(programPath_, dir_ / "other.ini").GetCurrentDefaultLocaleReg(), "");
+}
+
+TEST_F(TLocalisationTest, TheRecordKeyIsEncodedOnceAndTheOldTwiceEncodedRecordIsStillRead) {
+    const fs::path other = dir_ / "другая папка" / "mirca-y";
+    {
+        // The record as the earlier versions wrote it: the encoded path as a QSettings key, encoded again.
+        QSettings old(ToQString(dir_ / "locales.ini"), QSettings::IniFormat);
+        for (const auto& [path, code] : {std::pair{programPath_, "TR"}, std::pair{other, "EN"}})
+            old.setValue(QString::fromLatin1(QUrl::toPercentEncoding(ToQString(path))), QLatin1String(code));
+    }
+    ASSERT_NE(ReadText(dir_ / "locales.ini").find("%252F"), std::string::npos);
+    EXPECT_EQ(localisation_->GetCurrentDefaultLocaleReg(), "TR");
+
+    localisation_->SetDefaultLocaleReg(programPath_, "EN");
+    const std::string record = ReadText(dir_ / "locales.ini");
+    const std::string once = Text(QString::fromLatin1(QUrl::toPercentEncoding(ToQString(programPath_))));
+    EXPECT_NE(record.find("\n" + once + "=EN\n"), std::string::npos) << record;
+    EXPECT_EQ(record.find(Text(QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(once))))),
+              std::string::npos)
+        << record;
+    EXPECT_EQ(localisation_->GetCurrentDefaultLocaleReg(), "EN");
+    EXPECT_EQ(TLocalisation(other, dir_ / "locales.ini").GetCurrentDefaultLocaleReg(), "EN");
+    // A relative spelling of the same program is the same record.
+    fs::current_path(dir_);
+    EXPECT_EQ(TLocalisation("./mirca-y", dir_ / "locales.ini").GetCurrentDefaultLocaleReg(), "EN");
+}
+
+TEST_F(TLocalisationTest, ARecordThatCannotBeReadWholeIsNeitherReadNorOverwritten) {
+    const std::string big = "[General]\n" + std::string(2 * 1024 * 1024, 'x') + "\n";
+    WriteFile(dir_ / "locales.ini", big);
+    EXPECT_EQ(localisation_->GetCurrentDefaultLocaleReg(), "");
+    localisation_->SetDefaultLocaleReg(programPath_, "EN");
+    EXPECT_EQ(ReadText(dir_ / "locales.ini"), big);
 }
 
 TEST_F(TLocalisationTest, AvailableResourcesAreTheTranslationFilesBesideTheProgram) {
