@@ -71,6 +71,7 @@ void TStartup::Steps() {
 
     if (startup.firstRun) {
         appSettings_->OkClicked();
+        CreateUserFolders(appSettings_->Settings());
         firstRunDone_ = true;
     }
     direct_ = modeSelect_->OpenDirectly(options_.mode);

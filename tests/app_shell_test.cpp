@@ -271,5 +271,21 @@ TEST_F(TProgramFolders, HelpAndDataFoldersAreCreatedAndWhatStaysMissingIsNamed) 
     EXPECT_TRUE(fs::is_directory(other / "drv_base"));
 }
 
+TEST_F(TProgramFolders, TheUserFoldersOfTheSettingsAreCreatedAndWhatCannotBeIsNamed) {
+    TAppSettings settings = DefaultSettings(dir_);
+    EXPECT_TRUE(CreateUserFolders(settings).empty());
+    for (const char* name : {"base", "conf", "reg", "report"})
+        EXPECT_TRUE(fs::is_directory(dir_ / name)) << name;
+
+    // A file in the way stays; an empty setting creates nothing (it would be the current directory).
+    WriteBytes(dir_ / "blocked", {'z'});
+    settings.firmware = dir_ / "blocked" / "base";
+    settings.userConf = dir_ / "nested" / "conf";
+    settings.backup.clear();
+    EXPECT_EQ(CreateUserFolders(settings), std::vector<fs::path>{dir_ / "blocked" / "base"});
+    EXPECT_EQ(ReadText(dir_ / "blocked"), "z");
+    EXPECT_TRUE(fs::is_directory(dir_ / "nested" / "conf"));
+}
+
 }  // namespace
 }  // namespace mirca

@@ -1109,6 +1109,28 @@ TEST_F(TStartupTest, TheProgramsFoldersAreCreatedAtStartUpNotByAWindow) {
     EXPECT_TRUE(fs::is_directory(dir_ / "drv_base"));
 }
 
+TEST_F(TStartupTest, TheFirstRunCreatesTheUserFoldersSoTheirChoosersOpenInThem) {
+    WriteFile(Ini(), "");
+    const std::vector<fs::path> folders = {dir_ / "base", dir_ / "conf", dir_ / "reg", dir_ / "report"};
+    {
+        TStartup first(Options());
+        ASSERT_TRUE(first.Start());
+        ASSERT_TRUE(first.FirstRunDone());
+        for (const fs::path& folder : folders)
+            EXPECT_TRUE(fs::is_directory(folder)) << folder;
+        const TAppSettings settings = first.AppSettingsForm()->Settings();
+        EXPECT_EQ(
+            (std::vector<fs::path>{settings.firmware, settings.userConf, settings.backup, settings.report}),
+            folders);
+    }
+    // A folder the user removed later is the user's choice: later starts leave it removed.
+    fs::remove_all(dir_ / "conf");
+    TStartup second(Options());
+    ASSERT_TRUE(second.Start());
+    EXPECT_FALSE(second.FirstRunDone());
+    EXPECT_FALSE(fs::exists(dir_ / "conf"));
+}
+
 // mirca-y --mode: the working window instead of the main window; closing it ends the run.
 TEST_F(TStartupTest, AModeOpensItsWorkingWindowDirectlyAndClosingItEndsTheLoop) {
     struct TCase {
