@@ -65,6 +65,9 @@ QString ToQtFileFilter(const std::string& filter) {
 void TQtDialogService::Inform(const std::string& caption, const std::string& text, TIcon icon) {
     QMessageBox box(ToQt(icon), QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::Ok, Owner());
+    // Paths and addresses are shown as they are, and can be copied to be opened by hand.
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 

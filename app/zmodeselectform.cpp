@@ -44,7 +44,7 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
       localisation_(localisation),
       programPath_(programPath),
       programDir_(programPath.parent_path()),
-      openUrl_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+      openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName(QStringLiteral("ZModeSelectForm"));
     auto* central = new QWidget(this);
     setCentralWidget(central);
@@ -329,13 +329,24 @@ void TZModeSelectForm::HelpClicked() {
         dialogs_.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);
         return;
     }
-    openUrl_(QUrl::fromLocalFile(ToQString(helpFolder / file)));
+    const QString path = ToQString(helpFolder / file);
+    if (!Open(QUrl::fromLocalFile(path),
+              tr("Не удалось открыть файл справки. Откройте его вручную:\n%1").arg(path)))
+        return;
+    // Only an opened file needs the pause that keeps a second press from opening it twice.
     helpReady_ = false;
     helpTimer_->start();
 }
 
+bool TZModeSelectForm::Open(const QUrl& url, const QString& failure) {
+    if (openUrl_ && openUrl_(url)) return true;
+    dialogs_.Inform(Msg(3), failure.toStdString(), IDialogService::TIcon::Warning);
+    return false;
+}
+
 void TZModeSelectForm::WebClicked() {
-    openUrl_(QUrl(QStringLiteral("http://") + wwwLabel_->text()));
+    const QString address = QStringLiteral("http://") + wwwLabel_->text();
+    Open(QUrl(address), tr("Не удалось открыть браузер. Адрес нашего сайта:\n%1").arg(address));
 }
 
 void TZModeSelectForm::EmailClicked() {
@@ -344,7 +355,8 @@ void TZModeSelectForm::EmailClicked() {
     url.setScheme(QStringLiteral("mailto"));
     url.setPath(emailLabel_->text());
     url.setQuery(QStringLiteral("subject=") + QString::fromLatin1(QUrl::toPercentEncoding(program)));
-    openUrl_(url);
+    Open(url,
+         tr("Не удалось открыть почтовую программу. Напишите нам по адресу:\n%1").arg(emailLabel_->text()));
 }
 
 void TZModeSelectForm::SettingsClicked() {

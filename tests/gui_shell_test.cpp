@@ -392,7 +392,10 @@ protected:
         TProgramFolder::SetUp();
         localisation_ = std::make_unique<TLocalisation>(programPath_, dir_ / "locales.ini");
         form_ = std::make_unique<TZModeSelectForm>(dialogs_, *localisation_, programPath_);
-        form_->SetUrlOpener([this](const QUrl& url) { opened_.push_back(url); });
+        form_->SetUrlOpener([this](const QUrl& url) {
+            opened_.push_back(url);
+            return desktopOpens_;
+        });
         form_->SetWorkingWindows(&firmware_, &editor_, &eventLog_);
     }
     void TearDown() override {
@@ -419,6 +422,7 @@ protected:
     TStandInWindow firmware_, editor_, eventLog_;
     std::unique_ptr<TZModeSelectForm> form_;
     std::vector<QUrl> opened_;
+    bool desktopOpens_ = true;
 };
 
 TEST_F(TModeFormTest, EveryControlIsThereByItsName) {
@@ -790,12 +794,51 @@ TEST_F(TModeFormTest, WebAndEmailButtonsOpenTheMakersAddresses) {
 
     // A program file name with a blank still makes one well-formed address.
     TZModeSelectForm renamed(dialogs_, *localisation_, dir_ / "mirca y&co");
-    renamed.SetUrlOpener([this](const QUrl& url) { opened_.push_back(url); });
+    renamed.SetUrlOpener([this](const QUrl& url) {
+        opened_.push_back(url);
+        return true;
+    });
     renamed.findChild<QAbstractButton*>(QStringLiteral("EmailSpdBtn"))->click();
     ASSERT_EQ(opened_.size(), 3u);
     EXPECT_TRUE(opened_[2].isValid());
     EXPECT_EQ(opened_[2].path(), email);
     EXPECT_EQ(opened_[2].query(QUrl::FullyDecoded), QStringLiteral("subject=mirca y&co"));
+}
+
+TEST_F(TModeFormTest, WhatTheDesktopCannotOpenIsNamedInAWarning) {
+    WriteFile(dir_ / "help" / "Mirca-Y_ru.html", "<html/>");
+    desktopOpens_ = false;
+    struct TCase {
+        const char* button;
+        std::string named;  // what the user can open by hand
+    };
+    for (const TCase& c : {TCase{"SpeedButton1", (dir_ / "help" / "Mirca-Y_ru.html").string()},
+                           TCase{"WWWSpdBtn", std::string("http://") + TZModeSelectForm::kWebAddress},
+                           TCase{"EmailSpdBtn", TZModeSelectForm::kSupportEmail}}) {
+        SCOPED_TRACE(c.button);
+        dialogs_.Clear();
+        opened_.clear();
+        Button(c.button)->click();
+        EXPECT_EQ(opened_.size(), 1u);
+        ASSERT_EQ(dialogs_.Calls().size(), 1u);
+        const TScriptedDialogs::TCall& call = dialogs_.Calls()[0];
+        EXPECT_EQ(call.kind, TScriptedDialogs::TKind::Inform);
+        EXPECT_EQ(call.caption, Msg(3));
+        EXPECT_EQ(call.icon, IDialogService::TIcon::Warning);
+        EXPECT_NE(call.text.find(c.named), std::string::npos) << call.text;
+    }
+    // Help that did not open can be asked for again at once.
+    EXPECT_TRUE(form_->HelpReady());
+    dialogs_.Clear();
+    Button("SpeedButton1")->click();
+    EXPECT_EQ(dialogs_.Count(TScriptedDialogs::TKind::Inform), 1u);
+
+    // Opened, nothing is said.
+    desktopOpens_ = true;
+    dialogs_.Clear();
+    for (const char* button : {"WWWSpdBtn", "EmailSpdBtn", "SpeedButton1"})
+        Button(button)->click();
+    EXPECT_TRUE(dialogs_.Calls().empty());
 }
 
 TEST_F(TModeFormTest, TheSettingsButtonShowsTheSettingsWindowModally) {
