@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -61,10 +62,22 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
         button->setCheckable(true);
         button->setIcon(style()->standardIcon(icon));
         button->setIconSize(QSize(32, 32));
+        // The chosen mode must stand out, not just look a little pressed.
+        button->setStyleSheet(
+            QStringLiteral("QToolButton:checked { background: palette(highlight); "
+                           "border: 1px solid palette(dark); border-radius: 3px; }"));
         label = new QLabel(modeGrB_);
         label->setObjectName(QLatin1String(labelName));
         label->setWordWrap(true);
         label->setBuddy(button);
+        label->setMargin(3);
+        label->setCursor(Qt::PointingHandCursor);
+        label->installEventFilter(this);
+        connect(button, &QToolButton::toggled, label, [label](bool checked) {
+            label->setAutoFillBackground(checked);
+            label->setBackgroundRole(checked ? QPalette::Highlight : QPalette::Window);
+            label->setForegroundRole(checked ? QPalette::HighlightedText : QPalette::WindowText);
+        });
         modeGroup_->addButton(button);
         modeLayout->addWidget(button, row, 0);
         modeLayout->addWidget(label, row, 1);
@@ -127,7 +140,9 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
     grid->addWidget(descrGrB_, 0, 1);
     grid->addWidget(addGrB_, 1, 0, 1, 2);
     grid->addLayout(buttons, 2, 0, 1, 2);
-    grid->setSizeConstraint(QLayout::SetFixedSize);
+    // The window is as large as its contents in the language shown, and the user cannot change that.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 
     helpTimer_ = new QTimer(this);
     helpTimer_->setObjectName(QStringLiteral("HelpTimer"));
@@ -173,6 +188,21 @@ void TZModeSelectForm::retranslateUi() {
     emailSpdBtn_->setText(tr("Пишите нам"));
     helpSpdBtn_->setText(tr("Настройки программы"));
     speedButton1_->setText(tr("Вызов справки"));
+}
+
+bool TZModeSelectForm::eventFilter(QObject* watched, QEvent* event) {
+    // A click on a mode's text chooses it like its button.
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        for (QAbstractButton* button : modeGroup_->buttons()) {
+            auto* label = qobject_cast<QLabel*>(watched);
+            if (label && label->buddy() == button && button->isEnabled()) {
+                button->click();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TZModeSelectForm::changeEvent(QEvent* event) {

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
@@ -39,6 +40,7 @@
 #include "base/catalogue.h"
 #include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
+#include "tests/gui_fit.h"
 #include "tests/testfolder.h"
 
 namespace mirca {
@@ -497,6 +499,70 @@ TEST_F(TModeFormTest, EachModeButtonShowsItsDescriptionSetsItsModeAndEnablesCont
             }
     }
     EXPECT_TRUE(dialogs_.Calls().empty());
+}
+
+TEST_F(TModeFormTest, AClickOnAModesTextChoosesItLikeItsButtonAndTheChosenModeIsHighlighted) {
+    WriteDescription(kDescription);
+    const auto release = [](QLabel* label, Qt::MouseButton button) {
+        const QPointF at(2, 2);
+        QMouseEvent event(QEvent::MouseButtonRelease, at, label->mapToGlobal(at), button, Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(label, &event);
+    };
+    struct TCase {
+        const char* label;
+        const char* button;
+        int mode;
+    };
+    const std::vector<TCase> cases = {TCase{"Label2", "Mode4SpdBtn", 6},
+                                      TCase{"Mode1Label", "Mode1SpdBtn", 1},
+                                      TCase{"Mode3Label", "Mode3SpdBtn", 4}};
+    release(Find<QLabel>("Label2"), Qt::RightButton);
+    EXPECT_EQ(form_->Selection().ModeNumber(), 0);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        release(Find<QLabel>(c.label), Qt::LeftButton);
+        EXPECT_EQ(form_->Selection().ModeNumber(), c.mode);
+        EXPECT_TRUE(Button(c.button)->isChecked());
+        EXPECT_TRUE(Continue()->isEnabled());
+        for (const TCase& other : cases) {
+            const bool chosen = std::string(other.label) == c.label;
+            EXPECT_EQ(Find<QLabel>(other.label)->backgroundRole(),
+                      chosen ? QPalette::Highlight : QPalette::Window)
+                << other.label;
+            EXPECT_EQ(Find<QLabel>(other.label)->autoFillBackground(), chosen) << other.label;
+        }
+    }
+    // The chosen button is drawn with the highlight colour too, not just a little darker.
+    EXPECT_TRUE(Button("Mode1SpdBtn")->styleSheet().contains(QStringLiteral(":checked")));
+    EXPECT_TRUE(Button("Mode1SpdBtn")->styleSheet().contains(QStringLiteral("palette(highlight)")));
+
+    // While a working window is open, the text changes nothing, as its button would not.
+    eventLog_.SetOpen(true);
+    release(Find<QLabel>("Label2"), Qt::LeftButton);
+    EXPECT_EQ(form_->Selection().ModeNumber(), 4);
+    EXPECT_TRUE(Button("Mode3SpdBtn")->isChecked());
+    EXPECT_EQ(Find<QLabel>("Label2")->backgroundRole(), QPalette::Window);
+}
+
+TEST_F(TModeFormTest, TheFixedSizeFitsEveryControlInEachLanguage) {
+    WriteDescription(kDescription);
+    form_->show();
+    QSize russian;
+    for (const char* code : {"RU", "EN", "TR"}) {
+        SCOPED_TRACE(code);
+        UseShippedLanguage(*localisation_, code);
+        Button("Mode1SpdBtn")->click();
+        QApplication::processEvents();
+        EXPECT_EQ(form_->minimumSize(), form_->maximumSize());
+        EXPECT_EQ(form_->size(), form_->minimumSize());
+        EXPECT_FALSE(form_->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        ExpectEveryControlFits(*form_);
+        if (russian.isEmpty()) russian = form_->size();
+    }
+    // Back in Russian, the window takes its Russian size again.
+    UseShippedLanguage(*localisation_, "RU");
+    EXPECT_EQ(form_->size(), russian);
 }
 
 TEST_F(TModeFormTest, DescriptionParagraphsCarryTheirFontAndStyle) {
