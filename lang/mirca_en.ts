@@ -1,24 +1,25 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="ru_RU">
 <context>
     <name>mirca::TAboutBox</name>
     <message>
-        <location filename="../app/aboutbox.cpp" line="82" />
+        <location filename="../app/aboutbox.cpp" line="82"/>
         <source>О программе</source>
         <translation>About</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="83" />
+        <location filename="../app/aboutbox.cpp" line="83"/>
         <source>Версия:</source>
         <translation>Version:</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="84" />
+        <location filename="../app/aboutbox.cpp" line="84"/>
         <source>Vorn</source>
         <translation>Vorn</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="85" />
+        <location filename="../app/aboutbox.cpp" line="85"/>
         <source>OK</source>
         <translation>OK</translation>
     </message>
@@ -26,82 +27,82 @@
 <context>
     <name>mirca::TAppSettingsForm</name>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="201" />
+        <location filename="../app/appsettingsform.cpp" line="181"/>
         <source>Настройки программы</source>
         <translation>Program settings</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="203" />
-        <source>Language</source>
-        <translation>Language</translation>
-    </message>
-    <message>
-        <location filename="../app/appsettingsform.cpp" line="204" />
+        <location filename="../app/appsettingsform.cpp" line="183"/>
         <source>Система</source>
         <translation>System</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="205" />
+        <location filename="../app/appsettingsform.cpp" line="184"/>
         <source>Папки программ</source>
         <translation>Program folders</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="206" />
-        <source>Select language:</source>
-        <translation>Select language:</translation>
+        <location filename="../app/appsettingsform.cpp" line="182"/>
+        <source>Язык</source>
+        <translation>Language</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="207" />
+        <location filename="../app/appsettingsform.cpp" line="185"/>
+        <source>Выберите язык</source>
+        <translation>Select language</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="186"/>
         <source>Автоматически показывать список доступных файлов ПО</source>
         <translation>Show the list of available firmware files automatically</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="208" />
+        <location filename="../app/appsettingsform.cpp" line="187"/>
         <source>Режим работы по умолчанию:</source>
         <translation>Default working mode:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="209" />
+        <location filename="../app/appsettingsform.cpp" line="188"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="210" />
+        <location filename="../app/appsettingsform.cpp" line="189"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="211" />
+        <location filename="../app/appsettingsform.cpp" line="190"/>
         <source>Система, загружаемая по умолчанию в демо-режиме:</source>
         <translation>System loaded by default in demo mode:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="212" />
+        <location filename="../app/appsettingsform.cpp" line="191"/>
         <source>Расположение файлов ПО:</source>
         <translation>Firmware files folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="213" />
+        <location filename="../app/appsettingsform.cpp" line="192"/>
         <source>Расположение файлов конфигурации:</source>
         <translation>Configuration files folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="214" />
+        <location filename="../app/appsettingsform.cpp" line="193"/>
         <source>Расположение резервных копий регистрации:</source>
         <translation>Registration backups folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="215" />
+        <location filename="../app/appsettingsform.cpp" line="194"/>
         <source>Расположение отчётов журнала событий:</source>
         <translation>Event log reports folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="216" />
+        <location filename="../app/appsettingsform.cpp" line="195"/>
         <source>ОК</source>
         <translation>OK</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="217" />
+        <location filename="../app/appsettingsform.cpp" line="196"/>
         <source>Отмена</source>
         <translation>Cancel</translation>
     </message>
@@ -109,7 +110,7 @@
 <context>
     <name>mirca::TNotifTypeForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="79" />
+        <location filename="../app/shellwindows.cpp" line="79"/>
         <source>Типы извещений</source>
         <translation>Notification types</translation>
     </message>
@@ -117,7 +118,7 @@
 <context>
     <name>mirca::TPendingWindow</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="27" />
+        <location filename="../app/shellwindows.cpp" line="27"/>
         <source>Это окно появится в следующей версии программы.</source>
         <translation>This window comes in a later version of the program.</translation>
     </message>
@@ -125,7 +126,7 @@
 <context>
     <name>mirca::TSelectBMFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="88" />
+        <location filename="../app/shellwindows.cpp" line="88"/>
         <source>Выбор модуля</source>
         <translation>Module selection</translation>
     </message>
@@ -133,7 +134,7 @@
 <context>
     <name>mirca::TUncompFileSelectFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="98" />
+        <location filename="../app/shellwindows.cpp" line="98"/>
         <source>Выбор файла конфигурации</source>
         <translation>Configuration file selection</translation>
     </message>
@@ -141,7 +142,7 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="108" />
+        <location filename="../app/shellwindows.cpp" line="108"/>
         <source>Назначение системных выходов</source>
         <translation>System output assignment</translation>
     </message>
@@ -149,7 +150,7 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="40" />
+        <location filename="../app/shellwindows.cpp" line="40"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel configuration</translation>
     </message>
@@ -157,7 +158,7 @@
 <context>
     <name>mirca::TZMStoreForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="49" />
+        <location filename="../app/shellwindows.cpp" line="49"/>
         <source>Mirca-Y Журнал событий</source>
         <translation>Mirca-Y Event log</translation>
     </message>
@@ -165,7 +166,7 @@
 <context>
     <name>mirca::TZMStoreReportForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="70" />
+        <location filename="../app/shellwindows.cpp" line="70"/>
         <source>Фильтр журнала событий</source>
         <translation>Event log filter</translation>
     </message>
@@ -173,69 +174,90 @@
 <context>
     <name>mirca::TZModeSelectForm</name>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="247" />
+        <location filename="../app/zmodeselectform.cpp" line="174"/>
         <source>Mirca-Y Выбор режима работы</source>
         <translation>Mirca-Y Working mode selection</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="248" />
+        <location filename="../app/zmodeselectform.cpp" line="175"/>
         <source>Название режима:</source>
         <translation>Mode:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="250" />
+        <location filename="../app/zmodeselectform.cpp" line="177"/>
         <source>Настройка прибора</source>
         <translation>Panel configuration</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="251" />
+        <location filename="../app/zmodeselectform.cpp" line="178"/>
         <source>Журнал событий</source>
         <translation>Event log</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="255" />
+        <location filename="../app/zmodeselectform.cpp" line="182"/>
         <source>Описание режима:</source>
         <translation>Mode description:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="256" />
+        <location filename="../app/zmodeselectform.cpp" line="183"/>
         <source>Выберите режим, чтобы увидеть описание.</source>
         <translation>Choose a mode to see its description.</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="257" />
+        <location filename="../app/zmodeselectform.cpp" line="184"/>
         <source>Продолжить</source>
         <translation>Continue</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="258" />
+        <location filename="../app/zmodeselectform.cpp" line="185"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="259" />
+        <location filename="../app/zmodeselectform.cpp" line="186"/>
         <source>Дополнительно:</source>
         <translation>More:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="260" />
+        <location filename="../app/zmodeselectform.cpp" line="187"/>
         <source>Посетите наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="261" />
+        <location filename="../app/zmodeselectform.cpp" line="188"/>
         <source>Пишите нам</source>
         <translation>Write to us</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="262" />
+        <location filename="../app/zmodeselectform.cpp" line="189"/>
         <source>Настройки программы</source>
         <translation>Program settings</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="263" />
+        <location filename="../app/zmodeselectform.cpp" line="190"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="364"/>
+        <source>Не удалось открыть файл справки. Откройте его вручную:
+%1</source>
+        <translation>The help file could not be opened. Please open it yourself:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="379"/>
+        <source>Не удалось открыть браузер. Адрес нашего сайта:
+%1</source>
+        <translation>No web browser could be opened. Our web site is at:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="389"/>
+        <source>Не удалось открыть почтовую программу. Напишите нам по адресу:
+%1</source>
+        <translation>No e-mail program could be opened. Please write to us at:
+%1</translation>
     </message>
 </context>
 </TS>

@@ -1,24 +1,25 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="tr_TR" sourcelanguage="ru_RU">
 <context>
     <name>mirca::TAboutBox</name>
     <message>
-        <location filename="../app/aboutbox.cpp" line="82" />
+        <location filename="../app/aboutbox.cpp" line="82"/>
         <source>О программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="83" />
+        <location filename="../app/aboutbox.cpp" line="83"/>
         <source>Версия:</source>
         <translation>Sürüm:</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="84" />
+        <location filename="../app/aboutbox.cpp" line="84"/>
         <source>Vorn</source>
         <translation>Vorn</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="85" />
+        <location filename="../app/aboutbox.cpp" line="85"/>
         <source>OK</source>
         <translation>Tamam</translation>
     </message>
@@ -26,82 +27,82 @@
 <context>
     <name>mirca::TAppSettingsForm</name>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="201" />
+        <location filename="../app/appsettingsform.cpp" line="181"/>
         <source>Настройки программы</source>
         <translation>Program ayarları</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="203" />
-        <source>Language</source>
-        <translation>Language</translation>
-    </message>
-    <message>
-        <location filename="../app/appsettingsform.cpp" line="204" />
+        <location filename="../app/appsettingsform.cpp" line="183"/>
         <source>Система</source>
         <translation>Sistem</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="205" />
+        <location filename="../app/appsettingsform.cpp" line="184"/>
         <source>Папки программ</source>
         <translation>Program klasörleri</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="206" />
-        <source>Select language:</source>
-        <translation>Select language:</translation>
+        <location filename="../app/appsettingsform.cpp" line="182"/>
+        <source>Язык</source>
+        <translation>Dil</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="207" />
+        <location filename="../app/appsettingsform.cpp" line="185"/>
+        <source>Выберите язык</source>
+        <translation>Dil seçin</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="186"/>
         <source>Автоматически показывать список доступных файлов ПО</source>
         <translation>Kullanılabilir yazılım dosyalarının listesini otomatik göster</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="208" />
+        <location filename="../app/appsettingsform.cpp" line="187"/>
         <source>Режим работы по умолчанию:</source>
         <translation>Varsayılan çalışma modu:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="209" />
+        <location filename="../app/appsettingsform.cpp" line="188"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="210" />
+        <location filename="../app/appsettingsform.cpp" line="189"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="211" />
+        <location filename="../app/appsettingsform.cpp" line="190"/>
         <source>Система, загружаемая по умолчанию в демо-режиме:</source>
         <translation>Demo modunda varsayılan olarak yüklenen sistem:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="212" />
+        <location filename="../app/appsettingsform.cpp" line="191"/>
         <source>Расположение файлов ПО:</source>
         <translation>Yazılım dosyaları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="213" />
+        <location filename="../app/appsettingsform.cpp" line="192"/>
         <source>Расположение файлов конфигурации:</source>
         <translation>Yapılandırma dosyaları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="214" />
+        <location filename="../app/appsettingsform.cpp" line="193"/>
         <source>Расположение резервных копий регистрации:</source>
         <translation>Kayıt yedekleri klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="215" />
+        <location filename="../app/appsettingsform.cpp" line="194"/>
         <source>Расположение отчётов журнала событий:</source>
         <translation>Olay günlüğü raporları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="216" />
+        <location filename="../app/appsettingsform.cpp" line="195"/>
         <source>ОК</source>
         <translation>Tamam</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="217" />
+        <location filename="../app/appsettingsform.cpp" line="196"/>
         <source>Отмена</source>
         <translation>İptal</translation>
     </message>
@@ -109,7 +110,7 @@
 <context>
     <name>mirca::TNotifTypeForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="79" />
+        <location filename="../app/shellwindows.cpp" line="79"/>
         <source>Типы извещений</source>
         <translation>Bildirim türleri</translation>
     </message>
@@ -117,7 +118,7 @@
 <context>
     <name>mirca::TPendingWindow</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="27" />
+        <location filename="../app/shellwindows.cpp" line="27"/>
         <source>Это окно появится в следующей версии программы.</source>
         <translation>Bu pencere programın sonraki bir sürümünde gelecek.</translation>
     </message>
@@ -125,7 +126,7 @@
 <context>
     <name>mirca::TSelectBMFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="88" />
+        <location filename="../app/shellwindows.cpp" line="88"/>
         <source>Выбор модуля</source>
         <translation>Modül seçimi</translation>
     </message>
@@ -133,7 +134,7 @@
 <context>
     <name>mirca::TUncompFileSelectFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="98" />
+        <location filename="../app/shellwindows.cpp" line="98"/>
         <source>Выбор файла конфигурации</source>
         <translation>Yapılandırma dosyası seçimi</translation>
     </message>
@@ -141,7 +142,7 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="108" />
+        <location filename="../app/shellwindows.cpp" line="108"/>
         <source>Назначение системных выходов</source>
         <translation>Sistem çıkışı atama</translation>
     </message>
@@ -149,7 +150,7 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="40" />
+        <location filename="../app/shellwindows.cpp" line="40"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel yapılandırması</translation>
     </message>
@@ -157,7 +158,7 @@
 <context>
     <name>mirca::TZMStoreForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="49" />
+        <location filename="../app/shellwindows.cpp" line="49"/>
         <source>Mirca-Y Журнал событий</source>
         <translation>Mirca-Y Olay günlüğü</translation>
     </message>
@@ -165,7 +166,7 @@
 <context>
     <name>mirca::TZMStoreReportForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="70" />
+        <location filename="../app/shellwindows.cpp" line="70"/>
         <source>Фильтр журнала событий</source>
         <translation>Olay günlüğü filtresi</translation>
     </message>
@@ -173,69 +174,90 @@
 <context>
     <name>mirca::TZModeSelectForm</name>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="247" />
+        <location filename="../app/zmodeselectform.cpp" line="174"/>
         <source>Mirca-Y Выбор режима работы</source>
         <translation>Mirca-Y Çalışma modu seçimi</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="248" />
+        <location filename="../app/zmodeselectform.cpp" line="175"/>
         <source>Название режима:</source>
         <translation>Mod:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="250" />
+        <location filename="../app/zmodeselectform.cpp" line="177"/>
         <source>Настройка прибора</source>
         <translation>Panel yapılandırması</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="251" />
+        <location filename="../app/zmodeselectform.cpp" line="178"/>
         <source>Журнал событий</source>
         <translation>Olay günlüğü</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="255" />
+        <location filename="../app/zmodeselectform.cpp" line="182"/>
         <source>Описание режима:</source>
         <translation>Mod açıklaması:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="256" />
+        <location filename="../app/zmodeselectform.cpp" line="183"/>
         <source>Выберите режим, чтобы увидеть описание.</source>
         <translation>Açıklamasını görmek için bir mod seçin.</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="257" />
+        <location filename="../app/zmodeselectform.cpp" line="184"/>
         <source>Продолжить</source>
         <translation>Devam</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="258" />
+        <location filename="../app/zmodeselectform.cpp" line="185"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="259" />
+        <location filename="../app/zmodeselectform.cpp" line="186"/>
         <source>Дополнительно:</source>
         <translation>Ek:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="260" />
+        <location filename="../app/zmodeselectform.cpp" line="187"/>
         <source>Посетите наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="261" />
+        <location filename="../app/zmodeselectform.cpp" line="188"/>
         <source>Пишите нам</source>
         <translation>Bize yazın</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="262" />
+        <location filename="../app/zmodeselectform.cpp" line="189"/>
         <source>Настройки программы</source>
         <translation>Program ayarları</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="263" />
+        <location filename="../app/zmodeselectform.cpp" line="190"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="364"/>
+        <source>Не удалось открыть файл справки. Откройте его вручную:
+%1</source>
+        <translation>Yardım dosyası açılamadı. Lütfen kendiniz açın:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="379"/>
+        <source>Не удалось открыть браузер. Адрес нашего сайта:
+%1</source>
+        <translation>Web tarayıcısı açılamadı. Web sitemizin adresi:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="389"/>
+        <source>Не удалось открыть почтовую программу. Напишите нам по адресу:
+%1</source>
+        <translation>E-posta programı açılamadı. Bize şu adresten yazın:
+%1</translation>
     </message>
 </context>
 </TS>

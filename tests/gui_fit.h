@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QLabel>
@@ -34,7 +35,7 @@ inline void UseShippedLanguage(TLocalisation& localisation, const std::string& c
 }
 
 // Every visible control of a shown window gets at least the size it asks for (a word-wrapped label the height
-// its width needs) and lies inside the window: no text is clipped.
+// its width needs, a list the width of its entries) and lies inside the window: no text is clipped.
 inline void ExpectEveryControlFits(const QWidget& window) {
     const QRect inside = window.rect();
     int checked = 0;
@@ -49,7 +50,17 @@ inline void ExpectEveryControlFits(const QWidget& window) {
         const QSize size = widget->size();
         const QSize hint = widget->sizeHint();
         const auto* label = qobject_cast<const QLabel*>(widget);
-        if (label && label->wordWrap()) {
+        const auto* view = qobject_cast<const QAbstractItemView*>(widget);
+        if (view) {
+            // A list's size is the layout's to choose; its entries must fit the width it got.
+            const int columns = view->model() ? view->model()->columnCount() : 0;
+            int needed = 0;
+            for (int column = 0; column < columns; ++column)
+                needed += view->sizeHintForColumn(column);
+            EXPECT_GE(view->viewport()->width(), needed);
+        } else if (qobject_cast<const QAbstractScrollArea*>(widget)) {
+            // A text area scrolls what does not fit.
+        } else if (label && label->wordWrap()) {
             EXPECT_GE(size.height(), label->heightForWidth(size.width()));
         } else if (hint.isValid()) {
             EXPECT_GE(size.width(), hint.width());

@@ -49,16 +49,14 @@ TEST_F(ShippedTranslations, EveryWindowTextIsTranslated) {
     }
 }
 
-// A user lost in a language they cannot read still finds the language page: its name stays English.
-TEST_F(ShippedTranslations, TheLanguagePageKeepsItsEnglishNameInEveryLanguage) {
-    for (const char* code : {"en", "tr"}) {
-        SCOPED_TRACE(code);
-        QTranslator translator;
-        ASSERT_TRUE(translator.load(
-            QString::fromStdString((kBuilt / (std::string("mirca_") + code + ".qm")).string())));
-        for (const char* text : {"Language", "Select language:"})
-            EXPECT_EQ(translator.translate("mirca::TAppSettingsForm", text).toStdString(), text);
-    }
+// English shows the language page's name once: its translation is the English words the window adds in
+// every other language.
+TEST_F(ShippedTranslations, TheLanguagePageIsNamedOnceInEnglish) {
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(QString::fromStdString((kBuilt / "mirca_en.qm").string())));
+    EXPECT_EQ(translator.translate("mirca::TAppSettingsForm", "Язык").toStdString(), "Language");
+    EXPECT_EQ(translator.translate("mirca::TAppSettingsForm", "Выберите язык").toStdString(),
+              "Select language");
 }
 
 }  // namespace
