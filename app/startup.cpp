@@ -5,6 +5,7 @@
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
+#include "app/icons.h"
 #include "app/languages.h"
 #include "app/localisation.h"
 #include "app/programfolders.h"
@@ -52,6 +53,8 @@ void TStartup::Steps() {
 
     CreateProgramFolders(programDir);
 
+    // Every window takes it.
+    QApplication::setWindowIcon(ProgramIcon());
     IDialogService& dialogs = *dialogs_;
     modeSelect_ = Create<TZModeSelectForm>(dialogs, *localisation_, programPath);
     appSettings_ = Create<TAppSettingsForm>(*store_, *localisation_, dialogs, programPath);

@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/icons.h"
 #include "app/localisation.h"
 #include "app/modedescription.h"
 #include "app/qtdialogs.h"
@@ -108,17 +109,17 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
 
     addGrB_ = new QGroupBox(central);
     addGrB_->setObjectName(QStringLiteral("AddGrB"));
-    const auto extraButton = [&](const char* name, QStyle::StandardPixmap icon) {
+    const auto extraButton = [&](const char* name, const QIcon& icon) {
         auto* button = new QPushButton(addGrB_);
         button->setObjectName(QLatin1String(name));
-        button->setIcon(style()->standardIcon(icon));
+        button->setIcon(icon);
         button->setFlat(true);
         return button;
     };
-    wwwSpdBtn_ = extraButton("WWWSpdBtn", QStyle::SP_DriveNetIcon);
-    emailSpdBtn_ = extraButton("EmailSpdBtn", QStyle::SP_MessageBoxInformation);
-    helpSpdBtn_ = extraButton("HelpSpdBtn", QStyle::SP_FileDialogListView);
-    speedButton1_ = extraButton("SpeedButton1", QStyle::SP_MessageBoxQuestion);
+    wwwSpdBtn_ = extraButton("WWWSpdBtn", ButtonIcon("web"));
+    emailSpdBtn_ = extraButton("EmailSpdBtn", ButtonIcon("email"));
+    helpSpdBtn_ = extraButton("HelpSpdBtn", ButtonIcon("settings"));
+    speedButton1_ = extraButton("SpeedButton1", style()->standardIcon(QStyle::SP_DialogHelpButton));
     wwwLabel_ = new QLabel(QString::fromLatin1(kWebAddress), addGrB_);
     wwwLabel_->setObjectName(QStringLiteral("wwwLabel"));
     wwwLabel_->setVisible(false);

@@ -23,12 +23,14 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
+#include "app/icons.h"
 #include "app/localisation.h"
 #include "app/qtdialogs.h"
 #include "app/qtpath.h"
@@ -426,6 +428,19 @@ protected:
     std::vector<QUrl> opened_;
     bool desktopOpens_ = true;
 };
+
+TEST_F(TModeFormTest, TheExtraButtonsShowWhatTheyDo) {
+    const struct {
+        const char* button;
+        QIcon icon;
+    } rows[] = {{"WWWSpdBtn", ButtonIcon("web")},
+                {"EmailSpdBtn", ButtonIcon("email")},
+                {"HelpSpdBtn", ButtonIcon("settings")}};
+    for (const auto& row : rows)
+        EXPECT_EQ(Button(row.button)->icon().pixmap(16, 16).toImage(), row.icon.pixmap(16, 16).toImage())
+            << row.button;
+    EXPECT_FALSE(Button("SpeedButton1")->icon().isNull());
+}
 
 TEST_F(TModeFormTest, EveryControlIsThereByItsName) {
     struct TCase {
@@ -967,6 +982,8 @@ TEST_F(TAboutBoxTest, ShowsCatalogueTextsAndTheVersion) {
     const QLabel* icon = box.findChild<QLabel*>(QStringLiteral("ProgramIcon"));
     ASSERT_NE(icon, nullptr);
     EXPECT_FALSE(icon->pixmap().isNull());
+    // The program's own icon, not a stand-in from the style.
+    EXPECT_EQ(icon->pixmap().toImage(), ProgramIcon().pixmap(48, 48).toImage());
 
     auto* ok = box.findChild<QPushButton*>(QStringLiteral("OKButton"));
     ASSERT_NE(ok, nullptr);
@@ -1071,6 +1088,29 @@ TEST_F(TStartupTest, EveryWindowIsCreatedOnceInItsOrderAndOnlyTheMainWindowIsSho
         if (window->isVisible()) visible.push_back(window->metaObject()->className());
     EXPECT_EQ(visible, std::vector<std::string>{"mirca::TZModeSelectForm"});
     EXPECT_EQ(fs::current_path(), dir_);
+    // Every window carries the program's icon.
+    const QImage programIcon = ProgramIcon().pixmap(32, 32).toImage();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        EXPECT_EQ(window->windowIcon().pixmap(32, 32).toImage(), programIcon)
+            << window->metaObject()->className();
+}
+
+TEST(Icons, TheProgramAndButtonIconsAreBuiltIntoTheProgramInEverySize) {
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        SCOPED_TRACE(size);
+        const QPixmap pixmap = ProgramIcon().pixmap(size, size);
+        ASSERT_FALSE(pixmap.isNull());
+        EXPECT_EQ(pixmap.size(), QSize(size, size));
+    }
+    std::vector<QImage> seen;
+    for (const char* name : {"web", "email", "settings"}) {
+        SCOPED_TRACE(name);
+        for (const int size : {16, 32})
+            EXPECT_EQ(ButtonIcon(name).pixmap(size, size).size(), QSize(size, size));
+        seen.push_back(ButtonIcon(name).pixmap(16, 16).toImage());
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), seen.back()), 1);
+    }
+    EXPECT_TRUE(ButtonIcon("other").isNull());
 }
 
 TEST_F(TStartupTest, AnEmptyIniFileMeansRussianAndAFirstRunThatStoresEverySetting) {
