@@ -8,6 +8,8 @@
 
 #include <filesystem>
 
+#include "app/modedescription.h"
+#include "base/ascii.h"
 #include "base/xmlfile.h"
 
 namespace mirca {
@@ -57,6 +59,31 @@ TEST_F(ShippedTranslations, TheLanguagePageIsNamedOnceInEnglish) {
     EXPECT_EQ(translator.translate("mirca::TAppSettingsForm", "Язык").toStdString(), "Language");
     EXPECT_EQ(translator.translate("mirca::TAppSettingsForm", "Выберите язык").toStdString(),
               "Select language");
+}
+
+// The mode descriptions of every language tell the user to press the button the main window shows.
+TEST_F(ShippedTranslations, EachModeDescriptionNamesTheContinueButtonAsTheWindowShowsIt) {
+    const std::filesystem::path descriptions =
+        std::filesystem::path(MIRCA_BIN_DIR) / "drv_base" / "ModeDescription.xml";
+    for (const char* code : {"RU", "EN", "TR"}) {
+        SCOPED_TRACE(code);
+        std::string shown = "Продолжить";
+        if (std::string(code) != "RU") {
+            QTranslator translator;
+            ASSERT_TRUE(translator.load(
+                QString::fromStdString((kBuilt / ("mirca_" + AsciiLower(code) + ".qm")).string())));
+            shown = translator.translate("mirca::TZModeSelectForm", "Продолжить").toStdString();
+        }
+        for (const char* mode : {"FW_Update", "Panel_Config", "EventLog"}) {
+            SCOPED_TRACE(mode);
+            const auto paragraphs = ReadModeDescription(descriptions, mode, code);
+            ASSERT_TRUE(paragraphs.has_value());
+            std::string text;
+            for (const TDescriptionParagraph& paragraph : *paragraphs)
+                text += paragraph.text + "\n";
+            EXPECT_NE(text.find(shown), std::string::npos) << text;
+        }
+    }
 }
 
 }  // namespace
