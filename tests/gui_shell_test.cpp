@@ -994,6 +994,20 @@ TEST_F(TAboutBoxTest, ShowsCatalogueTextsAndTheVersion) {
     EXPECT_FALSE(box.isVisible());
 }
 
+TEST_F(TAboutBoxTest, TheFixedBoxFitsEveryTextInEachLanguage) {
+    TLocalisation localisation(programPath_, dir_ / "locales.ini");
+    for (const char* code : {"RU", "EN", "TR"}) {
+        SCOPED_TRACE(code);
+        UseShippedLanguage(localisation, code);
+        // The catalogue's texts are taken when the box is made, as at start-up.
+        TAboutBox box;
+        box.show();
+        QApplication::processEvents();
+        EXPECT_EQ(box.minimumSize(), box.maximumSize());
+        ExpectEveryControlFits(box);
+    }
+}
+
 TEST_F(TAboutBoxTest, PendingWindowsCarryTheirNamesAndCaptions) {
     struct TCase {
         std::unique_ptr<QDialog> window;
