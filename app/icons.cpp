@@ -29,9 +29,9 @@ QIcon ProgramIcon() {
 
 QIcon ButtonIcon(const char* name) {
     const QString icon = QString::fromLatin1(name);
-    if (icon != QLatin1String("web") && icon != QLatin1String("email") && icon != QLatin1String("settings"))
-        return {};
-    return FromSizes(icon, {16, 32});
+    for (const char* known : {"web", "email", "settings", "help"})
+        if (icon == QLatin1String(known)) return FromSizes(icon, {16, 32});
+    return {};
 }
 
 }  // namespace mirca

@@ -119,7 +119,7 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
     wwwSpdBtn_ = extraButton("WWWSpdBtn", ButtonIcon("web"));
     emailSpdBtn_ = extraButton("EmailSpdBtn", ButtonIcon("email"));
     helpSpdBtn_ = extraButton("HelpSpdBtn", ButtonIcon("settings"));
-    speedButton1_ = extraButton("SpeedButton1", style()->standardIcon(QStyle::SP_DialogHelpButton));
+    speedButton1_ = extraButton("SpeedButton1", ButtonIcon("help"));
     wwwLabel_ = new QLabel(QString::fromLatin1(kWebAddress), addGrB_);
     wwwLabel_->setObjectName(QStringLiteral("wwwLabel"));
     wwwLabel_->setVisible(false);

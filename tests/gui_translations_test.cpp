@@ -7,6 +7,8 @@
 #include <QTranslator>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/modedescription.h"
 #include "base/ascii.h"
@@ -61,27 +63,37 @@ TEST_F(ShippedTranslations, TheLanguagePageIsNamedOnceInEnglish) {
               "Select language");
 }
 
-// The mode descriptions of every language tell the user to press the button the main window shows.
-TEST_F(ShippedTranslations, EachModeDescriptionNamesTheContinueButtonAsTheWindowShowsIt) {
+// The mode descriptions of every language name the main window's button and modes as that language shows
+// them: every one says to press Continue, and the firmware update's sends the user to the configuration mode.
+TEST_F(ShippedTranslations, ModeDescriptionsNameTheMainWindowsTextsAsTheWindowShowsThem) {
     const std::filesystem::path descriptions =
         std::filesystem::path(MIRCA_BIN_DIR) / "drv_base" / "ModeDescription.xml";
     for (const char* code : {"RU", "EN", "TR"}) {
         SCOPED_TRACE(code);
-        std::string shown = "Продолжить";
+        QTranslator translator;
         if (std::string(code) != "RU") {
-            QTranslator translator;
             ASSERT_TRUE(translator.load(
                 QString::fromStdString((kBuilt / ("mirca_" + AsciiLower(code) + ".qm")).string())));
-            shown = translator.translate("mirca::TZModeSelectForm", "Продолжить").toStdString();
         }
-        for (const char* mode : {"FW_Update", "Panel_Config", "EventLog"}) {
-            SCOPED_TRACE(mode);
-            const auto paragraphs = ReadModeDescription(descriptions, mode, code);
+        const auto shown = [&](const char* russian) {
+            const QString text = translator.translate("mirca::TZModeSelectForm", russian);
+            return text.isEmpty() ? std::string(russian) : text.toStdString();
+        };
+        struct TCase {
+            const char* mode;
+            std::vector<std::string> named;
+        };
+        for (const TCase& c :
+             {TCase{"FW_Update", {shown("Продолжить"), shown("Настройка прибора")}},
+              TCase{"Panel_Config", {shown("Продолжить")}}, TCase{"EventLog", {shown("Продолжить")}}}) {
+            SCOPED_TRACE(c.mode);
+            const auto paragraphs = ReadModeDescription(descriptions, c.mode, code);
             ASSERT_TRUE(paragraphs.has_value());
             std::string text;
             for (const TDescriptionParagraph& paragraph : *paragraphs)
                 text += paragraph.text + "\n";
-            EXPECT_NE(text.find(shown), std::string::npos) << text;
+            for (const std::string& name : c.named)
+                EXPECT_NE(text.find(name), std::string::npos) << name << " in:\n" << text;
         }
     }
 }
