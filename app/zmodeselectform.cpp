@@ -143,7 +143,9 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
     grid->addLayout(buttons, 2, 0, 1, 2);
     // The window is as large as its contents in the language shown, and the user cannot change that.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    // The title bar's buttons spelt out: leaving one out only counts once the window customises them.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     helpTimer_ = new QTimer(this);
     helpTimer_->setObjectName(QStringLiteral("HelpTimer"));

@@ -571,7 +571,11 @@ TEST_F(TModeFormTest, TheFixedSizeFitsEveryControlInEachLanguage) {
         QApplication::processEvents();
         EXPECT_EQ(form_->minimumSize(), form_->maximumSize());
         EXPECT_EQ(form_->size(), form_->minimumSize());
-        EXPECT_FALSE(form_->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        const Qt::WindowFlags flags = form_->windowFlags();
+        EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint));
+        EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+        EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+        EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
         ExpectEveryControlFits(*form_);
         if (russian.isEmpty()) russian = form_->size();
     }
