@@ -4,22 +4,22 @@
 <context>
     <name>mirca::TAboutBox</name>
     <message>
-        <location filename="../app/aboutbox.cpp" line="82"/>
+        <location filename="../app/aboutbox.cpp" line="80"/>
         <source>О программе</source>
         <translation>About</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="83"/>
+        <location filename="../app/aboutbox.cpp" line="81"/>
         <source>Версия:</source>
         <translation>Version:</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="84"/>
+        <location filename="../app/aboutbox.cpp" line="82"/>
         <source>Vorn</source>
         <translation>Vorn</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="85"/>
+        <location filename="../app/aboutbox.cpp" line="83"/>
         <source>OK</source>
         <translation>OK</translation>
     </message>
@@ -174,86 +174,86 @@
 <context>
     <name>mirca::TZModeSelectForm</name>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="174"/>
+        <location filename="../app/zmodeselectform.cpp" line="177"/>
         <source>Mirca-Y Выбор режима работы</source>
         <translation>Mirca-Y Working mode selection</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="175"/>
+        <location filename="../app/zmodeselectform.cpp" line="178"/>
         <source>Название режима:</source>
         <translation>Mode:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="177"/>
+        <location filename="../app/zmodeselectform.cpp" line="180"/>
         <source>Настройка прибора</source>
         <translation>Panel configuration</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="178"/>
+        <location filename="../app/zmodeselectform.cpp" line="181"/>
         <source>Журнал событий</source>
         <translation>Event log</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="182"/>
+        <location filename="../app/zmodeselectform.cpp" line="185"/>
         <source>Описание режима:</source>
         <translation>Mode description:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="183"/>
+        <location filename="../app/zmodeselectform.cpp" line="186"/>
         <source>Выберите режим, чтобы увидеть описание.</source>
         <translation>Choose a mode to see its description.</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="184"/>
+        <location filename="../app/zmodeselectform.cpp" line="187"/>
         <source>Продолжить</source>
         <translation>Continue</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="185"/>
+        <location filename="../app/zmodeselectform.cpp" line="188"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="186"/>
+        <location filename="../app/zmodeselectform.cpp" line="189"/>
         <source>Дополнительно:</source>
         <translation>More:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="187"/>
+        <location filename="../app/zmodeselectform.cpp" line="190"/>
         <source>Посетите наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="188"/>
+        <location filename="../app/zmodeselectform.cpp" line="191"/>
         <source>Пишите нам</source>
         <translation>Write to us</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="189"/>
+        <location filename="../app/zmodeselectform.cpp" line="192"/>
         <source>Настройки программы</source>
         <translation>Program settings</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="190"/>
+        <location filename="../app/zmodeselectform.cpp" line="193"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="364"/>
+        <location filename="../app/zmodeselectform.cpp" line="367"/>
         <source>Не удалось открыть файл справки. Откройте его вручную:
 %1</source>
         <translation>The help file could not be opened. Please open it yourself:
 %1</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="379"/>
+        <location filename="../app/zmodeselectform.cpp" line="382"/>
         <source>Не удалось открыть браузер. Адрес нашего сайта:
 %1</source>
         <translation>No web browser could be opened. Our web site is at:
 %1</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="389"/>
+        <location filename="../app/zmodeselectform.cpp" line="392"/>
         <source>Не удалось открыть почтовую программу. Напишите нам по адресу:
 %1</source>
         <translation>No e-mail program could be opened. Please write to us at:

@@ -4,22 +4,22 @@
 <context>
     <name>mirca::TAboutBox</name>
     <message>
-        <location filename="../app/aboutbox.cpp" line="82"/>
+        <location filename="../app/aboutbox.cpp" line="80"/>
         <source>О программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="83"/>
+        <location filename="../app/aboutbox.cpp" line="81"/>
         <source>Версия:</source>
         <translation>Sürüm:</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="84"/>
+        <location filename="../app/aboutbox.cpp" line="82"/>
         <source>Vorn</source>
         <translation>Vorn</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="85"/>
+        <location filename="../app/aboutbox.cpp" line="83"/>
         <source>OK</source>
         <translation>Tamam</translation>
     </message>
@@ -174,86 +174,86 @@
 <context>
     <name>mirca::TZModeSelectForm</name>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="174"/>
+        <location filename="../app/zmodeselectform.cpp" line="177"/>
         <source>Mirca-Y Выбор режима работы</source>
         <translation>Mirca-Y Çalışma modu seçimi</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="175"/>
+        <location filename="../app/zmodeselectform.cpp" line="178"/>
         <source>Название режима:</source>
         <translation>Mod:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="177"/>
+        <location filename="../app/zmodeselectform.cpp" line="180"/>
         <source>Настройка прибора</source>
         <translation>Panel yapılandırması</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="178"/>
+        <location filename="../app/zmodeselectform.cpp" line="181"/>
         <source>Журнал событий</source>
         <translation>Olay günlüğü</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="182"/>
+        <location filename="../app/zmodeselectform.cpp" line="185"/>
         <source>Описание режима:</source>
         <translation>Mod açıklaması:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="183"/>
+        <location filename="../app/zmodeselectform.cpp" line="186"/>
         <source>Выберите режим, чтобы увидеть описание.</source>
         <translation>Açıklamasını görmek için bir mod seçin.</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="184"/>
+        <location filename="../app/zmodeselectform.cpp" line="187"/>
         <source>Продолжить</source>
         <translation>Devam</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="185"/>
+        <location filename="../app/zmodeselectform.cpp" line="188"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="186"/>
+        <location filename="../app/zmodeselectform.cpp" line="189"/>
         <source>Дополнительно:</source>
         <translation>Ek:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="187"/>
+        <location filename="../app/zmodeselectform.cpp" line="190"/>
         <source>Посетите наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="188"/>
+        <location filename="../app/zmodeselectform.cpp" line="191"/>
         <source>Пишите нам</source>
         <translation>Bize yazın</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="189"/>
+        <location filename="../app/zmodeselectform.cpp" line="192"/>
         <source>Настройки программы</source>
         <translation>Program ayarları</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="190"/>
+        <location filename="../app/zmodeselectform.cpp" line="193"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="364"/>
+        <location filename="../app/zmodeselectform.cpp" line="367"/>
         <source>Не удалось открыть файл справки. Откройте его вручную:
 %1</source>
         <translation>Yardım dosyası açılamadı. Lütfen kendiniz açın:
 %1</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="379"/>
+        <location filename="../app/zmodeselectform.cpp" line="382"/>
         <source>Не удалось открыть браузер. Адрес нашего сайта:
 %1</source>
         <translation>Web tarayıcısı açılamadı. Web sitemizin adresi:
 %1</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="389"/>
+        <location filename="../app/zmodeselectform.cpp" line="392"/>
         <source>Не удалось открыть почтовую программу. Напишите нам по адресу:
 %1</source>
         <translation>E-posta programı açılamadı. Bize şu adresten yazın:
