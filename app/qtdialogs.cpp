@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "app/programfolders.h"
 #include "app/qtpath.h"
 
 namespace mirca {
@@ -82,7 +83,8 @@ IDialogService::TAnswer TQtDialogService::Ask(const std::string& caption, const 
 std::optional<std::filesystem::path> TQtDialogService::ChooseFolder(const std::string& caption,
                                                                     const std::filesystem::path& start) {
     return Chosen(QFileDialog::getExistingDirectory(Owner(), QString::fromStdString(caption),
-                                                    ToQString(start), QFileDialog::ShowDirsOnly));
+                                                    ToQString(NearestExistingFolder(start)),
+                                                    QFileDialog::ShowDirsOnly));
 }
 
 std::optional<std::filesystem::path> TQtDialogService::ChooseOpenFile(const std::string& caption,

@@ -287,5 +287,21 @@ TEST_F(TProgramFolders, TheUserFoldersOfTheSettingsAreCreatedAndWhatCannotBeIsNa
     EXPECT_TRUE(fs::is_directory(dir_ / "nested" / "conf"));
 }
 
+TEST_F(TProgramFolders, AChooserForAMissingFolderOpensInItsNearestExistingParent) {
+    fs::create_directories(dir_ / "conf");
+    WriteBytes(dir_ / "file", {'f'});
+    struct TCase {
+        fs::path folder;
+        fs::path opens;
+    };
+    for (const TCase& c :
+         {TCase{dir_ / "conf", dir_ / "conf"}, TCase{dir_ / "conf" / "gone" / "deeper", dir_ / "conf"},
+          TCase{dir_ / "conf" / ".." / "gone", dir_}, TCase{dir_ / "file" / "sub", dir_},
+          TCase{"/no-such-root-folder/x", "/"}, TCase{"no-such-relative/x", ""}, TCase{"", ""}}) {
+        SCOPED_TRACE(c.folder.string());
+        EXPECT_EQ(NearestExistingFolder(c.folder), c.opens);
+    }
+}
+
 }  // namespace
 }  // namespace mirca
