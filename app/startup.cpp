@@ -7,6 +7,7 @@
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
+#include "app/icons.h"
 #include "app/languages.h"
 #include "app/localisation.h"
 #include "app/programfolders.h"
@@ -116,6 +117,8 @@ void TStartup::Steps() {
 
     CreateProgramFolders(programDir);
 
+    // Every window takes it.
+    QApplication::setWindowIcon(ProgramIcon());
     IDialogService& dialogs = *dialogs_;
     modeSelect_ = Create<TZModeSelectForm>(dialogs, *localisation_, programPath);
     appSettings_ = Create<TAppSettingsForm>(*store_, *localisation_, dialogs, programPath);
@@ -140,6 +143,7 @@ void TStartup::Steps() {
 
     if (startup.firstRun) {
         appSettings_->OkClicked();
+        CreateUserFolders(appSettings_->Settings());
         firstRunDone_ = true;
     }
     direct_ = modeSelect_->OpenDirectly(options_.mode);

@@ -2,7 +2,180 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="ru_RU">
 <context>
+    <name>TEventTypes</name>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="71"/>
+        <source>взятие</source>
+        <translation>arming</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="72"/>
+        <source>снятие</source>
+        <translation>disarming</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="73"/>
+        <source>тревога</source>
+        <translation>alarm</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="74"/>
+        <source>пожар</source>
+        <translation>fire</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="75"/>
+        <source>информационное</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="76"/>
+        <source>неисправность общая</source>
+        <translation>general trouble</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="77"/>
+        <source>восстан-е общей неиспр-ти</source>
+        <translation>general trouble restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="78"/>
+        <source>включение питания</source>
+        <translation>power on</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="79"/>
+        <source>неисправность питания</source>
+        <translation>power trouble</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="80"/>
+        <source>восстан-е неиспр-ти пит-я</source>
+        <translation>power trouble restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="81"/>
+        <source>вскрытие</source>
+        <translation>tamper</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="82"/>
+        <source>восстановление вскрытия</source>
+        <translation>tamper restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="83"/>
+        <source>блокирование РК</source>
+        <translation>radio jamming</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="84"/>
+        <source>восстановление РК</source>
+        <translation>radio restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="85"/>
+        <source>нет связи</source>
+        <translation>no link</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="86"/>
+        <source>восстановление связи</source>
+        <translation>link restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="87"/>
+        <source>неисправность</source>
+        <translation>trouble</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="88"/>
+        <source>восстан-е неисправности</source>
+        <translation>trouble restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="89"/>
+        <source>обрыв цепи выхода</source>
+        <translation>output circuit open</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="90"/>
+        <source>КЗ цепи выхода</source>
+        <translation>output circuit short</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="91"/>
+        <source>восстан-е цепи выхода</source>
+        <translation>output circuit restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="92"/>
+        <source>обрыв ШС</source>
+        <translation>zone open</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="93"/>
+        <source>КЗ ШС</source>
+        <translation>zone short</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="94"/>
+        <source>восстановление ШС</source>
+        <translation>zone restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="95"/>
+        <source>рассинхронизация</source>
+        <translation>loss of synchronisation</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="96"/>
+        <source>восстан-е рассинхр-ции</source>
+        <translation>synchronisation restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="97"/>
+        <source>включен в обслуживание</source>
+        <translation>put into service</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="98"/>
+        <source>исключен из обслуживания</source>
+        <translation>taken out of service</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="99"/>
+        <source>принял по коду</source>
+        <translation>accepted by code</translation>
+    </message>
+</context>
+<context>
     <name>TabSheets</name>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="151"/>
+        <source>Номер объекта (системы)</source>
+        <translation>Object (system) number</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="152"/>
+        <source>Адрес прибора в системе</source>
+        <translation>Device address in the system</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="156"/>
+        <source>Имя файла резервной копии</source>
+        <translation>Backup file name</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="157"/>
+        <source>Код конфигурации</source>
+        <translation>Configuration code</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="197"/>
+        <source>Эта страница настроек появится в следующей версии программы.</source>
+        <translation>This settings page comes in the next version of the program.</translation>
+    </message>
     <message>
         <location filename="../editor/tabsheets.cpp" line="31"/>
         <source>Находится на стадии разработки</source>
@@ -507,51 +680,26 @@
         <source>Режимы работы реле 2:</source>
         <translation>Relay 2 mode:</translation>
     </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="151"/>
-        <source>Номер объекта (системы)</source>
-        <translation>Object (system) number</translation>
-    </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="152"/>
-        <source>Адрес прибора в системе</source>
-        <translation>Device address in the system</translation>
-    </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="156"/>
-        <source>Имя файла резервной копии</source>
-        <translation>Backup file name</translation>
-    </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="157"/>
-        <source>Код конфигурации</source>
-        <translation>Configuration code</translation>
-    </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="195"/>
-        <source>Эта страница настроек появится в следующей версии программы.</source>
-        <translation>This settings page comes in the next version of the program.</translation>
-    </message>
 </context>
 <context>
     <name>mirca::TAboutBox</name>
     <message>
-        <location filename="../app/aboutbox.cpp" line="82"/>
+        <location filename="../app/aboutbox.cpp" line="80"/>
         <source>О программе</source>
         <translation>About</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="83"/>
+        <location filename="../app/aboutbox.cpp" line="81"/>
         <source>Версия:</source>
         <translation>Version:</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="84"/>
+        <location filename="../app/aboutbox.cpp" line="82"/>
         <source>Vorn</source>
         <translation>Vorn</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="85"/>
+        <location filename="../app/aboutbox.cpp" line="83"/>
         <source>OK</source>
         <translation>OK</translation>
     </message>
@@ -559,82 +707,82 @@
 <context>
     <name>mirca::TAppSettingsForm</name>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="173"/>
+        <location filename="../app/appsettingsform.cpp" line="181"/>
         <source>Настройки программы</source>
         <translation>Program settings</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="175"/>
-        <source>Language</source>
-        <translation>Language</translation>
-    </message>
-    <message>
-        <location filename="../app/appsettingsform.cpp" line="176"/>
+        <location filename="../app/appsettingsform.cpp" line="183"/>
         <source>Система</source>
         <translation>System</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="177"/>
+        <location filename="../app/appsettingsform.cpp" line="184"/>
         <source>Папки программ</source>
         <translation>Program folders</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="178"/>
-        <source>Select language:</source>
-        <translation>Select language:</translation>
+        <location filename="../app/appsettingsform.cpp" line="182"/>
+        <source>Язык</source>
+        <translation>Language</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="179"/>
+        <location filename="../app/appsettingsform.cpp" line="185"/>
+        <source>Выберите язык</source>
+        <translation>Select language</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="186"/>
         <source>Автоматически показывать список доступных файлов ПО</source>
         <translation>Show the list of available firmware files automatically</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="180"/>
+        <location filename="../app/appsettingsform.cpp" line="187"/>
         <source>Режим работы по умолчанию:</source>
         <translation>Default working mode:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="181"/>
+        <location filename="../app/appsettingsform.cpp" line="188"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="182"/>
+        <location filename="../app/appsettingsform.cpp" line="189"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="183"/>
+        <location filename="../app/appsettingsform.cpp" line="190"/>
         <source>Система, загружаемая по умолчанию в демо-режиме:</source>
         <translation>System loaded by default in demo mode:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="184"/>
+        <location filename="../app/appsettingsform.cpp" line="191"/>
         <source>Расположение файлов ПО:</source>
         <translation>Firmware files folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="185"/>
+        <location filename="../app/appsettingsform.cpp" line="192"/>
         <source>Расположение файлов конфигурации:</source>
         <translation>Configuration files folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="186"/>
+        <location filename="../app/appsettingsform.cpp" line="193"/>
         <source>Расположение резервных копий регистрации:</source>
         <translation>Registration backups folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="187"/>
+        <location filename="../app/appsettingsform.cpp" line="194"/>
         <source>Расположение отчётов журнала событий:</source>
         <translation>Event log reports folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="188"/>
+        <location filename="../app/appsettingsform.cpp" line="195"/>
         <source>ОК</source>
         <translation>OK</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="189"/>
+        <location filename="../app/appsettingsform.cpp" line="196"/>
         <source>Отмена</source>
         <translation>Cancel</translation>
     </message>
@@ -642,7 +790,7 @@
 <context>
     <name>mirca::TNotifTypeForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="69"/>
+        <location filename="../app/shellwindows.cpp" line="50"/>
         <source>Типы извещений</source>
         <translation>Notification types</translation>
     </message>
@@ -658,7 +806,7 @@
 <context>
     <name>mirca::TSelectBMFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="78"/>
+        <location filename="../app/shellwindows.cpp" line="59"/>
         <source>Выбор модуля</source>
         <translation>Module selection</translation>
     </message>
@@ -666,7 +814,7 @@
 <context>
     <name>mirca::TUncompFileSelectFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="88"/>
+        <location filename="../app/shellwindows.cpp" line="69"/>
         <source>Выбор файла конфигурации</source>
         <translation>Configuration file selection</translation>
     </message>
@@ -674,7 +822,7 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="98"/>
+        <location filename="../app/shellwindows.cpp" line="79"/>
         <source>Назначение системных выходов</source>
         <translation>System output assignment</translation>
     </message>
@@ -682,217 +830,217 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="483"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="390"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel configuration</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="490"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="397"/>
         <source>Установить связь</source>
         <translation>Connect</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="490"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="397"/>
         <source>Установить связь с прибором</source>
         <translation>Connect to the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="491"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="398"/>
         <source>Разорвать связь</source>
         <translation>Disconnect</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="491"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="398"/>
         <source>Разорвать связь с прибором</source>
         <translation>Disconnect from the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="492"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="399"/>
         <source>Считать из</source>
         <translation>Read from</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="492"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="399"/>
         <source>Считать настройки из прибора</source>
         <translation>Read the settings from the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="493"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="400"/>
         <source>Записать в</source>
         <translation>Write to</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="493"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="400"/>
         <source>Записать настройки в прибор</source>
         <translation>Write the settings to the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="494"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="401"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="495"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="402"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="496"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="403"/>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="496"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="403"/>
         <source>Открыть файл</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="497"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="404"/>
         <source>Сохранить</source>
         <translation>Save</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="497"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="404"/>
         <source>Сохранить в файл</source>
         <translation>Save to a file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="498"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="405"/>
         <source>Выставить заводские настройки</source>
         <translation>Set factory settings</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="499"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="406"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="499"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="406"/>
         <source>Справка</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="500"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="407"/>
         <source>Посетить наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="501"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="408"/>
         <source>Написать нам письмо</source>
         <translation>Write us an e-mail</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="502"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="409"/>
         <source>О программе...</source>
         <translation>About...</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="502"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="409"/>
         <source>Информация о программе</source>
         <translation>About the program</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="503"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="410"/>
         <source>Выход</source>
         <translation>Output</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="504"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="411"/>
         <source>Развернуть все</source>
         <translation>Expand all</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="505"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="412"/>
         <source>Свернуть все</source>
         <translation>Collapse all</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="507"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="414"/>
         <source>USB интерфейс</source>
         <translation>USB interface</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="509"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="416"/>
         <source>Английский</source>
         <translation>English</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="510"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="417"/>
         <source>Русский</source>
         <translation>Russian</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="511"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="418"/>
         <source>Турецкий</source>
         <translation>Turkish</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="512"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="419"/>
         <source>Файл</source>
         <translation>File</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="513"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="420"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="514"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="421"/>
         <source>Настройки</source>
         <translation>Settings</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="515"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="422"/>
         <source>Помощь</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="516"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="423"/>
         <source>Режим работы</source>
         <translation>Working mode</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="517"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="424"/>
         <source>Порт связи</source>
         <translation>Port</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="518"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="425"/>
         <source>Выбор языка</source>
         <translation>Language</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="519"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="426"/>
         <source>Режим работы:</source>
         <translation>Mode:</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="520"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="427"/>
         <source>Связь с прибором:</source>
         <translation>Panel link:</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="522"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="429"/>
         <source>Совет</source>
         <translation>Tip</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="523"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="430"/>
         <source>Развернуть/свернуть совет</source>
         <translation>Expand/collapse the tip</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="923"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="831"/>
         <source>Открыть файл настроек</source>
         <translation>Open a settings file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="925"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="833"/>
         <source>Сохранить файл настроек</source>
         <translation>Save the settings file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="927"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="835"/>
         <source>Файлы настроек(*.ycfg)|*.ycfg</source>
         <translation>Settings files(*.ycfg)|*.ycfg</translation>
     </message>
@@ -900,85 +1048,386 @@
 <context>
     <name>mirca::TZMStoreForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="39"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="40"/>
+        <source>Дата/Время</source>
+        <translation>Date/Time</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="41"/>
+        <source>Событие</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="42"/>
+        <source>Область действия</source>
+        <translation>Scope</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="43"/>
+        <source>Детализация события</source>
+        <translation>Event detail</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="44"/>
+        <source>Источник события</source>
+        <translation>Event source</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="313"/>
         <source>Mirca-Y Журнал событий</source>
         <translation>Mirca-Y Event log</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="318"/>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="318"/>
+        <source>Открыть файл</source>
+        <translation>Open a file</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="319"/>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="319"/>
+        <source>Сохранить файл</source>
+        <translation>Save the file</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="320"/>
+        <source>Считать журнал</source>
+        <translation>Read log</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="320"/>
+        <source>Считать журнал событий</source>
+        <translation>Read the event log</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="321"/>
+        <source>Экспорт в Excel</source>
+        <translation>Export to Excel</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="321"/>
+        <source>Экспортировать в Excel</source>
+        <translation>Export to Excel</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="322"/>
+        <source>Экспорт в HTML</source>
+        <translation>Export to HTML</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="322"/>
+        <source>Экспортировать ввиде html-страницы</source>
+        <translation>Export as an HTML page</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="323"/>
+        <source>показать все</source>
+        <translation>show all</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="323"/>
+        <source>Показать все</source>
+        <translation>Show all</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="324"/>
+        <source>фильтровать по ...</source>
+        <translation>filter by ...</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="324"/>
+        <source>Фильтровать по</source>
+        <translation>Filter by</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="325"/>
+        <source>Вызов справки</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="325"/>
+        <source>Справка</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="326"/>
+        <source>Посетить наш сайт</source>
+        <translation>Visit our web site</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="327"/>
+        <source>Написать письмо</source>
+        <translation>Write an e-mail</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="328"/>
+        <source>О программе...</source>
+        <translation>About...</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="328"/>
+        <source>Информация о программе</source>
+        <translation>About the program</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="329"/>
+        <source>Выход</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="330"/>
+        <source>Онлайн</source>
+        <translation>Online</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="331"/>
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="333"/>
+        <source>USB интерфейс</source>
+        <translation>USB interface</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="335"/>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="336"/>
+        <source>Прибор</source>
+        <translation>Panel</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="337"/>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="338"/>
+        <source>Фильтр</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="339"/>
+        <source>Помощь</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="340"/>
+        <source>Режим работы</source>
+        <translation>Working mode</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="341"/>
+        <source>Порт связи</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="342"/>
+        <source>Выбор языка</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="343"/>
+        <source>Режим работы:</source>
+        <translation>Mode:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="344"/>
+        <source>Связь с прибором:</source>
+        <translation>Panel link:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="346"/>
+        <source>Не установлена</source>
+        <translation>Not established</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="479"/>
+        <source>Окно открытия файла</source>
+        <translation>Open a file</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="481"/>
+        <source>Окно сохранения файла</source>
+        <translation>Save a file</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="483"/>
+        <source>Файлы журнала событий (*.yrpt)|*.yrpt</source>
+        <translation>Event log files (*.yrpt)|*.yrpt</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZMStoreReportForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="60"/>
-        <source>Фильтр журнала событий</source>
-        <translation>Event log filter</translation>
+        <location filename="../eventlog/zmstorereportform.cpp" line="70"/>
+        <source>Выберите фильтр</source>
+        <translation>Choose a filter</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="72"/>
+        <source>Выберите период:</source>
+        <translation>Choose the period:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="94"/>
+        <source>Выберите тип(ы) сообщения(й):</source>
+        <translation>Choose the event type(s):</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="119"/>
+        <source>Выберите № объекта:</source>
+        <translation>Choose the object number:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="120"/>
+        <source>Выберите № UOO:</source>
+        <translation>Choose the UOO number:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="121"/>
+        <source>Выберите № УOП:</source>
+        <translation>Choose the output module number:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="144"/>
+        <source>Настройка фильтров</source>
+        <translation>Filter settings</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="145"/>
+        <source>Фильтр</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="149"/>
+        <source>Начало периода:</source>
+        <translation>Start of period:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="150"/>
+        <source>Конец периода:</source>
+        <translation>End of period:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="153"/>
+        <source>Применить</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="154"/>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="199"/>
+        <source>Сообщение системы</source>
+        <translation>System message</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="200"/>
+        <source>Ошибка ввода! Начальная дата больше конечной!</source>
+        <translation>Input error! The start date is after the end date!</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZModeSelectForm</name>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="159"/>
+        <location filename="../app/zmodeselectform.cpp" line="177"/>
         <source>Mirca-Y Выбор режима работы</source>
         <translation>Mirca-Y Working mode selection</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="160"/>
+        <location filename="../app/zmodeselectform.cpp" line="178"/>
         <source>Название режима:</source>
         <translation>Mode:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="162"/>
+        <location filename="../app/zmodeselectform.cpp" line="180"/>
         <source>Настройка прибора</source>
         <translation>Panel configuration</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="163"/>
+        <location filename="../app/zmodeselectform.cpp" line="181"/>
         <source>Журнал событий</source>
         <translation>Event log</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="167"/>
+        <location filename="../app/zmodeselectform.cpp" line="185"/>
         <source>Описание режима:</source>
         <translation>Mode description:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="168"/>
+        <location filename="../app/zmodeselectform.cpp" line="186"/>
         <source>Выберите режим, чтобы увидеть описание.</source>
         <translation>Choose a mode to see its description.</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="169"/>
+        <location filename="../app/zmodeselectform.cpp" line="187"/>
         <source>Продолжить</source>
         <translation>Continue</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="170"/>
+        <location filename="../app/zmodeselectform.cpp" line="188"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="171"/>
+        <location filename="../app/zmodeselectform.cpp" line="189"/>
         <source>Дополнительно:</source>
         <translation>More:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="172"/>
+        <location filename="../app/zmodeselectform.cpp" line="190"/>
         <source>Посетите наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="173"/>
+        <location filename="../app/zmodeselectform.cpp" line="191"/>
         <source>Пишите нам</source>
         <translation>Write to us</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="174"/>
+        <location filename="../app/zmodeselectform.cpp" line="192"/>
         <source>Настройки программы</source>
         <translation>Program settings</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="175"/>
+        <location filename="../app/zmodeselectform.cpp" line="193"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="367"/>
+        <source>Не удалось открыть файл справки. Откройте его вручную:
+%1</source>
+        <translation>The help file could not be opened. Please open it yourself:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="382"/>
+        <source>Не удалось открыть браузер. Адрес нашего сайта:
+%1</source>
+        <translation>No web browser could be opened. Our web site is at:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="392"/>
+        <source>Не удалось открыть почтовую программу. Напишите нам по адресу:
+%1</source>
+        <translation>No e-mail program could be opened. Please write to us at:
+%1</translation>
     </message>
 </context>
 </TS>

@@ -2,7 +2,180 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="tr_TR" sourcelanguage="ru_RU">
 <context>
+    <name>TEventTypes</name>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="71"/>
+        <source>взятие</source>
+        <translation>kurma</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="72"/>
+        <source>снятие</source>
+        <translation>devre dışı bırakma</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="73"/>
+        <source>тревога</source>
+        <translation>alarm</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="74"/>
+        <source>пожар</source>
+        <translation>yangın</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="75"/>
+        <source>информационное</source>
+        <translation>bilgi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="76"/>
+        <source>неисправность общая</source>
+        <translation>genel arıza</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="77"/>
+        <source>восстан-е общей неиспр-ти</source>
+        <translation>genel arıza giderildi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="78"/>
+        <source>включение питания</source>
+        <translation>güç açıldı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="79"/>
+        <source>неисправность питания</source>
+        <translation>güç arızası</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="80"/>
+        <source>восстан-е неиспр-ти пит-я</source>
+        <translation>güç arızası giderildi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="81"/>
+        <source>вскрытие</source>
+        <translation>sabotaj</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="82"/>
+        <source>восстановление вскрытия</source>
+        <translation>sabotaj giderildi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="83"/>
+        <source>блокирование РК</source>
+        <translation>radyo engelleme</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="84"/>
+        <source>восстановление РК</source>
+        <translation>radyo düzeldi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="85"/>
+        <source>нет связи</source>
+        <translation>bağlantı yok</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="86"/>
+        <source>восстановление связи</source>
+        <translation>bağlantı düzeldi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="87"/>
+        <source>неисправность</source>
+        <translation>arıza</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="88"/>
+        <source>восстан-е неисправности</source>
+        <translation>arıza giderildi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="89"/>
+        <source>обрыв цепи выхода</source>
+        <translation>çıkış devresi açık</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="90"/>
+        <source>КЗ цепи выхода</source>
+        <translation>çıkış devresi kısa devre</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="91"/>
+        <source>восстан-е цепи выхода</source>
+        <translation>çıkış devresi düzeldi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="92"/>
+        <source>обрыв ШС</source>
+        <translation>bölge açık devre</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="93"/>
+        <source>КЗ ШС</source>
+        <translation>bölge kısa devre</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="94"/>
+        <source>восстановление ШС</source>
+        <translation>bölge düzeldi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="95"/>
+        <source>рассинхронизация</source>
+        <translation>eşitleme kaybı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="96"/>
+        <source>восстан-е рассинхр-ции</source>
+        <translation>eşitleme düzeldi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="97"/>
+        <source>включен в обслуживание</source>
+        <translation>hizmete alındı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="98"/>
+        <source>исключен из обслуживания</source>
+        <translation>hizmetten çıkarıldı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="99"/>
+        <source>принял по коду</source>
+        <translation>kodla kabul edildi</translation>
+    </message>
+</context>
+<context>
     <name>TabSheets</name>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="151"/>
+        <source>Номер объекта (системы)</source>
+        <translation>Nesne (sistem) numarası</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="152"/>
+        <source>Адрес прибора в системе</source>
+        <translation>Cihazın sistemdeki adresi</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="156"/>
+        <source>Имя файла резервной копии</source>
+        <translation>Yedek dosyasının adı</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="157"/>
+        <source>Код конфигурации</source>
+        <translation>Yapılandırma kodu</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="197"/>
+        <source>Эта страница настроек появится в следующей версии программы.</source>
+        <translation>Bu ayar sayfası programın bir sonraki sürümünde gelecek.</translation>
+    </message>
     <message>
         <location filename="../editor/tabsheets.cpp" line="31"/>
         <source>Находится на стадии разработки</source>
@@ -507,51 +680,26 @@
         <source>Режимы работы реле 2:</source>
         <translation>Röle 2 modu:</translation>
     </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="151"/>
-        <source>Номер объекта (системы)</source>
-        <translation>Nesne (sistem) numarası</translation>
-    </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="152"/>
-        <source>Адрес прибора в системе</source>
-        <translation>Cihazın sistemdeki adresi</translation>
-    </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="156"/>
-        <source>Имя файла резервной копии</source>
-        <translation>Yedek dosyasının adı</translation>
-    </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="157"/>
-        <source>Код конфигурации</source>
-        <translation>Yapılandırma kodu</translation>
-    </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="195"/>
-        <source>Эта страница настроек появится в следующей версии программы.</source>
-        <translation>Bu ayar sayfası programın bir sonraki sürümünde gelecek.</translation>
-    </message>
 </context>
 <context>
     <name>mirca::TAboutBox</name>
     <message>
-        <location filename="../app/aboutbox.cpp" line="82"/>
+        <location filename="../app/aboutbox.cpp" line="80"/>
         <source>О программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="83"/>
+        <location filename="../app/aboutbox.cpp" line="81"/>
         <source>Версия:</source>
         <translation>Sürüm:</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="84"/>
+        <location filename="../app/aboutbox.cpp" line="82"/>
         <source>Vorn</source>
         <translation>Vorn</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="85"/>
+        <location filename="../app/aboutbox.cpp" line="83"/>
         <source>OK</source>
         <translation>Tamam</translation>
     </message>
@@ -559,82 +707,82 @@
 <context>
     <name>mirca::TAppSettingsForm</name>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="173"/>
+        <location filename="../app/appsettingsform.cpp" line="181"/>
         <source>Настройки программы</source>
         <translation>Program ayarları</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="175"/>
-        <source>Language</source>
-        <translation>Language</translation>
-    </message>
-    <message>
-        <location filename="../app/appsettingsform.cpp" line="176"/>
+        <location filename="../app/appsettingsform.cpp" line="183"/>
         <source>Система</source>
         <translation>Sistem</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="177"/>
+        <location filename="../app/appsettingsform.cpp" line="184"/>
         <source>Папки программ</source>
         <translation>Program klasörleri</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="178"/>
-        <source>Select language:</source>
-        <translation>Select language:</translation>
+        <location filename="../app/appsettingsform.cpp" line="182"/>
+        <source>Язык</source>
+        <translation>Dil</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="179"/>
+        <location filename="../app/appsettingsform.cpp" line="185"/>
+        <source>Выберите язык</source>
+        <translation>Dil seçin</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="186"/>
         <source>Автоматически показывать список доступных файлов ПО</source>
         <translation>Kullanılabilir yazılım dosyalarının listesini otomatik göster</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="180"/>
+        <location filename="../app/appsettingsform.cpp" line="187"/>
         <source>Режим работы по умолчанию:</source>
         <translation>Varsayılan çalışma modu:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="181"/>
+        <location filename="../app/appsettingsform.cpp" line="188"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="182"/>
+        <location filename="../app/appsettingsform.cpp" line="189"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="183"/>
+        <location filename="../app/appsettingsform.cpp" line="190"/>
         <source>Система, загружаемая по умолчанию в демо-режиме:</source>
         <translation>Demo modunda varsayılan olarak yüklenen sistem:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="184"/>
+        <location filename="../app/appsettingsform.cpp" line="191"/>
         <source>Расположение файлов ПО:</source>
         <translation>Yazılım dosyaları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="185"/>
+        <location filename="../app/appsettingsform.cpp" line="192"/>
         <source>Расположение файлов конфигурации:</source>
         <translation>Yapılandırma dosyaları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="186"/>
+        <location filename="../app/appsettingsform.cpp" line="193"/>
         <source>Расположение резервных копий регистрации:</source>
         <translation>Kayıt yedekleri klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="187"/>
+        <location filename="../app/appsettingsform.cpp" line="194"/>
         <source>Расположение отчётов журнала событий:</source>
         <translation>Olay günlüğü raporları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="188"/>
+        <location filename="../app/appsettingsform.cpp" line="195"/>
         <source>ОК</source>
         <translation>Tamam</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="189"/>
+        <location filename="../app/appsettingsform.cpp" line="196"/>
         <source>Отмена</source>
         <translation>İptal</translation>
     </message>
@@ -642,7 +790,7 @@
 <context>
     <name>mirca::TNotifTypeForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="69"/>
+        <location filename="../app/shellwindows.cpp" line="50"/>
         <source>Типы извещений</source>
         <translation>Bildirim türleri</translation>
     </message>
@@ -658,7 +806,7 @@
 <context>
     <name>mirca::TSelectBMFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="78"/>
+        <location filename="../app/shellwindows.cpp" line="59"/>
         <source>Выбор модуля</source>
         <translation>Modül seçimi</translation>
     </message>
@@ -666,7 +814,7 @@
 <context>
     <name>mirca::TUncompFileSelectFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="88"/>
+        <location filename="../app/shellwindows.cpp" line="69"/>
         <source>Выбор файла конфигурации</source>
         <translation>Yapılandırma dosyası seçimi</translation>
     </message>
@@ -674,7 +822,7 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="98"/>
+        <location filename="../app/shellwindows.cpp" line="79"/>
         <source>Назначение системных выходов</source>
         <translation>Sistem çıkışı atama</translation>
     </message>
@@ -682,217 +830,217 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="483"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="390"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel yapılandırması</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="490"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="397"/>
         <source>Установить связь</source>
         <translation>Bağlan</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="490"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="397"/>
         <source>Установить связь с прибором</source>
         <translation>Panele bağlan</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="491"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="398"/>
         <source>Разорвать связь</source>
         <translation>Bağlantıyı kes</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="491"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="398"/>
         <source>Разорвать связь с прибором</source>
         <translation>Panel bağlantısını kes</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="492"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="399"/>
         <source>Считать из</source>
         <translation>Oku</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="492"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="399"/>
         <source>Считать настройки из прибора</source>
         <translation>Ayarları panelden oku</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="493"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="400"/>
         <source>Записать в</source>
         <translation>Yaz</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="493"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="400"/>
         <source>Записать настройки в прибор</source>
         <translation>Ayarları panele yaz</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="494"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="401"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="495"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="402"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="496"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="403"/>
         <source>Открыть</source>
         <translation>Aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="496"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="403"/>
         <source>Открыть файл</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="497"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="404"/>
         <source>Сохранить</source>
         <translation>Kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="497"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="404"/>
         <source>Сохранить в файл</source>
         <translation>Dosyaya kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="498"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="405"/>
         <source>Выставить заводские настройки</source>
         <translation>Fabrika ayarlarını yükle</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="499"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="406"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="499"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="406"/>
         <source>Справка</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="500"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="407"/>
         <source>Посетить наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="501"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="408"/>
         <source>Написать нам письмо</source>
         <translation>Bize e-posta yazın</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="502"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="409"/>
         <source>О программе...</source>
         <translation>Hakkında...</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="502"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="409"/>
         <source>Информация о программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="503"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="410"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="504"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="411"/>
         <source>Развернуть все</source>
         <translation>Tümünü genişlet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="505"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="412"/>
         <source>Свернуть все</source>
         <translation>Tümünü daralt</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="507"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="414"/>
         <source>USB интерфейс</source>
         <translation>USB arabirimi</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="509"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="416"/>
         <source>Английский</source>
         <translation>İngilizce</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="510"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="417"/>
         <source>Русский</source>
         <translation>Rusça</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="511"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="418"/>
         <source>Турецкий</source>
         <translation>Türkçe</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="512"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="419"/>
         <source>Файл</source>
         <translation>Dosya</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="513"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="420"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="514"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="421"/>
         <source>Настройки</source>
         <translation>Ayarlar</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="515"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="422"/>
         <source>Помощь</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="516"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="423"/>
         <source>Режим работы</source>
         <translation>Çalışma modu</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="517"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="424"/>
         <source>Порт связи</source>
         <translation>Bağlantı noktası</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="518"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="425"/>
         <source>Выбор языка</source>
         <translation>Dil</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="519"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="426"/>
         <source>Режим работы:</source>
         <translation>Çalışma modu:</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="520"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="427"/>
         <source>Связь с прибором:</source>
         <translation>Panel bağlantısı:</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="522"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="429"/>
         <source>Совет</source>
         <translation>İpucu</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="523"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="430"/>
         <source>Развернуть/свернуть совет</source>
         <translation>İpucunu genişlet/daralt</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="923"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="831"/>
         <source>Открыть файл настроек</source>
         <translation>Ayar dosyası aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="925"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="833"/>
         <source>Сохранить файл настроек</source>
         <translation>Ayar dosyasını kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="927"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="835"/>
         <source>Файлы настроек(*.ycfg)|*.ycfg</source>
         <translation>Ayar dosyaları(*.ycfg)|*.ycfg</translation>
     </message>
@@ -900,85 +1048,386 @@
 <context>
     <name>mirca::TZMStoreForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="39"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="40"/>
+        <source>Дата/Время</source>
+        <translation>Tarih/Saat</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="41"/>
+        <source>Событие</source>
+        <translation>Olay</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="42"/>
+        <source>Область действия</source>
+        <translation>Kapsam</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="43"/>
+        <source>Детализация события</source>
+        <translation>Olay ayrıntısı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="44"/>
+        <source>Источник события</source>
+        <translation>Olay kaynağı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="313"/>
         <source>Mirca-Y Журнал событий</source>
         <translation>Mirca-Y Olay günlüğü</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="318"/>
+        <source>Открыть</source>
+        <translation>Aç</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="318"/>
+        <source>Открыть файл</source>
+        <translation>Dosya aç</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="319"/>
+        <source>Сохранить</source>
+        <translation>Kaydet</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="319"/>
+        <source>Сохранить файл</source>
+        <translation>Dosyayı kaydet</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="320"/>
+        <source>Считать журнал</source>
+        <translation>Kaydı oku</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="320"/>
+        <source>Считать журнал событий</source>
+        <translation>Olay kaydını oku</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="321"/>
+        <source>Экспорт в Excel</source>
+        <translation>Excel&apos;e aktar</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="321"/>
+        <source>Экспортировать в Excel</source>
+        <translation>Excel&apos;e aktar</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="322"/>
+        <source>Экспорт в HTML</source>
+        <translation>HTML&apos;ye aktar</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="322"/>
+        <source>Экспортировать ввиде html-страницы</source>
+        <translation>HTML sayfası olarak aktar</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="323"/>
+        <source>показать все</source>
+        <translation>tümünü göster</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="323"/>
+        <source>Показать все</source>
+        <translation>Tümünü göster</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="324"/>
+        <source>фильтровать по ...</source>
+        <translation>filtrele ...</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="324"/>
+        <source>Фильтровать по</source>
+        <translation>Filtrele</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="325"/>
+        <source>Вызов справки</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="325"/>
+        <source>Справка</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="326"/>
+        <source>Посетить наш сайт</source>
+        <translation>Web sitemizi ziyaret edin</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="327"/>
+        <source>Написать письмо</source>
+        <translation>E-posta yaz</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="328"/>
+        <source>О программе...</source>
+        <translation>Hakkında...</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="328"/>
+        <source>Информация о программе</source>
+        <translation>Program hakkında</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="329"/>
+        <source>Выход</source>
+        <translation>Çıkış</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="330"/>
+        <source>Онлайн</source>
+        <translation>Çevrimiçi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="331"/>
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="333"/>
+        <source>USB интерфейс</source>
+        <translation>USB arabirimi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="335"/>
+        <source>Файл</source>
+        <translation>Dosya</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="336"/>
+        <source>Прибор</source>
+        <translation>Panel</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="337"/>
+        <source>Настройки</source>
+        <translation>Ayarlar</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="338"/>
+        <source>Фильтр</source>
+        <translation>Filtre</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="339"/>
+        <source>Помощь</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="340"/>
+        <source>Режим работы</source>
+        <translation>Çalışma modu</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="341"/>
+        <source>Порт связи</source>
+        <translation>Bağlantı noktası</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="342"/>
+        <source>Выбор языка</source>
+        <translation>Dil</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="343"/>
+        <source>Режим работы:</source>
+        <translation>Çalışma modu:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="344"/>
+        <source>Связь с прибором:</source>
+        <translation>Panel bağlantısı:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="346"/>
+        <source>Не установлена</source>
+        <translation>Kurulmadı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="479"/>
+        <source>Окно открытия файла</source>
+        <translation>Dosya aç</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="481"/>
+        <source>Окно сохранения файла</source>
+        <translation>Dosya kaydet</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="483"/>
+        <source>Файлы журнала событий (*.yrpt)|*.yrpt</source>
+        <translation>Olay kaydı dosyaları (*.yrpt)|*.yrpt</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZMStoreReportForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="60"/>
-        <source>Фильтр журнала событий</source>
-        <translation>Olay günlüğü filtresi</translation>
+        <location filename="../eventlog/zmstorereportform.cpp" line="70"/>
+        <source>Выберите фильтр</source>
+        <translation>Bir filtre seçin</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="72"/>
+        <source>Выберите период:</source>
+        <translation>Dönemi seçin:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="94"/>
+        <source>Выберите тип(ы) сообщения(й):</source>
+        <translation>Olay tür(ler)ini seçin:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="119"/>
+        <source>Выберите № объекта:</source>
+        <translation>Nesne numarasını seçin:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="120"/>
+        <source>Выберите № UOO:</source>
+        <translation>UOO numarasını seçin:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="121"/>
+        <source>Выберите № УOП:</source>
+        <translation>Çıkış modülü numarasını seçin:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="144"/>
+        <source>Настройка фильтров</source>
+        <translation>Filtre ayarları</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="145"/>
+        <source>Фильтр</source>
+        <translation>Filtre</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="149"/>
+        <source>Начало периода:</source>
+        <translation>Dönem başı:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="150"/>
+        <source>Конец периода:</source>
+        <translation>Dönem sonu:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="153"/>
+        <source>Применить</source>
+        <translation>Uygula</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="154"/>
+        <source>Отмена</source>
+        <translation>İptal</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="199"/>
+        <source>Сообщение системы</source>
+        <translation>Sistem mesajı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="200"/>
+        <source>Ошибка ввода! Начальная дата больше конечной!</source>
+        <translation>Giriş hatası! Başlangıç tarihi bitiş tarihinden sonra!</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZModeSelectForm</name>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="159"/>
+        <location filename="../app/zmodeselectform.cpp" line="177"/>
         <source>Mirca-Y Выбор режима работы</source>
         <translation>Mirca-Y Çalışma modu seçimi</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="160"/>
+        <location filename="../app/zmodeselectform.cpp" line="178"/>
         <source>Название режима:</source>
         <translation>Mod:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="162"/>
+        <location filename="../app/zmodeselectform.cpp" line="180"/>
         <source>Настройка прибора</source>
         <translation>Panel yapılandırması</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="163"/>
+        <location filename="../app/zmodeselectform.cpp" line="181"/>
         <source>Журнал событий</source>
         <translation>Olay günlüğü</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="167"/>
+        <location filename="../app/zmodeselectform.cpp" line="185"/>
         <source>Описание режима:</source>
         <translation>Mod açıklaması:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="168"/>
+        <location filename="../app/zmodeselectform.cpp" line="186"/>
         <source>Выберите режим, чтобы увидеть описание.</source>
         <translation>Açıklamasını görmek için bir mod seçin.</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="169"/>
+        <location filename="../app/zmodeselectform.cpp" line="187"/>
         <source>Продолжить</source>
         <translation>Devam</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="170"/>
+        <location filename="../app/zmodeselectform.cpp" line="188"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="171"/>
+        <location filename="../app/zmodeselectform.cpp" line="189"/>
         <source>Дополнительно:</source>
         <translation>Ek:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="172"/>
+        <location filename="../app/zmodeselectform.cpp" line="190"/>
         <source>Посетите наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="173"/>
+        <location filename="../app/zmodeselectform.cpp" line="191"/>
         <source>Пишите нам</source>
         <translation>Bize yazın</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="174"/>
+        <location filename="../app/zmodeselectform.cpp" line="192"/>
         <source>Настройки программы</source>
         <translation>Program ayarları</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="175"/>
+        <location filename="../app/zmodeselectform.cpp" line="193"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="367"/>
+        <source>Не удалось открыть файл справки. Откройте его вручную:
+%1</source>
+        <translation>Yardım dosyası açılamadı. Lütfen kendiniz açın:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="382"/>
+        <source>Не удалось открыть браузер. Адрес нашего сайта:
+%1</source>
+        <translation>Web tarayıcısı açılamadı. Web sitemizin adresi:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="392"/>
+        <source>Не удалось открыть почтовую программу. Напишите нам по адресу:
+%1</source>
+        <translation>E-posta programı açılamadı. Bize şu adresten yazın:
+%1</translation>
     </message>
 </context>
 </TS>
