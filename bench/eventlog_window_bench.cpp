@@ -70,8 +70,10 @@ struct TLogRig {
 void BM_LogFillList(benchmark::State& state) {
     TLogRig rig(static_cast<std::uint32_t>(state.range(0)));
     if (!rig.ok) state.SkipWithError("the log was not read");
+    std::vector<TLogRow> rows;
     for (auto _ : state) {
-        rig.form->ShowRows(ListRows(*rig.reader, &rig.form->Gauge()));
+        rows = ListRows(*rig.reader, &rig.form->Gauge());
+        rig.form->ShowRows(rows);
         QCoreApplication::processEvents();
     }
     state.counters["rows"] = rig.form->RowCount();

@@ -57,7 +57,8 @@ public:
     virtual void ShowLink(bool connected) = 0;
     virtual void Enable(TLogCommand command, bool on) = 0;
     virtual void SetDeviceInfo(const std::string& text) = 0;
-    // The list's rows: every row replaced.
+    // The list's rows: every row replaced. The rows are the session's and stay where they are until the next
+    // call; the list shows them without a copy.
     virtual void ShowRows(const std::vector<TLogRow>& rows) = 0;
     // The progress gauge; it also lets pending window messages run.
     virtual IGauge& Gauge() = 0;

@@ -66,18 +66,19 @@ class TLogListModel final : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    void SetRows(const std::vector<TLogRow>& rows) {
+    // The rows are the session's, shown where they are: a 65,535-row copy would cost more than the list.
+    void SetRows(const std::vector<TLogRow>* rows) {
         beginResetModel();
         rows_ = rows;
         endResetModel();
     }
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+        return parent.isValid() || !rows_ ? 0 : static_cast<int>(rows_->size());
     }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kColumns; }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole || !index.isValid()) return {};
-        const TLogRow& row = rows_[static_cast<std::size_t>(index.row())];
+        if (role != Qt::DisplayRole || !index.isValid() || !rows_) return {};
+        const TLogRow& row = (*rows_)[static_cast<std::size_t>(index.row())];
         switch (index.column()) {
             case 0:
                 return Q(row.number);
@@ -105,7 +106,7 @@ public:
     void Retranslate() { emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1); }
 
 private:
-    std::vector<TLogRow> rows_;
+    const std::vector<TLogRow>* rows_ = nullptr;
 };
 
 TZMStoreForm::TZMStoreForm(TLogSetup setup, QWidget* parent) : QDialog(parent), setup_(std::move(setup)) {
@@ -375,6 +376,7 @@ void TZMStoreForm::done(int result) {
     if (session_) {
         Run([](TLogSession& s) { s.Close(); });
         helpTimer_->stop();
+        model_->SetRows(nullptr);
         session_.reset();
         while (busyDepth_ > 0)
             SetBusy(false);
@@ -456,7 +458,7 @@ void TZMStoreForm::SetDeviceInfo(const std::string& text) {
 }
 
 void TZMStoreForm::ShowRows(const std::vector<TLogRow>& rows) {
-    model_->SetRows(rows);
+    model_->SetRows(&rows);
 }
 
 IGauge& TZMStoreForm::Gauge() {
