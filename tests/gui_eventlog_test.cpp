@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -145,6 +146,27 @@ TEST_F(EventLogWindow, AReadFillsTheListOldestFirstAndEnablesTheFilters) {
     Action("ShowAllCurrentAction")->trigger();
     ASSERT_EQ(Rows().size(), read.size());
     EXPECT_EQ(Rows().back().dateTime, read.back().dateTime);
+}
+
+TEST_F(EventLogWindow, TheGaugeReadsTablesToHalfThenFillsFromHalfAndEndsAtZero) {
+    panel_.SetEventLog({});  // 1,400 records
+    std::vector<int> values;
+    auto* gauge = form_->findChild<QProgressBar*>(QStringLiteral("MainProgressGauge"));
+    QObject::connect(gauge, &QProgressBar::valueChanged, [&values](int v) { values.push_back(v); });
+    Read();
+    ASSERT_FALSE(values.empty());
+    // Reading the tables: 5 up to 50. Filling: back to 0, then 50 at the first record, rising to 100.
+    const auto zero = std::find(values.begin(), values.end(), 0);
+    ASSERT_NE(zero, values.end());
+    ASSERT_NE(zero, values.begin());
+    EXPECT_EQ(*std::min_element(values.begin(), zero), 5);
+    EXPECT_EQ(*std::max_element(values.begin(), zero), 50);
+    ASSERT_GT(values.end() - zero, 3);
+    EXPECT_EQ(*(zero + 1), 50);
+    EXPECT_TRUE(std::is_sorted(zero + 1, std::find(zero + 1, values.end(), 100)));
+    EXPECT_NE(std::find(zero + 1, values.end(), 99), values.end());
+    EXPECT_EQ(values.back(), 0);
+    EXPECT_EQ(*(values.end() - 2), 100);
 }
 
 TEST_F(EventLogWindow, ASystemOneLogReadsButShowsNoRows) {
