@@ -61,6 +61,10 @@ protected:
                                                 clock_);
         };
         setup.sleeper = &clock_;
+        setup.services.openUrl = [this](const std::string& url) {
+            opened_.push_back(url);
+            return true;
+        };
         form_ = std::make_unique<TZMStoreForm>(std::move(setup));
         form_->SetFilterDialog(filter_.get());
         form_->show();
@@ -110,6 +114,7 @@ protected:
     bool plugged_ = true;
     bool crowded_ = false;
     TScriptedDialogs dialogs_;
+    std::vector<std::string> opened_;
     std::unique_ptr<TZMStoreReportForm> filter_;
     std::unique_ptr<TZMStoreForm> form_;
 };
@@ -333,6 +338,20 @@ TEST_F(EventLogWindow, FilesSaveAndOpenAndClosingDeletesExportsOnlyAfterYes) {
         EXPECT_EQ(fs::exists(dir_ / "report" / "export.htm"), !yes);
         form_->show();
     }
+}
+
+TEST_F(EventLogWindow, HelpOpensOnceInTenSecondsAndWebAndMailGoToTheMaker) {
+    Action("ShowHelpAction")->trigger();
+    Action("ShowHelpAction")->trigger();
+    ASSERT_EQ(opened_.size(), 1u);
+    EXPECT_TRUE(fs::path(opened_[0]).is_absolute());
+    EXPECT_EQ(fs::path(opened_[0]).parent_path(), kBin / "help");
+    EXPECT_TRUE(form_->findChild<QTimer*>(QStringLiteral("HelpTimer"))->isActive());
+    Action("wwwAction")->trigger();
+    Action("EmailAction")->trigger();
+    ASSERT_EQ(opened_.size(), 3u);
+    EXPECT_EQ(opened_[1], "http://" + Msg(345));
+    EXPECT_EQ(opened_[2].rfind("mailto:" + Msg(344) + "?subject=", 0), 0u);
 }
 
 }  // namespace
