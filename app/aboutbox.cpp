@@ -1,6 +1,5 @@
 #include "app/aboutbox.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -8,9 +7,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/icons.h"
 #include "app/settings.h"
 #include "base/catalogue.h"
 
@@ -26,9 +25,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     programIcon_ = new QLabel(panel);
     programIcon_->setObjectName(QStringLiteral("ProgramIcon"));
-    QIcon icon = QApplication::windowIcon();
-    if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_ComputerIcon);
-    programIcon_->setPixmap(icon.pixmap(48, 48));
+    setWindowIcon(ProgramIcon());
+    programIcon_->setPixmap(ProgramIcon().pixmap(48, 48));
 
     productName_ = new QLabel(panel);
     productName_->setObjectName(QStringLiteral("ProductName"));

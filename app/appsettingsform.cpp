@@ -38,6 +38,14 @@ QString ToQString(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A text in the window's language followed by its English words, unless it is English already: a user lost
+// in a language they cannot read still finds the way to change it.
+QString WithEnglish(const QString& text, const char* english) {
+    const QString inEnglish = QString::fromLatin1(english);
+    if (text == inEnglish) return text;
+    return text + QStringLiteral(" (") + inEnglish + QLatin1Char(')');
+}
+
 bool ValidIndex(int index, int count) {
     return index >= 0 && index < count;
 }
@@ -171,11 +179,10 @@ void TAppSettingsForm::BuildUi() {
 
 void TAppSettingsForm::retranslateUi() {
     setWindowTitle(tr("Настройки программы"));
-    // English in every language, so that a user lost in a language they cannot read still finds it.
-    treeView1_->topLevelItem(0)->setText(0, tr("Language"));
+    treeView1_->topLevelItem(0)->setText(0, WithEnglish(tr("Язык"), "Language"));
     treeView1_->topLevelItem(1)->setText(0, tr("Система"));
     treeView1_->topLevelItem(2)->setText(0, tr("Папки программ"));
-    langLabel_->setText(tr("Select language:"));
+    langLabel_->setText(WithEnglish(tr("Выберите язык"), "Select language") + QLatin1Char(':'));
     showAllSoftChB_->setText(tr("Автоматически показывать список доступных файлов ПО"));
     modeLabel_->setText(tr("Режим работы по умолчанию:"));
     defaultModeCmB_->setItemText(0, tr("Демо"));

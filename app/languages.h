@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -48,5 +49,16 @@ std::vector<TLangItem> BuildLanguageList(const std::vector<std::string>& availab
 // the first entry of the same known language; -1 when there is none.
 int RecordedLanguageIndex(const std::vector<TLangItem>& items, std::string_view recordedCode,
                           const ILanguageNames& names);
+
+// The language record: a text file of "key=code" lines under "[General]", one line per program, the key being
+// the program's full path percent-encoded once (every byte but A-Z, a-z, 0-9, '-', '.', '_' and '~'), so
+// that '/' never reads as a group separator. Earlier versions wrote the key percent-encoded twice
+// ("%252Fopt%252F..."); such a line is still read, and replaced when the program records its code again.
+std::string LanguageRecordKey(std::string_view fullPath);
+// The code recorded for the program; nullopt when the record has no line for it.
+std::optional<std::string> FindRecordedLanguage(std::string_view record, std::string_view fullPath);
+// The record with the program's line set to the code (its earlier lines, in either form, dropped) and every
+// other line kept as it was. A code with a line break or '=' would corrupt the file and leaves it unchanged.
+std::string RecordLanguage(std::string_view record, std::string_view fullPath, std::string_view code);
 
 }  // namespace mirca

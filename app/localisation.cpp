@@ -5,15 +5,16 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSettings>
-#include <QUrl>
 #include <QWidget>
 
 #include <algorithm>
+#include <optional>
 #include <system_error>
 
 #include "app/qtpath.h"
 #include "app/settings.h"
 #include "base/ascii.h"
+#include "base/userfile.h"
 
 namespace mirca {
 
@@ -23,11 +24,24 @@ constexpr std::size_t kMaxCode = 16;
 // More translation files than this beside one program are not a language list; the rest are ignored.
 constexpr int kMaxResources = 256;
 
-std::unique_ptr<QSettings> OpenRecord(const std::filesystem::path& recordFile) {
-    if (recordFile.empty())
-        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                           QStringLiteral("Vorn"), QStringLiteral("Mirca-Y Locales"));
-    return std::make_unique<QSettings>(ToQString(recordFile), QSettings::IniFormat);
+// Far more than any number of installed copies of the program ever record.
+constexpr std::size_t kMaxRecordBytes = 1024 * 1024;
+
+std::filesystem::path RecordFile(const std::filesystem::path& recordFile) {
+    if (!recordFile.empty()) return recordFile;
+    // Only for the file name of the per-user store; the record's text is read and written below.
+    const QSettings native(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vorn"),
+                           QStringLiteral("Mirca-Y Locales"));
+    return ToPath(native.fileName());
+}
+
+// The record's text; nullopt when it exists but cannot be read whole (then it is not rewritten either).
+std::optional<std::string> ReadRecord(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(file, ec))) return std::string();
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFileBounded(file, kMaxRecordBytes, bytes, "language record").empty()) return std::nullopt;
+    return std::string(bytes.begin(), bytes.end());
 }
 
 }  // namespace
@@ -65,26 +79,30 @@ void TLocalisation::InstallQtTranslation(const std::string& code) {
     qtInstalled_ = AsciiUpper(code);
 }
 
-QString TLocalisation::RecordKey(const std::filesystem::path& programPath) const {
-    // A full path holds '/', which QSettings reads as a group separator.
+std::string TLocalisation::RecordName(const std::filesystem::path& programPath) {
     std::error_code ec;
     std::filesystem::path full = std::filesystem::absolute(programPath, ec);
     if (ec) full = programPath;
-    return QString::fromLatin1(QUrl::toPercentEncoding(ToQString(full.lexically_normal())));
+    return full.lexically_normal().string();
 }
 
 void TLocalisation::SetDefaultLocaleReg(const std::filesystem::path& programPath, const std::string& code) {
-    const auto record = OpenRecord(recordFile_);
-    record->setValue(RecordKey(programPath), QString::fromStdString(code));
-    record->sync();
+    const std::filesystem::path file = RecordFile(recordFile_);
+    const std::optional<std::string> record = ReadRecord(file);
+    // Rewriting a record that could not be read would lose the other programs' lines.
+    if (!record) return;
+    const std::string text = RecordLanguage(*record, RecordName(programPath), code);
+    if (text == *record) return;
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    WriteFileAtomically(file, {text.begin(), text.end()});
 }
 
 std::string TLocalisation::GetCurrentDefaultLocaleReg() const {
-    const auto record = OpenRecord(recordFile_);
-    const QVariant value = record->value(RecordKey(programPath_));
-    if (value.typeId() != QMetaType::QString) return {};
-    const std::string code = value.toString().toStdString();
-    return code.size() <= kMaxCode ? code : std::string();
+    const std::optional<std::string> record = ReadRecord(RecordFile(recordFile_));
+    if (!record) return {};
+    const std::optional<std::string> code = FindRecordedLanguage(*record, RecordName(programPath_));
+    return code && code->size() <= kMaxCode ? *code : std::string();
 }
 
 bool TLocalisation::SetNewResourceFile(const std::string& code, const std::string& fallback) {

@@ -52,7 +52,8 @@ public:
     void SetQtTranslationsFolder(const std::filesystem::path& folder) { qtFolder_ = folder; }
 
 private:
-    QString RecordKey(const std::filesystem::path& programPath) const;
+    // The program's full path as the record names it.
+    static std::string RecordName(const std::filesystem::path& programPath);
     void InstallQtTranslation(const std::string& code);
 
     std::filesystem::path programPath_;

@@ -4,15 +4,41 @@
 
 namespace mirca {
 
-std::vector<std::filesystem::path> CreateProgramFolders(const std::filesystem::path& programDir) {
+namespace {
+
+std::vector<std::filesystem::path> CreateFolders(const std::vector<std::filesystem::path>& folders) {
     std::vector<std::filesystem::path> missing;
-    for (const char* name : {"help", "drv_base"}) {
-        const std::filesystem::path folder = programDir / name;
+    for (const std::filesystem::path& folder : folders) {
+        // An empty setting names no folder; creating it would mean the current directory.
+        if (folder.empty()) continue;
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         if (!std::filesystem::is_directory(folder, ec)) missing.push_back(folder);
     }
     return missing;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> CreateProgramFolders(const std::filesystem::path& programDir) {
+    return CreateFolders({programDir / "help", programDir / "drv_base"});
+}
+
+std::vector<std::filesystem::path> CreateUserFolders(const TAppSettings& settings) {
+    return CreateFolders({settings.firmware, settings.userConf, settings.backup, settings.report});
+}
+
+std::filesystem::path NearestExistingFolder(const std::filesystem::path& folder) {
+    std::filesystem::path candidate = folder.lexically_normal();
+    while (!candidate.empty()) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(candidate, ec)) return candidate;
+        std::filesystem::path parent = candidate.parent_path();
+        // The root is its own parent; a relative path ends in an empty one.
+        if (parent == candidate) break;
+        candidate = std::move(parent);
+    }
+    return {};
 }
 
 }  // namespace mirca

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "app/programfolders.h"
 #include "app/qtpath.h"
 
 namespace mirca {
@@ -65,6 +66,9 @@ QString ToQtFileFilter(const std::string& filter) {
 void TQtDialogService::Inform(const std::string& caption, const std::string& text, TIcon icon) {
     QMessageBox box(ToQt(icon), QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::Ok, Owner());
+    // Paths and addresses are shown as they are, and can be copied to be opened by hand.
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 
@@ -79,7 +83,8 @@ IDialogService::TAnswer TQtDialogService::Ask(const std::string& caption, const 
 std::optional<std::filesystem::path> TQtDialogService::ChooseFolder(const std::string& caption,
                                                                     const std::filesystem::path& start) {
     return Chosen(QFileDialog::getExistingDirectory(Owner(), QString::fromStdString(caption),
-                                                    ToQString(start), QFileDialog::ShowDirsOnly));
+                                                    ToQString(NearestExistingFolder(start)),
+                                                    QFileDialog::ShowDirsOnly));
 }
 
 std::optional<std::filesystem::path> TQtDialogService::ChooseOpenFile(const std::string& caption,

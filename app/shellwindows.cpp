@@ -31,25 +31,6 @@ void TPendingWorkingWindow::RestoreFromMinimised() {
     if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
 }
 
-TZDevSettingsForm::TZDevSettingsForm(QWidget* parent)
-    : TPendingWorkingWindow(QStringLiteral("ZDevSettingsForm"), parent) {
-    retranslateUi();
-}
-
-void TZDevSettingsForm::retranslateUi() {
-    setWindowTitle(tr("Mirca-Y Изменение настроек прибора"));
-    RetranslateNotice();
-}
-
-TZMStoreForm::TZMStoreForm(QWidget* parent) : TPendingWorkingWindow(QStringLiteral("ZMStoreForm"), parent) {
-    retranslateUi();
-}
-
-void TZMStoreForm::retranslateUi() {
-    setWindowTitle(tr("Mirca-Y Журнал событий"));
-    RetranslateNotice();
-}
-
 TZChangeSoftForm::TZChangeSoftForm(QWidget* parent)
     : TPendingWorkingWindow(QStringLiteral("ZChangeSoftForm"), parent) {
     retranslateUi();
@@ -58,16 +39,6 @@ TZChangeSoftForm::TZChangeSoftForm(QWidget* parent)
 void TZChangeSoftForm::retranslateUi() {
     // A run-time caption: the catalogue text follows the program's name.
     setWindowTitle(QStringLiteral("Mirca-Y ") + QString::fromStdString(Msg(149)));
-    RetranslateNotice();
-}
-
-TZMStoreReportForm::TZMStoreReportForm(QWidget* parent)
-    : TPendingWindow(QStringLiteral("ZMStoreReportForm"), parent) {
-    retranslateUi();
-}
-
-void TZMStoreReportForm::retranslateUi() {
-    setWindowTitle(tr("Фильтр журнала событий"));
     RetranslateNotice();
 }
 

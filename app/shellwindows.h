@@ -43,37 +43,10 @@ public:
     void RestoreFromMinimised() override;
 };
 
-class TZDevSettingsForm : public TPendingWorkingWindow {
-    Q_OBJECT
-public:
-    explicit TZDevSettingsForm(QWidget* parent = nullptr);
-
-protected:
-    void retranslateUi() override;
-};
-
-class TZMStoreForm : public TPendingWorkingWindow {
-    Q_OBJECT
-public:
-    explicit TZMStoreForm(QWidget* parent = nullptr);
-
-protected:
-    void retranslateUi() override;
-};
-
 class TZChangeSoftForm : public TPendingWorkingWindow {
     Q_OBJECT
 public:
     explicit TZChangeSoftForm(QWidget* parent = nullptr);
-
-protected:
-    void retranslateUi() override;
-};
-
-class TZMStoreReportForm : public TPendingWindow {
-    Q_OBJECT
-public:
-    explicit TZMStoreReportForm(QWidget* parent = nullptr);
 
 protected:
     void retranslateUi() override;

@@ -1,19 +1,29 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QTimer>
+#include <QUrl>
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
+#include "app/icons.h"
 #include "app/languages.h"
 #include "app/localisation.h"
 #include "app/programfolders.h"
 #include "app/qtdialogs.h"
+#include "app/qtpath.h"
 #include "app/qtsettingsstore.h"
 #include "app/settings.h"
 #include "app/shellwindows.h"
 #include "app/zmodeselectform.h"
 #include "base/catalogue.h"
+#include "devlink/panellink.h"
+#include "devlink/usbpipe.h"
+#include "editor/zdevsettingsform.h"
+#include "eventlog/database.h"
+#include "eventlog/zmstoreform.h"
+#include "eventlog/zmstorereportform.h"
 
 namespace mirca {
 
@@ -31,6 +41,61 @@ std::unique_ptr<T> TStartup::Create(Args&&... args) {
     auto window = std::make_unique<T>(std::forward<Args>(args)...);
     if (options_.onCreated) options_.onCreated(*window);
     return window;
+}
+
+namespace {
+
+// A local file (an absolute path), a web address or an e-mail composer, as the desktop opens them.
+bool OpenUrl(const std::string& address) {
+    const QString text = QString::fromStdString(address);
+    const bool remote = text.startsWith(QLatin1String("http://")) ||
+                        text.startsWith(QLatin1String("https://")) ||
+                        text.startsWith(QLatin1String("mailto:"));
+    return QDesktopServices::openUrl(remote ? QUrl(text) : QUrl::fromLocalFile(ToQString(address)));
+}
+
+}  // namespace
+
+std::function<std::unique_ptr<TPanelLink>()> TStartup::LinkFactory() const {
+    if (options_.panelLink) return options_.panelLink;
+    return [dialogs = dialogs_] {
+        auto pipe = std::make_unique<TAtmUsbPipe>();
+        pipe->SetErrorReporter([dialogs](const std::string& caption, const std::string& text) {
+            dialogs->Inform(caption, text, IDialogService::TIcon::Error);
+        });
+        return std::make_unique<TPanelLink>(std::move(pipe));
+    };
+}
+
+TLogSetup TStartup::LogSetup(const std::filesystem::path& programPath) {
+    TLogSetup setup;
+    setup.dialogs = dialogs_;
+    const std::filesystem::path programDir = programPath.parent_path();
+    setup.paths = [store = store_.get(), programDir] {
+        const TAppSettings settings = LoadSettings(*store, programDir);
+        return TLogPaths{programDir, settings.report, programDir / "Report" / "meslog.db"};
+    };
+    setup.link = LinkFactory();
+    setup.services.openUrl = OpenUrl;
+    setup.services.language = language_;
+    setup.services.programName = programPath.filename().string();
+    return setup;
+}
+
+TEditorSetup TStartup::EditorSetup(const std::filesystem::path& programPath) {
+    TEditorSetup setup;
+    setup.dialogs = dialogs_;
+    const std::filesystem::path programDir = programPath.parent_path();
+    // The folders as the settings hold them when the window opens, so a change in the settings window counts.
+    setup.paths = [store = store_.get(), programDir] {
+        const TAppSettings settings = LoadSettings(*store, programDir);
+        return TEditorPaths{programDir, settings.programSetPath, settings.userConf, settings.backup};
+    };
+    setup.link = LinkFactory();
+    setup.services.openUrl = OpenUrl;
+    setup.services.language = language_;
+    setup.services.programName = programPath.filename().string();
+    return setup;
 }
 
 void TStartup::Steps() {
@@ -52,25 +117,33 @@ void TStartup::Steps() {
 
     CreateProgramFolders(programDir);
 
+    // Every window takes it.
+    QApplication::setWindowIcon(ProgramIcon());
     IDialogService& dialogs = *dialogs_;
     modeSelect_ = Create<TZModeSelectForm>(dialogs, *localisation_, programPath);
     appSettings_ = Create<TAppSettingsForm>(*store_, *localisation_, dialogs, programPath);
-    devSettings_ = Create<TZDevSettingsForm>();
-    mstore_ = Create<TZMStoreForm>();
+    devSettings_ = Create<TZDevSettingsForm>(EditorSetup(programPath));
+    mstore_ = Create<TZMStoreForm>(LogSetup(programPath));
     dm2_ = Create<TDM2>();
     changeSoft_ = Create<TZChangeSoftForm>();
-    mstoreReport_ = Create<TZMStoreReportForm>();
+    mstoreReport_ = Create<TZMStoreReportForm>(dialogs);
     notifType_ = Create<TNotifTypeForm>();
     selectBM_ = Create<TSelectBMFrm>();
     uncompFileSelect_ = Create<TUncompFileSelectFrm>();
     about_ = Create<TAboutBox>();
     sysOutAssign_ = Create<TYSysOutAssignInSysForm>();
 
+    devSettings_->SetMainWindow(modeSelect_.get());
+    mstore_->SetMainWindow(modeSelect_.get());
+    mstore_->SetAboutBox(about_.get());
+    mstore_->SetFilterDialog(mstoreReport_.get());
+    devSettings_->SetAboutBox(about_.get());
     modeSelect_->SetWorkingWindows(changeSoft_.get(), devSettings_.get(), mstore_.get());
     modeSelect_->SetSettingsWindow(appSettings_.get());
 
     if (startup.firstRun) {
         appSettings_->OkClicked();
+        CreateUserFolders(appSettings_->Settings());
         firstRunDone_ = true;
     }
     direct_ = modeSelect_->OpenDirectly(options_.mode);

@@ -27,6 +27,9 @@ class TUncompFileSelectFrm;
 class TAboutBox;
 class TYSysOutAssignInSysForm;
 class IWorkingWindow;
+class TPanelLink;
+struct TEditorSetup;
+struct TLogSetup;
 
 struct TStartupOptions {
     // The program file; its folder holds drv_base/, help/, lang/ and the ini file.
@@ -39,6 +42,8 @@ struct TStartupOptions {
     IDialogService* dialogs = nullptr;
     // Not None: that working window is shown instead of the main window, and closing it ends the program.
     TWorkingMode mode = TWorkingMode::None;
+    // The working windows' link to the panel; null: the USB pipe (or the socket MIRCA_PORT names).
+    std::function<std::unique_ptr<TPanelLink>()> panelLink;
     // Called with each window and the data module right after it has been created.
     std::function<void(const QObject&)> onCreated;
 };
@@ -69,9 +74,13 @@ public:
     TZModeSelectForm* ModeSelectForm() const { return modeSelect_.get(); }
     TAppSettingsForm* AppSettingsForm() const { return appSettings_.get(); }
     TAboutBox* AboutBox() const { return about_.get(); }
+    TZDevSettingsForm* EditorWindow() const { return devSettings_.get(); }
 
 private:
     void Steps();
+    TEditorSetup EditorSetup(const std::filesystem::path& programPath);
+    TLogSetup LogSetup(const std::filesystem::path& programPath);
+    std::function<std::unique_ptr<TPanelLink>()> LinkFactory() const;
     template <typename T, typename... Args>
     std::unique_ptr<T> Create(Args&&... args);
 

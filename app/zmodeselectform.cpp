@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -22,6 +23,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/icons.h"
 #include "app/localisation.h"
 #include "app/modedescription.h"
 #include "app/qtdialogs.h"
@@ -44,7 +46,7 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
       localisation_(localisation),
       programPath_(programPath),
       programDir_(programPath.parent_path()),
-      openUrl_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+      openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName(QStringLiteral("ZModeSelectForm"));
     auto* central = new QWidget(this);
     setCentralWidget(central);
@@ -61,10 +63,22 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
         button->setCheckable(true);
         button->setIcon(style()->standardIcon(icon));
         button->setIconSize(QSize(32, 32));
+        // The chosen mode must stand out, not just look a little pressed.
+        button->setStyleSheet(
+            QStringLiteral("QToolButton:checked { background: palette(highlight); "
+                           "border: 1px solid palette(dark); border-radius: 3px; }"));
         label = new QLabel(modeGrB_);
         label->setObjectName(QLatin1String(labelName));
         label->setWordWrap(true);
         label->setBuddy(button);
+        label->setMargin(3);
+        label->setCursor(Qt::PointingHandCursor);
+        label->installEventFilter(this);
+        connect(button, &QToolButton::toggled, label, [label](bool checked) {
+            label->setAutoFillBackground(checked);
+            label->setBackgroundRole(checked ? QPalette::Highlight : QPalette::Window);
+            label->setForegroundRole(checked ? QPalette::HighlightedText : QPalette::WindowText);
+        });
         modeGroup_->addButton(button);
         modeLayout->addWidget(button, row, 0);
         modeLayout->addWidget(label, row, 1);
@@ -95,17 +109,17 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
 
     addGrB_ = new QGroupBox(central);
     addGrB_->setObjectName(QStringLiteral("AddGrB"));
-    const auto extraButton = [&](const char* name, QStyle::StandardPixmap icon) {
+    const auto extraButton = [&](const char* name, const QIcon& icon) {
         auto* button = new QPushButton(addGrB_);
         button->setObjectName(QLatin1String(name));
-        button->setIcon(style()->standardIcon(icon));
+        button->setIcon(icon);
         button->setFlat(true);
         return button;
     };
-    wwwSpdBtn_ = extraButton("WWWSpdBtn", QStyle::SP_DriveNetIcon);
-    emailSpdBtn_ = extraButton("EmailSpdBtn", QStyle::SP_MessageBoxInformation);
-    helpSpdBtn_ = extraButton("HelpSpdBtn", QStyle::SP_FileDialogListView);
-    speedButton1_ = extraButton("SpeedButton1", QStyle::SP_MessageBoxQuestion);
+    wwwSpdBtn_ = extraButton("WWWSpdBtn", ButtonIcon("web"));
+    emailSpdBtn_ = extraButton("EmailSpdBtn", ButtonIcon("email"));
+    helpSpdBtn_ = extraButton("HelpSpdBtn", ButtonIcon("settings"));
+    speedButton1_ = extraButton("SpeedButton1", ButtonIcon("help"));
     wwwLabel_ = new QLabel(QString::fromLatin1(kWebAddress), addGrB_);
     wwwLabel_->setObjectName(QStringLiteral("wwwLabel"));
     wwwLabel_->setVisible(false);
@@ -127,7 +141,11 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
     grid->addWidget(descrGrB_, 0, 1);
     grid->addWidget(addGrB_, 1, 0, 1, 2);
     grid->addLayout(buttons, 2, 0, 1, 2);
-    grid->setSizeConstraint(QLayout::SetFixedSize);
+    // The window is as large as its contents in the language shown, and the user cannot change that.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The title bar's buttons spelt out: leaving one out only counts once the window customises them.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     helpTimer_ = new QTimer(this);
     helpTimer_->setObjectName(QStringLiteral("HelpTimer"));
@@ -173,6 +191,21 @@ void TZModeSelectForm::retranslateUi() {
     emailSpdBtn_->setText(tr("Пишите нам"));
     helpSpdBtn_->setText(tr("Настройки программы"));
     speedButton1_->setText(tr("Вызов справки"));
+}
+
+bool TZModeSelectForm::eventFilter(QObject* watched, QEvent* event) {
+    // A click on a mode's text chooses it like its button.
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        for (QAbstractButton* button : modeGroup_->buttons()) {
+            auto* label = qobject_cast<QLabel*>(watched);
+            if (label && label->buddy() == button && button->isEnabled()) {
+                button->click();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TZModeSelectForm::changeEvent(QEvent* event) {
@@ -329,13 +362,24 @@ void TZModeSelectForm::HelpClicked() {
         dialogs_.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);
         return;
     }
-    openUrl_(QUrl::fromLocalFile(ToQString(helpFolder / file)));
+    const QString path = ToQString(helpFolder / file);
+    if (!Open(QUrl::fromLocalFile(path),
+              tr("Не удалось открыть файл справки. Откройте его вручную:\n%1").arg(path)))
+        return;
+    // Only an opened file needs the pause that keeps a second press from opening it twice.
     helpReady_ = false;
     helpTimer_->start();
 }
 
+bool TZModeSelectForm::Open(const QUrl& url, const QString& failure) {
+    if (openUrl_ && openUrl_(url)) return true;
+    dialogs_.Inform(Msg(3), failure.toStdString(), IDialogService::TIcon::Warning);
+    return false;
+}
+
 void TZModeSelectForm::WebClicked() {
-    openUrl_(QUrl(QStringLiteral("http://") + wwwLabel_->text()));
+    const QString address = QStringLiteral("http://") + wwwLabel_->text();
+    Open(QUrl(address), tr("Не удалось открыть браузер. Адрес нашего сайта:\n%1").arg(address));
 }
 
 void TZModeSelectForm::EmailClicked() {
@@ -344,7 +388,8 @@ void TZModeSelectForm::EmailClicked() {
     url.setScheme(QStringLiteral("mailto"));
     url.setPath(emailLabel_->text());
     url.setQuery(QStringLiteral("subject=") + QString::fromLatin1(QUrl::toPercentEncoding(program)));
-    openUrl_(url);
+    Open(url,
+         tr("Не удалось открыть почтовую программу. Напишите нам по адресу:\n%1").arg(emailLabel_->text()));
 }
 
 void TZModeSelectForm::SettingsClicked() {

@@ -30,7 +30,8 @@ class TLocalisation;
 class TZModeSelectForm : public QMainWindow {
     Q_OBJECT
 public:
-    using TUrlOpener = std::function<void(const QUrl&)>;
+    // True when the desktop took the address (a viewer, browser or mail program is on its way).
+    using TUrlOpener = std::function<bool(const QUrl&)>;
 
     // The maker's addresses, kept in the hidden labels.
     static constexpr const char* kWebAddress = "www.vorn-security.ru";
@@ -63,6 +64,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void retranslateUi();
@@ -72,6 +74,8 @@ private:
     void WebClicked();
     void EmailClicked();
     void SettingsClicked();
+    // Opens the address; when the desktop cannot, says so with the text that names what to open by hand.
+    bool Open(const QUrl& url, const QString& failure);
     void RestoreCheckedButton(QAbstractButton* previous);
     void RestoreWindows();
     bool ShowDescription(const std::string& modeKey);

@@ -36,6 +36,12 @@ public:
             TMenuNode node;
             node.caption = xml_.RequiredAttribute(element, "name");
             node.page = xml_.RequiredAttribute(element, "index");
+            // Captions in other languages: name_en="...", name_tr="...".
+            for (const pugi::xml_attribute& attribute : element.attributes()) {
+                const std::string name = attribute.name();
+                if (name.size() > 5 && name.starts_with("name_") && *attribute.value())
+                    node.captions[AsciiUpper(name.substr(5))] = attribute.value();
+            }
             node.children = Children(element, depth + 1);
             nodes.push_back(std::move(node));
         }
@@ -85,6 +91,11 @@ TTips TipsOf(const TXmlFile& xml) {
 }
 
 }  // namespace
+
+const std::string& TMenuNode::Caption(const std::string& language) const {
+    const auto it = captions.find(AsciiUpper(language));
+    return it == captions.end() ? caption : it->second;
+}
 
 TMenu LoadMenu(const std::filesystem::path& file, const std::string& menuName, const std::string& language) {
     return FindMenu(TXmlFile::Load(file, kMaxMenuFileBytes, "settings tree file"), menuName, language);

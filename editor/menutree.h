@@ -15,6 +15,10 @@ struct TMenuNode {
     std::string caption;
     std::string page;
     std::vector<TMenuNode> children;
+    // The caption in other languages, by upper-case language code; the menus themselves stay Russian.
+    std::map<std::string, std::string> captions;
+    // The caption in the language, else the Russian one.
+    const std::string& Caption(const std::string& language) const;
     bool operator==(const TMenuNode&) const = default;
 };
 

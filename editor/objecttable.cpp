@@ -160,7 +160,7 @@ void TObjectTable::Build(TZelmoMemoryMap& map) {
             // one physical output could ask for more, and those beyond the seventh are left out.
             if (object.outputCount == kOutputSlots) break;
             if (!IsOutputAssigned(entry, bindings[s - 1])) continue;
-            object.slots[object.outputCount] = {true, static_cast<std::uint8_t>(s)};
+            object.outputSlots[object.outputCount] = {true, static_cast<std::uint8_t>(s)};
             ++object.outputCount;
         }
     }
@@ -224,7 +224,7 @@ void TObjectTable::Store(TZelmoMemoryMap& map) const {
         // slots on two modules, the first module's outputs are stored and the others left out, rather than
         // crediting their output numbers to the wrong module.
         std::optional<std::uint8_t> module;
-        for (const TOutputSlot& slot : object.slots) {
+        for (const TOutputSlot& slot : object.outputSlots) {
             if (!slot.used || slot.systemOutput < 1 || slot.systemOutput > kSystemOutputCount) continue;
             const TPhysicalOutput& output = bindings[slot.systemOutput - 1];
             if (output.kind == TOutputDevice::RelayModule) {
@@ -290,7 +290,7 @@ void TObjectTable::ComputeZoneStates(std::size_t firstBlock, std::size_t lastBlo
 
 void TObjectTable::RemoveSystemOutput(std::uint8_t systemOutput) {
     for (TObjectRecord& object : objects_) {
-        for (TOutputSlot& slot : object.slots) {
+        for (TOutputSlot& slot : object.outputSlots) {
             if (!slot.used || slot.systemOutput != systemOutput) continue;
             slot = {};
             --object.outputCount;
@@ -354,7 +354,7 @@ std::vector<std::uint8_t> TObjectTable::EligibleSystemOutputs(const TSystemOutpu
     // The relay modules of the object's other slots: one, or several if rebinding has mixed them.
     std::vector<std::uint8_t> modules;
     for (std::size_t i = 0; i < kOutputSlots; ++i) {
-        const TOutputSlot& other = object.slots[i];
+        const TOutputSlot& other = object.outputSlots[i];
         if (i == slot - 1 || !other.used || other.systemOutput < 1 || other.systemOutput > kSystemOutputCount)
             continue;
         taken[other.systemOutput] = true;
@@ -380,7 +380,7 @@ bool TObjectTable::SetOutputSlot(const TSystemOutputBindings& bindings, std::siz
     const std::vector<std::uint8_t> eligible = EligibleSystemOutputs(bindings, number, slot);
     if (std::find(eligible.begin(), eligible.end(), systemOutput) == eligible.end()) return false;
     TObjectRecord& object = MutableObject(number);
-    TOutputSlot& target = object.slots[slot - 1];
+    TOutputSlot& target = object.outputSlots[slot - 1];
     if (!target.used) ++object.outputCount;
     target = {true, systemOutput};
     return true;
@@ -389,7 +389,7 @@ bool TObjectTable::SetOutputSlot(const TSystemOutputBindings& bindings, std::siz
 void TObjectTable::ClearOutputSlot(std::size_t number, std::size_t slot) {
     TObjectRecord& object = MutableObject(number);
     if (slot < 1 || slot > kOutputSlots) TableError("output slot");
-    TOutputSlot& target = object.slots[slot - 1];
+    TOutputSlot& target = object.outputSlots[slot - 1];
     if (!target.used) return;
     target = {};
     --object.outputCount;
@@ -397,13 +397,13 @@ void TObjectTable::ClearOutputSlot(std::size_t number, std::size_t slot) {
 
 void TObjectTable::ClearOutputs(std::size_t number) {
     TObjectRecord& object = MutableObject(number);
-    object.slots = {};
+    object.outputSlots = {};
     object.outputCount = 0;
 }
 
 void TObjectTable::ClearAllOutputs() {
     for (TObjectRecord& object : objects_) {
-        object.slots = {};
+        object.outputSlots = {};
         object.outputCount = 0;
     }
 }
@@ -442,7 +442,7 @@ void TObjectTable::DropDevice(TObjectRecord& object) {
     object.addressCount = 0;
     object.blocks = {};
     object.mark = false;
-    object.slots = {};
+    object.outputSlots = {};
     object.outputCount = 0;
 }
 

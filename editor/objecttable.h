@@ -85,7 +85,7 @@ struct TOutputSlot {
 struct TObjectRecord {
     std::uint32_t number = 0;      // 1..2000
     std::uint8_t outputCount = 0;  // equals the number of used slots
-    std::array<TOutputSlot, kOutputSlots> slots{};
+    std::array<TOutputSlot, kOutputSlots> outputSlots{};
     std::uint8_t device = 0;  // 0: none
     std::uint8_t addressCount = 0;
     std::array<TAddressBlock, kAddressBlocks> blocks{};  // the device's addresses, ascending

@@ -2,6 +2,10 @@
 
 #include <array>
 
+// The design texts here are window texts: marked for the translation files, translated by the window in
+// the context "TabSheets".
+#define QT_TRANSLATE_NOOP(context, text) text
+
 namespace mirca {
 
 namespace {
@@ -24,85 +28,128 @@ constexpr TSheetControl Text(std::string_view caption) {
 }
 
 // Sheets that only tell the user something.
-constexpr std::array kInWork{Text("Находится на стадии разработки")};
-constexpr std::array kSelectSubMenu{Text("Выберите подраздел из списка")};
-constexpr std::array kWaitForSynchronize{Text("Идет синхронизация с прибором. Пожалуйста подождите…")};
-constexpr std::array kDeviceNotSupport{
-    Text("Подключенный прибор не поддерживается программой. Программа переходит в режим \"Демо\"...")};
-constexpr std::array kRvaPima{Text(
+constexpr std::array kInWork{Text(QT_TRANSLATE_NOOP("TabSheets", "Находится на стадии разработки"))};
+constexpr std::array kSelectSubMenu{Text(QT_TRANSLATE_NOOP("TabSheets", "Выберите подраздел из списка"))};
+constexpr std::array kWaitForSynchronize{
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Идет синхронизация с прибором. Пожалуйста подождите…"))};
+constexpr std::array kDeviceNotSupport{Text(QT_TRANSLATE_NOOP(
+    "TabSheets",
+    "Подключенный прибор не поддерживается программой. Программа переходит в режим \"Демо\"..."))};
+constexpr std::array kRvaPima{Text(QT_TRANSLATE_NOOP(
+    "TabSheets",
     "Внимание! Для РПУ PIMA недоступен режим смены настроек. Вы можете сменить только прошивку. Для этого "
     "выйдите из режима смены настроек (закройте данное окно) и перейдите в режим смены ПО прибора и внешних "
-    "модулей.")};
+    "модулей."))};
 
 // The settings page of one system output: the window enables the duration for the sound mode only; nothing
 // here reaches the map.
-constexpr std::array<std::string_view, 4> kSysOutModes{"ПЦН тревога", "Контрольная лампа", "Звуковой",
-                                                       "Тревога"};
+constexpr std::array<std::string_view, 4> kSysOutModes{
+    QT_TRANSLATE_NOOP("TabSheets", "ПЦН тревога"), QT_TRANSLATE_NOOP("TabSheets", "Контрольная лампа"),
+    QT_TRANSLATE_NOOP("TabSheets", "Звуковой"), QT_TRANSLATE_NOOP("TabSheets", "Тревога")};
 constexpr std::array kSysOutsSettings{
-    Control(K::ComboBox, "YSOSChooseSysOutCmB", "Системный выход:"),
-    Text("Физический выход:"),
-    Control(K::Label, "PhysOutLb", "Не определен"),
-    Control(K::RadioGroup, "YSOSWorkModeRdG", "Режим работы выхода:", false, kSysOutModes),
-    Control(K::ComboBox, "YSOSWorkTimeCmB", "Длительность (мин):"),
+    Control(K::ComboBox, "YSOSChooseSysOutCmB", QT_TRANSLATE_NOOP("TabSheets", "Системный выход:")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Физический выход:")),
+    Control(K::Label, "PhysOutLb", QT_TRANSLATE_NOOP("TabSheets", "Не определен")),
+    Control(K::RadioGroup, "YSOSWorkModeRdG", QT_TRANSLATE_NOOP("TabSheets", "Режим работы выхода:"), false,
+            kSysOutModes),
+    Control(K::ComboBox, "YSOSWorkTimeCmB", QT_TRANSLATE_NOOP("TabSheets", "Длительность (мин):")),
 };
 
 // The session reads the check box (backup with every read, automatic backup after a save) and the object
 // number of automatic backups; the communicator switches are inert.
 constexpr std::array kSpecSettings{
-    Text("Коммуникатор"),
-    Control(K::CheckBox, {}, "Передача извещений по телефонной линии"),
-    Control(K::CheckBox, {}, "Контроль телефонной линии"),
-    Control(K::CheckBox, "Z937bakChB", "Считать/записать резервную копию данных о регистрации"),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Коммуникатор")),
+    Control(K::CheckBox, {}, QT_TRANSLATE_NOOP("TabSheets", "Передача извещений по телефонной линии")),
+    Control(K::CheckBox, {}, QT_TRANSLATE_NOOP("TabSheets", "Контроль телефонной линии")),
+    Control(K::CheckBox, "Z937bakChB",
+            QT_TRANSLATE_NOOP("TabSheets", "Считать/записать резервную копию данных о регистрации")),
     Control(K::Edit, "ObjNumEdit", "1", true),
     Control(K::Label, "RCopyFNameLabel2", "", true),
 };
 
 // The other device family's backup page: the session disables its buttons on disconnect, nothing else.
 constexpr std::array kRBackup{
-    Text("Резервная копия данных о регистрации"),
-    Control(K::Button, "CreateBackupBtn", "Создать резервную копию"),
-    Control(K::Button, "RestoreBackupBtn", "Восстановить из резервной копии"),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Резервная копия данных о регистрации")),
+    Control(K::Button, "CreateBackupBtn", QT_TRANSLATE_NOOP("TabSheets", "Создать резервную копию")),
+    Control(K::Button, "RestoreBackupBtn", QT_TRANSLATE_NOOP("TabSheets", "Восстановить из резервной копии")),
 };
 
 // Settings pages of another device family: what each is about, nothing more.
-constexpr std::array kRMainSettings{Text("Пароли оператора, инженера и удаленного доступа"),
-                                    Text("Режимы внутреннего и внешнего звука"), Text("Подсветка ЖКИ"),
-                                    Text("Задержки на вход и на выход")};
-constexpr std::array kRPartitions{Text("Разделы прибора"), Text("Шлейфы раздела"),
-                                  Text("Задержки раздела на вход и на выход")};
-constexpr std::array kRVoiceModule{Text("Голосовой модуль"), Text("Сообщения голосового модуля"),
-                                   Text("Телефоны для голосовых сообщений")};
-constexpr std::array kRAssignments{Text("Назначение выходов"), Text("Выход"),
-                                   Text("События, включающие выход")};
-constexpr std::array kRZoneAssignments{Text("Назначение шлейфов разделам"), Text("Шлейф"), Text("Раздел")};
-constexpr std::array kRTouchMemory{Text("Ключи Touch Memory"), Text("Номер ключа"), Text("Код ключа"),
-                                   Text("Разделы ключа")};
-constexpr std::array kRArmDisarmCodes{Text("Коды постановки и снятия"), Text("Номер кода"), Text("Код"),
-                                      Text("Разделы кода")};
-constexpr std::array kRSysouts{Text("Системные выходы"), Text("Режим работы выхода"),
-                               Text("Длительность включения")};
-constexpr std::array kRRiNoticeStatus{Text("Статусы извещений радиоканала"), Text("Событие"),
-                                      Text("Статус извещения")};
-constexpr std::array kRRiCodes{Text("Коды радиоканала"), Text("Номер кода"), Text("Код")};
-constexpr std::array kRRiObjectsAssignments{Text("Назначение объектов радиоканала"), Text("Объект"),
-                                            Text("Номер объекта на пульте")};
-constexpr std::array kRTelDialerMainSettings{Text("Телефонный коммуникатор: основные настройки"),
-                                             Text("Тип набора номера"), Text("Число попыток дозвона")};
-constexpr std::array kRTelDialerRecipients{Text("Получатели извещений"), Text("Номер телефона"),
-                                           Text("Протокол передачи")};
-constexpr std::array kRTelDialerTransmissionPeriodicity{Text("Периодичность тестовых извещений"),
-                                                        Text("Интервал (ч)")};
-constexpr std::array kRTelDialerTonalSequence{Text("Тональные последовательности"), Text("Событие"),
-                                              Text("Последовательность")};
-constexpr std::array kRTelDialerDigitalCodes{Text("Цифровые коды событий"), Text("Событие"), Text("Код")};
-constexpr std::array kRBellSettings{Text("Звонки"), Text("Режим звонка"), Text("Длительность звонка")};
-constexpr std::array kRTelDialerDialupGroups{Text("Группы дозвона"), Text("Номер группы"),
-                                             Text("Телефоны группы")};
-constexpr std::array kRTelDialerRemoteCtrl{Text("Удаленное управление по телефону"),
-                                           Text("Пароль удаленного доступа"), Text("Разрешенные команды")};
-constexpr std::array kRRvaSysouts{Text("Выходы радиорасширителя"), Text("Выход"), Text("Режим работы")};
-constexpr std::array kRRvaWorkMode{Text("Режим работы радиорасширителя"), Text("Режим"), Text("Адрес")};
-constexpr std::array kRRvaRelay{Text("Реле радиорасширителя"), Text("Реле 1"), Text("Реле 2")};
+constexpr std::array kRMainSettings{
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Пароли оператора, инженера и удаленного доступа")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Режимы внутреннего и внешнего звука")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Подсветка ЖКИ")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Задержки на вход и на выход"))};
+constexpr std::array kRPartitions{
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Разделы прибора")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Шлейфы раздела")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Задержки раздела на вход и на выход"))};
+constexpr std::array kRVoiceModule{Text(QT_TRANSLATE_NOOP("TabSheets", "Голосовой модуль")),
+                                   Text(QT_TRANSLATE_NOOP("TabSheets", "Сообщения голосового модуля")),
+                                   Text(QT_TRANSLATE_NOOP("TabSheets", "Телефоны для голосовых сообщений"))};
+constexpr std::array kRAssignments{Text(QT_TRANSLATE_NOOP("TabSheets", "Назначение выходов")),
+                                   Text(QT_TRANSLATE_NOOP("TabSheets", "Выход")),
+                                   Text(QT_TRANSLATE_NOOP("TabSheets", "События, включающие выход"))};
+constexpr std::array kRZoneAssignments{Text(QT_TRANSLATE_NOOP("TabSheets", "Назначение шлейфов разделам")),
+                                       Text(QT_TRANSLATE_NOOP("TabSheets", "Шлейф")),
+                                       Text(QT_TRANSLATE_NOOP("TabSheets", "Раздел"))};
+constexpr std::array kRTouchMemory{Text(QT_TRANSLATE_NOOP("TabSheets", "Ключи Touch Memory")),
+                                   Text(QT_TRANSLATE_NOOP("TabSheets", "Номер ключа")),
+                                   Text(QT_TRANSLATE_NOOP("TabSheets", "Код ключа")),
+                                   Text(QT_TRANSLATE_NOOP("TabSheets", "Разделы ключа"))};
+constexpr std::array kRArmDisarmCodes{Text(QT_TRANSLATE_NOOP("TabSheets", "Коды постановки и снятия")),
+                                      Text(QT_TRANSLATE_NOOP("TabSheets", "Номер кода")),
+                                      Text(QT_TRANSLATE_NOOP("TabSheets", "Код")),
+                                      Text(QT_TRANSLATE_NOOP("TabSheets", "Разделы кода"))};
+constexpr std::array kRSysouts{Text(QT_TRANSLATE_NOOP("TabSheets", "Системные выходы")),
+                               Text(QT_TRANSLATE_NOOP("TabSheets", "Режим работы выхода")),
+                               Text(QT_TRANSLATE_NOOP("TabSheets", "Длительность включения"))};
+constexpr std::array kRRiNoticeStatus{Text(QT_TRANSLATE_NOOP("TabSheets", "Статусы извещений радиоканала")),
+                                      Text(QT_TRANSLATE_NOOP("TabSheets", "Событие")),
+                                      Text(QT_TRANSLATE_NOOP("TabSheets", "Статус извещения"))};
+constexpr std::array kRRiCodes{Text(QT_TRANSLATE_NOOP("TabSheets", "Коды радиоканала")),
+                               Text(QT_TRANSLATE_NOOP("TabSheets", "Номер кода")),
+                               Text(QT_TRANSLATE_NOOP("TabSheets", "Код"))};
+constexpr std::array kRRiObjectsAssignments{
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Назначение объектов радиоканала")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Объект")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Номер объекта на пульте"))};
+constexpr std::array kRTelDialerMainSettings{
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Телефонный коммуникатор: основные настройки")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Тип набора номера")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Число попыток дозвона"))};
+constexpr std::array kRTelDialerRecipients{Text(QT_TRANSLATE_NOOP("TabSheets", "Получатели извещений")),
+                                           Text(QT_TRANSLATE_NOOP("TabSheets", "Номер телефона")),
+                                           Text(QT_TRANSLATE_NOOP("TabSheets", "Протокол передачи"))};
+constexpr std::array kRTelDialerTransmissionPeriodicity{
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Периодичность тестовых извещений")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Интервал (ч)"))};
+constexpr std::array kRTelDialerTonalSequence{
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Тональные последовательности")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Событие")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Последовательность"))};
+constexpr std::array kRTelDialerDigitalCodes{Text(QT_TRANSLATE_NOOP("TabSheets", "Цифровые коды событий")),
+                                             Text(QT_TRANSLATE_NOOP("TabSheets", "Событие")),
+                                             Text(QT_TRANSLATE_NOOP("TabSheets", "Код"))};
+constexpr std::array kRBellSettings{Text(QT_TRANSLATE_NOOP("TabSheets", "Звонки")),
+                                    Text(QT_TRANSLATE_NOOP("TabSheets", "Режим звонка")),
+                                    Text(QT_TRANSLATE_NOOP("TabSheets", "Длительность звонка"))};
+constexpr std::array kRTelDialerDialupGroups{Text(QT_TRANSLATE_NOOP("TabSheets", "Группы дозвона")),
+                                             Text(QT_TRANSLATE_NOOP("TabSheets", "Номер группы")),
+                                             Text(QT_TRANSLATE_NOOP("TabSheets", "Телефоны группы"))};
+constexpr std::array kRTelDialerRemoteCtrl{
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Удаленное управление по телефону")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Пароль удаленного доступа")),
+    Text(QT_TRANSLATE_NOOP("TabSheets", "Разрешенные команды"))};
+constexpr std::array kRRvaSysouts{Text(QT_TRANSLATE_NOOP("TabSheets", "Выходы радиорасширителя")),
+                                  Text(QT_TRANSLATE_NOOP("TabSheets", "Выход")),
+                                  Text(QT_TRANSLATE_NOOP("TabSheets", "Режим работы"))};
+constexpr std::array kRRvaWorkMode{Text(QT_TRANSLATE_NOOP("TabSheets", "Режим работы радиорасширителя")),
+                                   Text(QT_TRANSLATE_NOOP("TabSheets", "Режим")),
+                                   Text(QT_TRANSLATE_NOOP("TabSheets", "Адрес"))};
+constexpr std::array kRRvaRelay{Text(QT_TRANSLATE_NOOP("TabSheets", "Реле радиорасширителя")),
+                                Text(QT_TRANSLATE_NOOP("TabSheets", "Реле 1")),
+                                Text(QT_TRANSLATE_NOOP("TabSheets", "Реле 2"))};
 
 // A sheet left over from the design, with controls that do nothing.
 constexpr std::array kTabSheet1{

@@ -5,6 +5,10 @@
 #include "base/text.h"
 #include "base/textformat.h"
 
+// The event-type captions are window texts: marked for the translation files, translated by the filter
+// dialog in the context "TEventTypes".
+#define QT_TRANSLATE_NOOP(context, text) text
+
 namespace mirca {
 
 namespace {
@@ -64,35 +68,35 @@ constexpr std::array<TEventTypePiece, kEventTypeItems - 1> kEventTypePieces = {{
 }  // namespace
 
 const std::array<const char*, kEventTypeItems> kEventTypeCaptions = {
-    "взятие",
-    "снятие",
-    "тревога",
-    "пожар",
-    "информационное",
-    "неисправность общая",
-    "восстан-е общей неиспр-ти",
-    "включение питания",
-    "неисправность питания",
-    "восстан-е неиспр-ти пит-я",
-    "вскрытие",
-    "восстановление вскрытия",
-    "блокирование РК",
-    "восстановление РК",
-    "нет связи",
-    "восстановление связи",
-    "неисправность",
-    "восстан-е неисправности",
-    "обрыв цепи выхода",
-    "КЗ цепи выхода",
-    "восстан-е цепи выхода",
-    "обрыв ШС",
-    "КЗ ШС",
-    "восстановление ШС",
-    "рассинхронизация",
-    "восстан-е рассинхр-ции",
-    "включен в обслуживание",
-    "исключен из обслуживания",
-    "принял по коду",
+    QT_TRANSLATE_NOOP("TEventTypes", "взятие"),
+    QT_TRANSLATE_NOOP("TEventTypes", "снятие"),
+    QT_TRANSLATE_NOOP("TEventTypes", "тревога"),
+    QT_TRANSLATE_NOOP("TEventTypes", "пожар"),
+    QT_TRANSLATE_NOOP("TEventTypes", "информационное"),
+    QT_TRANSLATE_NOOP("TEventTypes", "неисправность общая"),
+    QT_TRANSLATE_NOOP("TEventTypes", "восстан-е общей неиспр-ти"),
+    QT_TRANSLATE_NOOP("TEventTypes", "включение питания"),
+    QT_TRANSLATE_NOOP("TEventTypes", "неисправность питания"),
+    QT_TRANSLATE_NOOP("TEventTypes", "восстан-е неиспр-ти пит-я"),
+    QT_TRANSLATE_NOOP("TEventTypes", "вскрытие"),
+    QT_TRANSLATE_NOOP("TEventTypes", "восстановление вскрытия"),
+    QT_TRANSLATE_NOOP("TEventTypes", "блокирование РК"),
+    QT_TRANSLATE_NOOP("TEventTypes", "восстановление РК"),
+    QT_TRANSLATE_NOOP("TEventTypes", "нет связи"),
+    QT_TRANSLATE_NOOP("TEventTypes", "восстановление связи"),
+    QT_TRANSLATE_NOOP("TEventTypes", "неисправность"),
+    QT_TRANSLATE_NOOP("TEventTypes", "восстан-е неисправности"),
+    QT_TRANSLATE_NOOP("TEventTypes", "обрыв цепи выхода"),
+    QT_TRANSLATE_NOOP("TEventTypes", "КЗ цепи выхода"),
+    QT_TRANSLATE_NOOP("TEventTypes", "восстан-е цепи выхода"),
+    QT_TRANSLATE_NOOP("TEventTypes", "обрыв ШС"),
+    QT_TRANSLATE_NOOP("TEventTypes", "КЗ ШС"),
+    QT_TRANSLATE_NOOP("TEventTypes", "восстановление ШС"),
+    QT_TRANSLATE_NOOP("TEventTypes", "рассинхронизация"),
+    QT_TRANSLATE_NOOP("TEventTypes", "восстан-е рассинхр-ции"),
+    QT_TRANSLATE_NOOP("TEventTypes", "включен в обслуживание"),
+    QT_TRANSLATE_NOOP("TEventTypes", "исключен из обслуживания"),
+    QT_TRANSLATE_NOOP("TEventTypes", "принял по коду"),
 };
 
 std::string QuoteSql(const std::string& text) {

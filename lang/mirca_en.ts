@@ -1,24 +1,705 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="ru_RU">
+<context>
+    <name>TEventTypes</name>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="71"/>
+        <source>взятие</source>
+        <translation>arming</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="72"/>
+        <source>снятие</source>
+        <translation>disarming</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="73"/>
+        <source>тревога</source>
+        <translation>alarm</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="74"/>
+        <source>пожар</source>
+        <translation>fire</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="75"/>
+        <source>информационное</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="76"/>
+        <source>неисправность общая</source>
+        <translation>general trouble</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="77"/>
+        <source>восстан-е общей неиспр-ти</source>
+        <translation>general trouble restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="78"/>
+        <source>включение питания</source>
+        <translation>power on</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="79"/>
+        <source>неисправность питания</source>
+        <translation>power trouble</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="80"/>
+        <source>восстан-е неиспр-ти пит-я</source>
+        <translation>power trouble restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="81"/>
+        <source>вскрытие</source>
+        <translation>tamper</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="82"/>
+        <source>восстановление вскрытия</source>
+        <translation>tamper restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="83"/>
+        <source>блокирование РК</source>
+        <translation>radio jamming</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="84"/>
+        <source>восстановление РК</source>
+        <translation>radio restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="85"/>
+        <source>нет связи</source>
+        <translation>no link</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="86"/>
+        <source>восстановление связи</source>
+        <translation>link restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="87"/>
+        <source>неисправность</source>
+        <translation>trouble</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="88"/>
+        <source>восстан-е неисправности</source>
+        <translation>trouble restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="89"/>
+        <source>обрыв цепи выхода</source>
+        <translation>output circuit open</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="90"/>
+        <source>КЗ цепи выхода</source>
+        <translation>output circuit short</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="91"/>
+        <source>восстан-е цепи выхода</source>
+        <translation>output circuit restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="92"/>
+        <source>обрыв ШС</source>
+        <translation>zone open</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="93"/>
+        <source>КЗ ШС</source>
+        <translation>zone short</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="94"/>
+        <source>восстановление ШС</source>
+        <translation>zone restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="95"/>
+        <source>рассинхронизация</source>
+        <translation>loss of synchronisation</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="96"/>
+        <source>восстан-е рассинхр-ции</source>
+        <translation>synchronisation restored</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="97"/>
+        <source>включен в обслуживание</source>
+        <translation>put into service</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="98"/>
+        <source>исключен из обслуживания</source>
+        <translation>taken out of service</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="99"/>
+        <source>принял по коду</source>
+        <translation>accepted by code</translation>
+    </message>
+</context>
+<context>
+    <name>TabSheets</name>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="151"/>
+        <source>Номер объекта (системы)</source>
+        <translation>Object (system) number</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="152"/>
+        <source>Адрес прибора в системе</source>
+        <translation>Device address in the system</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="156"/>
+        <source>Имя файла резервной копии</source>
+        <translation>Backup file name</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="157"/>
+        <source>Код конфигурации</source>
+        <translation>Configuration code</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="197"/>
+        <source>Эта страница настроек появится в следующей версии программы.</source>
+        <translation>This settings page comes in the next version of the program.</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="31"/>
+        <source>Находится на стадии разработки</source>
+        <translation>Under development</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="32"/>
+        <source>Выберите подраздел из списка</source>
+        <translation>Choose a subsection from the list</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="34"/>
+        <source>Идет синхронизация с прибором. Пожалуйста подождите…</source>
+        <translation>Synchronising with the panel. Please wait…</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="35"/>
+        <source>Подключенный прибор не поддерживается программой. Программа переходит в режим &quot;Демо&quot;...</source>
+        <translation>The connected device is not supported by the program. The program switches to &quot;Demo&quot; mode...</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="38"/>
+        <source>Внимание! Для РПУ PIMA недоступен режим смены настроек. Вы можете сменить только прошивку. Для этого выйдите из режима смены настроек (закройте данное окно) и перейдите в режим смены ПО прибора и внешних модулей.</source>
+        <translation>Attention! Settings cannot be changed for the PIMA radio receiver. You can only change its firmware. To do so, leave the settings mode (close this window) and choose the firmware update mode for the panel and external modules.</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="47"/>
+        <location filename="../editor/simplepages.cpp" line="20"/>
+        <source>ПЦН тревога</source>
+        <translation>Central station alarm</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="47"/>
+        <location filename="../editor/simplepages.cpp" line="21"/>
+        <source>Контрольная лампа</source>
+        <translation>Indicator lamp</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="48"/>
+        <location filename="../editor/simplepages.cpp" line="22"/>
+        <source>Звуковой</source>
+        <translation>Sounder</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="48"/>
+        <source>Тревога</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="50"/>
+        <source>Системный выход:</source>
+        <translation>System output:</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="51"/>
+        <source>Физический выход:</source>
+        <translation>Physical output:</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="52"/>
+        <source>Не определен</source>
+        <translation>Not assigned</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="53"/>
+        <source>Режим работы выхода:</source>
+        <translation>Output mode:</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="55"/>
+        <source>Длительность (мин):</source>
+        <translation>Duration (min):</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="61"/>
+        <source>Коммуникатор</source>
+        <translation>Communicator</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="62"/>
+        <source>Передача извещений по телефонной линии</source>
+        <translation>Send notifications over the telephone line</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="63"/>
+        <source>Контроль телефонной линии</source>
+        <translation>Monitor the telephone line</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="65"/>
+        <source>Считать/записать резервную копию данных о регистрации</source>
+        <translation>Read/write the registration data backup</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="72"/>
+        <source>Резервная копия данных о регистрации</source>
+        <translation>Registration data backup</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="73"/>
+        <source>Создать резервную копию</source>
+        <translation>Create backup</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="74"/>
+        <source>Восстановить из резервной копии</source>
+        <translation>Restore from backup</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="79"/>
+        <source>Пароли оператора, инженера и удаленного доступа</source>
+        <translation>Operator, engineer and remote access passwords</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="80"/>
+        <source>Режимы внутреннего и внешнего звука</source>
+        <translation>Internal and external sounder modes</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="81"/>
+        <source>Подсветка ЖКИ</source>
+        <translation>LCD backlight</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="82"/>
+        <source>Задержки на вход и на выход</source>
+        <translation>Entry and exit delays</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="84"/>
+        <source>Разделы прибора</source>
+        <translation>Panel partitions</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="85"/>
+        <source>Шлейфы раздела</source>
+        <translation>Partition zones</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="86"/>
+        <source>Задержки раздела на вход и на выход</source>
+        <translation>Partition entry and exit delays</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="87"/>
+        <source>Голосовой модуль</source>
+        <translation>Voice module</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="88"/>
+        <source>Сообщения голосового модуля</source>
+        <translation>Voice module messages</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="89"/>
+        <source>Телефоны для голосовых сообщений</source>
+        <translation>Telephone numbers for voice messages</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="90"/>
+        <source>Назначение выходов</source>
+        <translation>Output assignments</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="91"/>
+        <location filename="../editor/tabsheets.cpp" line="145"/>
+        <source>Выход</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="92"/>
+        <source>События, включающие выход</source>
+        <translation>Events that switch the output on</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="93"/>
+        <source>Назначение шлейфов разделам</source>
+        <translation>Zone to partition assignments</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="94"/>
+        <source>Шлейф</source>
+        <translation>Zone</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="95"/>
+        <source>Раздел</source>
+        <translation>Partition</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="96"/>
+        <source>Ключи Touch Memory</source>
+        <translation>Touch Memory keys</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="97"/>
+        <source>Номер ключа</source>
+        <translation>Key number</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="98"/>
+        <source>Код ключа</source>
+        <translation>Key code</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="99"/>
+        <source>Разделы ключа</source>
+        <translation>Key partitions</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="100"/>
+        <source>Коды постановки и снятия</source>
+        <translation>Arm and disarm codes</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="101"/>
+        <location filename="../editor/tabsheets.cpp" line="111"/>
+        <source>Номер кода</source>
+        <translation>Code number</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="102"/>
+        <location filename="../editor/tabsheets.cpp" line="112"/>
+        <location filename="../editor/tabsheets.cpp" line="133"/>
+        <source>Код</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="103"/>
+        <source>Разделы кода</source>
+        <translation>Code partitions</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="104"/>
+        <source>Системные выходы</source>
+        <translation>System outputs</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="105"/>
+        <source>Режим работы выхода</source>
+        <translation>Output mode</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="106"/>
+        <source>Длительность включения</source>
+        <translation>On duration</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="107"/>
+        <source>Статусы извещений радиоканала</source>
+        <translation>Radio channel notice statuses</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="108"/>
+        <location filename="../editor/tabsheets.cpp" line="129"/>
+        <location filename="../editor/tabsheets.cpp" line="132"/>
+        <source>Событие</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="109"/>
+        <source>Статус извещения</source>
+        <translation>Notice status</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="110"/>
+        <source>Коды радиоканала</source>
+        <translation>Radio channel codes</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="114"/>
+        <source>Назначение объектов радиоканала</source>
+        <translation>Radio channel object assignments</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="115"/>
+        <source>Объект</source>
+        <translation>Object</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="116"/>
+        <source>Номер объекта на пульте</source>
+        <translation>Object number at the monitoring station</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="118"/>
+        <source>Телефонный коммуникатор: основные настройки</source>
+        <translation>Telephone dialer: main settings</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="119"/>
+        <source>Тип набора номера</source>
+        <translation>Dialling type</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="120"/>
+        <source>Число попыток дозвона</source>
+        <translation>Number of dialling attempts</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="121"/>
+        <source>Получатели извещений</source>
+        <translation>Notification recipients</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="122"/>
+        <source>Номер телефона</source>
+        <translation>Telephone number</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="123"/>
+        <source>Протокол передачи</source>
+        <translation>Transmission protocol</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="125"/>
+        <source>Периодичность тестовых извещений</source>
+        <translation>Test notification interval</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="126"/>
+        <source>Интервал (ч)</source>
+        <translation>Interval (h)</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="128"/>
+        <source>Тональные последовательности</source>
+        <translation>Tone sequences</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="130"/>
+        <source>Последовательность</source>
+        <translation>Sequence</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="131"/>
+        <source>Цифровые коды событий</source>
+        <translation>Digital event codes</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="134"/>
+        <source>Звонки</source>
+        <translation>Bells</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="135"/>
+        <source>Режим звонка</source>
+        <translation>Bell mode</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="136"/>
+        <source>Длительность звонка</source>
+        <translation>Bell duration</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="137"/>
+        <source>Группы дозвона</source>
+        <translation>Dialling groups</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="138"/>
+        <source>Номер группы</source>
+        <translation>Group number</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="139"/>
+        <source>Телефоны группы</source>
+        <translation>Group telephone numbers</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="141"/>
+        <source>Удаленное управление по телефону</source>
+        <translation>Remote control by telephone</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="142"/>
+        <source>Пароль удаленного доступа</source>
+        <translation>Remote access password</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="143"/>
+        <source>Разрешенные команды</source>
+        <translation>Permitted commands</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="144"/>
+        <source>Выходы радиорасширителя</source>
+        <translation>Radio expander outputs</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="146"/>
+        <source>Режим работы</source>
+        <translation>Working mode</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="147"/>
+        <source>Режим работы радиорасширителя</source>
+        <translation>Radio expander mode</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="148"/>
+        <source>Режим</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="149"/>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="150"/>
+        <source>Реле радиорасширителя</source>
+        <translation>Radio expander relays</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="151"/>
+        <source>Реле 1</source>
+        <translation>Relay 1</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="152"/>
+        <source>Реле 2</source>
+        <translation>Relay 2</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="18"/>
+        <source>неисправность</source>
+        <translation>trouble</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="19"/>
+        <source>тревога</source>
+        <translation>alarm</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="30"/>
+        <source>Вскрытие пульта:</source>
+        <translation>Keypad tamper:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="31"/>
+        <source>Вскрытие УОП  :</source>
+        <translation>Output module tamper:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="32"/>
+        <source>Вскрытие УОО:</source>
+        <translation>Notification module tamper:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="33"/>
+        <source>Вскрытие ПКП:</source>
+        <translation>Control panel tamper:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="34"/>
+        <source>Нет связи с  УОП:</source>
+        <translation>No link to the output module:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="35"/>
+        <source>Нет связи с  УОО:</source>
+        <translation>No link to the notification module:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="36"/>
+        <source>Нет связи с ПКП:</source>
+        <translation>No link to the control panel:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="37"/>
+        <source>Блокир-е РК УОП:</source>
+        <translation>Output module radio jamming:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="38"/>
+        <source>Блокир-е РК УОО:</source>
+        <translation>Notification module radio jamming:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="39"/>
+        <source>Блокир-е РК от ПКП:</source>
+        <translation>Control panel radio jamming:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="40"/>
+        <source>Вскрытие МР:</source>
+        <translation>Radio module tamper:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="41"/>
+        <source>Нет связи с МР:</source>
+        <translation>No link to the radio module:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="45"/>
+        <source>Режимы работы реле 1:</source>
+        <translation>Relay 1 mode:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="47"/>
+        <source>Режимы работы реле 2:</source>
+        <translation>Relay 2 mode:</translation>
+    </message>
+</context>
 <context>
     <name>mirca::TAboutBox</name>
     <message>
-        <location filename="../app/aboutbox.cpp" line="82" />
+        <location filename="../app/aboutbox.cpp" line="80"/>
         <source>О программе</source>
         <translation>About</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="83" />
+        <location filename="../app/aboutbox.cpp" line="81"/>
         <source>Версия:</source>
         <translation>Version:</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="84" />
+        <location filename="../app/aboutbox.cpp" line="82"/>
         <source>Vorn</source>
         <translation>Vorn</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="85" />
+        <location filename="../app/aboutbox.cpp" line="83"/>
         <source>OK</source>
         <translation>OK</translation>
     </message>
@@ -26,82 +707,82 @@
 <context>
     <name>mirca::TAppSettingsForm</name>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="201" />
+        <location filename="../app/appsettingsform.cpp" line="181"/>
         <source>Настройки программы</source>
         <translation>Program settings</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="203" />
-        <source>Language</source>
-        <translation>Language</translation>
-    </message>
-    <message>
-        <location filename="../app/appsettingsform.cpp" line="204" />
+        <location filename="../app/appsettingsform.cpp" line="183"/>
         <source>Система</source>
         <translation>System</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="205" />
+        <location filename="../app/appsettingsform.cpp" line="184"/>
         <source>Папки программ</source>
         <translation>Program folders</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="206" />
-        <source>Select language:</source>
-        <translation>Select language:</translation>
+        <location filename="../app/appsettingsform.cpp" line="182"/>
+        <source>Язык</source>
+        <translation>Language</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="207" />
+        <location filename="../app/appsettingsform.cpp" line="185"/>
+        <source>Выберите язык</source>
+        <translation>Select language</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="186"/>
         <source>Автоматически показывать список доступных файлов ПО</source>
         <translation>Show the list of available firmware files automatically</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="208" />
+        <location filename="../app/appsettingsform.cpp" line="187"/>
         <source>Режим работы по умолчанию:</source>
         <translation>Default working mode:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="209" />
+        <location filename="../app/appsettingsform.cpp" line="188"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="210" />
+        <location filename="../app/appsettingsform.cpp" line="189"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="211" />
+        <location filename="../app/appsettingsform.cpp" line="190"/>
         <source>Система, загружаемая по умолчанию в демо-режиме:</source>
         <translation>System loaded by default in demo mode:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="212" />
+        <location filename="../app/appsettingsform.cpp" line="191"/>
         <source>Расположение файлов ПО:</source>
         <translation>Firmware files folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="213" />
+        <location filename="../app/appsettingsform.cpp" line="192"/>
         <source>Расположение файлов конфигурации:</source>
         <translation>Configuration files folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="214" />
+        <location filename="../app/appsettingsform.cpp" line="193"/>
         <source>Расположение резервных копий регистрации:</source>
         <translation>Registration backups folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="215" />
+        <location filename="../app/appsettingsform.cpp" line="194"/>
         <source>Расположение отчётов журнала событий:</source>
         <translation>Event log reports folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="216" />
+        <location filename="../app/appsettingsform.cpp" line="195"/>
         <source>ОК</source>
         <translation>OK</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="217" />
+        <location filename="../app/appsettingsform.cpp" line="196"/>
         <source>Отмена</source>
         <translation>Cancel</translation>
     </message>
@@ -109,7 +790,7 @@
 <context>
     <name>mirca::TNotifTypeForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="79" />
+        <location filename="../app/shellwindows.cpp" line="50"/>
         <source>Типы извещений</source>
         <translation>Notification types</translation>
     </message>
@@ -117,7 +798,7 @@
 <context>
     <name>mirca::TPendingWindow</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="27" />
+        <location filename="../app/shellwindows.cpp" line="27"/>
         <source>Это окно появится в следующей версии программы.</source>
         <translation>This window comes in a later version of the program.</translation>
     </message>
@@ -125,7 +806,7 @@
 <context>
     <name>mirca::TSelectBMFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="88" />
+        <location filename="../app/shellwindows.cpp" line="59"/>
         <source>Выбор модуля</source>
         <translation>Module selection</translation>
     </message>
@@ -133,7 +814,7 @@
 <context>
     <name>mirca::TUncompFileSelectFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="98" />
+        <location filename="../app/shellwindows.cpp" line="69"/>
         <source>Выбор файла конфигурации</source>
         <translation>Configuration file selection</translation>
     </message>
@@ -141,7 +822,7 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="108" />
+        <location filename="../app/shellwindows.cpp" line="79"/>
         <source>Назначение системных выходов</source>
         <translation>System output assignment</translation>
     </message>
@@ -149,93 +830,604 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="40" />
+        <location filename="../editor/zdevsettingsform.cpp" line="390"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel configuration</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="397"/>
+        <source>Установить связь</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="397"/>
+        <source>Установить связь с прибором</source>
+        <translation>Connect to the panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="398"/>
+        <source>Разорвать связь</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="398"/>
+        <source>Разорвать связь с прибором</source>
+        <translation>Disconnect from the panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="399"/>
+        <source>Считать из</source>
+        <translation>Read from</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="399"/>
+        <source>Считать настройки из прибора</source>
+        <translation>Read the settings from the panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="400"/>
+        <source>Записать в</source>
+        <translation>Write to</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="400"/>
+        <source>Записать настройки в прибор</source>
+        <translation>Write the settings to the panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="401"/>
+        <source>Онлайн</source>
+        <translation>Online</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="402"/>
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="403"/>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="403"/>
+        <source>Открыть файл</source>
+        <translation>Open a file</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="404"/>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="404"/>
+        <source>Сохранить в файл</source>
+        <translation>Save to a file</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="405"/>
+        <source>Выставить заводские настройки</source>
+        <translation>Set factory settings</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="406"/>
+        <source>Вызов справки</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="406"/>
+        <source>Справка</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="407"/>
+        <source>Посетить наш сайт</source>
+        <translation>Visit our web site</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="408"/>
+        <source>Написать нам письмо</source>
+        <translation>Write us an e-mail</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="409"/>
+        <source>О программе...</source>
+        <translation>About...</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="409"/>
+        <source>Информация о программе</source>
+        <translation>About the program</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="410"/>
+        <source>Выход</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="411"/>
+        <source>Развернуть все</source>
+        <translation>Expand all</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="412"/>
+        <source>Свернуть все</source>
+        <translation>Collapse all</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="414"/>
+        <source>USB интерфейс</source>
+        <translation>USB interface</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="416"/>
+        <source>Английский</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="417"/>
+        <source>Русский</source>
+        <translation>Russian</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="418"/>
+        <source>Турецкий</source>
+        <translation>Turkish</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="419"/>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="420"/>
+        <source>Прибор</source>
+        <translation>Panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="421"/>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="422"/>
+        <source>Помощь</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="423"/>
+        <source>Режим работы</source>
+        <translation>Working mode</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="424"/>
+        <source>Порт связи</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="425"/>
+        <source>Выбор языка</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="426"/>
+        <source>Режим работы:</source>
+        <translation>Mode:</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="427"/>
+        <source>Связь с прибором:</source>
+        <translation>Panel link:</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="429"/>
+        <source>Совет</source>
+        <translation>Tip</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="430"/>
+        <source>Развернуть/свернуть совет</source>
+        <translation>Expand/collapse the tip</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="831"/>
+        <source>Открыть файл настроек</source>
+        <translation>Open a settings file</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="833"/>
+        <source>Сохранить файл настроек</source>
+        <translation>Save the settings file</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="835"/>
+        <source>Файлы настроек(*.ycfg)|*.ycfg</source>
+        <translation>Settings files(*.ycfg)|*.ycfg</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZMStoreForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="49" />
+        <location filename="../eventlog/zmstoreform.cpp" line="40"/>
+        <source>Дата/Время</source>
+        <translation>Date/Time</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="41"/>
+        <source>Событие</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="42"/>
+        <source>Область действия</source>
+        <translation>Scope</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="43"/>
+        <source>Детализация события</source>
+        <translation>Event detail</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="44"/>
+        <source>Источник события</source>
+        <translation>Event source</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="313"/>
         <source>Mirca-Y Журнал событий</source>
         <translation>Mirca-Y Event log</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="318"/>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="318"/>
+        <source>Открыть файл</source>
+        <translation>Open a file</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="319"/>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="319"/>
+        <source>Сохранить файл</source>
+        <translation>Save the file</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="320"/>
+        <source>Считать журнал</source>
+        <translation>Read log</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="320"/>
+        <source>Считать журнал событий</source>
+        <translation>Read the event log</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="321"/>
+        <source>Экспорт в Excel</source>
+        <translation>Export to Excel</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="321"/>
+        <source>Экспортировать в Excel</source>
+        <translation>Export to Excel</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="322"/>
+        <source>Экспорт в HTML</source>
+        <translation>Export to HTML</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="322"/>
+        <source>Экспортировать ввиде html-страницы</source>
+        <translation>Export as an HTML page</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="323"/>
+        <source>показать все</source>
+        <translation>show all</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="323"/>
+        <source>Показать все</source>
+        <translation>Show all</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="324"/>
+        <source>фильтровать по ...</source>
+        <translation>filter by ...</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="324"/>
+        <source>Фильтровать по</source>
+        <translation>Filter by</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="325"/>
+        <source>Вызов справки</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="325"/>
+        <source>Справка</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="326"/>
+        <source>Посетить наш сайт</source>
+        <translation>Visit our web site</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="327"/>
+        <source>Написать письмо</source>
+        <translation>Write an e-mail</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="328"/>
+        <source>О программе...</source>
+        <translation>About...</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="328"/>
+        <source>Информация о программе</source>
+        <translation>About the program</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="329"/>
+        <source>Выход</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="330"/>
+        <source>Онлайн</source>
+        <translation>Online</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="331"/>
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="333"/>
+        <source>USB интерфейс</source>
+        <translation>USB interface</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="335"/>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="336"/>
+        <source>Прибор</source>
+        <translation>Panel</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="337"/>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="338"/>
+        <source>Фильтр</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="339"/>
+        <source>Помощь</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="340"/>
+        <source>Режим работы</source>
+        <translation>Working mode</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="341"/>
+        <source>Порт связи</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="342"/>
+        <source>Выбор языка</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="343"/>
+        <source>Режим работы:</source>
+        <translation>Mode:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="344"/>
+        <source>Связь с прибором:</source>
+        <translation>Panel link:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="346"/>
+        <source>Не установлена</source>
+        <translation>Not established</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="479"/>
+        <source>Окно открытия файла</source>
+        <translation>Open a file</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="481"/>
+        <source>Окно сохранения файла</source>
+        <translation>Save a file</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="483"/>
+        <source>Файлы журнала событий (*.yrpt)|*.yrpt</source>
+        <translation>Event log files (*.yrpt)|*.yrpt</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZMStoreReportForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="70" />
-        <source>Фильтр журнала событий</source>
-        <translation>Event log filter</translation>
+        <location filename="../eventlog/zmstorereportform.cpp" line="70"/>
+        <source>Выберите фильтр</source>
+        <translation>Choose a filter</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="72"/>
+        <source>Выберите период:</source>
+        <translation>Choose the period:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="94"/>
+        <source>Выберите тип(ы) сообщения(й):</source>
+        <translation>Choose the event type(s):</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="119"/>
+        <source>Выберите № объекта:</source>
+        <translation>Choose the object number:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="120"/>
+        <source>Выберите № UOO:</source>
+        <translation>Choose the UOO number:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="121"/>
+        <source>Выберите № УOП:</source>
+        <translation>Choose the output module number:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="144"/>
+        <source>Настройка фильтров</source>
+        <translation>Filter settings</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="145"/>
+        <source>Фильтр</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="149"/>
+        <source>Начало периода:</source>
+        <translation>Start of period:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="150"/>
+        <source>Конец периода:</source>
+        <translation>End of period:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="153"/>
+        <source>Применить</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="154"/>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="199"/>
+        <source>Сообщение системы</source>
+        <translation>System message</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="200"/>
+        <source>Ошибка ввода! Начальная дата больше конечной!</source>
+        <translation>Input error! The start date is after the end date!</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZModeSelectForm</name>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="247" />
+        <location filename="../app/zmodeselectform.cpp" line="177"/>
         <source>Mirca-Y Выбор режима работы</source>
         <translation>Mirca-Y Working mode selection</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="248" />
+        <location filename="../app/zmodeselectform.cpp" line="178"/>
         <source>Название режима:</source>
         <translation>Mode:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="250" />
+        <location filename="../app/zmodeselectform.cpp" line="180"/>
         <source>Настройка прибора</source>
         <translation>Panel configuration</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="251" />
+        <location filename="../app/zmodeselectform.cpp" line="181"/>
         <source>Журнал событий</source>
         <translation>Event log</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="255" />
+        <location filename="../app/zmodeselectform.cpp" line="185"/>
         <source>Описание режима:</source>
         <translation>Mode description:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="256" />
+        <location filename="../app/zmodeselectform.cpp" line="186"/>
         <source>Выберите режим, чтобы увидеть описание.</source>
         <translation>Choose a mode to see its description.</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="257" />
+        <location filename="../app/zmodeselectform.cpp" line="187"/>
         <source>Продолжить</source>
         <translation>Continue</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="258" />
+        <location filename="../app/zmodeselectform.cpp" line="188"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="259" />
+        <location filename="../app/zmodeselectform.cpp" line="189"/>
         <source>Дополнительно:</source>
         <translation>More:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="260" />
+        <location filename="../app/zmodeselectform.cpp" line="190"/>
         <source>Посетите наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="261" />
+        <location filename="../app/zmodeselectform.cpp" line="191"/>
         <source>Пишите нам</source>
         <translation>Write to us</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="262" />
+        <location filename="../app/zmodeselectform.cpp" line="192"/>
         <source>Настройки программы</source>
         <translation>Program settings</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="263" />
+        <location filename="../app/zmodeselectform.cpp" line="193"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="367"/>
+        <source>Не удалось открыть файл справки. Откройте его вручную:
+%1</source>
+        <translation>The help file could not be opened. Please open it yourself:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="382"/>
+        <source>Не удалось открыть браузер. Адрес нашего сайта:
+%1</source>
+        <translation>No web browser could be opened. Our web site is at:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="392"/>
+        <source>Не удалось открыть почтовую программу. Напишите нам по адресу:
+%1</source>
+        <translation>No e-mail program could be opened. Please write to us at:
+%1</translation>
     </message>
 </context>
 </TS>

@@ -1,24 +1,705 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="tr_TR" sourcelanguage="ru_RU">
+<context>
+    <name>TEventTypes</name>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="71"/>
+        <source>взятие</source>
+        <translation>kurma</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="72"/>
+        <source>снятие</source>
+        <translation>devre dışı bırakma</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="73"/>
+        <source>тревога</source>
+        <translation>alarm</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="74"/>
+        <source>пожар</source>
+        <translation>yangın</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="75"/>
+        <source>информационное</source>
+        <translation>bilgi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="76"/>
+        <source>неисправность общая</source>
+        <translation>genel arıza</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="77"/>
+        <source>восстан-е общей неиспр-ти</source>
+        <translation>genel arıza giderildi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="78"/>
+        <source>включение питания</source>
+        <translation>güç açıldı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="79"/>
+        <source>неисправность питания</source>
+        <translation>güç arızası</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="80"/>
+        <source>восстан-е неиспр-ти пит-я</source>
+        <translation>güç arızası giderildi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="81"/>
+        <source>вскрытие</source>
+        <translation>sabotaj</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="82"/>
+        <source>восстановление вскрытия</source>
+        <translation>sabotaj giderildi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="83"/>
+        <source>блокирование РК</source>
+        <translation>radyo engelleme</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="84"/>
+        <source>восстановление РК</source>
+        <translation>radyo düzeldi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="85"/>
+        <source>нет связи</source>
+        <translation>bağlantı yok</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="86"/>
+        <source>восстановление связи</source>
+        <translation>bağlantı düzeldi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="87"/>
+        <source>неисправность</source>
+        <translation>arıza</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="88"/>
+        <source>восстан-е неисправности</source>
+        <translation>arıza giderildi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="89"/>
+        <source>обрыв цепи выхода</source>
+        <translation>çıkış devresi açık</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="90"/>
+        <source>КЗ цепи выхода</source>
+        <translation>çıkış devresi kısa devre</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="91"/>
+        <source>восстан-е цепи выхода</source>
+        <translation>çıkış devresi düzeldi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="92"/>
+        <source>обрыв ШС</source>
+        <translation>bölge açık devre</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="93"/>
+        <source>КЗ ШС</source>
+        <translation>bölge kısa devre</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="94"/>
+        <source>восстановление ШС</source>
+        <translation>bölge düzeldi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="95"/>
+        <source>рассинхронизация</source>
+        <translation>eşitleme kaybı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="96"/>
+        <source>восстан-е рассинхр-ции</source>
+        <translation>eşitleme düzeldi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="97"/>
+        <source>включен в обслуживание</source>
+        <translation>hizmete alındı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="98"/>
+        <source>исключен из обслуживания</source>
+        <translation>hizmetten çıkarıldı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/queries.cpp" line="99"/>
+        <source>принял по коду</source>
+        <translation>kodla kabul edildi</translation>
+    </message>
+</context>
+<context>
+    <name>TabSheets</name>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="151"/>
+        <source>Номер объекта (системы)</source>
+        <translation>Nesne (sistem) numarası</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="152"/>
+        <source>Адрес прибора в системе</source>
+        <translation>Cihazın sistemdeki adresi</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="156"/>
+        <source>Имя файла резервной копии</source>
+        <translation>Yedek dosyasının adı</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="157"/>
+        <source>Код конфигурации</source>
+        <translation>Yapılandırma kodu</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="197"/>
+        <source>Эта страница настроек появится в следующей версии программы.</source>
+        <translation>Bu ayar sayfası programın bir sonraki sürümünde gelecek.</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="31"/>
+        <source>Находится на стадии разработки</source>
+        <translation>Geliştirme aşamasında</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="32"/>
+        <source>Выберите подраздел из списка</source>
+        <translation>Listeden bir alt bölüm seçin</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="34"/>
+        <source>Идет синхронизация с прибором. Пожалуйста подождите…</source>
+        <translation>Panel ile eşitleniyor. Lütfen bekleyin…</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="35"/>
+        <source>Подключенный прибор не поддерживается программой. Программа переходит в режим &quot;Демо&quot;...</source>
+        <translation>Bağlı cihaz program tarafından desteklenmiyor. Program &quot;Demo&quot; moduna geçiyor...</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="38"/>
+        <source>Внимание! Для РПУ PIMA недоступен режим смены настроек. Вы можете сменить только прошивку. Для этого выйдите из режима смены настроек (закройте данное окно) и перейдите в режим смены ПО прибора и внешних модулей.</source>
+        <translation>Dikkat! PIMA radyo alıcısının ayarları değiştirilemez. Yalnızca yazılımını değiştirebilirsiniz. Bunun için ayar modundan çıkın (bu pencereyi kapatın) ve panel ile harici modüllerin yazılım güncelleme moduna geçin.</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="47"/>
+        <location filename="../editor/simplepages.cpp" line="20"/>
+        <source>ПЦН тревога</source>
+        <translation>İzleme merkezi alarmı</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="47"/>
+        <location filename="../editor/simplepages.cpp" line="21"/>
+        <source>Контрольная лампа</source>
+        <translation>Gösterge lambası</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="48"/>
+        <location filename="../editor/simplepages.cpp" line="22"/>
+        <source>Звуковой</source>
+        <translation>Sesli</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="48"/>
+        <source>Тревога</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="50"/>
+        <source>Системный выход:</source>
+        <translation>Sistem çıkışı:</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="51"/>
+        <source>Физический выход:</source>
+        <translation>Fiziksel çıkış:</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="52"/>
+        <source>Не определен</source>
+        <translation>Tanımlanmamış</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="53"/>
+        <source>Режим работы выхода:</source>
+        <translation>Çıkış modu:</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="55"/>
+        <source>Длительность (мин):</source>
+        <translation>Süre (dk):</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="61"/>
+        <source>Коммуникатор</source>
+        <translation>İletişim birimi</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="62"/>
+        <source>Передача извещений по телефонной линии</source>
+        <translation>Bildirimleri telefon hattı üzerinden gönder</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="63"/>
+        <source>Контроль телефонной линии</source>
+        <translation>Telefon hattını denetle</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="65"/>
+        <source>Считать/записать резервную копию данных о регистрации</source>
+        <translation>Kayıt verisi yedeğini oku/yaz</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="72"/>
+        <source>Резервная копия данных о регистрации</source>
+        <translation>Kayıt verisi yedeği</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="73"/>
+        <source>Создать резервную копию</source>
+        <translation>Yedek oluştur</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="74"/>
+        <source>Восстановить из резервной копии</source>
+        <translation>Yedekten geri yükle</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="79"/>
+        <source>Пароли оператора, инженера и удаленного доступа</source>
+        <translation>Operatör, mühendis ve uzaktan erişim şifreleri</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="80"/>
+        <source>Режимы внутреннего и внешнего звука</source>
+        <translation>Dahili ve harici siren modları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="81"/>
+        <source>Подсветка ЖКИ</source>
+        <translation>LCD arka ışığı</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="82"/>
+        <source>Задержки на вход и на выход</source>
+        <translation>Giriş ve çıkış gecikmeleri</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="84"/>
+        <source>Разделы прибора</source>
+        <translation>Panel bölümleri</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="85"/>
+        <source>Шлейфы раздела</source>
+        <translation>Bölüm bölgeleri</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="86"/>
+        <source>Задержки раздела на вход и на выход</source>
+        <translation>Bölüm giriş ve çıkış gecikmeleri</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="87"/>
+        <source>Голосовой модуль</source>
+        <translation>Sesli mesaj modülü</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="88"/>
+        <source>Сообщения голосового модуля</source>
+        <translation>Sesli mesaj modülü mesajları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="89"/>
+        <source>Телефоны для голосовых сообщений</source>
+        <translation>Sesli mesajlar için telefon numaraları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="90"/>
+        <source>Назначение выходов</source>
+        <translation>Çıkış atamaları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="91"/>
+        <location filename="../editor/tabsheets.cpp" line="145"/>
+        <source>Выход</source>
+        <translation>Çıkış</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="92"/>
+        <source>События, включающие выход</source>
+        <translation>Çıkışı açan olaylar</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="93"/>
+        <source>Назначение шлейфов разделам</source>
+        <translation>Bölgelerin bölümlere atanması</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="94"/>
+        <source>Шлейф</source>
+        <translation>Bölge</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="95"/>
+        <source>Раздел</source>
+        <translation>Bölüm</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="96"/>
+        <source>Ключи Touch Memory</source>
+        <translation>Touch Memory anahtarları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="97"/>
+        <source>Номер ключа</source>
+        <translation>Anahtar numarası</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="98"/>
+        <source>Код ключа</source>
+        <translation>Anahtar kodu</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="99"/>
+        <source>Разделы ключа</source>
+        <translation>Anahtar bölümleri</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="100"/>
+        <source>Коды постановки и снятия</source>
+        <translation>Kurma ve devre dışı bırakma kodları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="101"/>
+        <location filename="../editor/tabsheets.cpp" line="111"/>
+        <source>Номер кода</source>
+        <translation>Kod numarası</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="102"/>
+        <location filename="../editor/tabsheets.cpp" line="112"/>
+        <location filename="../editor/tabsheets.cpp" line="133"/>
+        <source>Код</source>
+        <translation>Kod</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="103"/>
+        <source>Разделы кода</source>
+        <translation>Kod bölümleri</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="104"/>
+        <source>Системные выходы</source>
+        <translation>Sistem çıkışları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="105"/>
+        <source>Режим работы выхода</source>
+        <translation>Çıkış modu</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="106"/>
+        <source>Длительность включения</source>
+        <translation>Açık kalma süresi</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="107"/>
+        <source>Статусы извещений радиоканала</source>
+        <translation>Radyo kanalı bildirim durumları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="108"/>
+        <location filename="../editor/tabsheets.cpp" line="129"/>
+        <location filename="../editor/tabsheets.cpp" line="132"/>
+        <source>Событие</source>
+        <translation>Olay</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="109"/>
+        <source>Статус извещения</source>
+        <translation>Bildirim durumu</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="110"/>
+        <source>Коды радиоканала</source>
+        <translation>Radyo kanalı kodları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="114"/>
+        <source>Назначение объектов радиоканала</source>
+        <translation>Radyo kanalı nesne atamaları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="115"/>
+        <source>Объект</source>
+        <translation>Nesne</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="116"/>
+        <source>Номер объекта на пульте</source>
+        <translation>İzleme merkezindeki nesne numarası</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="118"/>
+        <source>Телефонный коммуникатор: основные настройки</source>
+        <translation>Telefon arayıcı: temel ayarlar</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="119"/>
+        <source>Тип набора номера</source>
+        <translation>Arama türü</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="120"/>
+        <source>Число попыток дозвона</source>
+        <translation>Arama deneme sayısı</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="121"/>
+        <source>Получатели извещений</source>
+        <translation>Bildirim alıcıları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="122"/>
+        <source>Номер телефона</source>
+        <translation>Telefon numarası</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="123"/>
+        <source>Протокол передачи</source>
+        <translation>İletim protokolü</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="125"/>
+        <source>Периодичность тестовых извещений</source>
+        <translation>Test bildirimi aralığı</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="126"/>
+        <source>Интервал (ч)</source>
+        <translation>Aralık (sa)</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="128"/>
+        <source>Тональные последовательности</source>
+        <translation>Ton dizileri</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="130"/>
+        <source>Последовательность</source>
+        <translation>Dizi</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="131"/>
+        <source>Цифровые коды событий</source>
+        <translation>Dijital olay kodları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="134"/>
+        <source>Звонки</source>
+        <translation>Zil</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="135"/>
+        <source>Режим звонка</source>
+        <translation>Zil modu</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="136"/>
+        <source>Длительность звонка</source>
+        <translation>Zil süresi</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="137"/>
+        <source>Группы дозвона</source>
+        <translation>Arama grupları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="138"/>
+        <source>Номер группы</source>
+        <translation>Grup numarası</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="139"/>
+        <source>Телефоны группы</source>
+        <translation>Grup telefon numaraları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="141"/>
+        <source>Удаленное управление по телефону</source>
+        <translation>Telefonla uzaktan kumanda</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="142"/>
+        <source>Пароль удаленного доступа</source>
+        <translation>Uzaktan erişim şifresi</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="143"/>
+        <source>Разрешенные команды</source>
+        <translation>İzin verilen komutlar</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="144"/>
+        <source>Выходы радиорасширителя</source>
+        <translation>Radyo genişletici çıkışları</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="146"/>
+        <source>Режим работы</source>
+        <translation>Çalışma modu</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="147"/>
+        <source>Режим работы радиорасширителя</source>
+        <translation>Radyo genişletici modu</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="148"/>
+        <source>Режим</source>
+        <translation>Mod</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="149"/>
+        <source>Адрес</source>
+        <translation>Adres</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="150"/>
+        <source>Реле радиорасширителя</source>
+        <translation>Radyo genişletici röleleri</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="151"/>
+        <source>Реле 1</source>
+        <translation>Röle 1</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="152"/>
+        <source>Реле 2</source>
+        <translation>Röle 2</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="18"/>
+        <source>неисправность</source>
+        <translation>arıza</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="19"/>
+        <source>тревога</source>
+        <translation>alarm</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="30"/>
+        <source>Вскрытие пульта:</source>
+        <translation>Tuş takımı sabotajı:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="31"/>
+        <source>Вскрытие УОП  :</source>
+        <translation>Çıkış modülü sabotajı:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="32"/>
+        <source>Вскрытие УОО:</source>
+        <translation>Bildirim modülü sabotajı:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="33"/>
+        <source>Вскрытие ПКП:</source>
+        <translation>Kontrol paneli sabotajı:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="34"/>
+        <source>Нет связи с  УОП:</source>
+        <translation>Çıkış modülü ile bağlantı yok:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="35"/>
+        <source>Нет связи с  УОО:</source>
+        <translation>Bildirim modülü ile bağlantı yok:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="36"/>
+        <source>Нет связи с ПКП:</source>
+        <translation>Kontrol paneli ile bağlantı yok:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="37"/>
+        <source>Блокир-е РК УОП:</source>
+        <translation>Çıkış modülü radyo engelleme:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="38"/>
+        <source>Блокир-е РК УОО:</source>
+        <translation>Bildirim modülü radyo engelleme:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="39"/>
+        <source>Блокир-е РК от ПКП:</source>
+        <translation>Kontrol paneli radyo engelleme:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="40"/>
+        <source>Вскрытие МР:</source>
+        <translation>Radyo modülü sabotajı:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="41"/>
+        <source>Нет связи с МР:</source>
+        <translation>Radyo modülü ile bağlantı yok:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="45"/>
+        <source>Режимы работы реле 1:</source>
+        <translation>Röle 1 modu:</translation>
+    </message>
+    <message>
+        <location filename="../editor/simplepages.cpp" line="47"/>
+        <source>Режимы работы реле 2:</source>
+        <translation>Röle 2 modu:</translation>
+    </message>
+</context>
 <context>
     <name>mirca::TAboutBox</name>
     <message>
-        <location filename="../app/aboutbox.cpp" line="82" />
+        <location filename="../app/aboutbox.cpp" line="80"/>
         <source>О программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="83" />
+        <location filename="../app/aboutbox.cpp" line="81"/>
         <source>Версия:</source>
         <translation>Sürüm:</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="84" />
+        <location filename="../app/aboutbox.cpp" line="82"/>
         <source>Vorn</source>
         <translation>Vorn</translation>
     </message>
     <message>
-        <location filename="../app/aboutbox.cpp" line="85" />
+        <location filename="../app/aboutbox.cpp" line="83"/>
         <source>OK</source>
         <translation>Tamam</translation>
     </message>
@@ -26,82 +707,82 @@
 <context>
     <name>mirca::TAppSettingsForm</name>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="201" />
+        <location filename="../app/appsettingsform.cpp" line="181"/>
         <source>Настройки программы</source>
         <translation>Program ayarları</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="203" />
-        <source>Language</source>
-        <translation>Language</translation>
-    </message>
-    <message>
-        <location filename="../app/appsettingsform.cpp" line="204" />
+        <location filename="../app/appsettingsform.cpp" line="183"/>
         <source>Система</source>
         <translation>Sistem</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="205" />
+        <location filename="../app/appsettingsform.cpp" line="184"/>
         <source>Папки программ</source>
         <translation>Program klasörleri</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="206" />
-        <source>Select language:</source>
-        <translation>Select language:</translation>
+        <location filename="../app/appsettingsform.cpp" line="182"/>
+        <source>Язык</source>
+        <translation>Dil</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="207" />
+        <location filename="../app/appsettingsform.cpp" line="185"/>
+        <source>Выберите язык</source>
+        <translation>Dil seçin</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="186"/>
         <source>Автоматически показывать список доступных файлов ПО</source>
         <translation>Kullanılabilir yazılım dosyalarının listesini otomatik göster</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="208" />
+        <location filename="../app/appsettingsform.cpp" line="187"/>
         <source>Режим работы по умолчанию:</source>
         <translation>Varsayılan çalışma modu:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="209" />
+        <location filename="../app/appsettingsform.cpp" line="188"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="210" />
+        <location filename="../app/appsettingsform.cpp" line="189"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="211" />
+        <location filename="../app/appsettingsform.cpp" line="190"/>
         <source>Система, загружаемая по умолчанию в демо-режиме:</source>
         <translation>Demo modunda varsayılan olarak yüklenen sistem:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="212" />
+        <location filename="../app/appsettingsform.cpp" line="191"/>
         <source>Расположение файлов ПО:</source>
         <translation>Yazılım dosyaları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="213" />
+        <location filename="../app/appsettingsform.cpp" line="192"/>
         <source>Расположение файлов конфигурации:</source>
         <translation>Yapılandırma dosyaları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="214" />
+        <location filename="../app/appsettingsform.cpp" line="193"/>
         <source>Расположение резервных копий регистрации:</source>
         <translation>Kayıt yedekleri klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="215" />
+        <location filename="../app/appsettingsform.cpp" line="194"/>
         <source>Расположение отчётов журнала событий:</source>
         <translation>Olay günlüğü raporları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="216" />
+        <location filename="../app/appsettingsform.cpp" line="195"/>
         <source>ОК</source>
         <translation>Tamam</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="217" />
+        <location filename="../app/appsettingsform.cpp" line="196"/>
         <source>Отмена</source>
         <translation>İptal</translation>
     </message>
@@ -109,7 +790,7 @@
 <context>
     <name>mirca::TNotifTypeForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="79" />
+        <location filename="../app/shellwindows.cpp" line="50"/>
         <source>Типы извещений</source>
         <translation>Bildirim türleri</translation>
     </message>
@@ -117,7 +798,7 @@
 <context>
     <name>mirca::TPendingWindow</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="27" />
+        <location filename="../app/shellwindows.cpp" line="27"/>
         <source>Это окно появится в следующей версии программы.</source>
         <translation>Bu pencere programın sonraki bir sürümünde gelecek.</translation>
     </message>
@@ -125,7 +806,7 @@
 <context>
     <name>mirca::TSelectBMFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="88" />
+        <location filename="../app/shellwindows.cpp" line="59"/>
         <source>Выбор модуля</source>
         <translation>Modül seçimi</translation>
     </message>
@@ -133,7 +814,7 @@
 <context>
     <name>mirca::TUncompFileSelectFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="98" />
+        <location filename="../app/shellwindows.cpp" line="69"/>
         <source>Выбор файла конфигурации</source>
         <translation>Yapılandırma dosyası seçimi</translation>
     </message>
@@ -141,7 +822,7 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="108" />
+        <location filename="../app/shellwindows.cpp" line="79"/>
         <source>Назначение системных выходов</source>
         <translation>Sistem çıkışı atama</translation>
     </message>
@@ -149,93 +830,604 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="40" />
+        <location filename="../editor/zdevsettingsform.cpp" line="390"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel yapılandırması</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="397"/>
+        <source>Установить связь</source>
+        <translation>Bağlan</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="397"/>
+        <source>Установить связь с прибором</source>
+        <translation>Panele bağlan</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="398"/>
+        <source>Разорвать связь</source>
+        <translation>Bağlantıyı kes</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="398"/>
+        <source>Разорвать связь с прибором</source>
+        <translation>Panel bağlantısını kes</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="399"/>
+        <source>Считать из</source>
+        <translation>Oku</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="399"/>
+        <source>Считать настройки из прибора</source>
+        <translation>Ayarları panelden oku</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="400"/>
+        <source>Записать в</source>
+        <translation>Yaz</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="400"/>
+        <source>Записать настройки в прибор</source>
+        <translation>Ayarları panele yaz</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="401"/>
+        <source>Онлайн</source>
+        <translation>Çevrimiçi</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="402"/>
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="403"/>
+        <source>Открыть</source>
+        <translation>Aç</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="403"/>
+        <source>Открыть файл</source>
+        <translation>Dosya aç</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="404"/>
+        <source>Сохранить</source>
+        <translation>Kaydet</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="404"/>
+        <source>Сохранить в файл</source>
+        <translation>Dosyaya kaydet</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="405"/>
+        <source>Выставить заводские настройки</source>
+        <translation>Fabrika ayarlarını yükle</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="406"/>
+        <source>Вызов справки</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="406"/>
+        <source>Справка</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="407"/>
+        <source>Посетить наш сайт</source>
+        <translation>Web sitemizi ziyaret edin</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="408"/>
+        <source>Написать нам письмо</source>
+        <translation>Bize e-posta yazın</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="409"/>
+        <source>О программе...</source>
+        <translation>Hakkında...</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="409"/>
+        <source>Информация о программе</source>
+        <translation>Program hakkında</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="410"/>
+        <source>Выход</source>
+        <translation>Çıkış</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="411"/>
+        <source>Развернуть все</source>
+        <translation>Tümünü genişlet</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="412"/>
+        <source>Свернуть все</source>
+        <translation>Tümünü daralt</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="414"/>
+        <source>USB интерфейс</source>
+        <translation>USB arabirimi</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="416"/>
+        <source>Английский</source>
+        <translation>İngilizce</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="417"/>
+        <source>Русский</source>
+        <translation>Rusça</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="418"/>
+        <source>Турецкий</source>
+        <translation>Türkçe</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="419"/>
+        <source>Файл</source>
+        <translation>Dosya</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="420"/>
+        <source>Прибор</source>
+        <translation>Panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="421"/>
+        <source>Настройки</source>
+        <translation>Ayarlar</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="422"/>
+        <source>Помощь</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="423"/>
+        <source>Режим работы</source>
+        <translation>Çalışma modu</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="424"/>
+        <source>Порт связи</source>
+        <translation>Bağlantı noktası</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="425"/>
+        <source>Выбор языка</source>
+        <translation>Dil</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="426"/>
+        <source>Режим работы:</source>
+        <translation>Çalışma modu:</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="427"/>
+        <source>Связь с прибором:</source>
+        <translation>Panel bağlantısı:</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="429"/>
+        <source>Совет</source>
+        <translation>İpucu</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="430"/>
+        <source>Развернуть/свернуть совет</source>
+        <translation>İpucunu genişlet/daralt</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="831"/>
+        <source>Открыть файл настроек</source>
+        <translation>Ayar dosyası aç</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="833"/>
+        <source>Сохранить файл настроек</source>
+        <translation>Ayar dosyasını kaydet</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="835"/>
+        <source>Файлы настроек(*.ycfg)|*.ycfg</source>
+        <translation>Ayar dosyaları(*.ycfg)|*.ycfg</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZMStoreForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="49" />
+        <location filename="../eventlog/zmstoreform.cpp" line="40"/>
+        <source>Дата/Время</source>
+        <translation>Tarih/Saat</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="41"/>
+        <source>Событие</source>
+        <translation>Olay</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="42"/>
+        <source>Область действия</source>
+        <translation>Kapsam</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="43"/>
+        <source>Детализация события</source>
+        <translation>Olay ayrıntısı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="44"/>
+        <source>Источник события</source>
+        <translation>Olay kaynağı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="313"/>
         <source>Mirca-Y Журнал событий</source>
         <translation>Mirca-Y Olay günlüğü</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="318"/>
+        <source>Открыть</source>
+        <translation>Aç</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="318"/>
+        <source>Открыть файл</source>
+        <translation>Dosya aç</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="319"/>
+        <source>Сохранить</source>
+        <translation>Kaydet</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="319"/>
+        <source>Сохранить файл</source>
+        <translation>Dosyayı kaydet</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="320"/>
+        <source>Считать журнал</source>
+        <translation>Kaydı oku</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="320"/>
+        <source>Считать журнал событий</source>
+        <translation>Olay kaydını oku</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="321"/>
+        <source>Экспорт в Excel</source>
+        <translation>Excel&apos;e aktar</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="321"/>
+        <source>Экспортировать в Excel</source>
+        <translation>Excel&apos;e aktar</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="322"/>
+        <source>Экспорт в HTML</source>
+        <translation>HTML&apos;ye aktar</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="322"/>
+        <source>Экспортировать ввиде html-страницы</source>
+        <translation>HTML sayfası olarak aktar</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="323"/>
+        <source>показать все</source>
+        <translation>tümünü göster</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="323"/>
+        <source>Показать все</source>
+        <translation>Tümünü göster</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="324"/>
+        <source>фильтровать по ...</source>
+        <translation>filtrele ...</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="324"/>
+        <source>Фильтровать по</source>
+        <translation>Filtrele</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="325"/>
+        <source>Вызов справки</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="325"/>
+        <source>Справка</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="326"/>
+        <source>Посетить наш сайт</source>
+        <translation>Web sitemizi ziyaret edin</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="327"/>
+        <source>Написать письмо</source>
+        <translation>E-posta yaz</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="328"/>
+        <source>О программе...</source>
+        <translation>Hakkında...</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="328"/>
+        <source>Информация о программе</source>
+        <translation>Program hakkında</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="329"/>
+        <source>Выход</source>
+        <translation>Çıkış</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="330"/>
+        <source>Онлайн</source>
+        <translation>Çevrimiçi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="331"/>
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="333"/>
+        <source>USB интерфейс</source>
+        <translation>USB arabirimi</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="335"/>
+        <source>Файл</source>
+        <translation>Dosya</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="336"/>
+        <source>Прибор</source>
+        <translation>Panel</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="337"/>
+        <source>Настройки</source>
+        <translation>Ayarlar</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="338"/>
+        <source>Фильтр</source>
+        <translation>Filtre</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="339"/>
+        <source>Помощь</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="340"/>
+        <source>Режим работы</source>
+        <translation>Çalışma modu</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="341"/>
+        <source>Порт связи</source>
+        <translation>Bağlantı noktası</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="342"/>
+        <source>Выбор языка</source>
+        <translation>Dil</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="343"/>
+        <source>Режим работы:</source>
+        <translation>Çalışma modu:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="344"/>
+        <source>Связь с прибором:</source>
+        <translation>Panel bağlantısı:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="346"/>
+        <source>Не установлена</source>
+        <translation>Kurulmadı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="479"/>
+        <source>Окно открытия файла</source>
+        <translation>Dosya aç</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="481"/>
+        <source>Окно сохранения файла</source>
+        <translation>Dosya kaydet</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstoreform.cpp" line="483"/>
+        <source>Файлы журнала событий (*.yrpt)|*.yrpt</source>
+        <translation>Olay kaydı dosyaları (*.yrpt)|*.yrpt</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZMStoreReportForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="70" />
-        <source>Фильтр журнала событий</source>
-        <translation>Olay günlüğü filtresi</translation>
+        <location filename="../eventlog/zmstorereportform.cpp" line="70"/>
+        <source>Выберите фильтр</source>
+        <translation>Bir filtre seçin</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="72"/>
+        <source>Выберите период:</source>
+        <translation>Dönemi seçin:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="94"/>
+        <source>Выберите тип(ы) сообщения(й):</source>
+        <translation>Olay tür(ler)ini seçin:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="119"/>
+        <source>Выберите № объекта:</source>
+        <translation>Nesne numarasını seçin:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="120"/>
+        <source>Выберите № UOO:</source>
+        <translation>UOO numarasını seçin:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="121"/>
+        <source>Выберите № УOП:</source>
+        <translation>Çıkış modülü numarasını seçin:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="144"/>
+        <source>Настройка фильтров</source>
+        <translation>Filtre ayarları</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="145"/>
+        <source>Фильтр</source>
+        <translation>Filtre</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="149"/>
+        <source>Начало периода:</source>
+        <translation>Dönem başı:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="150"/>
+        <source>Конец периода:</source>
+        <translation>Dönem sonu:</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="153"/>
+        <source>Применить</source>
+        <translation>Uygula</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="154"/>
+        <source>Отмена</source>
+        <translation>İptal</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="199"/>
+        <source>Сообщение системы</source>
+        <translation>Sistem mesajı</translation>
+    </message>
+    <message>
+        <location filename="../eventlog/zmstorereportform.cpp" line="200"/>
+        <source>Ошибка ввода! Начальная дата больше конечной!</source>
+        <translation>Giriş hatası! Başlangıç tarihi bitiş tarihinden sonra!</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZModeSelectForm</name>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="247" />
+        <location filename="../app/zmodeselectform.cpp" line="177"/>
         <source>Mirca-Y Выбор режима работы</source>
         <translation>Mirca-Y Çalışma modu seçimi</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="248" />
+        <location filename="../app/zmodeselectform.cpp" line="178"/>
         <source>Название режима:</source>
         <translation>Mod:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="250" />
+        <location filename="../app/zmodeselectform.cpp" line="180"/>
         <source>Настройка прибора</source>
         <translation>Panel yapılandırması</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="251" />
+        <location filename="../app/zmodeselectform.cpp" line="181"/>
         <source>Журнал событий</source>
         <translation>Olay günlüğü</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="255" />
+        <location filename="../app/zmodeselectform.cpp" line="185"/>
         <source>Описание режима:</source>
         <translation>Mod açıklaması:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="256" />
+        <location filename="../app/zmodeselectform.cpp" line="186"/>
         <source>Выберите режим, чтобы увидеть описание.</source>
         <translation>Açıklamasını görmek için bir mod seçin.</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="257" />
+        <location filename="../app/zmodeselectform.cpp" line="187"/>
         <source>Продолжить</source>
         <translation>Devam</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="258" />
+        <location filename="../app/zmodeselectform.cpp" line="188"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="259" />
+        <location filename="../app/zmodeselectform.cpp" line="189"/>
         <source>Дополнительно:</source>
         <translation>Ek:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="260" />
+        <location filename="../app/zmodeselectform.cpp" line="190"/>
         <source>Посетите наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="261" />
+        <location filename="../app/zmodeselectform.cpp" line="191"/>
         <source>Пишите нам</source>
         <translation>Bize yazın</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="262" />
+        <location filename="../app/zmodeselectform.cpp" line="192"/>
         <source>Настройки программы</source>
         <translation>Program ayarları</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="263" />
+        <location filename="../app/zmodeselectform.cpp" line="193"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="367"/>
+        <source>Не удалось открыть файл справки. Откройте его вручную:
+%1</source>
+        <translation>Yardım dosyası açılamadı. Lütfen kendiniz açın:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="382"/>
+        <source>Не удалось открыть браузер. Адрес нашего сайта:
+%1</source>
+        <translation>Web tarayıcısı açılamadı. Web sitemizin adresi:
+%1</translation>
+    </message>
+    <message>
+        <location filename="../app/zmodeselectform.cpp" line="392"/>
+        <source>Не удалось открыть почтовую программу. Напишите нам по адресу:
+%1</source>
+        <translation>E-posta programı açılamadı. Bize şu adresten yazın:
+%1</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "app/modedescription.h"
 #include "app/programfolders.h"
 #include "app/workingmode.h"
+#include "base/ascii.h"
 #include "tests/testfolder.h"
 
 namespace mirca {
@@ -164,6 +166,60 @@ TEST(Languages, TheRecordedLanguageSelectsItsEntry) {
     }
 }
 
+TEST(LanguageRecord, TheKeyIsThePathEncodedOnce) {
+    EXPECT_EQ(LanguageRecordKey("/opt/Mirca Y/mirca-y_1.0~x"), "%2Fopt%2FMirca%20Y%2Fmirca-y_1.0~x");
+    // Bytes, not characters: "п" is two UTF-8 bytes.
+    EXPECT_EQ(LanguageRecordKey("/п=%"), "%2F%D0%BF%3D%25");
+}
+
+TEST(LanguageRecord, TheProgramsLineIsFoundInEitherFormAndRewrittenOnce) {
+    const std::string path = "/opt/mirca y/mirca-y";
+    const std::string once = "%2Fopt%2Fmirca%20y%2Fmirca-y";
+    // How the earlier versions' settings library wrote the twice-encoded key ('%' itself escaped).
+    const std::string twice = "%252Fopt%252Fmirca%2520y%252Fmirca-y";
+    const std::string other = "%2Fhome%2Fu%2Fmirca-y=TR\n";
+    struct TCase {
+        std::string record;
+        std::optional<std::string> found;
+    };
+    for (const TCase& c : {
+             TCase{"", std::nullopt},
+             TCase{"[General]\n" + other, std::nullopt},
+             TCase{"[General]\n" + once + "=EN\n" + other, "EN"},
+             TCase{"[General]\r\n" + twice + "=EN\r\n", "EN"},
+             // The old form as read back in lower-case hexadecimal or wide escapes still names the program.
+             TCase{"[General]\n%252fopt%252fmirca%2520y%252fmirca-y=TR\n", "TR"},
+             // A literal "%2F" in a folder name is not the old form of a '/'.
+             TCase{"[General]\n%2Fopt%2Fmirca%2520y%2Fmirca-y=TR\n", std::nullopt},
+             TCase{"[General]\n" + twice + "=TR\n" + once + "=EN\n", "EN"},
+             TCase{"[General]\n " + once + " = \"EN\" \n", "EN"},
+             // Only the top-level section holds records; a key of a broken escape is no one's.
+             TCase{"[Other]\n" + once + "=EN\n", std::nullopt},
+             TCase{"[General]\n%2=EN\n%ZZ=EN\n%U12=EN\n%25ZZ=EN\n=EN\n", std::nullopt},
+         }) {
+        SCOPED_TRACE(c.record);
+        EXPECT_EQ(FindRecordedLanguage(c.record, path), c.found);
+
+        const std::string written = RecordLanguage(c.record, path, "RU");
+        EXPECT_EQ(FindRecordedLanguage(written, path), "RU");
+        // One line for the program, in the once-encoded form; the other programs' lines stay.
+        EXPECT_EQ(AsciiUpper(written).find(AsciiUpper(twice)), std::string::npos) << written;
+        EXPECT_NE(written.find("\n" + once + "=RU\n"), std::string::npos) << written;
+        if (c.record.find("[Other]") == std::string::npos) {
+            EXPECT_EQ(written.find(once), written.rfind(once)) << written;
+        } else {
+            EXPECT_NE(written.find("[Other]\n" + once + "=EN\n"), std::string::npos) << written;
+        }
+        if (c.record.find(other) != std::string::npos) {
+            EXPECT_EQ(FindRecordedLanguage(written, "/home/u/mirca-y"), "TR");
+        }
+        EXPECT_EQ(RecordLanguage(written, path, "RU"), written);
+    }
+    // A code that would break the file is not written.
+    for (const char* bad : {"E\nN", "EN=TR", "EN\r"})
+        EXPECT_EQ(RecordLanguage("[General]\n" + other, path, bad), "[General]\n" + other);
+}
+
 using TShownDescription = TTestFolder;
 
 TEST_F(TShownDescription, TheRunsLanguageElseTheRussianDescription) {
@@ -213,6 +269,38 @@ TEST_F(TProgramFolders, HelpAndDataFoldersAreCreatedAndWhatStaysMissingIsNamed) 
     EXPECT_EQ(CreateProgramFolders(other), std::vector<fs::path>{other / "help"});
     EXPECT_EQ(ReadText(other / "help"), "y");
     EXPECT_TRUE(fs::is_directory(other / "drv_base"));
+}
+
+TEST_F(TProgramFolders, TheUserFoldersOfTheSettingsAreCreatedAndWhatCannotBeIsNamed) {
+    TAppSettings settings = DefaultSettings(dir_);
+    EXPECT_TRUE(CreateUserFolders(settings).empty());
+    for (const char* name : {"base", "conf", "reg", "report"})
+        EXPECT_TRUE(fs::is_directory(dir_ / name)) << name;
+
+    // A file in the way stays; an empty setting creates nothing (it would be the current directory).
+    WriteBytes(dir_ / "blocked", {'z'});
+    settings.firmware = dir_ / "blocked" / "base";
+    settings.userConf = dir_ / "nested" / "conf";
+    settings.backup.clear();
+    EXPECT_EQ(CreateUserFolders(settings), std::vector<fs::path>{dir_ / "blocked" / "base"});
+    EXPECT_EQ(ReadText(dir_ / "blocked"), "z");
+    EXPECT_TRUE(fs::is_directory(dir_ / "nested" / "conf"));
+}
+
+TEST_F(TProgramFolders, AChooserForAMissingFolderOpensInItsNearestExistingParent) {
+    fs::create_directories(dir_ / "conf");
+    WriteBytes(dir_ / "file", {'f'});
+    struct TCase {
+        fs::path folder;
+        fs::path opens;
+    };
+    for (const TCase& c :
+         {TCase{dir_ / "conf", dir_ / "conf"}, TCase{dir_ / "conf" / "gone" / "deeper", dir_ / "conf"},
+          TCase{dir_ / "conf" / ".." / "gone", dir_}, TCase{dir_ / "file" / "sub", dir_},
+          TCase{"/no-such-root-folder/x", "/"}, TCase{"no-such-relative/x", ""}, TCase{"", ""}}) {
+        SCOPED_TRACE(c.folder.string());
+        EXPECT_EQ(NearestExistingFolder(c.folder), c.opens);
+    }
 }
 
 }  // namespace

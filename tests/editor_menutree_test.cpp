@@ -109,6 +109,21 @@ TEST(MenuTreeTest, TheFirstMenuOfNameAndLanguageIsTaken) {
     }
 }
 
+TEST(MenuTreeTest, ANodeCarriesItsCaptionInOtherLanguagesWithRussianAsFallBack) {
+    const TMenu menu = ReadMenu(
+        "<menus><menu name=\"W\" language=\"RU\"><node name=\"Объекты\" name_en=\"Objects\" "
+        "name_TR=\"Nesneler\" "
+        "name_de=\"\" index=\"SelectSubMenuTS\"/></menu></menus>",
+        "Menu.xml", "W");
+    ASSERT_EQ(menu.nodes.size(), 1u);
+    const TMenuNode& node = menu.nodes[0];
+    EXPECT_EQ(node.Caption("EN"), "Objects");
+    EXPECT_EQ(node.Caption("en"), "Objects");
+    EXPECT_EQ(node.Caption("TR"), "Nesneler");
+    EXPECT_EQ(node.Caption("DE"), "Объекты") << "an empty translation is none";
+    EXPECT_EQ(node.Caption("RU"), "Объекты");
+}
+
 // A missing menu is no error: the window shows catalogue message 122 as the only node.
 TEST(MenuTreeTest, AMissingMenuIsNotFound) {
     const TMenu menu = ReadMenu("<menus><!-- none --></menus>", "Menu.xml", "Y-649");

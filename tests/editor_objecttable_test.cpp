@@ -103,7 +103,7 @@ void Configure(TZelmoMemoryMap& map) {
 
 std::vector<std::uint8_t> UsedSlots(const TObjectRecord& object) {
     std::vector<std::uint8_t> used;
-    for (const TOutputSlot& slot : object.slots)
+    for (const TOutputSlot& slot : object.outputSlots)
         if (slot.used) used.push_back(slot.systemOutput);
     return used;
 }
@@ -582,14 +582,14 @@ TEST_F(ObjectTableTest, RemoveSystemOutputClearsOnlyTheSlotHoldingIt) {
 
     const TObjectRecord& o3 = table.Object(3);  // held 1, 3, 4, 5 in slots 1..4
     EXPECT_EQ(o3.outputCount, 3);
-    EXPECT_FALSE(o3.slots[2].used);
-    EXPECT_EQ(o3.slots[0].systemOutput, 1);
-    EXPECT_EQ(o3.slots[1].systemOutput, 3);
-    EXPECT_EQ(o3.slots[3].systemOutput, 5);  // the others keep their columns
+    EXPECT_FALSE(o3.outputSlots[2].used);
+    EXPECT_EQ(o3.outputSlots[0].systemOutput, 1);
+    EXPECT_EQ(o3.outputSlots[1].systemOutput, 3);
+    EXPECT_EQ(o3.outputSlots[3].systemOutput, 5);  // the others keep their columns
     const TObjectRecord& o9 = table.Object(9);
     EXPECT_EQ(o9.outputCount, 1);
-    EXPECT_FALSE(o9.slots[5].used);
-    EXPECT_EQ(o9.slots[1].systemOutput, 1);
+    EXPECT_FALSE(o9.outputSlots[5].used);
+    EXPECT_EQ(o9.outputSlots[1].systemOutput, 1);
     EXPECT_EQ(UsedSlots(table.Object(1500)), (std::vector<std::uint8_t>{6, 7}));
 }
 

@@ -19,6 +19,7 @@
 #include "sim/factoryimage.h"
 #include "sim/simport.h"
 #include "tests/gui_dialogs.h"
+#include "tests/panelports.h"
 #include "tests/testfolder.h"
 
 namespace mirca {
@@ -81,34 +82,6 @@ public:
     TBackupPage backup;
     bool backupWithConfiguration = false;
     std::string autoBackupName;
-};
-
-// A port that sees several panels and opens none.
-class TCrowdedPort final : public TPort {
-public:
-    unsigned Open() override { return 2; }
-    bool Read(std::uint8_t*, std::uint32_t) override { return false; }
-    bool Write(const std::uint8_t*, std::uint32_t) override { return false; }
-    void Flush() override {}
-    void Close() override {}
-    bool IsOpen() const override { return false; }
-};
-
-// The in-process panel behind a plug: while it is out, no panel is found.
-class TPluggablePort final : public TPort {
-public:
-    TPluggablePort(sim::TSimPanel& panel, TVirtualClock& clock, bool& plugged)
-        : inner_(panel, &clock), plugged_(plugged) {}
-    unsigned Open() override { return plugged_ ? inner_.Open() : 0; }
-    bool Read(std::uint8_t* b, std::uint32_t n) override { return inner_.Read(b, n); }
-    bool Write(const std::uint8_t* b, std::uint32_t n) override { return inner_.Write(b, n); }
-    void Flush() override { inner_.Flush(); }
-    void Close() override { inner_.Close(); }
-    std::uint32_t LastRead() const override { return inner_.LastRead(); }
-
-private:
-    sim::TSimPort inner_;
-    bool& plugged_;
 };
 
 const std::string kDate = "10122026";

@@ -32,6 +32,7 @@
 #include "base/catalogue.h"
 #include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
+#include "tests/gui_fit.h"
 #include "tests/testfolder.h"
 
 namespace mirca {
@@ -286,10 +287,10 @@ TEST_F(TSettingsFormTest, TreeNodesSelectTheirPagesAndOnlyThatPageIsEnabled) {
         int node;
         const char* text;
         const char* page;
-    } nodes[] = {{0, "Language", "LangTabSheet"},
+    } nodes[] = {{0, "Язык (Language)", "LangTabSheet"},
                  {2, "Папки программ", "DirectoriesTabSheet"},
                  {1, "Система", "SystemTabSheet"},
-                 {0, "Language", "LangTabSheet"}};
+                 {0, "Язык (Language)", "LangTabSheet"}};
     ASSERT_EQ(tree.topLevelItemCount(), 3);
     for (const auto& row : nodes) {
         tree.setCurrentItem(tree.topLevelItem(row.node));
@@ -501,6 +502,32 @@ public:
     }
     bool isEmpty() const override { return false; }
 };
+
+// One rule in every language: the window's own word, then the English one, which English shows once.
+TEST_F(TSettingsFormTest, TheLanguagePageIsNamedInTheWindowsLanguageAndInEnglish) {
+    MakeForm();
+    form_->show();
+    auto& tree = Find<QTreeWidget>("TreeView1");
+    struct TCase {
+        const char* code;
+        const char* node;
+        const char* label;
+    };
+    for (const TCase& c : {TCase{"EN", "Language", "Select language:"},
+                           TCase{"TR", "Dil (Language)", "Dil seçin (Select language):"},
+                           TCase{"RU", "Язык (Language)", "Выберите язык (Select language):"}}) {
+        SCOPED_TRACE(c.code);
+        UseShippedLanguage(*localisation_, c.code);
+        EXPECT_EQ(tree.topLevelItem(0)->text(0).toStdString(), c.node);
+        EXPECT_EQ(Find<QLabel>("Label1").text().toStdString(), c.label);
+        // Each page in turn, with every control at the size it asks for.
+        for (int node = 0; node < tree.topLevelItemCount(); ++node) {
+            tree.setCurrentItem(tree.topLevelItem(node));
+            QApplication::processEvents();
+            ExpectEveryControlFits(*form_);
+        }
+    }
+}
 
 TEST_F(TSettingsFormTest, ATranslatorInstalledLaterRetranslatesTheWindow) {
     MakeForm();

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
@@ -20,13 +21,16 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
+#include "app/icons.h"
 #include "app/localisation.h"
 #include "app/qtdialogs.h"
 #include "app/qtpath.h"
@@ -38,6 +42,7 @@
 #include "base/catalogue.h"
 #include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
+#include "tests/gui_fit.h"
 #include "tests/testfolder.h"
 
 namespace mirca {
@@ -255,6 +260,39 @@ TEST_F(TLocalisationTest, TheRecordedCodeBelongsToOneProgramPath) {
     EXPECT_EQ(TLocalisation(programPath_, dir_ / "other.ini").GetCurrentDefaultLocaleReg(), "");
 }
 
+TEST_F(TLocalisationTest, TheRecordKeyIsEncodedOnceAndTheOldTwiceEncodedRecordIsStillRead) {
+    const fs::path other = dir_ / "другая папка" / "mirca-y";
+    {
+        // The record as the earlier versions wrote it: the encoded path as a QSettings key, encoded again.
+        QSettings old(ToQString(dir_ / "locales.ini"), QSettings::IniFormat);
+        for (const auto& [path, code] : {std::pair{programPath_, "TR"}, std::pair{other, "EN"}})
+            old.setValue(QString::fromLatin1(QUrl::toPercentEncoding(ToQString(path))), QLatin1String(code));
+    }
+    ASSERT_NE(ReadText(dir_ / "locales.ini").find("%252F"), std::string::npos);
+    EXPECT_EQ(localisation_->GetCurrentDefaultLocaleReg(), "TR");
+
+    localisation_->SetDefaultLocaleReg(programPath_, "EN");
+    const std::string record = ReadText(dir_ / "locales.ini");
+    const std::string once = Text(QString::fromLatin1(QUrl::toPercentEncoding(ToQString(programPath_))));
+    EXPECT_NE(record.find("\n" + once + "=EN\n"), std::string::npos) << record;
+    EXPECT_EQ(record.find(Text(QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(once))))),
+              std::string::npos)
+        << record;
+    EXPECT_EQ(localisation_->GetCurrentDefaultLocaleReg(), "EN");
+    EXPECT_EQ(TLocalisation(other, dir_ / "locales.ini").GetCurrentDefaultLocaleReg(), "EN");
+    // A relative spelling of the same program is the same record.
+    fs::current_path(dir_);
+    EXPECT_EQ(TLocalisation("./mirca-y", dir_ / "locales.ini").GetCurrentDefaultLocaleReg(), "EN");
+}
+
+TEST_F(TLocalisationTest, ARecordThatCannotBeReadWholeIsNeitherReadNorOverwritten) {
+    const std::string big = "[General]\n" + std::string(2 * 1024 * 1024, 'x') + "\n";
+    WriteFile(dir_ / "locales.ini", big);
+    EXPECT_EQ(localisation_->GetCurrentDefaultLocaleReg(), "");
+    localisation_->SetDefaultLocaleReg(programPath_, "EN");
+    EXPECT_EQ(ReadText(dir_ / "locales.ini"), big);
+}
+
 TEST_F(TLocalisationTest, AvailableResourcesAreTheTranslationFilesBesideTheProgram) {
     for (const char* name : {"mirca_tr.qm", "mirca_EN.qm", "MIRCA_de.QM", "mirca_ru.qm", "readme.txt",
                              "mirca_.qm", "mirca_x y.qm", "other_fr.qm"})
@@ -358,7 +396,10 @@ protected:
         TProgramFolder::SetUp();
         localisation_ = std::make_unique<TLocalisation>(programPath_, dir_ / "locales.ini");
         form_ = std::make_unique<TZModeSelectForm>(dialogs_, *localisation_, programPath_);
-        form_->SetUrlOpener([this](const QUrl& url) { opened_.push_back(url); });
+        form_->SetUrlOpener([this](const QUrl& url) {
+            opened_.push_back(url);
+            return desktopOpens_;
+        });
         form_->SetWorkingWindows(&firmware_, &editor_, &eventLog_);
     }
     void TearDown() override {
@@ -385,7 +426,21 @@ protected:
     TStandInWindow firmware_, editor_, eventLog_;
     std::unique_ptr<TZModeSelectForm> form_;
     std::vector<QUrl> opened_;
+    bool desktopOpens_ = true;
 };
+
+TEST_F(TModeFormTest, TheExtraButtonsShowWhatTheyDo) {
+    const struct {
+        const char* button;
+        QIcon icon;
+    } rows[] = {{"WWWSpdBtn", ButtonIcon("web")},
+                {"EmailSpdBtn", ButtonIcon("email")},
+                {"HelpSpdBtn", ButtonIcon("settings")},
+                {"SpeedButton1", ButtonIcon("help")}};
+    for (const auto& row : rows)
+        EXPECT_EQ(Button(row.button)->icon().pixmap(16, 16).toImage(), row.icon.pixmap(16, 16).toImage())
+            << row.button;
+}
 
 TEST_F(TModeFormTest, EveryControlIsThereByItsName) {
     struct TCase {
@@ -459,6 +514,74 @@ TEST_F(TModeFormTest, EachModeButtonShowsItsDescriptionSetsItsModeAndEnablesCont
             }
     }
     EXPECT_TRUE(dialogs_.Calls().empty());
+}
+
+TEST_F(TModeFormTest, AClickOnAModesTextChoosesItLikeItsButtonAndTheChosenModeIsHighlighted) {
+    WriteDescription(kDescription);
+    const auto release = [](QLabel* label, Qt::MouseButton button) {
+        const QPointF at(2, 2);
+        QMouseEvent event(QEvent::MouseButtonRelease, at, label->mapToGlobal(at), button, Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(label, &event);
+    };
+    struct TCase {
+        const char* label;
+        const char* button;
+        int mode;
+    };
+    const std::vector<TCase> cases = {TCase{"Label2", "Mode4SpdBtn", 6},
+                                      TCase{"Mode1Label", "Mode1SpdBtn", 1},
+                                      TCase{"Mode3Label", "Mode3SpdBtn", 4}};
+    release(Find<QLabel>("Label2"), Qt::RightButton);
+    EXPECT_EQ(form_->Selection().ModeNumber(), 0);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        release(Find<QLabel>(c.label), Qt::LeftButton);
+        EXPECT_EQ(form_->Selection().ModeNumber(), c.mode);
+        EXPECT_TRUE(Button(c.button)->isChecked());
+        EXPECT_TRUE(Continue()->isEnabled());
+        for (const TCase& other : cases) {
+            const bool chosen = std::string(other.label) == c.label;
+            EXPECT_EQ(Find<QLabel>(other.label)->backgroundRole(),
+                      chosen ? QPalette::Highlight : QPalette::Window)
+                << other.label;
+            EXPECT_EQ(Find<QLabel>(other.label)->autoFillBackground(), chosen) << other.label;
+        }
+    }
+    // The chosen button is drawn with the highlight colour too, not just a little darker.
+    EXPECT_TRUE(Button("Mode1SpdBtn")->styleSheet().contains(QStringLiteral(":checked")));
+    EXPECT_TRUE(Button("Mode1SpdBtn")->styleSheet().contains(QStringLiteral("palette(highlight)")));
+
+    // While a working window is open, the text changes nothing, as its button would not.
+    eventLog_.SetOpen(true);
+    release(Find<QLabel>("Label2"), Qt::LeftButton);
+    EXPECT_EQ(form_->Selection().ModeNumber(), 4);
+    EXPECT_TRUE(Button("Mode3SpdBtn")->isChecked());
+    EXPECT_EQ(Find<QLabel>("Label2")->backgroundRole(), QPalette::Window);
+}
+
+TEST_F(TModeFormTest, TheFixedSizeFitsEveryControlInEachLanguage) {
+    WriteDescription(kDescription);
+    form_->show();
+    QSize russian;
+    for (const char* code : {"RU", "EN", "TR"}) {
+        SCOPED_TRACE(code);
+        UseShippedLanguage(*localisation_, code);
+        Button("Mode1SpdBtn")->click();
+        QApplication::processEvents();
+        EXPECT_EQ(form_->minimumSize(), form_->maximumSize());
+        EXPECT_EQ(form_->size(), form_->minimumSize());
+        const Qt::WindowFlags flags = form_->windowFlags();
+        EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint));
+        EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+        EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+        EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+        ExpectEveryControlFits(*form_);
+        if (russian.isEmpty()) russian = form_->size();
+    }
+    // Back in Russian, the window takes its Russian size again.
+    UseShippedLanguage(*localisation_, "RU");
+    EXPECT_EQ(form_->size(), russian);
 }
 
 TEST_F(TModeFormTest, DescriptionParagraphsCarryTheirFontAndStyle) {
@@ -756,12 +879,51 @@ TEST_F(TModeFormTest, WebAndEmailButtonsOpenTheMakersAddresses) {
 
     // A program file name with a blank still makes one well-formed address.
     TZModeSelectForm renamed(dialogs_, *localisation_, dir_ / "mirca y&co");
-    renamed.SetUrlOpener([this](const QUrl& url) { opened_.push_back(url); });
+    renamed.SetUrlOpener([this](const QUrl& url) {
+        opened_.push_back(url);
+        return true;
+    });
     renamed.findChild<QAbstractButton*>(QStringLiteral("EmailSpdBtn"))->click();
     ASSERT_EQ(opened_.size(), 3u);
     EXPECT_TRUE(opened_[2].isValid());
     EXPECT_EQ(opened_[2].path(), email);
     EXPECT_EQ(opened_[2].query(QUrl::FullyDecoded), QStringLiteral("subject=mirca y&co"));
+}
+
+TEST_F(TModeFormTest, WhatTheDesktopCannotOpenIsNamedInAWarning) {
+    WriteFile(dir_ / "help" / "Mirca-Y_ru.html", "<html/>");
+    desktopOpens_ = false;
+    struct TCase {
+        const char* button;
+        std::string named;  // what the user can open by hand
+    };
+    for (const TCase& c : {TCase{"SpeedButton1", (dir_ / "help" / "Mirca-Y_ru.html").string()},
+                           TCase{"WWWSpdBtn", std::string("http://") + TZModeSelectForm::kWebAddress},
+                           TCase{"EmailSpdBtn", TZModeSelectForm::kSupportEmail}}) {
+        SCOPED_TRACE(c.button);
+        dialogs_.Clear();
+        opened_.clear();
+        Button(c.button)->click();
+        EXPECT_EQ(opened_.size(), 1u);
+        ASSERT_EQ(dialogs_.Calls().size(), 1u);
+        const TScriptedDialogs::TCall& call = dialogs_.Calls()[0];
+        EXPECT_EQ(call.kind, TScriptedDialogs::TKind::Inform);
+        EXPECT_EQ(call.caption, Msg(3));
+        EXPECT_EQ(call.icon, IDialogService::TIcon::Warning);
+        EXPECT_NE(call.text.find(c.named), std::string::npos) << call.text;
+    }
+    // Help that did not open can be asked for again at once.
+    EXPECT_TRUE(form_->HelpReady());
+    dialogs_.Clear();
+    Button("SpeedButton1")->click();
+    EXPECT_EQ(dialogs_.Count(TScriptedDialogs::TKind::Inform), 1u);
+
+    // Opened, nothing is said.
+    desktopOpens_ = true;
+    dialogs_.Clear();
+    for (const char* button : {"WWWSpdBtn", "EmailSpdBtn", "SpeedButton1"})
+        Button(button)->click();
+    EXPECT_TRUE(dialogs_.Calls().empty());
 }
 
 TEST_F(TModeFormTest, TheSettingsButtonShowsTheSettingsWindowModally) {
@@ -824,6 +986,8 @@ TEST_F(TAboutBoxTest, ShowsCatalogueTextsAndTheVersion) {
     const QLabel* icon = box.findChild<QLabel*>(QStringLiteral("ProgramIcon"));
     ASSERT_NE(icon, nullptr);
     EXPECT_FALSE(icon->pixmap().isNull());
+    // The program's own icon, not a stand-in from the style.
+    EXPECT_EQ(icon->pixmap().toImage(), ProgramIcon().pixmap(48, 48).toImage());
 
     auto* ok = box.findChild<QPushButton*>(QStringLiteral("OKButton"));
     ASSERT_NE(ok, nullptr);
@@ -834,15 +998,26 @@ TEST_F(TAboutBoxTest, ShowsCatalogueTextsAndTheVersion) {
     EXPECT_FALSE(box.isVisible());
 }
 
+TEST_F(TAboutBoxTest, TheFixedBoxFitsEveryTextInEachLanguage) {
+    TLocalisation localisation(programPath_, dir_ / "locales.ini");
+    for (const char* code : {"RU", "EN", "TR"}) {
+        SCOPED_TRACE(code);
+        UseShippedLanguage(localisation, code);
+        // The catalogue's texts are taken when the box is made, as at start-up.
+        TAboutBox box;
+        box.show();
+        QApplication::processEvents();
+        EXPECT_EQ(box.minimumSize(), box.maximumSize());
+        ExpectEveryControlFits(box);
+    }
+}
+
 TEST_F(TAboutBoxTest, PendingWindowsCarryTheirNamesAndCaptions) {
     struct TCase {
         std::unique_ptr<QDialog> window;
         const char* name;
     };
-    TCase cases[] = {{std::make_unique<TZDevSettingsForm>(), "ZDevSettingsForm"},
-                     {std::make_unique<TZMStoreForm>(), "ZMStoreForm"},
-                     {std::make_unique<TZChangeSoftForm>(), "ZChangeSoftForm"},
-                     {std::make_unique<TZMStoreReportForm>(), "ZMStoreReportForm"},
+    TCase cases[] = {{std::make_unique<TZChangeSoftForm>(), "ZChangeSoftForm"},
                      {std::make_unique<TNotifTypeForm>(), "NotifTypeForm"},
                      {std::make_unique<TSelectBMFrm>(), "SelectBMFrm"},
                      {std::make_unique<TUncompFileSelectFrm>(), "UncompFileSelectFrm"},
@@ -855,18 +1030,13 @@ TEST_F(TAboutBoxTest, PendingWindowsCarryTheirNamesAndCaptions) {
         ASSERT_NE(notice, nullptr);
         EXPECT_FALSE(notice->text().isEmpty());
     }
-    EXPECT_EQ(Text(cases[0].window->windowTitle()), "Mirca-Y Изменение настроек прибора");
     // The firmware window's caption is a catalogue text after the program's name.
-    EXPECT_EQ(Text(cases[2].window->windowTitle()), "Mirca-Y " + Msg(149));
+    EXPECT_EQ(Text(cases[0].window->windowTitle()), "Mirca-Y " + Msg(149));
 }
 
 TEST_F(TAboutBoxTest, WorkingWindowsReportOpenWhileTheyRun) {
     TZChangeSoftForm firmware;
-    TZDevSettingsForm editor;
-    TZMStoreForm eventLog;
-    for (TPendingWorkingWindow* window :
-         {static_cast<TPendingWorkingWindow*>(&firmware), static_cast<TPendingWorkingWindow*>(&editor),
-          static_cast<TPendingWorkingWindow*>(&eventLog)}) {
+    for (TPendingWorkingWindow* window : {static_cast<TPendingWorkingWindow*>(&firmware)}) {
         SCOPED_TRACE(Text(window->objectName()));
         EXPECT_FALSE(window->IsOpen());
         bool openWhileRunning = false;
@@ -928,6 +1098,29 @@ TEST_F(TStartupTest, EveryWindowIsCreatedOnceInItsOrderAndOnlyTheMainWindowIsSho
         if (window->isVisible()) visible.push_back(window->metaObject()->className());
     EXPECT_EQ(visible, std::vector<std::string>{"mirca::TZModeSelectForm"});
     EXPECT_EQ(fs::current_path(), dir_);
+    // Every window carries the program's icon.
+    const QImage programIcon = ProgramIcon().pixmap(32, 32).toImage();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        EXPECT_EQ(window->windowIcon().pixmap(32, 32).toImage(), programIcon)
+            << window->metaObject()->className();
+}
+
+TEST(Icons, TheProgramAndButtonIconsAreBuiltIntoTheProgramInEverySize) {
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        SCOPED_TRACE(size);
+        const QPixmap pixmap = ProgramIcon().pixmap(size, size);
+        ASSERT_FALSE(pixmap.isNull());
+        EXPECT_EQ(pixmap.size(), QSize(size, size));
+    }
+    std::vector<QImage> seen;
+    for (const char* name : {"web", "email", "settings", "help"}) {
+        SCOPED_TRACE(name);
+        for (const int size : {16, 32})
+            EXPECT_EQ(ButtonIcon(name).pixmap(size, size).size(), QSize(size, size));
+        seen.push_back(ButtonIcon(name).pixmap(16, 16).toImage());
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), seen.back()), 1);
+    }
+    EXPECT_TRUE(ButtonIcon("other").isNull());
 }
 
 TEST_F(TStartupTest, AnEmptyIniFileMeansRussianAndAFirstRunThatStoresEverySetting) {
@@ -1075,12 +1268,37 @@ TEST_F(TStartupTest, TheProgramsFoldersAreCreatedAtStartUpNotByAWindow) {
     EXPECT_TRUE(fs::is_directory(dir_ / "drv_base"));
 }
 
+TEST_F(TStartupTest, TheFirstRunCreatesTheUserFoldersSoTheirChoosersOpenInThem) {
+    WriteFile(Ini(), "");
+    const std::vector<fs::path> folders = {dir_ / "base", dir_ / "conf", dir_ / "reg", dir_ / "report"};
+    {
+        TStartup first(Options());
+        ASSERT_TRUE(first.Start());
+        ASSERT_TRUE(first.FirstRunDone());
+        for (const fs::path& folder : folders)
+            EXPECT_TRUE(fs::is_directory(folder)) << folder;
+        const TAppSettings settings = first.AppSettingsForm()->Settings();
+        EXPECT_EQ(
+            (std::vector<fs::path>{settings.firmware, settings.userConf, settings.backup, settings.report}),
+            folders);
+    }
+    // A folder the user removed later is the user's choice: later starts leave it removed.
+    fs::remove_all(dir_ / "conf");
+    TStartup second(Options());
+    ASSERT_TRUE(second.Start());
+    EXPECT_FALSE(second.FirstRunDone());
+    EXPECT_FALSE(fs::exists(dir_ / "conf"));
+}
+
 // mirca-y --mode: the working window instead of the main window; closing it ends the run.
 TEST_F(TStartupTest, AModeOpensItsWorkingWindowDirectlyAndClosingItEndsTheLoop) {
     struct TCase {
         TWorkingMode mode;
         const char* window;
     };
+    // The editor builds its waiting tree from the shipped menu and shows the tips beside it.
+    for (const char* file : {"Menu.xml", "tips.xml"})
+        fs::copy_file(fs::path(MIRCA_BIN_DIR) / "drv_base" / file, dir_ / "drv_base" / file);
     for (const TCase& c : {TCase{TWorkingMode::FirmwareUpdate, "ZChangeSoftForm"},
                            TCase{TWorkingMode::PanelConfig, "ZDevSettingsForm"},
                            TCase{TWorkingMode::EventLog, "ZMStoreForm"}}) {

@@ -7,7 +7,11 @@
 #include <QTranslator>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
+#include "app/modedescription.h"
+#include "base/ascii.h"
 #include "base/xmlfile.h"
 
 namespace mirca {
@@ -49,15 +53,48 @@ TEST_F(ShippedTranslations, EveryWindowTextIsTranslated) {
     }
 }
 
-// A user lost in a language they cannot read still finds the language page: its name stays English.
-TEST_F(ShippedTranslations, TheLanguagePageKeepsItsEnglishNameInEveryLanguage) {
-    for (const char* code : {"en", "tr"}) {
+// English shows the language page's name once: its translation is the English words the window adds in
+// every other language.
+TEST_F(ShippedTranslations, TheLanguagePageIsNamedOnceInEnglish) {
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(QString::fromStdString((kBuilt / "mirca_en.qm").string())));
+    EXPECT_EQ(translator.translate("mirca::TAppSettingsForm", "Язык").toStdString(), "Language");
+    EXPECT_EQ(translator.translate("mirca::TAppSettingsForm", "Выберите язык").toStdString(),
+              "Select language");
+}
+
+// The mode descriptions of every language name the main window's button and modes as that language shows
+// them: every one says to press Continue, and the firmware update's sends the user to the configuration mode.
+TEST_F(ShippedTranslations, ModeDescriptionsNameTheMainWindowsTextsAsTheWindowShowsThem) {
+    const std::filesystem::path descriptions =
+        std::filesystem::path(MIRCA_BIN_DIR) / "drv_base" / "ModeDescription.xml";
+    for (const char* code : {"RU", "EN", "TR"}) {
         SCOPED_TRACE(code);
         QTranslator translator;
-        ASSERT_TRUE(translator.load(
-            QString::fromStdString((kBuilt / (std::string("mirca_") + code + ".qm")).string())));
-        for (const char* text : {"Language", "Select language:"})
-            EXPECT_EQ(translator.translate("mirca::TAppSettingsForm", text).toStdString(), text);
+        if (std::string(code) != "RU") {
+            ASSERT_TRUE(translator.load(
+                QString::fromStdString((kBuilt / ("mirca_" + AsciiLower(code) + ".qm")).string())));
+        }
+        const auto shown = [&](const char* russian) {
+            const QString text = translator.translate("mirca::TZModeSelectForm", russian);
+            return text.isEmpty() ? std::string(russian) : text.toStdString();
+        };
+        struct TCase {
+            const char* mode;
+            std::vector<std::string> named;
+        };
+        for (const TCase& c :
+             {TCase{"FW_Update", {shown("Продолжить"), shown("Настройка прибора")}},
+              TCase{"Panel_Config", {shown("Продолжить")}}, TCase{"EventLog", {shown("Продолжить")}}}) {
+            SCOPED_TRACE(c.mode);
+            const auto paragraphs = ReadModeDescription(descriptions, c.mode, code);
+            ASSERT_TRUE(paragraphs.has_value());
+            std::string text;
+            for (const TDescriptionParagraph& paragraph : *paragraphs)
+                text += paragraph.text + "\n";
+            for (const std::string& name : c.named)
+                EXPECT_NE(text.find(name), std::string::npos) << name << " in:\n" << text;
+        }
     }
 }
 

@@ -1,0 +1,840 @@
+#include "editor/zdevsettingsform.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabBar>
+#include <QTextBrowser>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "app/qtdialogs.h"
+#include "app/qtpath.h"
+#include "app/windowkit.h"
+#include "base/catalogue.h"
+#include "base/xmlfile.h"
+#include "editor/editorpages.h"
+#include "editor/objecttable.h"
+#include "editor/simplepages.h"
+#include "editor/tabsheets.h"
+
+namespace mirca {
+
+namespace {
+
+constexpr int kNodeIndexRole = Qt::UserRole + 1;
+constexpr int kTipCollapsedHeight = 150;
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The device's transfer progress on the tool bar's gauge.
+class TGaugeProgress final : public IProgress {
+public:
+    explicit TGaugeProgress(QProgressBar& gauge) : gauge_(gauge) {}
+    void SetMax(std::uint32_t max) override {
+        max_ = max;
+        done_ = 0;
+    }
+    void Advance() override {
+        ++done_;
+        if (max_) gauge_.setValue(static_cast<int>(std::min<std::uint64_t>(100, done_ * 100ull / max_)));
+    }
+    void Pump() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+private:
+    QProgressBar& gauge_;
+    std::uint32_t max_ = 0;
+    std::uint32_t done_ = 0;
+};
+
+// The tip tab's six images: a triangle that points where a click takes the panel, plain, under the
+// mouse and pressed; collapsed 0 to 2, expanded 3 to 5.
+QIcon TipImage(int index) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int state = index % 3;
+    const QColor colour = state == 0   ? QColor(90, 90, 90)
+                          : state == 1 ? QColor(30, 110, 210)
+                                       : QColor(10, 60, 140);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    const double dy = state == 2 ? 1 : 0;
+    QPolygonF triangle;
+    if (index < 3)
+        triangle << QPointF(3, 11 + dy) << QPointF(13, 11 + dy) << QPointF(8, 5 + dy);  // expands upwards
+    else
+        triangle << QPointF(3, 5 + dy) << QPointF(13, 5 + dy) << QPointF(8, 11 + dy);
+    p.drawPolygon(triangle);
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+TZDevSettingsForm::TZDevSettingsForm(TEditorSetup setup, QWidget* parent)
+    : QDialog(parent), setup_(std::move(setup)) {
+    setObjectName(QStringLiteral("ZDevSettingsForm"));
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setMinimumSize(800, 600);
+    resize(1000, 700);
+    if (!setup_.sleeper) {
+        ownSleeper_ = std::make_unique<TPumpingSleeper>();
+        setup_.sleeper = ownSleeper_.get();
+    }
+    linkIcons_[0] = QIcon(PlugPixmap(false, 16));
+    linkIcons_[1] = QIcon(PlugPixmap(true, 16));
+    for (int i = 0; i < 6; ++i)
+        tipImages_[i] = TipImage(i);
+
+    CreateActions();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("MainMenu1"));
+    layout->setMenuBar(menuBar);
+    CreateMenus();
+    for (QMenu* menu : menus_)
+        menuBar->addMenu(menu);
+    CreateToolBar();
+    layout->addWidget(toolBar_);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    tree_ = new QTreeWidget(splitter);
+    tree_->setObjectName(QStringLiteral("DevSettingsTV"));
+    tree_->setHeaderHidden(true);
+    tree_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    tree_->addAction(actions_["ExpandAll"]);
+    tree_->addAction(actions_["CollapsAll"]);
+    rightPanel_ = new QWidget(splitter);
+    rightPanel_->setObjectName(QStringLiteral("Panel4"));
+    auto* right = new QVBoxLayout(rightPanel_);
+    right->setContentsMargins(4, 4, 4, 4);
+    pages_ = new QStackedWidget(rightPanel_);
+    pages_->setObjectName(QStringLiteral("DevSettingsPC"));
+    BuildTabSheets(*pages_);
+    right->addWidget(pages_, 1);
+    right->addWidget(CreateTipPanel(rightPanel_));
+    splitter->addWidget(tree_);
+    splitter->addWidget(rightPanel_);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({280, 720});
+    layout->addWidget(splitter, 1);
+    CreateStatusBar();
+    layout->addWidget(statusBar_);
+
+    for (int i = 0; i < 3; ++i) {
+        timers_[i] = new QTimer(this);
+        timers_[i]->setSingleShot(true);
+        const auto timer = static_cast<TEditorTimer>(i);
+        connect(timers_[i], &QTimer::timeout, this,
+                [this, timer] { Run([timer](TEditorSession& s) { s.TimerExpired(timer); }); });
+    }
+    timers_[0]->setObjectName(QStringLiteral("OnlineTimer"));
+    timers_[1]->setObjectName(QStringLiteral("DemoTimer"));
+    timers_[2]->setObjectName(QStringLiteral("HelpTimer"));
+
+    connect(tree_, &QTreeWidget::currentItemChanged, this, &TZDevSettingsForm::NodeChanged);
+    ConnectPages();
+    progress_ = std::make_unique<TGaugeProgress>(*gauge_);
+    retranslateUi();
+}
+
+TZDevSettingsForm::~TZDevSettingsForm() = default;
+
+void TZDevSettingsForm::CreateActions() {
+    const auto add = [this](const char* name, auto slot, QIcon icon = {}) {
+        auto* action = new QAction(icon, QString(), this);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        actions_[name] = action;
+        return action;
+    };
+    QStyle* s = style();
+    const auto command = [this](void (TEditorSession::*method)()) {
+        return [this, method] { Run([method](TEditorSession& session) { (session.*method)(); }); };
+    };
+    add("FileOpenAction", command(&TEditorSession::OpenFile), s->standardIcon(QStyle::SP_DialogOpenButton))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    add("FileSaveAction", command(&TEditorSession::SaveFile), s->standardIcon(QStyle::SP_DialogSaveButton))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    add("MenuConnectAction", command(&TEditorSession::Connect), QIcon(PlugPixmap(true)));
+    add("MenuDisconnectAction", command(&TEditorSession::Disconnect), QIcon(PlugPixmap(false)));
+    add("MenuWriteAction", command(&TEditorSession::Write), TransferIcon(true));
+    add("MenuReadAction", command(&TEditorSession::Read), TransferIcon(false));
+    add("SetFactorySettingsAction", command(&TEditorSession::FactorySettings));
+    add("ShowHelpAction", command(&TEditorSession::Help), s->standardIcon(QStyle::SP_DialogHelpButton))
+        ->setShortcut(QKeySequence(Qt::Key_F1));
+    add("wwwAction", command(&TEditorSession::WebSite), GlobeIcon());
+    add("EmailAction", command(&TEditorSession::Email), EnvelopeIcon());
+    add(
+        "AboutAction",
+        [this] {
+            if (about_) about_->exec();
+        },
+        s->standardIcon(QStyle::SP_MessageBoxInformation));
+    add(
+        "CloseFormAction", [this] { close(); }, s->standardIcon(QStyle::SP_DialogCloseButton));
+    add("MenuOnlineAction", command(&TEditorSession::SelectOnline));
+    add("MenuDemoAction", command(&TEditorSession::SelectDemo));
+    add("ExpandAll", [this] { tree_->expandAll(); });
+    add("CollapsAll", [this] { tree_->collapseAll(); });
+    // Design leftovers without behaviour.
+    add("ReadServiceDataAction", [] {});
+    add("DeleteCtrlIDAction", [] {});
+
+    modeGroup_ = new QActionGroup(this);
+    for (const char* name : {"MenuOnlineAction", "MenuDemoAction"}) {
+        actions_[name]->setCheckable(true);
+        modeGroup_->addAction(actions_[name]);
+    }
+    actions_["MenuOnlineAction"]->setChecked(true);
+}
+
+void TZDevSettingsForm::CreateMenus() {
+    auto menu = [this](const char* name) {
+        auto* m = new QMenu(this);
+        m->setObjectName(QString::fromLatin1(name));
+        menus_.push_back(m);
+        return m;
+    };
+    QMenu* file = menu("FileMenu");
+    file->addAction(actions_["FileOpenAction"]);
+    file->addAction(actions_["FileSaveAction"]);
+    file->addSeparator();
+    file->addAction(actions_["CloseFormAction"]);
+
+    QMenu* device = menu("DeviceMenu");
+    device->addAction(actions_["MenuConnectAction"]);
+    device->addAction(actions_["MenuDisconnectAction"]);
+    device->addSeparator();
+    device->addAction(actions_["MenuWriteAction"]);
+    device->addAction(actions_["MenuReadAction"]);
+    device->addSeparator();
+    device->addAction(actions_["SetFactorySettingsAction"]);
+
+    QMenu* settings = menu("SettingsMenu");
+    QMenu* mode = settings->addMenu(QString());
+    mode->setObjectName(QStringLiteral("WorkModeMenu"));
+    actions_["MenuDemoAction"]->setProperty("item", QStringLiteral("SDemoModeItem"));
+    mode->addAction(actions_["MenuDemoAction"]);
+    mode->addAction(actions_["MenuOnlineAction"]);
+    QMenu* port = settings->addMenu(QString());
+    port->setObjectName(QStringLiteral("PortMenu"));
+    // Only the USB connection exists; the other ports are kept hidden, as the design has them.
+    for (const char* name : {"SComItem", "SUsbItem", "SUsbAmBmItem"}) {
+        auto* item = port->addAction(QString());
+        item->setObjectName(QString::fromLatin1(name));
+        item->setEnabled(false);
+        actions_[name] = item;
+    }
+    actions_["SComItem"]->setVisible(false);
+    actions_["SUsbItem"]->setVisible(false);
+    actions_["SUsbAmBmItem"]->setCheckable(true);
+    actions_["SUsbAmBmItem"]->setChecked(true);
+    QMenu* language = settings->addMenu(QString());
+    language->setObjectName(QStringLiteral("LanguageMenu"));
+    for (const char* name : {"SEnglishItem", "SRussianItem", "STurkishItem"}) {
+        auto* item = language->addAction(QString());
+        item->setObjectName(QString::fromLatin1(name));
+        item->setEnabled(false);
+        item->setCheckable(true);
+        actions_[name] = item;
+    }
+    actions_["SRussianItem"]->setChecked(true);
+    language->menuAction()->setVisible(false);
+
+    QMenu* help = menu("HelpMenu");
+    help->addAction(actions_["ShowHelpAction"]);
+    help->addSeparator();
+    help->addAction(actions_["wwwAction"]);
+    help->addAction(actions_["EmailAction"]);
+    help->addSeparator();
+    help->addAction(actions_["AboutAction"]);
+}
+
+void TZDevSettingsForm::CreateToolBar() {
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar_->setIconSize(QSize(24, 24));
+    for (const char* name :
+         {"FileOpenAction", "FileSaveAction", "", "MenuConnectAction", "MenuDisconnectAction",
+          "MenuWriteAction", "MenuReadAction", "", "ShowHelpAction", "wwwAction", "EmailAction",
+          "AboutAction", "", "CloseFormAction"}) {
+        if (*name)
+            toolBar_->addAction(actions_[name]);
+        else
+            toolBar_->addSeparator();
+    }
+    deviceInfo_ = new QLabel(toolBar_);
+    deviceInfo_->setObjectName(QStringLiteral("DeviceInfoLabel"));
+    deviceInfo_->setAlignment(Qt::AlignCenter);
+    QFont bold = deviceInfo_->font();
+    bold.setBold(true);
+    deviceInfo_->setFont(bold);
+    // Takes the tool bar's free width, so a long device line shows whole.
+    deviceInfo_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolBar_->addWidget(deviceInfo_);
+    gauge_ = new QProgressBar(toolBar_);
+    gauge_->setObjectName(QStringLiteral("MainProgressGauge"));
+    gauge_->setRange(0, 100);
+    gauge_->setValue(0);
+    gauge_->setFixedWidth(100);
+    toolBar_->addWidget(gauge_);
+}
+
+void TZDevSettingsForm::CreateStatusBar() {
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("MainStatusBar"));
+    statusBar_->setSizeGripEnabled(true);
+    for (int i = 0; i < 6; ++i) {
+        auto* panel = new QLabel(statusBar_);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panels_.push_back(panel);
+    }
+    panels_[0]->setMinimumWidth(390);
+    panels_[0]->setMaximumWidth(390);
+    panels_[0]->setTextFormat(Qt::PlainText);
+    statusBar_->addWidget(panels_[0]);
+    for (int i = 1; i < 6; ++i)
+        statusBar_->addWidget(panels_[i]);
+    panels_[4]->setPixmap(linkIcons_[0].pixmap(16, 16));
+}
+
+QWidget* TZDevSettingsForm::CreateTipPanel(QWidget* parent) {
+    tipPanel_ = new QWidget(parent);
+    tipPanel_->setObjectName(QStringLiteral("TipPanel"));
+    auto* layout = new QVBoxLayout(tipPanel_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    tipTab_ = new QTabBar(tipPanel_);
+    tipTab_->setObjectName(QStringLiteral("TabControl1"));
+    tipTab_->addTab(QString());
+    tipTab_->setIconSize(QSize(16, 16));
+    tipTab_->setDrawBase(true);
+    tipTab_->setExpanding(false);
+    tipTab_->installEventFilter(this);
+    tipTab_->setAttribute(Qt::WA_Hover);
+    layout->addWidget(tipTab_);
+    tipBrowser_ = new QTextBrowser(tipPanel_);
+    tipBrowser_->setObjectName(QStringLiteral("TipBrowser"));
+    // Tips are local pages; a link out of them goes to the desktop's browser.
+    tipBrowser_->setOpenExternalLinks(true);
+    layout->addWidget(tipBrowser_, 1);
+    tipCollapsedHeight_ = kTipCollapsedHeight;
+    tipPanel_->setFixedHeight(tipCollapsedHeight_);
+    UpdateTipImage();
+    return tipPanel_;
+}
+
+void TZDevSettingsForm::ConnectPages() {
+    if (auto* button = pages_->findChild<QPushButton*>(QStringLiteral("YCreateBackupBtn")))
+        connect(button, &QPushButton::clicked, this,
+                [this] { Run([](TEditorSession& s) { s.BackupCreate(); }); });
+    if (auto* button = pages_->findChild<QPushButton*>(QStringLiteral("YRestoreBackupBtn")))
+        connect(button, &QPushButton::clicked, this,
+                [this] { Run([](TEditorSession& s) { s.BackupRestore(); }); });
+    if (auto* button = pages_->findChild<QPushButton*>(QStringLiteral("YRemoveBackupBtn")))
+        connect(button, &QPushButton::clicked, this,
+                [this] { Run([](TEditorSession& s) { s.BackupDelete(); }); });
+    // The user's object number and address go straight into the session's page.
+    if (auto* number = pages_->findChild<QLineEdit*>(QStringLiteral("YRegBackupObjNumEdit")))
+        connect(number, &QLineEdit::textEdited, this, [this](const QString& text) {
+            if (session_) session_->BackupPage().objectNumber = text.toStdString();
+        });
+    if (auto* address = pages_->findChild<QComboBox*>(QStringLiteral("YRegBackupDevAdrCmb")))
+        connect(address, &QComboBox::currentIndexChanged, this, [this](int index) {
+            if (session_) session_->BackupPage().address = index < 0 ? 0 : index + 1;
+        });
+    // The tree's pop-up menu and the inert pages' buttons and pop-up menus have no function.
+    commandButtons_[TEditorCommand::CreateBackup] =
+        pages_->findChild<QWidget*>(QStringLiteral("CreateBackupBtn"));
+    commandButtons_[TEditorCommand::RestoreBackup] =
+        pages_->findChild<QWidget*>(QStringLiteral("RestoreBackupBtn"));
+}
+
+void TZDevSettingsForm::retranslateUi() {
+    setWindowTitle(baseCaptionKept_ && windowTitle() != baseCaption_
+                       ? windowTitle()
+                       : tr("Mirca-Y Изменение настроек прибора"));
+    const auto set = [this](const char* name, const QString& text, const QString& hint = {}) {
+        QAction* action = actions_[name];
+        action->setText(text);
+        action->setToolTip(hint.isEmpty() ? text : hint);
+        action->setStatusTip(hint);
+    };
+    set("MenuConnectAction", tr("Установить связь"), tr("Установить связь с прибором"));
+    set("MenuDisconnectAction", tr("Разорвать связь"), tr("Разорвать связь с прибором"));
+    set("MenuReadAction", tr("Считать из"), tr("Считать настройки из прибора"));
+    set("MenuWriteAction", tr("Записать в"), tr("Записать настройки в прибор"));
+    set("MenuOnlineAction", tr("Онлайн"));
+    set("MenuDemoAction", tr("Демо"));
+    set("FileOpenAction", tr("Открыть"), tr("Открыть файл"));
+    set("FileSaveAction", tr("Сохранить"), tr("Сохранить в файл"));
+    set("SetFactorySettingsAction", tr("Выставить заводские настройки"));
+    set("ShowHelpAction", tr("Вызов справки"), tr("Справка"));
+    set("wwwAction", tr("Посетить наш сайт"));
+    set("EmailAction", tr("Написать нам письмо"));
+    set("AboutAction", tr("О программе..."), tr("Информация о программе"));
+    set("CloseFormAction", tr("Выход"));
+    set("ExpandAll", tr("Развернуть все"));
+    set("CollapsAll", tr("Свернуть все"));
+    set("SComItem", QStringLiteral("COM"));
+    set("SUsbItem", tr("USB интерфейс"));
+    set("SUsbAmBmItem", QStringLiteral("USB AM/BM"));
+    set("SEnglishItem", tr("Английский"));
+    set("SRussianItem", tr("Русский"));
+    set("STurkishItem", tr("Турецкий"));
+    menus_[0]->setTitle(tr("Файл"));
+    menus_[1]->setTitle(tr("Прибор"));
+    menus_[2]->setTitle(tr("Настройки"));
+    menus_[3]->setTitle(tr("Помощь"));
+    menus_[2]->findChild<QMenu*>(QStringLiteral("WorkModeMenu"))->setTitle(tr("Режим работы"));
+    menus_[2]->findChild<QMenu*>(QStringLiteral("PortMenu"))->setTitle(tr("Порт связи"));
+    menus_[2]->findChild<QMenu*>(QStringLiteral("LanguageMenu"))->setTitle(tr("Выбор языка"));
+    panels_[1]->setText(tr("Режим работы:"));
+    panels_[3]->setText(tr("Связь с прибором:"));
+    if (panels_[2]->text().isEmpty()) panels_[2]->setText(actions_["MenuOnlineAction"]->text());
+    tipTab_->setTabText(0, tr("Совет"));
+    tipTab_->setTabToolTip(0, tr("Развернуть/свернуть совет"));
+    RetranslateTabSheets(*pages_);
+}
+
+// ---- Opening and closing ----
+
+void TZDevSettingsForm::RunModal() {
+    exec();
+}
+
+void TZDevSettingsForm::RestoreFromMinimised() {
+    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
+void TZDevSettingsForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (session_ || event->spontaneous()) return;
+    SetApplicationTitle(windowTitle());
+    paths_ = setup_.paths ? setup_.paths() : TEditorPaths{};
+    // The folders of configuration and backup files are where the dialogs start.
+    std::error_code ignored;
+    std::filesystem::create_directories(paths_.userConf, ignored);
+    std::filesystem::create_directories(paths_.regBackup, ignored);
+    LoadTips();
+    leavePermission_ = true;
+    gauge_->setValue(0);
+    ShowLink(false);
+    session_ = std::make_unique<TEditorSession>(*this, *setup_.dialogs, setup_.link(), *setup_.sleeper,
+                                                paths_, setup_.services);
+    Run([](TEditorSession& s) { s.Shown(); });
+}
+
+void TZDevSettingsForm::done(int result) {
+    if (session_) {
+        Run([](TEditorSession& s) { s.Close(); });
+        for (QTimer* timer : timers_)
+            timer->stop();
+        // The tree goes before the session, so that clearing it commits nothing into a released map.
+        {
+            const QSignalBlocker blocker(tree_);
+            tree_->clear();
+        }
+        pageList_.clear();
+        currentNode_ = -1;
+        activePage_ = nullptr;
+        session_.reset();
+        while (busyDepth_ > 0)
+            SetBusy(false);
+    }
+    QDialog::done(result);
+}
+
+void TZDevSettingsForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) retranslateUi();
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && mainWindow_ &&
+        mainWindow_->isVisible())
+        mainWindow_->showMinimized();
+    QDialog::changeEvent(event);
+}
+
+void TZDevSettingsForm::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (tipExpanded_) tipPanel_->setFixedHeight(std::max(tipCollapsedHeight_, rightPanel_->height() - 10));
+}
+
+void TZDevSettingsForm::Run(const std::function<void(TEditorSession&)>& command) {
+    if (!session_) return;
+    try {
+        command(*session_);
+    } catch (const std::exception& error) {
+        while (busyDepth_ > 0)
+            SetBusy(false);
+        setup_.dialogs->ShowException(error.what());
+    }
+}
+
+// ---- The tree and its pages ----
+
+void TZDevSettingsForm::BuildTree(const std::string& menuName) {
+    TMenu menu;
+    try {
+        menu = LoadMenu(paths_.programSetPath / "Menu.xml", menuName);
+    } catch (const std::exception& error) {
+        // A broken menu file leaves the single node of a missing menu; the window goes on.
+        setup_.dialogs->ShowException(error.what());
+    }
+    {
+        // Clearing the tree must not commit the page on screen.
+        const QSignalBlocker blocker(tree_);
+        tree_->clear();
+        pageList_.clear();
+        currentNode_ = -1;
+    }
+    const std::function<void(QTreeWidgetItem*, const TMenuNode&)> add = [&](QTreeWidgetItem* item,
+                                                                            const TMenuNode& node) {
+        item->setText(0, Q(node.Caption(setup_.services.language)));
+        item->setData(0, kNodeIndexRole, static_cast<int>(pageList_.size()));
+        pageList_.push_back(node.page);
+        for (const TMenuNode& child : node.children)
+            add(new QTreeWidgetItem(item), child);
+    };
+    const QSignalBlocker blocker(tree_);
+    if (menu.found) {
+        for (const TMenuNode& node : menu.nodes) {
+            auto* item = new QTreeWidgetItem(tree_);
+            add(item, node);
+            item->setExpanded(true);
+        }
+    } else {
+        auto* item = new QTreeWidgetItem(tree_);
+        item->setText(0, Q(Msg(122)));
+        item->setData(0, kNodeIndexRole, -1);
+    }
+    QTreeWidgetItem* first = tree_->topLevelItem(0);
+    tree_->setCurrentItem(first);
+    ShowPage(first);
+}
+
+void TZDevSettingsForm::NodeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+    if (!current) return;
+    const int index = current->data(0, kNodeIndexRole).toInt();
+    if (index != currentNode_ && activePage_) {
+        leavePermission_ = true;
+        CommitVisiblePage();
+        if (!leavePermission_) {
+            // The page refused to be left: the selection goes back without another commit.
+            const QSignalBlocker blocker(tree_);
+            tree_->setCurrentItem(previous);
+            return;
+        }
+        currentNode_ = -1;
+    }
+    ShowPage(current);
+}
+
+void TZDevSettingsForm::ShowPage(QTreeWidgetItem* node) {
+    if (!node) return;
+    const int index = node->data(0, kNodeIndexRole).toInt();
+    if (index < 0 || index >= static_cast<int>(pageList_.size())) return;
+    const std::string& name = pageList_[static_cast<std::size_t>(index)];
+    auto* page = pages_->findChild<QWidget*>(Q(name), Qt::FindDirectChildrenOnly);
+    if (!page || !FindTabSheet(name)) return;
+    pages_->setCurrentWidget(page);
+    activePage_ = page;
+    if (auto* box = page->findChild<QGroupBox*>(Q(GroupBoxName(name)))) box->setTitle(node->text(0));
+    leavePermission_ = true;
+    Run([this, &name](TEditorSession&) { FillPage(name); });
+    ShowTip(name);
+    currentNode_ = index;
+}
+
+void TZDevSettingsForm::FillPage(const std::string& page) {
+    if (page == "YBackupTS") {
+        session_->BackupPageShown();
+        return;
+    }
+    const std::span<const TChoiceField> fields = ChoiceFields(page);
+    if (fields.empty()) return;
+    TZelmoMemoryMap* map = session_->CurrentMap();
+    const std::vector<int> shown = map ? FillChoices(*map, page) : std::vector<int>(fields.size(), -1);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (auto* box = pages_->findChild<QComboBox*>(Q(std::string(fields[i].control)))) {
+            const QSignalBlocker blocker(box);
+            box->setCurrentIndex(shown[i]);
+            box->setEnabled(map != nullptr);
+        }
+    }
+}
+
+void TZDevSettingsForm::ShowSelectedPage() {
+    ShowPage(tree_->currentItem());
+}
+
+bool TZDevSettingsForm::CommitVisiblePage() {
+    if (!activePage_ || !session_) return leavePermission_;
+    const std::string page = activePage_->objectName().toStdString();
+    TZelmoMemoryMap* map = session_->CurrentMap();
+    if (!map) return leavePermission_;
+    const std::span<const TChoiceField> fields = ChoiceFields(page);
+    bool committed = false;
+    if (!fields.empty()) {
+        std::vector<int> chosen;
+        for (const TChoiceField& field : fields) {
+            auto* box = pages_->findChild<QComboBox*>(Q(std::string(field.control)));
+            chosen.push_back(box ? box->currentIndex() : -1);
+        }
+        CommitChoices(*map, page, chosen);
+        committed = true;
+    } else if (page == "YAssignsSysOutsInObjectsTS" || page == "YAssignsIIinObjectsTS") {
+        session_->Objects().Store(*map);
+        committed = true;
+    }
+    if (committed && leavePermission_) pages_->setFocus();
+    return leavePermission_;
+}
+
+std::string TZDevSettingsForm::VisiblePage() const {
+    return activePage_ ? activePage_->objectName().toStdString() : std::string();
+}
+
+void TZDevSettingsForm::SelectParentNode() {
+    if (QTreeWidgetItem* node = tree_->currentItem(); node && node->parent())
+        tree_->setCurrentItem(node->parent());
+}
+
+// ---- The tip panel ----
+
+void TZDevSettingsForm::LoadTips() {
+    tips_ = TTips();
+    try {
+        tips_ = mirca::LoadTips(paths_.programSetPath / "tips.xml");
+    } catch (const std::exception& error) {
+        setup_.dialogs->ShowException(error.what());
+    }
+}
+
+void TZDevSettingsForm::ShowTip(const std::string& page) {
+    const std::string language = setup_.services.language;
+    const std::string file = tips_.FileFor(page, language);
+    if (file.empty()) {
+        tipBrowser_->clear();
+        return;
+    }
+    tipBrowser_->setSource(QUrl::fromLocalFile(ToQString(paths_.programDir / "help" / file)));
+}
+
+void TZDevSettingsForm::ToggleTip() {
+    tipExpanded_ = !tipExpanded_;
+    if (tipExpanded_) {
+        tipCollapsedHeight_ = tipPanel_->height();
+        tipPanel_->setFixedHeight(std::max(tipCollapsedHeight_, rightPanel_->height() - 10));
+    } else {
+        tipPanel_->setFixedHeight(tipCollapsedHeight_);
+    }
+    UpdateTipImage();
+}
+
+void TZDevSettingsForm::UpdateTipImage() {
+    const int state = tipPressed_ ? 2 : tipHover_ ? 1 : 0;
+    tipTab_->setTabIcon(0, tipImages_[(tipExpanded_ ? 3 : 0) + state]);
+    tipTab_->setProperty("imageIndex", (tipExpanded_ ? 3 : 0) + state);
+}
+
+bool TZDevSettingsForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tipTab_) {
+        switch (event->type()) {
+            case QEvent::Enter:
+                tipHover_ = true;
+                UpdateTipImage();
+                break;
+            case QEvent::Leave:
+                tipHover_ = false;
+                tipPressed_ = false;
+                UpdateTipImage();
+                break;
+            case QEvent::MouseButtonPress:
+                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                    tipPressed_ = true;
+                    UpdateTipImage();
+                }
+                return true;
+            case QEvent::MouseButtonRelease:
+                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                    tipPressed_ = false;
+                    tipHover_ = true;
+                    ToggleTip();
+                }
+                return true;
+            default:
+                break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---- What the session shows ----
+
+void TZDevSettingsForm::SetStatus(const std::string& text) {
+    panels_[0]->setText(Q(text));
+    panels_[0]->setToolTip(Q(text));
+}
+
+void TZDevSettingsForm::ShowMode(TEditorMode mode) {
+    QAction* item = actions_[mode == TEditorMode::Online ? "MenuOnlineAction" : "MenuDemoAction"];
+    item->setChecked(true);
+    panels_[2]->setText(item->text());
+}
+
+void TZDevSettingsForm::ShowLink(bool connected) {
+    panels_[4]->setPixmap(linkIcons_[connected ? 1 : 0].pixmap(16, 16));
+    panels_[4]->setProperty("connected", connected);
+    panels_[5]->setText(Q(Msg(connected ? 25 : 11)));
+    statusBar_->repaint();
+}
+
+void TZDevSettingsForm::Enable(TEditorCommand command, bool on) {
+    const char* name = nullptr;
+    switch (command) {
+        case TEditorCommand::Connect:
+            name = "MenuConnectAction";
+            break;
+        case TEditorCommand::Disconnect:
+            name = "MenuDisconnectAction";
+            break;
+        case TEditorCommand::Read:
+            name = "MenuReadAction";
+            break;
+        case TEditorCommand::Write:
+            name = "MenuWriteAction";
+            break;
+        case TEditorCommand::FileOpen:
+            name = "FileOpenAction";
+            break;
+        case TEditorCommand::FileSave:
+            name = "FileSaveAction";
+            break;
+        case TEditorCommand::FactorySettings:
+            name = "SetFactorySettingsAction";
+            break;
+        case TEditorCommand::CreateBackup:
+        case TEditorCommand::RestoreBackup:
+            if (QWidget* button = commandButtons_[command]) button->setEnabled(on);
+            return;
+    }
+    actions_[name]->setEnabled(on);
+}
+
+void TZDevSettingsForm::SetDeviceInfo(const std::string& text) {
+    deviceInfo_->setText(Q(text));
+}
+
+void TZDevSettingsForm::SetCaptionSuffix(const std::string& suffix) {
+    if (!baseCaptionKept_) {
+        baseCaption_ = windowTitle();
+        baseCaptionKept_ = true;
+    }
+    setWindowTitle(suffix.empty() ? baseCaption_ : baseCaption_ + QStringLiteral("-") + Q(suffix));
+}
+
+void TZDevSettingsForm::StartTimer(TEditorTimer timer, int ms) {
+    timers_[static_cast<int>(timer)]->start(ms);
+}
+
+void TZDevSettingsForm::StopTimer(TEditorTimer timer) {
+    timers_[static_cast<int>(timer)]->stop();
+}
+
+void TZDevSettingsForm::SetProgress(int percent) {
+    gauge_->setValue(percent);
+}
+
+IProgress* TZDevSettingsForm::TransferProgress() {
+    return progress_.get();
+}
+
+void TZDevSettingsForm::SetBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++busyDepth_;
+    } else if (busyDepth_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --busyDepth_;
+    }
+}
+
+void TZDevSettingsForm::ShowBackupPage(const TBackupPage& page) {
+    auto* number = pages_->findChild<QLineEdit*>(QStringLiteral("YRegBackupObjNumEdit"));
+    auto* address = pages_->findChild<QComboBox*>(QStringLiteral("YRegBackupDevAdrCmb"));
+    auto* file = pages_->findChild<QLineEdit*>(QStringLiteral("YRegBackupFilenameEdit"));
+    auto* code = pages_->findChild<QLineEdit*>(QStringLiteral("YConfigCodeEdit"));
+    if (!number || !address || !file || !code) return;
+    const QSignalBlocker b1(number), b2(address);
+    number->setText(Q(page.objectNumber));
+    number->setEnabled(page.objectNumberEnabled);
+    address->clear();
+    if (page.addressesListed)
+        for (int i = 1; i <= 4; ++i)
+            address->addItem(QString::number(i));
+    address->setCurrentIndex(page.address >= 1 && page.address <= address->count() ? page.address - 1 : -1);
+    address->setEnabled(page.addressEnabled);
+    file->setText(Q(page.fileName));
+    code->setText(Q(page.configCode));
+}
+
+bool TZDevSettingsForm::BackupWithConfiguration() const {
+    auto* check = pages_->findChild<QCheckBox*>(QStringLiteral("Z937bakChB"));
+    return check && check->isChecked();
+}
+
+std::string TZDevSettingsForm::AutoBackupObject() const {
+    auto* edit = pages_->findChild<QLineEdit*>(QStringLiteral("ObjNumEdit"));
+    return edit ? edit->text().toStdString() : std::string("1");
+}
+
+void TZDevSettingsForm::ShowAutoBackupName(const std::string& name) {
+    if (auto* label = pages_->findChild<QLabel*>(QStringLiteral("RCopyFNameLabel2"))) label->setText(Q(name));
+}
+
+std::string TZDevSettingsForm::Text(TEditorText text) const {
+    switch (text) {
+        case TEditorText::OpenConfigTitle:
+            return tr("Открыть файл настроек").toStdString();
+        case TEditorText::SaveConfigTitle:
+            return tr("Сохранить файл настроек").toStdString();
+        case TEditorText::ConfigFilter:
+            return tr("Файлы настроек(*.ycfg)|*.ycfg").toStdString();
+    }
+    return {};
+}
+
+}  // namespace mirca

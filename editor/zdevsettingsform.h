@@ -1,0 +1,161 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/shellwindows.h"
+#include "editor/editorsession.h"
+#include "editor/menutree.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStackedWidget;
+class QStatusBar;
+class QTabBar;
+class QTextBrowser;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace mirca {
+
+// What the editor window needs from the program: its dialogs, its folders as the settings give them when
+// the window opens, a link to the panel for each opening, and the desktop.
+struct TEditorSetup {
+    IDialogService* dialogs = nullptr;
+    std::function<TEditorPaths()> paths;
+    std::function<std::unique_ptr<TPanelLink>()> link;
+    // The pause between finding and connecting; null: one that keeps the window painting.
+    ISleeper* sleeper = nullptr;
+    TEditorServices services;
+};
+
+// The configuration editor: tool bar, menus, the settings tree and its pages, the tip panel and the status
+// bar, over a TEditorSession made afresh each time the window opens.
+class TZDevSettingsForm : public QDialog, public IWorkingWindow, public IEditorView {
+    Q_OBJECT
+public:
+    explicit TZDevSettingsForm(TEditorSetup setup, QWidget* parent = nullptr);
+    ~TZDevSettingsForm() override;
+
+    bool IsOpen() const override { return session_ != nullptr; }
+    void RunModal() override;
+    void RestoreFromMinimised() override;
+
+    // The main window, minimised along with this one.
+    void SetMainWindow(QWidget* window) { mainWindow_ = window; }
+    void SetAboutBox(QDialog* about) { about_ = about; }
+
+    // The tab sheet on screen; empty when none.
+    std::string VisiblePage() const override;
+    // While the window is open; null otherwise.
+    TEditorSession* Session() const { return session_.get(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+public slots:
+    // Every way out (the close button, Esc, the exit action) ends the session: the close question, then the
+    // panel and the maps are let go.
+    void done(int result) override;
+
+private:
+    // IEditorView
+    void SetStatus(const std::string& text) override;
+    void ShowMode(TEditorMode mode) override;
+    void ShowLink(bool connected) override;
+    void Enable(TEditorCommand command, bool on) override;
+    void SetDeviceInfo(const std::string& text) override;
+    void SetCaptionSuffix(const std::string& suffix) override;
+    void BuildTree(const std::string& menuName) override;
+    void ShowSelectedPage() override;
+    bool CommitVisiblePage() override;
+    void SelectParentNode() override;
+    void StartTimer(TEditorTimer timer, int ms) override;
+    void StopTimer(TEditorTimer timer) override;
+    void SetProgress(int percent) override;
+    IProgress* TransferProgress() override;
+    void SetBusy(bool busy) override;
+    void ShowBackupPage(const TBackupPage& page) override;
+    bool BackupWithConfiguration() const override;
+    std::string AutoBackupObject() const override;
+    void ShowAutoBackupName(const std::string& name) override;
+    std::string Text(TEditorText text) const override;
+
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    QWidget* CreateTipPanel(QWidget* parent);
+    void ConnectPages();
+    void retranslateUi();
+
+    // Runs a session command; an exception it lets through (a map without a block a page needs) is shown,
+    // and the window goes on.
+    void Run(const std::function<void(TEditorSession&)>& command);
+    void NodeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void ShowPage(QTreeWidgetItem* node);
+    void FillPage(const std::string& page);
+    void ShowTip(const std::string& page);
+    void ToggleTip();
+    void UpdateTipImage();
+    void LoadTips();
+
+    TEditorSetup setup_;
+    std::unique_ptr<ISleeper> ownSleeper_;
+    std::unique_ptr<IProgress> progress_;
+    std::unique_ptr<TEditorSession> session_;
+    TEditorPaths paths_;
+    QWidget* mainWindow_ = nullptr;
+    QDialog* about_ = nullptr;
+
+    std::map<std::string, QAction*> actions_;
+    std::map<TEditorCommand, QWidget*> commandButtons_;
+    QActionGroup* modeGroup_ = nullptr;
+    std::vector<QMenu*> menus_;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* deviceInfo_ = nullptr;
+    QProgressBar* gauge_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    std::vector<QLabel*> panels_;
+    QIcon linkIcons_[2];
+
+    QTreeWidget* tree_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    QWidget* activePage_ = nullptr;
+    std::vector<std::string> pageList_;
+    int currentNode_ = -1;
+    bool leavePermission_ = true;
+
+    QWidget* rightPanel_ = nullptr;
+    QWidget* tipPanel_ = nullptr;
+    QTabBar* tipTab_ = nullptr;
+    QTextBrowser* tipBrowser_ = nullptr;
+    QIcon tipImages_[6];
+    bool tipExpanded_ = false;
+    bool tipHover_ = false;
+    bool tipPressed_ = false;
+    int tipCollapsedHeight_ = 0;
+    TTips tips_;
+
+    QTimer* timers_[3] = {};
+    QString baseCaption_;
+    bool baseCaptionKept_ = false;
+    int busyDepth_ = 0;
+};
+
+}  // namespace mirca

@@ -1,0 +1,313 @@
+#include "eventlog/logsession.h"
+
+#include <exception>
+#include <initializer_list>
+#include <system_error>
+
+#include "base/catalogue.h"
+#include "base/failure.h"
+#include "base/textformat.h"
+#include "eventlog/database.h"
+#include "eventlog/reader.h"
+
+namespace mirca {
+
+namespace {
+
+constexpr std::uint32_t kConnectPauseMs = 250;
+constexpr std::uint32_t kSavedPauseMs = 200;
+constexpr std::uint32_t kDeletePauseMs = 100;
+constexpr int kHelpPauseMs = 10000;
+constexpr unsigned kFilteredSystem = 6;
+
+std::string Joined(std::initializer_list<int> messages) {
+    std::string text;
+    for (int n : messages)
+        text += Msg(n);
+    return text;
+}
+
+// A catalogue message with what went wrong below it.
+std::string WithReason(const std::string& message, const std::string& reason) {
+    return reason.empty() ? message : message + "\n\n" + reason;
+}
+
+// Hourglass while a command works, whichever way it ends.
+class TBusy {
+public:
+    explicit TBusy(ILogView& view) : view_(view) { view_.SetBusy(true); }
+    ~TBusy() { view_.SetBusy(false); }
+    TBusy(const TBusy&) = delete;
+    TBusy& operator=(const TBusy&) = delete;
+
+private:
+    ILogView& view_;
+};
+
+}  // namespace
+
+std::vector<std::string> FilterQuery(const TLogFilter& filter, unsigned systemNumber) {
+    if (systemNumber != kFilteredSystem) return {};
+    const auto condition = [&filter](int item) -> std::string {
+        switch (item) {
+            case 0:
+                return DateCondition(filter.from, filter.to);
+            case 1:
+                return EventTypeCondition(filter.types, Catalogue());
+            case 2:
+                return ObjectCondition(filter.object, Catalogue());
+            case 3:
+                return UooCondition(filter.uoo, Catalogue());
+            case 4:
+                return UopCondition(filter.uop, Catalogue());
+            default:
+                return {};
+        }
+    };
+    if (filter.combined) {
+        std::vector<std::string> conditions;
+        for (int i = 0; i < TLogFilter::kItems; ++i)
+            if (filter.checked[static_cast<std::size_t>(i)]) conditions.push_back(condition(i));
+        return CombinedQuery(conditions);
+    }
+    if (filter.selected < 0 || filter.selected >= TLogFilter::kItems) return {};
+    return SingleQuery(condition(filter.selected));
+}
+
+TLogSession::TLogSession(ILogView& view, IDialogService& dialogs, TLinkFactory link, ISleeper& sleeper,
+                         TLogPaths paths, TLogServices services)
+    : view_(view),
+      dialogs_(dialogs),
+      link_(std::move(link)),
+      sleeper_(sleeper),
+      paths_(std::move(paths)),
+      services_(std::move(services)) {}
+
+TLogSession::~TLogSession() = default;
+
+TEventDatabase& TLogSession::Database() {
+    if (!database_) database_ = std::make_unique<TEventDatabase>(paths_.database);
+    return *database_;
+}
+
+unsigned TLogSession::SystemNumber() const {
+    return reader_ ? reader_->systemNumber() : 0;
+}
+
+void TLogSession::Shown() {
+    helpAllowed_ = true;
+    view_.SetDeviceInfo("");
+    view_.ShowLink(false);
+    view_.Enable(TLogCommand::Filter, false);
+    view_.Enable(TLogCommand::Save, false);
+    SelectOnline();
+}
+
+void TLogSession::SelectOnline() {
+    mode_ = TLogMode::Online;
+    view_.ShowMode(mode_);
+    view_.Enable(TLogCommand::Read, true);
+}
+
+void TLogSession::SelectDemo() {
+    mode_ = TLogMode::Demo;
+    view_.ShowMode(mode_);
+    view_.Enable(TLogCommand::Read, false);
+}
+
+void TLogSession::FallToDemo() {
+    SelectDemo();
+}
+
+void TLogSession::ShowDeviceInfo() {
+    const unsigned system = reader_->systemNumber();
+    const std::string name = system == kFilteredSystem ? Msg(500) : reader_->GetDeviceName();
+    const std::string version = std::to_string(system) + "." + std::to_string(reader_->minorVersion()) + "." +
+                                std::to_string(reader_->buildNumber());
+    view_.SetDeviceInfo(FormatTexts(Msg(1), {name, version}));
+}
+
+void TLogSession::Fill() {
+    rows_ = ListRows(*reader_, &view_.Gauge());
+    view_.ShowRows(rows_);
+}
+
+void TLogSession::StoreRows() {
+    try {
+        TEventDatabase& database = Database();
+        database.ClearCurrentLog();
+        database.StoreCurrentLog(rows_, &view_.Gauge());
+        view_.Enable(TLogCommand::Filter, true);
+    } catch (const TDatabaseError& error) {
+        // The list shows the log; only filtering needs the database.
+        dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Error);
+    }
+}
+
+void TLogSession::ReadLog() {
+    // One link for each read, closed when the read ends; the reader keeps it for the log it read.
+    std::unique_ptr<TPanelLink> link = link_();
+    const TLinkOutcome found = link->OpenPort();
+    if (found == TLinkOutcome::NoDevice || found == TLinkOutcome::SeveralDevices) {
+        const bool none = found == TLinkOutcome::NoDevice;
+        view_.SetStatus(none ? Msg(13) : Joined({15, 16}));
+        dialogs_.Inform(Msg(3), none ? Joined({13, 14, 17}) : Joined({15, 16, 17}),
+                        IDialogService::TIcon::Error);
+        FallToDemo();
+        return;
+    }
+    const TBusy busy(view_);
+    view_.SetStatus(Msg(18));
+    sleeper_.Sleep(kConnectPauseMs);
+    view_.SetStatus(Msg(19));
+    auto reader = std::make_unique<TEventLogReader>(&link->Port(), &sleeper_);
+    reader->SetProgress(&view_.Gauge());
+    if (found != TLinkOutcome::Connected || !reader->ReadIdentity()) {
+        const std::string reason = found == TLinkOutcome::Connected ? reader->LastError() : LastFailureText();
+        link->Close();
+        view_.SetStatus(Msg(26));
+        view_.ShowLink(false);
+        dialogs_.Inform(Msg(3), WithReason(Joined({14, 17}), reason), IDialogService::TIcon::Error);
+        FallToDemo();
+        return;
+    }
+    // The log read replaces the one shown; a failed read keeps the list and the database as they were.
+    view_.SetStatus(Msg(24));
+    view_.ShowLink(true);
+    view_.Gauge().Pump();
+    view_.SetStatus(Msg(261));
+    view_.Gauge().SetPercent(0);
+    const bool read = reader->ReadLog();
+    link->Close();
+    reader->SetProgress(nullptr);
+    if (read) {
+        reader_ = std::move(reader);
+        readerLink_ = std::move(link);
+        ShowDeviceInfo();
+        Fill();
+        StoreRows();
+        view_.Gauge().SetPercent(100);
+        view_.SetStatus(Msg(262));
+        view_.Enable(TLogCommand::Save, true);
+    } else {
+        view_.SetStatus(Msg(263));
+        dialogs_.Inform(Msg(3), WithReason(Msg(263), reader->LastError()), IDialogService::TIcon::Error);
+    }
+    view_.Gauge().SetPercent(0);
+}
+
+void TLogSession::OpenFile() {
+    view_.Gauge().SetPercent(0);
+    view_.SetStatus(Msg(259));
+    const auto chosen = dialogs_.ChooseOpenFile(view_.Text(TLogText::OpenTitle), paths_.reportFolder,
+                                                view_.Text(TLogText::FileFilter));
+    if (!chosen) return;
+    const TBusy busy(view_);
+    auto reader = std::make_unique<TEventLogReader>();
+    reader->SetProgress(&view_.Gauge());
+    if (!reader->LoadFromFile(*chosen)) {
+        // The list and the database keep the log they hold; the user learns why the file was refused.
+        dialogs_.Inform(Msg(3), reader->LastError(), IDialogService::TIcon::Error);
+        view_.Gauge().SetPercent(0);
+        return;
+    }
+    reader->SetProgress(nullptr);
+    reader_ = std::move(reader);
+    readerLink_.reset();
+    ShowDeviceInfo();
+    Fill();
+    view_.SetStatus(Msg(260));
+    StoreRows();
+    view_.Enable(TLogCommand::Save, true);
+    view_.Gauge().SetPercent(0);
+}
+
+void TLogSession::SaveFile() {
+    view_.Gauge().SetPercent(0);
+    view_.SetStatus(Msg(264));
+    if (!reader_) return;  // nothing read or opened yet: the action is disabled until then
+    auto chosen = dialogs_.ChooseSaveFile(view_.Text(TLogText::SaveTitle), paths_.reportFolder,
+                                          view_.Text(TLogText::FileFilter));
+    if (chosen) {
+        const TBusy busy(view_);
+        if (!chosen->has_extension()) chosen->replace_extension(".yrpt");
+        std::error_code ec;
+        const bool exists = std::filesystem::exists(*chosen, ec);
+        if (!exists || dialogs_.Ask(Msg(3), Msg(4), true) == IDialogService::TAnswer::Yes) {
+            if (!reader_->SaveToFile(*chosen)) {
+                // Not "saved": the user must know the file is not there.
+                view_.SetStatus(reader_->LastError());
+                dialogs_.Inform(Msg(3), reader_->LastError(), IDialogService::TIcon::Error);
+                return;
+            }
+        }
+    }
+    view_.SetStatus(Msg(265));
+    sleeper_.Sleep(kSavedPauseMs);
+    view_.Gauge().SetPercent(0);
+}
+
+void TLogSession::RunQuery(const std::vector<std::string>& query) {
+    try {
+        if (ShowQueryResult(Database(), query, rows_) == TQueryOutcome::NoMatch)
+            dialogs_.Inform(Msg(3), Msg(kNoMatchMessage), IDialogService::TIcon::Information);
+        else
+            view_.ShowRows(rows_);
+    } catch (const TDatabaseError& error) {
+        dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Error);
+    }
+}
+
+void TLogSession::ShowAll() {
+    RunQuery(ShowAllQuery());
+}
+
+void TLogSession::Filter(const TLogFilter& filter) {
+    std::vector<std::string> query;
+    try {
+        query = FilterQuery(filter, SystemNumber());
+    } catch (const TConversionError& error) {
+        // A number box that holds no number: said, and no query runs.
+        dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Warning);
+        return;
+    }
+    if (!query.empty()) RunQuery(query);
+}
+
+void TLogSession::Help() {
+    if (!helpAllowed_) return;
+    const std::filesystem::path folder = paths_.programDir / "help";
+    const std::string file = FindHelpFile(folder, services_.language);
+    if (file.empty()) {
+        dialogs_.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);
+        return;
+    }
+    if (services_.openUrl) services_.openUrl((folder / file).string());
+    helpAllowed_ = false;
+    view_.StartHelpTimer(kHelpPauseMs);
+}
+
+void TLogSession::WebSite() {
+    if (services_.openUrl) services_.openUrl("http://" + Msg(345));
+}
+
+void TLogSession::Email() {
+    if (services_.openUrl)
+        services_.openUrl(FormatTexts("mailto:%s?subject=%s", {Msg(344), services_.programName}));
+}
+
+void TLogSession::Close() {
+    rows_.clear();
+    view_.ShowRows(rows_);
+    if (!exported_.empty() && dialogs_.Ask(Msg(3), Msg(349), false) == IDialogService::TAnswer::Yes) {
+        dialogs_.Inform(Msg(3), Msg(350), IDialogService::TIcon::Information);
+        for (const std::filesystem::path& file : exported_) {
+            std::error_code ignored;
+            std::filesystem::remove(file, ignored);
+            sleeper_.Sleep(kDeletePauseMs);
+        }
+    }
+    exported_.clear();
+}
+
+}  // namespace mirca

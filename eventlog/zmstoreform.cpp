@@ -1,0 +1,494 @@
+#include "eventlog/zmstoreform.h"
+
+#include <QAbstractTableModel>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDateTime>
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "app/qtdialogs.h"
+#include "app/windowkit.h"
+#include "base/catalogue.h"
+#include "eventlog/zmstorereportform.h"
+
+namespace mirca {
+
+namespace {
+
+constexpr int kColumns = 7;
+constexpr int kEventIdColumn = 1;
+constexpr int kColumnWidths[kColumns] = {52, 1, 157, 195, 183, 248, 170};
+const char* const kColumnCaptions[kColumns] = {
+    "№",
+    "EventID",
+    QT_TRANSLATE_NOOP("mirca::TZMStoreForm", "Дата/Время"),
+    QT_TRANSLATE_NOOP("mirca::TZMStoreForm", "Событие"),
+    QT_TRANSLATE_NOOP("mirca::TZMStoreForm", "Область действия"),
+    QT_TRANSLATE_NOOP("mirca::TZMStoreForm", "Детализация события"),
+    QT_TRANSLATE_NOOP("mirca::TZMStoreForm", "Источник события"),
+};
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The gauge on the tool bar; window messages run while it moves.
+class TBarGauge final : public IGauge {
+public:
+    explicit TBarGauge(QProgressBar& bar) : bar_(bar) {}
+    void SetPercent(int percent) override { bar_.setValue(std::clamp(percent, 0, 100)); }
+    void Pump() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+private:
+    QProgressBar& bar_;
+};
+
+}  // namespace
+
+// The event list: every row a TLogRow, every column text, none of it editable.
+class TLogListModel final : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // The rows are the session's, shown where they are: a 65,535-row copy would cost more than the list.
+    void SetRows(const std::vector<TLogRow>* rows) {
+        beginResetModel();
+        rows_ = rows;
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() || !rows_ ? 0 : static_cast<int>(rows_->size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kColumns; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid() || !rows_) return {};
+        const TLogRow& row = (*rows_)[static_cast<std::size_t>(index.row())];
+        switch (index.column()) {
+            case 0:
+                return Q(row.number);
+            case 1:
+                return Q(row.eventId);
+            case 2:
+                return Q(row.dateTime);
+            case 3:
+                return Q(row.event);
+            case 4:
+                return Q(row.range);
+            case 5:
+                return Q(row.detail);
+            case 6:
+                return Q(row.source);
+            default:
+                return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumns)
+            return {};
+        return QCoreApplication::translate("mirca::TZMStoreForm", kColumnCaptions[section]);
+    }
+    void Retranslate() { emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1); }
+
+private:
+    const std::vector<TLogRow>* rows_ = nullptr;
+};
+
+TZMStoreForm::TZMStoreForm(TLogSetup setup, QWidget* parent) : QDialog(parent), setup_(std::move(setup)) {
+    setObjectName(QStringLiteral("ZMStoreForm"));
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    resize(856, 730);
+    setMinimumSize(856, 730);
+    if (!setup_.sleeper) {
+        ownSleeper_ = std::make_unique<TPumpingSleeper>();
+        setup_.sleeper = ownSleeper_.get();
+    }
+    CreateActions();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("MainMenu1"));
+    layout->setMenuBar(menuBar);
+    CreateMenus();
+    for (QMenu* menu : menus_)
+        menuBar->addMenu(menu);
+    CreateToolBar();
+    layout->addWidget(toolBar_);
+
+    list_ = new QTableView(this);
+    list_->setObjectName(QStringLiteral("ListView1"));
+    model_ = new TLogListModel(list_);
+    list_->setModel(model_);
+    list_->setShowGrid(true);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setWordWrap(false);
+    list_->verticalHeader()->hide();
+    // Fixed row heights keep 65,535 rows cheap to lay out and to scroll.
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+    list_->horizontalHeader()->setHighlightSections(false);
+    list_->horizontalHeader()->setStretchLastSection(true);
+    // EventID is there for the database, not for the eye: one pixel wide.
+    list_->horizontalHeader()->setMinimumSectionSize(1);
+    for (int c = 0; c < kColumns; ++c)
+        list_->setColumnWidth(c, kColumnWidths[c]);
+    list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    list_->addAction(actions_["ShowAllCurrentAction"]);
+    list_->addAction(actions_["ReportAction"]);
+    layout->addWidget(list_, 1);
+    CreateStatusBar();
+    layout->addWidget(statusBar_);
+
+    helpTimer_ = new QTimer(this);
+    helpTimer_->setObjectName(QStringLiteral("HelpTimer"));
+    helpTimer_->setSingleShot(true);
+    connect(helpTimer_, &QTimer::timeout, this,
+            [this] { Run([](TLogSession& s) { s.HelpTimerExpired(); }); });
+    gauge_ = std::make_unique<TBarGauge>(*progress_);
+    retranslateUi();
+}
+
+TZMStoreForm::~TZMStoreForm() = default;
+
+void TZMStoreForm::CreateActions() {
+    QStyle* s = style();
+    const auto add = [this](const char* name, auto slot, QIcon icon = {}) {
+        auto* action = new QAction(icon, QString(), this);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        actions_[name] = action;
+        return action;
+    };
+    const auto command = [this](void (TLogSession::*method)()) {
+        return [this, method] { Run([method](TLogSession& session) { (session.*method)(); }); };
+    };
+    add("FileOpenAction", command(&TLogSession::OpenFile), s->standardIcon(QStyle::SP_DialogOpenButton))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    add("FileSaveAction", command(&TLogSession::SaveFile), s->standardIcon(QStyle::SP_DialogSaveButton))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    add("MenuConnectAction", command(&TLogSession::ReadLog), TransferIcon(false));
+    add("MenuDisonnectAction", [] {});
+    add(
+        "ToExcelAction", [this] { ExportExcel(); }, SheetIcon());
+    add(
+        "ToolButton6", [this] { ExportHtml(); }, WebPageIcon());
+    add("ShowAllCurrentAction", command(&TLogSession::ShowAll),
+        s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    add(
+        "ReportAction", [this] { FilterClicked(); }, FunnelIcon());
+    add("ShowHelpAction", command(&TLogSession::Help), s->standardIcon(QStyle::SP_DialogHelpButton))
+        ->setShortcut(QKeySequence(Qt::Key_F1));
+    add("wwwAction", command(&TLogSession::WebSite), GlobeIcon());
+    add("EmailAction", command(&TLogSession::Email), EnvelopeIcon());
+    add(
+        "AboutAction",
+        [this] {
+            if (about_) about_->exec();
+        },
+        s->standardIcon(QStyle::SP_MessageBoxInformation));
+    add(
+        "CloseFormAction", [this] { close(); }, s->standardIcon(QStyle::SP_DialogCloseButton));
+    add("MenuOnlineAction", command(&TLogSession::SelectOnline));
+    add("MenuDemoAction", command(&TLogSession::SelectDemo));
+    auto* modes = new QActionGroup(this);
+    for (const char* name : {"MenuDemoAction", "MenuOnlineAction"}) {
+        actions_[name]->setCheckable(true);
+        modes->addAction(actions_[name]);
+    }
+    actions_["MenuOnlineAction"]->setChecked(true);
+    actions_["ReportAction"]->setEnabled(false);
+    actions_["ShowAllCurrentAction"]->setEnabled(false);
+}
+
+void TZMStoreForm::CreateMenus() {
+    auto menu = [this](const char* name) {
+        auto* m = new QMenu(this);
+        m->setObjectName(QString::fromLatin1(name));
+        menus_.push_back(m);
+        return m;
+    };
+    QMenu* file = menu("FileMenu");
+    file->addAction(actions_["FileOpenAction"]);
+    file->addAction(actions_["FileSaveAction"]);
+    file->addAction(actions_["ToExcelAction"]);
+    file->addAction(actions_["ToolButton6"]);
+    file->addSeparator();
+    file->addAction(actions_["CloseFormAction"]);
+    menu("DeviceMenu")->addAction(actions_["MenuConnectAction"]);
+    QMenu* settings = menu("SettingsMenu");
+    QMenu* mode = settings->addMenu(QString());
+    mode->setObjectName(QStringLiteral("WorkModeMenu"));
+    mode->addAction(actions_["MenuDemoAction"]);
+    mode->addAction(actions_["MenuOnlineAction"]);
+    QMenu* port = settings->addMenu(QString());
+    port->setObjectName(QStringLiteral("PortMenu"));
+    // Only the USB connection exists; the other ports are kept hidden.
+    for (const char* name : {"SComItem", "SUsbItem", "SUsbAmBmItem"}) {
+        auto* item = port->addAction(QString());
+        item->setObjectName(QString::fromLatin1(name));
+        item->setCheckable(true);
+        item->setEnabled(false);
+        actions_[name] = item;
+    }
+    actions_["SComItem"]->setVisible(false);
+    actions_["SUsbItem"]->setVisible(false);
+    actions_["SUsbAmBmItem"]->setChecked(true);
+    QMenu* language = settings->addMenu(QString());
+    language->setObjectName(QStringLiteral("LanguageMenu"));
+    language->menuAction()->setVisible(false);
+    QMenu* filter = menu("FilterMenu");
+    filter->addAction(actions_["ShowAllCurrentAction"]);
+    filter->addSeparator();
+    filter->addAction(actions_["ReportAction"]);
+    QMenu* help = menu("HelpMenu");
+    help->addAction(actions_["ShowHelpAction"]);
+    help->addSeparator();
+    help->addAction(actions_["wwwAction"]);
+    help->addAction(actions_["EmailAction"]);
+    help->addSeparator();
+    help->addAction(actions_["AboutAction"]);
+}
+
+void TZMStoreForm::CreateToolBar() {
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar_->setIconSize(QSize(24, 24));
+    for (const char* name : {"FileOpenAction", "FileSaveAction", "", "MenuConnectAction", "", "ToExcelAction",
+                             "ToolButton6", "", "ShowAllCurrentAction", "ReportAction", "", "ShowHelpAction",
+                             "wwwAction", "EmailAction", "AboutAction", "", "CloseFormAction"}) {
+        if (*name)
+            toolBar_->addAction(actions_[name]);
+        else
+            toolBar_->addSeparator();
+    }
+    deviceInfo_ = new QLabel(toolBar_);
+    deviceInfo_->setObjectName(QStringLiteral("DeviceInfoLabel"));
+    deviceInfo_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    deviceInfo_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    QFont bold = deviceInfo_->font();
+    bold.setBold(true);
+    deviceInfo_->setFont(bold);
+    deviceInfo_->setContentsMargins(0, 0, 8, 0);
+    toolBar_->addWidget(deviceInfo_);
+    progress_ = new QProgressBar(toolBar_);
+    progress_->setObjectName(QStringLiteral("MainProgressGauge"));
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setFixedWidth(100);
+    toolBar_->addWidget(progress_);
+}
+
+void TZMStoreForm::CreateStatusBar() {
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("MainStatusBar"));
+    for (int i = 0; i < 6; ++i) {
+        auto* panel = new QLabel(statusBar_);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panels_.push_back(panel);
+        statusBar_->addWidget(panel);
+    }
+    panels_[0]->setFixedWidth(390);
+    panels_[0]->setTextFormat(Qt::PlainText);
+    panels_[4]->setFixedWidth(25);
+    panels_[4]->setPixmap(PlugPixmap(false, 16));
+}
+
+void TZMStoreForm::retranslateUi() {
+    setWindowTitle(tr("Mirca-Y Журнал событий"));
+    const auto set = [this](const char* name, const QString& text, const QString& hint = {}) {
+        actions_[name]->setText(text);
+        actions_[name]->setToolTip(hint.isEmpty() ? text : hint);
+    };
+    set("FileOpenAction", tr("Открыть"), tr("Открыть файл"));
+    set("FileSaveAction", tr("Сохранить"), tr("Сохранить файл"));
+    set("MenuConnectAction", tr("Считать журнал"), tr("Считать журнал событий"));
+    set("ToExcelAction", tr("Экспорт в Excel"), tr("Экспортировать в Excel"));
+    set("ToolButton6", tr("Экспорт в HTML"), tr("Экспортировать ввиде html-страницы"));
+    set("ShowAllCurrentAction", tr("показать все"), tr("Показать все"));
+    set("ReportAction", tr("фильтровать по ..."), tr("Фильтровать по"));
+    set("ShowHelpAction", tr("Вызов справки"), tr("Справка"));
+    set("wwwAction", tr("Посетить наш сайт"));
+    set("EmailAction", tr("Написать письмо"));
+    set("AboutAction", tr("О программе..."), tr("Информация о программе"));
+    set("CloseFormAction", tr("Выход"));
+    set("MenuOnlineAction", tr("Онлайн"));
+    set("MenuDemoAction", tr("Демо"));
+    set("SComItem", QStringLiteral("COM"));
+    set("SUsbItem", tr("USB интерфейс"));
+    set("SUsbAmBmItem", QStringLiteral("USB AM/BM"));
+    menus_[0]->setTitle(tr("Файл"));
+    menus_[1]->setTitle(tr("Прибор"));
+    menus_[2]->setTitle(tr("Настройки"));
+    menus_[3]->setTitle(tr("Фильтр"));
+    menus_[4]->setTitle(tr("Помощь"));
+    menus_[2]->findChild<QMenu*>(QStringLiteral("WorkModeMenu"))->setTitle(tr("Режим работы"));
+    menus_[2]->findChild<QMenu*>(QStringLiteral("PortMenu"))->setTitle(tr("Порт связи"));
+    menus_[2]->findChild<QMenu*>(QStringLiteral("LanguageMenu"))->setTitle(tr("Выбор языка"));
+    panels_[1]->setText(tr("Режим работы:"));
+    panels_[3]->setText(tr("Связь с прибором:"));
+    if (panels_[2]->text().isEmpty()) panels_[2]->setText(actions_["MenuOnlineAction"]->text());
+    if (panels_[5]->text().isEmpty()) panels_[5]->setText(tr("Не установлена"));
+    model_->Retranslate();
+}
+
+void TZMStoreForm::RunModal() {
+    exec();
+}
+
+void TZMStoreForm::RestoreFromMinimised() {
+    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
+void TZMStoreForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (session_ || event->spontaneous()) return;
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+    SetApplicationTitle(windowTitle());
+    const TLogPaths paths = setup_.paths ? setup_.paths() : TLogPaths{};
+    std::error_code ignored;
+    std::filesystem::create_directories(paths.reportFolder, ignored);
+    session_ = std::make_unique<TLogSession>(*this, *setup_.dialogs, setup_.link, *setup_.sleeper, paths,
+                                             setup_.services);
+    Run([](TLogSession& s) { s.Shown(); });
+}
+
+void TZMStoreForm::done(int result) {
+    if (session_) {
+        Run([](TLogSession& s) { s.Close(); });
+        helpTimer_->stop();
+        model_->SetRows(nullptr);
+        session_.reset();
+        while (busyDepth_ > 0)
+            SetBusy(false);
+    }
+    QDialog::done(result);
+}
+
+void TZMStoreForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) retranslateUi();
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && mainWindow_ &&
+        mainWindow_->isVisible())
+        mainWindow_->showMinimized();
+    QDialog::changeEvent(event);
+}
+
+void TZMStoreForm::Run(const std::function<void(TLogSession&)>& command) {
+    if (!session_) return;
+    try {
+        command(*session_);
+    } catch (const std::exception& error) {
+        while (busyDepth_ > 0)
+            SetBusy(false);
+        setup_.dialogs->ShowException(error.what());
+    }
+}
+
+void TZMStoreForm::FilterClicked() {
+    if (!session_ || !filterDialog_) return;
+    if (!filterDialog_->Ask(session_->SystemNumber())) return;
+    const TLogFilter filter = filterDialog_->Answer();
+    Run([&filter](TLogSession& s) { s.Filter(filter); });
+}
+
+void TZMStoreForm::ExportExcel() {}
+
+void TZMStoreForm::ExportHtml() {}
+
+int TZMStoreForm::RowCount() const {
+    return model_->rowCount();
+}
+
+// ---- What the session shows ----
+
+void TZMStoreForm::SetStatus(const std::string& text) {
+    panels_[0]->setText(Q(text));
+    panels_[0]->setToolTip(Q(text));
+}
+
+void TZMStoreForm::ShowMode(TLogMode mode) {
+    QAction* item = actions_[mode == TLogMode::Online ? "MenuOnlineAction" : "MenuDemoAction"];
+    item->setChecked(true);
+    panels_[2]->setText(item->text());
+}
+
+void TZMStoreForm::ShowLink(bool connected) {
+    panels_[4]->setPixmap(PlugPixmap(connected, 16));
+    panels_[5]->setText(Q(Msg(connected ? 25 : 11)));
+    statusBar_->repaint();
+}
+
+void TZMStoreForm::Enable(TLogCommand command, bool on) {
+    switch (command) {
+        case TLogCommand::Read:
+            actions_["MenuConnectAction"]->setEnabled(on);
+            actions_["MenuDisonnectAction"]->setEnabled(false);
+            break;
+        case TLogCommand::Filter:
+            actions_["ReportAction"]->setEnabled(on);
+            actions_["ShowAllCurrentAction"]->setEnabled(on);
+            break;
+        case TLogCommand::Save:
+            actions_["FileSaveAction"]->setEnabled(on);
+            break;
+    }
+}
+
+void TZMStoreForm::SetDeviceInfo(const std::string& text) {
+    deviceInfo_->setText(Q(text));
+}
+
+void TZMStoreForm::ShowRows(const std::vector<TLogRow>& rows) {
+    model_->SetRows(&rows);
+}
+
+IGauge& TZMStoreForm::Gauge() {
+    return *gauge_;
+}
+
+void TZMStoreForm::SetBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++busyDepth_;
+    } else if (busyDepth_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --busyDepth_;
+    }
+}
+
+std::string TZMStoreForm::Text(TLogText text) const {
+    switch (text) {
+        case TLogText::OpenTitle:
+            return tr("Окно открытия файла").toStdString();
+        case TLogText::SaveTitle:
+            return tr("Окно сохранения файла").toStdString();
+        case TLogText::FileFilter:
+            return tr("Файлы журнала событий (*.yrpt)|*.yrpt").toStdString();
+    }
+    return {};
+}
+
+void TZMStoreForm::StartHelpTimer(int ms) {
+    helpTimer_->start(ms);
+}
+
+}  // namespace mirca

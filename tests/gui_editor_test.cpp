@@ -1,0 +1,288 @@
+// The configuration editor's window on the offscreen platform, over the in-process panel: finding the panel,
+// demo, the tree and its pages, reading and writing, closing, the registration backup page.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/catalogue.h"
+#include "editor/tabsheets.h"
+#include "editor/zdevsettingsform.h"
+#include "memmap/block.h"
+#include "memmap/memmap.h"
+#include "sim/factoryimage.h"
+#include "tests/gui_app.h"
+#include "tests/gui_dialogs.h"
+#include "tests/panelports.h"
+
+namespace mirca {
+namespace {
+
+namespace fs = std::filesystem;
+using TKind = TScriptedDialogs::TKind;
+using TAnswer = IDialogService::TAnswer;
+
+const testing::Environment* const kGuiApplication = testing::AddGlobalTestEnvironment(new TGuiApplication);
+const fs::path kBin = MIRCA_BIN_DIR;
+const std::string kDate = "10122026";
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+class EditorWindow : public TTestFolder {
+protected:
+    void SetUp() override {
+        TTestFolder::SetUp();
+        Catalogue().LoadCatalogue(kBin / "drv_base" / "Messages.xml", "RU", "");
+        setPath_ = kBin / "drv_base";
+    }
+    void TearDown() override {
+        if (form_ && form_->isVisible()) form_->close();
+        form_.reset();
+        TTestFolder::TearDown();
+    }
+
+    // The window over the in-process panel loaded with the named map's factory memory; nothing is shown yet.
+    void Make(const std::string& mapName, bool attached = true, bool crowded = false) {
+        panelMap_ = std::make_unique<TZelmoMemoryMap>(kBin / "drv_base" / mapName);
+        sim::TPanelIdentity id = panel_.Identity();
+        id.framed = panelMap_->devtype < 64 || panelMap_->devtype > 67;
+        panel_.SetIdentity(id);
+        sim::LoadFactoryMap(panel_, *panelMap_);
+        plugged_ = attached;
+        TEditorSetup setup;
+        setup.dialogs = &dialogs_;
+        setup.paths = [this] { return TEditorPaths{kBin, setPath_, dir_ / "conf", dir_ / "reg"}; };
+        setup.link = [this, crowded]() -> std::unique_ptr<TPanelLink> {
+            if (crowded) return std::make_unique<TPanelLink>(std::make_unique<TCrowdedPort>(), clock_);
+            return std::make_unique<TPanelLink>(std::make_unique<TPluggablePort>(panel_, clock_, plugged_),
+                                                clock_);
+        };
+        setup.sleeper = &clock_;
+        setup.services.dateStamp = [] { return kDate; };
+        setup.services.openUrl = [](const std::string&) { return true; };
+        form_ = std::make_unique<TZDevSettingsForm>(std::move(setup));
+    }
+    // Shows the window and waits until the online timer has run and the session has settled.
+    void ShowAndWait(const std::function<bool()>& settled) {
+        form_->show();
+        ASSERT_TRUE(WaitFor(settled));
+    }
+    std::string Panel(int i) const {
+        return form_->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->text().toStdString();
+    }
+    bool Connected() const { return Panel(5) == Msg(25); }
+    bool On(const char* action) const {
+        return form_->findChild<QAction*>(QString::fromLatin1(action))->isEnabled();
+    }
+    void Trigger(const char* action) { form_->findChild<QAction*>(QString::fromLatin1(action))->trigger(); }
+    QTreeWidget* Tree() const { return form_->findChild<QTreeWidget*>(QStringLiteral("DevSettingsTV")); }
+    std::vector<std::string> TopNodes() const {
+        std::vector<std::string> nodes;
+        for (int i = 0; i < Tree()->topLevelItemCount(); ++i)
+            nodes.push_back(Tree()->topLevelItem(i)->text(0).toStdString());
+        return nodes;
+    }
+    // Selects tree nodes in order until the named page is on screen.
+    bool SelectPage(const std::string& page) {
+        for (QTreeWidgetItemIterator it(Tree()); *it; ++it) {
+            Tree()->setCurrentItem(*it);
+            if (form_->VisiblePage() == page) return true;
+        }
+        return false;
+    }
+    QComboBox* Combo(const char* name) const {
+        return form_->findChild<QComboBox*>(QString::fromLatin1(name));
+    }
+    std::uint8_t& PanelByte(const std::string& block) {
+        return panel_.Memory().at(panelMap_->ConfigBlock(block).Address);
+    }
+    std::vector<std::string> Texts(TKind kind) const {
+        std::vector<std::string> texts;
+        for (const auto& call : dialogs_.Calls())
+            if (call.kind == kind) texts.push_back(call.text);
+        return texts;
+    }
+
+    TVirtualClock clock_;
+    sim::TSimPanel panel_;
+    std::unique_ptr<TZelmoMemoryMap> panelMap_;
+    TScriptedDialogs dialogs_;
+    bool plugged_ = true;
+    fs::path setPath_;
+    std::unique_ptr<TZDevSettingsForm> form_;
+};
+
+TEST_F(EditorWindow, NoPanelSaysSoAndDemoShowsTheY649Tree) {
+    Make("937_d_6_4.xml", /*attached=*/false);
+    form_->show();
+    EXPECT_EQ(form_->windowTitle().toStdString(), "Mirca-Y Изменение настроек прибора");
+    EXPECT_EQ(form_->minimumSize(), QSize(800, 600));
+    EXPECT_EQ(TopNodes(), std::vector<std::string>{"Синхронизация с прибором"});
+    ASSERT_TRUE(WaitFor([&] { return Panel(2) == "Демо"; }));
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(13) + Msg(14) + Msg(17)});
+    const TMenu y649 = LoadMenu(setPath_ / "Menu.xml", "Y-649");
+    ASSERT_EQ(static_cast<std::size_t>(Tree()->topLevelItemCount()), y649.nodes.size());
+    EXPECT_EQ(TopNodes().front(), y649.nodes.front().caption);
+    for (const char* action :
+         {"MenuConnectAction", "MenuDisconnectAction", "MenuReadAction", "MenuWriteAction"})
+        EXPECT_FALSE(On(action)) << action;
+    EXPECT_TRUE(On("SetFactorySettingsAction"));
+    EXPECT_EQ(Panel(5), Msg(11));
+    EXPECT_TRUE(form_->findChild<QAction*>(QStringLiteral("MenuDemoAction"))->isChecked());
+    // The page on screen has the node's caption and its tip.
+    EXPECT_EQ(
+        form_->findChild<QGroupBox*>(QString::fromStdString(GroupBoxName(form_->VisiblePage())))->title(),
+        Tree()->currentItem()->text(0));
+    EXPECT_FALSE(form_->findChild<QTextBrowser*>(QStringLiteral("TipBrowser"))->toPlainText().isEmpty());
+}
+
+TEST_F(EditorWindow, TwoPanelsAreRefused) {
+    Make("937_d_6_4.xml", true, /*crowded=*/true);
+    ShowAndWait([&] { return Panel(2) == "Демо"; });
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(15) + Msg(16) + Msg(17)});
+}
+
+TEST_F(EditorWindow, ThePagesShowThePanelsValuesAndWriteSendsTheEdit) {
+    Make("937_d_6_4.xml");
+    PanelByte("mode_rele") = 0x21;
+    PanelByte("notice_status_3") = 1;
+    ShowAndWait([&] { return Connected(); });
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(31)});
+    EXPECT_TRUE(On("MenuWriteAction") && On("MenuReadAction") && On("MenuDisconnectAction"));
+    EXPECT_FALSE(On("MenuConnectAction"));
+    EXPECT_NE(
+        form_->findChild<QLabel*>(QStringLiteral("DeviceInfoLabel"))->text().toStdString().find("dv6_4"),
+        std::string::npos);
+
+    ASSERT_TRUE(SelectPage("RRiRelayTS"));
+    EXPECT_EQ(Combo("ReleWorkMode1")->currentIndex(), 1);
+    EXPECT_EQ(Combo("ReleWorkMode2")->currentIndex(), 2);
+    Combo("ReleWorkMode1")->setCurrentIndex(0);
+    ASSERT_TRUE(SelectPage("YNoticeStatusTS"));
+    EXPECT_EQ(Combo("YNoticeStatCmb3")->currentIndex(), 1);
+    Combo("YNoticeStatCmb3")->setCurrentIndex(0);
+
+    dialogs_.Clear();
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(28)});
+    // The page on screen was committed before the write, the page left earlier when it was left.
+    EXPECT_EQ(PanelByte("mode_rele"), 0x20);
+    EXPECT_EQ(PanelByte("notice_status_3"), 0);
+    // Written: closing has nothing to ask.
+    form_->close();
+    EXPECT_TRUE(Texts(TKind::Ask).empty());
+    EXPECT_FALSE(form_->IsOpen());
+}
+
+TEST_F(EditorWindow, ClosingAsksOnlyAfterAChange) {
+    Make("937_d_6_4.xml");
+    ShowAndWait([&] { return Connected(); });
+    // Looking at every page changes nothing.
+    for (QTreeWidgetItemIterator it(Tree()); *it; ++it)
+        Tree()->setCurrentItem(*it);
+    form_->close();
+    EXPECT_TRUE(Texts(TKind::Ask).empty());
+
+    // Connected and changed: write now?
+    dialogs_.Clear();
+    ShowAndWait([&] { return Connected() && Tree()->topLevelItemCount() > 1; });
+    ASSERT_TRUE(SelectPage("RRiRelayTS"));
+    Combo("ReleWorkMode2")->setCurrentIndex((Combo("ReleWorkMode2")->currentIndex() + 1) % 3);
+    dialogs_.ScriptAnswer(TAnswer::No);
+    form_->close();
+    EXPECT_EQ(Texts(TKind::Ask), std::vector<std::string>{Msg(304)});
+
+    // In demo: save to a file?
+    plugged_ = false;
+    dialogs_.Clear();
+    ShowAndWait([&] { return Panel(2) == "Демо"; });
+    ASSERT_TRUE(SelectPage("YNoticeStatusTS"));
+    Combo("YNoticeStatCmb1")->setCurrentIndex(1 - Combo("YNoticeStatCmb1")->currentIndex());
+    dialogs_.ScriptAnswer(TAnswer::No);
+    form_->close();
+    EXPECT_EQ(Texts(TKind::Ask), std::vector<std::string>{Msg(305)});
+}
+
+TEST_F(EditorWindow, BrokenDataFilesAreReportedAndTheWindowGoesOn) {
+    setPath_ = dir_ / "set";
+    fs::create_directories(setPath_);
+    fs::copy_file(kBin / "drv_base" / "Messages.xml", setPath_ / "Messages.xml");
+    // A first comment, a node naming no sheet, no tips file at all.
+    WriteFile(setPath_ / "Menu.xml",
+              "<menus>\n<!-- the waiting tree -->\n<menu name=\"Wait\" language=\"RU\">\n"
+              "  <node name=\"Ожидание\" index=\"WaitForSynchronizeTS\"/>\n"
+              "  <node name=\"Нет такой\" index=\"NoSuchTS\"/>\n</menu>\n</menus>\n");
+    Make("937_d_6_4.xml", /*attached=*/false);
+    form_->show();
+    ASSERT_EQ(dialogs_.Count(TKind::Exception), 1u);
+    EXPECT_NE(dialogs_.Calls()[0].text.find("tips.xml"), std::string::npos) << dialogs_.Calls()[0].text;
+    EXPECT_EQ(TopNodes(), (std::vector<std::string>{"Ожидание", "Нет такой"}));
+    EXPECT_EQ(form_->VisiblePage(), "WaitForSynchronizeTS");
+    Tree()->setCurrentItem(Tree()->topLevelItem(1));
+    EXPECT_EQ(form_->VisiblePage(), "WaitForSynchronizeTS");
+
+    // Demo asks for the Y-649 menu, which this file lacks: the single node of a missing menu.
+    ASSERT_TRUE(WaitFor([&] { return Panel(2) == "Демо"; }));
+    EXPECT_EQ(TopNodes(), std::vector<std::string>{Msg(122)});
+
+    // A file the parser refuses: its place is named, and the window still works.
+    WriteFile(setPath_ / "Menu.xml", "<menus><menu name=\"Y-649\" language=\"RU\"><node name=\"x\"></menus>");
+    form_->close();
+    dialogs_.Clear();
+    form_->show();
+    const std::vector<std::string> errors = Texts(TKind::Exception);
+    ASSERT_EQ(errors.size(), 2u);  // the missing tips, then the menu
+    EXPECT_NE(errors.back().find("Menu.xml:1:"), std::string::npos) << errors.back();
+    EXPECT_EQ(TopNodes(), std::vector<std::string>{Msg(122)});
+}
+
+TEST_F(EditorWindow, TheBackupPageSavesObjectAndAddressInTheFileName) {
+    Make("66_e_3_0.xml");
+    ShowAndWait([&] { return Connected(); });
+    ASSERT_TRUE(SelectPage("YBackupTS"));
+    auto* number = form_->findChild<QLineEdit*>(QStringLiteral("YRegBackupObjNumEdit"));
+    EXPECT_FALSE(number->isEnabled());
+    EXPECT_FALSE(On("MenuReadAction"));
+    form_->findChild<QPushButton*>(QStringLiteral("YCreateBackupBtn"))->click();
+    ASSERT_TRUE(On("MenuReadAction"));
+    dialogs_.Clear();
+    Trigger("MenuReadAction");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(299)});
+    ASSERT_TRUE(number->isEnabled());
+    // As the user types: the session takes the object number and the address from the controls.
+    number->setFocus();
+    number->insert(QStringLiteral("12"));
+    Combo("YRegBackupDevAdrCmb")->setCurrentIndex(2);
+    Trigger("FileSaveAction");
+    const std::string name = panelMap_->devprefix + "_3_" + kDate + "_object_12.rrg";
+    EXPECT_TRUE(fs::exists(dir_ / "reg" / name));
+    EXPECT_EQ(form_->findChild<QLineEdit*>(QStringLiteral("YRegBackupFilenameEdit"))->text().toStdString(),
+              name);
+}
+
+}  // namespace
+}  // namespace mirca
