@@ -158,7 +158,8 @@ void ExportXlsx(const std::vector<TLogRow>& rows, const std::array<TExportColumn
             check(worksheet_write_string(sheet, row, c, ValidUtf8(*cells[c]).c_str(), nullptr), row);
     }
     const lxw_error closed = workbook_close(workbook.release());
-    if (closed != LXW_NO_ERROR) fail(std::string("cannot make the workbook: ") + lxw_strerror(closed));
+    if (closed != LXW_NO_ERROR)
+        fail(std::string("cannot make the workbook in memory: ") + lxw_strerror(closed));
 
     struct stat st {};
     if (::fstat(memory.Get(), &st) != 0)
