@@ -24,5 +24,7 @@ int Config(const TGlobalOptions& global, const std::vector<std::string>& args);
 int Backup(const TGlobalOptions& global, const std::vector<std::string>& args);
 int Map(const TGlobalOptions& global, const std::vector<std::string>& args);
 int Log(const TGlobalOptions& global, const std::vector<std::string>& args);
+// log export FILE.yrpt --xlsx OUT | --html OUT [--lang L], dispatched by Log.
+int LogExport(const TGlobalOptions& global, const std::vector<std::string>& args);
 
 }  // namespace mirca::cli

@@ -11,6 +11,7 @@
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/link.h"
+#include "cli/logfile.h"
 #include "cli/termprogress.h"
 #include "eventlog/database.h"
 #include "eventlog/logrows.h"
@@ -54,41 +55,10 @@ int LogRead(const TGlobalOptions& global, const std::string& out) {
     return kExitOk;
 }
 
-// The catalogue in the language asked for; false (reported) when the file cannot be read.
-bool LoadLanguage(const TGlobalOptions& global, const TArgs& args, const char* command) {
-    const std::string code = args.Has("--lang") ? args.options.at("--lang") : "RU";
-    if (code != "RU" && code != "EN" && code != "TR") {
-        std::fprintf(stderr, "mirca-cli %s: --lang takes RU, EN or TR\n", command);
-        return false;
-    }
-    try {
-        Catalogue().LoadCatalogue(global.DataFolder() / "Messages.xml", code, code);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "mirca-cli %s: %s\n", command, e.what());
-        return false;
-    }
-    return true;
-}
-
-bool Load(TEventLogReader& reader, const std::string& file, const char* command) {
-    if (reader.LoadFromFile(file)) return true;
-    std::fprintf(stderr, "mirca-cli %s: cannot read %s: %s\n", command, file.c_str(),
-                 reader.LastError().c_str());
-    return false;
-}
-
 void Print(const std::vector<TLogRow>& rows) {
     for (const TLogRow& r : rows) {
         std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\n", r.number.c_str(), r.eventId.c_str(), r.dateTime.c_str(),
                     r.event.c_str(), r.range.c_str(), r.detail.c_str(), r.source.c_str());
-    }
-}
-
-void NoteUndecoded(const TEventLogReader& reader, const char* command) {
-    if (reader.systemNumber() != 6 && reader.EventCount() > 0) {
-        std::fprintf(stderr,
-                     "mirca-cli %s: the log holds %zu records of system %u, which have no event texts\n",
-                     command, reader.EventCount(), unsigned{reader.systemNumber()});
     }
 }
 
@@ -190,7 +160,8 @@ int Log(const TGlobalOptions& global, const std::vector<std::string>& args) {
                                  {"--lang", "--db", "--date", "--type", "--object", "--uoo", "--uop"}, {}, 1);
         return a ? LogQuery(global, *a) : kExitUsage;
     }
-    std::fprintf(stderr, "mirca-cli log: expected read, show or query\n");
+    if (sub == "export") return LogExport(global, rest);
+    std::fprintf(stderr, "mirca-cli log: expected read, show, query or export\n");
     return kExitUsage;
 }
 

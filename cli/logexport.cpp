@@ -1,0 +1,75 @@
+// log export: a saved event log as the window's spreadsheet and web page, from the same core code.
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/catalogue.h"
+#include "cli/args.h"
+#include "cli/commands.h"
+#include "cli/logfile.h"
+#include "eventlog/exports.h"
+#include "eventlog/logrows.h"
+#include "eventlog/reader.h"
+
+namespace mirca::cli {
+
+namespace {
+
+constexpr int kReportTitleMessage = 267;
+
+std::string LocalStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return ExportStamp(local);
+}
+
+}  // namespace
+
+int LogExport(const TGlobalOptions& global, const std::vector<std::string>& args) {
+    constexpr const char* kCommand = "log export";
+    const auto a = ParseArgs(kCommand, args, {"--lang", "--xlsx", "--html"}, {}, 1);
+    if (!a) return kExitUsage;
+    const bool xlsx = a->Has("--xlsx"), html = a->Has("--html");
+    if (!xlsx && !html) {
+        std::fprintf(stderr, "mirca-cli log export: give --xlsx OUT.xlsx, --html OUT.htm or both\n");
+        return kExitUsage;
+    }
+    if (xlsx && html) {
+        const auto resolved = [](const std::string& path) {
+            std::error_code ec;
+            return std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+        };
+        if (resolved(a->options.at("--xlsx")) == resolved(a->options.at("--html"))) {
+            std::fprintf(stderr, "mirca-cli log export: --xlsx and --html name the same file\n");
+            return kExitUsage;
+        }
+    }
+    if (!LoadLanguage(global, *a, kCommand)) return kExitUsage;
+
+    TEventLogReader reader;
+    if (!Load(reader, a->positional[0], kCommand)) return kExitFailed;
+    NoteUndecoded(reader, kCommand);
+    const std::vector<TLogRow> rows = ListRows(reader);
+    const auto columns = ExportColumns(LanguageCode(*a));
+    try {
+        if (xlsx) {
+            const std::string& out = a->options.at("--xlsx");
+            ExportXlsx(rows, columns, out);
+            std::printf("%zu rows written to %s\n", rows.size(), out.c_str());
+        }
+        if (html) {
+            const std::string& out = a->options.at("--html");
+            ExportHtml(rows, columns, Msg(kReportTitleMessage) + LocalStamp(), out);
+            std::printf("%zu rows written to %s\n", rows.size(), out.c_str());
+        }
+    } catch (const TExportError& e) {
+        std::fprintf(stderr, "mirca-cli log export: %s\n", e.what());
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace mirca::cli
