@@ -1,5 +1,6 @@
 #include "eventlog/logsession.h"
 
+#include <ctime>
 #include <exception>
 #include <initializer_list>
 #include <system_error>
@@ -294,6 +295,43 @@ void TLogSession::WebSite() {
 void TLogSession::Email() {
     if (services_.openUrl)
         services_.openUrl(FormatTexts("mailto:%s?subject=%s", {Msg(344), services_.programName}));
+}
+
+std::string TLogSession::Stamp() const {
+    if (services_.stamp) return services_.stamp();
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return ExportStamp(local);
+}
+
+void TLogSession::ExportExcel() {
+    const std::filesystem::path file = paths_.reportFolder / ExportFileName(Stamp(), ".xlsx");
+    try {
+        const TBusy busy(view_);
+        mirca::ExportXlsx(rows_, view_.ExportedColumns(), file);
+    } catch (const TExportError& error) {
+        dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Error);
+        return;
+    }
+    // The workbook is written either way: the user can open it by hand.
+    if (!services_.openUrl || !services_.openUrl(file.string()))
+        dialogs_.Inform(Msg(3), WithReason(Msg(274), file.string()), IDialogService::TIcon::Error);
+}
+
+void TLogSession::ExportHtml() {
+    const std::string stamp = Stamp();
+    const std::filesystem::path file = paths_.reportFolder / ExportFileName(stamp, ".htm");
+    try {
+        const TBusy busy(view_);
+        mirca::ExportHtml(rows_, view_.ExportedColumns(), Msg(267) + stamp, file);
+    } catch (const TExportError& error) {
+        // Not written, so neither recorded nor opened.
+        dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Error);
+        return;
+    }
+    exported_.push_back(file);
+    if (services_.openUrl) services_.openUrl(file.string());
 }
 
 void TLogSession::Close() {

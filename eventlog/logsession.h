@@ -11,6 +11,7 @@
 #include "devlink/panellink.h"
 #include "devlink/progress.h"
 #include "devlink/sleeper.h"
+#include "eventlog/exports.h"
 #include "eventlog/logrows.h"
 #include "eventlog/queries.h"
 
@@ -65,6 +66,8 @@ public:
     virtual void SetBusy(bool busy) = 0;
     virtual std::string Text(TLogText text) const = 0;
     virtual void StartHelpTimer(int ms) = 0;
+    // The six exported columns with their captions as the list shows them.
+    virtual std::array<TExportColumn, 6> ExportedColumns() const = 0;
 };
 
 struct TLogPaths {
@@ -78,6 +81,8 @@ struct TLogServices {
     std::function<bool(const std::string& url)> openUrl;
     std::string language = "RU";
     std::string programName = "mirca-y";
+    // The local date and time as exports name them ("09.12.2026 0:05:07"); the clock's when not set.
+    std::function<std::string()> stamp;
 };
 
 // The event log window's session: reading the panel's log (one link per read), files, the database copy of
@@ -106,6 +111,12 @@ public:
     void HelpTimerExpired() { helpAllowed_ = true; }
     void WebSite();
     void Email();
+    // The rows the list shows as a workbook in the report folder, opened with the desktop's spreadsheet
+    // application (274, with the file's place, when none opens it).
+    void ExportExcel();
+    // The rows as a web page in the report folder, opened with the desktop's browser; deleted on closing if
+    // the user agrees.
+    void ExportHtml();
     // The window closes: the exported files may be deleted.
     void Close();
     // An export the window wrote: deleted on closing if the user agrees.
@@ -123,6 +134,7 @@ private:
     void RunQuery(const std::vector<std::string>& query);
     void ShowDeviceInfo();
     TEventDatabase& Database();
+    std::string Stamp() const;
 
     ILogView& view_;
     IDialogService& dialogs_;

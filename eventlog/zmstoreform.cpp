@@ -185,10 +185,8 @@ void TZMStoreForm::CreateActions() {
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     add("MenuConnectAction", command(&TLogSession::ReadLog), TransferIcon(false));
     add("MenuDisonnectAction", [] {});
-    add(
-        "ToExcelAction", [this] { ExportExcel(); }, SheetIcon());
-    add(
-        "ToolButton6", [this] { ExportHtml(); }, WebPageIcon());
+    add("ToExcelAction", command(&TLogSession::ExportExcel), SheetIcon());
+    add("ToolButton6", command(&TLogSession::ExportHtml), WebPageIcon());
     add("ShowAllCurrentAction", command(&TLogSession::ShowAll),
         s->standardIcon(QStyle::SP_FileDialogDetailedView));
     add(
@@ -410,10 +408,6 @@ void TZMStoreForm::FilterClicked() {
     Run([&filter](TLogSession& s) { s.Filter(filter); });
 }
 
-void TZMStoreForm::ExportExcel() {}
-
-void TZMStoreForm::ExportHtml() {}
-
 int TZMStoreForm::RowCount() const {
     return model_->rowCount();
 }
@@ -485,6 +479,17 @@ std::string TZMStoreForm::Text(TLogText text) const {
             return tr("Файлы журнала событий (*.yrpt)|*.yrpt").toStdString();
     }
     return {};
+}
+
+std::array<TExportColumn, 6> TZMStoreForm::ExportedColumns() const {
+    std::array<TExportColumn, 6> columns;
+    std::size_t i = 0;
+    for (int c = 0; c < kColumns; ++c) {
+        if (c == kEventIdColumn) continue;
+        columns[i++] = {model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(),
+                        kColumnWidths[c]};
+    }
+    return columns;
 }
 
 void TZMStoreForm::StartHelpTimer(int ms) {

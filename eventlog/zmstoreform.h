@@ -34,8 +34,6 @@ struct TLogSetup {
     // The pause between finding and reading; null: one that keeps the window painting.
     ISleeper* sleeper = nullptr;
     TLogServices services;
-    // The local date and time as the export stamp ("dd.mm.yyyy h:mm:ss"); the clock's when not set.
-    std::function<std::string()> stamp;
 };
 
 // "Журнал событий": the panel's event log as a list, read from the panel or a file, filtered through the
@@ -69,6 +67,7 @@ public:
     void SetBusy(bool busy) override;
     std::string Text(TLogText text) const override;
     void StartHelpTimer(int ms) override;
+    std::array<TExportColumn, 6> ExportedColumns() const override;
 
 public slots:
     void done(int result) override;
@@ -85,8 +84,6 @@ private:
     void retranslateUi();
     void Run(const std::function<void(TLogSession&)>& command);
     void FilterClicked();
-    void ExportExcel();
-    void ExportHtml();
 
     TLogSetup setup_;
     std::unique_ptr<ISleeper> ownSleeper_;

@@ -31,6 +31,7 @@
 #include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
 #include "tests/panelports.h"
+#include "tests/process.h"
 
 namespace mirca {
 namespace {
@@ -63,8 +64,9 @@ protected:
         setup.sleeper = &clock_;
         setup.services.openUrl = [this](const std::string& url) {
             opened_.push_back(url);
-            return true;
+            return desktopOpens_;
         };
+        setup.services.stamp = [] { return std::string("09.12.2026 0:05:07"); };
         form_ = std::make_unique<TZMStoreForm>(std::move(setup));
         form_->SetFilterDialog(filter_.get());
         form_->show();
@@ -115,6 +117,7 @@ protected:
     bool crowded_ = false;
     TScriptedDialogs dialogs_;
     std::vector<std::string> opened_;
+    bool desktopOpens_ = true;
     std::unique_ptr<TZMStoreReportForm> filter_;
     std::unique_ptr<TZMStoreForm> form_;
 };
@@ -338,6 +341,46 @@ TEST_F(EventLogWindow, FilesSaveAndOpenAndClosingDeletesExportsOnlyAfterYes) {
         EXPECT_EQ(fs::exists(dir_ / "report" / "export.htm"), !yes);
         form_->show();
     }
+}
+
+TEST_F(EventLogWindow, ExportsWriteTheShownRowsIntoTheReportFolderAndOpenThem) {
+    Read();
+    Action("ToolButton6")->trigger();
+    const fs::path page = dir_ / "report" / "09_12_2026_0_05_07.htm";
+    ASSERT_TRUE(fs::exists(page));
+    ASSERT_EQ(opened_, std::vector<std::string>{page.string()});
+    const std::string html = ReadText(page);
+    EXPECT_NE(html.find("<td class=tableTitle style=\"width:200px;\">Дата/Время</td>"), std::string::npos);
+    EXPECT_NE(html.find("<title>" + Msg(267) + "09.12.2026 0:05:07</title>"), std::string::npos);
+    EXPECT_NE(html.find(">" + Rows().front().dateTime + "<"), std::string::npos);
+    EXPECT_EQ(html.find(Rows().front().eventId), std::string::npos) << "EventID is not exported";
+
+    Action("ToExcelAction")->trigger();
+    const fs::path book = dir_ / "report" / "09_12_2026_0_05_07.xlsx";
+    ASSERT_TRUE(fs::exists(book));
+    EXPECT_EQ(opened_.back(), book.string());
+    const auto strings =
+        testing_process::Run({"/usr/bin/unzip", "-p", book.string(), "xl/sharedStrings.xml"});
+    ASSERT_EQ(strings.exitCode, 0);
+    for (const std::string& text :
+         {std::string("Дата/Время"), std::string("Источник события"), Rows().back().event})
+        EXPECT_NE(strings.out.find(text), std::string::npos) << text;
+
+    // No spreadsheet application: 274, with the place of the workbook written all the same.
+    desktopOpens_ = false;
+    dialogs_.Clear();
+    Action("ToExcelAction")->trigger();
+    ASSERT_EQ(dialogs_.Count(TKind::Inform), 1u);
+    EXPECT_EQ(dialogs_.Calls()[0].text.rfind(Msg(274), 0), 0u);
+    EXPECT_NE(dialogs_.Calls()[0].text.find(book.string()), std::string::npos);
+
+    // The page is among the exported files that closing offers to delete.
+    dialogs_.Clear();
+    dialogs_.ScriptAnswer(TAnswer::Yes);
+    form_->close();
+    EXPECT_FALSE(fs::exists(page));
+    EXPECT_TRUE(fs::exists(book));
+    form_->show();
 }
 
 TEST_F(EventLogWindow, HelpOpensOnceInTenSecondsAndWebAndMailGoToTheMaker) {
