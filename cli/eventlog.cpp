@@ -155,16 +155,15 @@ int LogQuery(const TGlobalOptions& global, const TArgs& args) {
     try {
         TEventDatabase database(args.Has("--db") ? std::filesystem::path(args.options.at("--db"))
                                                  : TEventDatabase::DefaultPath());
-        database.ClearCurrentLog();
-        const auto stored = database.StoreCurrentLog(ListRows(reader));
+        // One transaction: a window or another run sharing the file cannot slip its log in between.
+        TEventDatabase::TStoreResult stored;
+        const std::vector<TLogRow> rows = database.ReplaceAndQuery(ListRows(reader), query, nullptr, &stored);
         if (stored.skipped > 0) {
             std::fprintf(stderr,
                          "mirca-cli log query: %zu of %zu events could not be stored (bad date or time)\n",
                          stored.skipped, stored.skipped + stored.stored);
         }
-        std::vector<TLogRow> rows;
-        if (ShowQueryResult(database, query, rows) == TQueryOutcome::NoMatch)
-            std::fprintf(stderr, "%s\n", Msg(kNoMatchMessage).c_str());
+        if (rows.empty()) std::fprintf(stderr, "%s\n", Msg(kNoMatchMessage).c_str());
         Print(rows);
     } catch (const TDatabaseError& e) {
         std::fprintf(stderr, "mirca-cli log query: %s\n", e.what());

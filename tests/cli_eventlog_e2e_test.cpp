@@ -179,6 +179,45 @@ TEST_F(CliEventLog, AFailedReadWritesNoFile) {
     EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
 }
 
+// Two runs on one database at once, the first of them creating it: each prints exactly the rows its own log
+// gives alone, never both logs merged or every row twice, and neither fails to open the file.
+TEST_F(CliEventLog, ConcurrentQueriesOnOneDatabaseEachPrintTheirOwnRows) {
+    struct TLog {
+        std::string seed, records, file, expected;
+    };
+    std::vector<TLog> logs = {{"1", "1400", (dir_ / "a.yrpt").string(), ""},
+                              {"2", "900", (dir_ / "b.yrpt").string(), ""}};
+    for (TLog& log : logs) {
+        auto panel = Panel({"--major", "6", "--log-records", log.records, "--log-seed", log.seed});
+        ASSERT_EQ(Cli({"log", "read", log.file}).exitCode, 0);
+    }
+    const auto Query = [&](const TLog& log, const std::string& db) {
+        return std::vector<std::string>{
+            kBin + "/mirca-cli", "log", "query", log.file, "--db", db, "--type", "2,4"};
+    };
+    for (TLog& log : logs) {
+        const auto r = tp::Run(Query(log, (dir_ / ("alone-" + log.seed + ".db")).string()));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        log.expected = r.out;
+        ASSERT_FALSE(log.expected.empty());
+    }
+    ASSERT_NE(logs[0].expected, logs[1].expected);
+
+    const fs::path shared = dir_ / "shared.db";
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        // Every other round starts without the file, so that both runs race to create it.
+        if (round % 2 == 0) fs::remove(shared);
+        const auto results =
+            tp::RunTogether({Query(logs[0], shared.string()), Query(logs[1], shared.string())});
+        for (std::size_t i = 0; i < logs.size(); ++i) {
+            EXPECT_EQ(results[i].exitCode, 0) << results[i].err;
+            EXPECT_EQ(results[i].out.size(), logs[i].expected.size()) << "log " << i;
+            EXPECT_TRUE(results[i].out == logs[i].expected) << "log " << i;
+        }
+    }
+}
+
 TEST_F(CliEventLog, NoPanelIsExitCodeThree) {
     EXPECT_EQ(Cli({"log", "read", (dir_ / "x.yrpt").string()}).exitCode, 3);
 }

@@ -2,6 +2,11 @@
 // queries run against it.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -277,6 +282,123 @@ TEST_F(DatabaseTest, ColumnsAreReadByNameAndNullsGiveEmptyTexts) {
                           "null as mesTime,", "null as mesDate, null as EventID, 1 as extra"});
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], (TLogRow{"1", "", "", "", "r", "", "src"}));
+}
+
+// A log whose every row names its log, so rows of two logs cannot be mistaken for each other.
+std::vector<TLogRow> NamedLog(const std::string& name, int count) {
+    std::vector<TLogRow> rows;
+    for (int i = 0; i < count; ++i) {
+        char dateTime[32];
+        std::snprintf(dateTime, sizeof dateTime, "%02d.%02d.15/%02d:%02d:00", i % 28 + 1, i / 28 % 12 + 1,
+                      i / 60 % 24, i % 60);
+        rows.push_back({"", "0x1110", dateTime, name + " " + std::to_string(i), "", "", ""});
+    }
+    return rows;
+}
+
+// The rows Query gives back for rows stored as they are: the same, numbered from 1.
+std::vector<TLogRow> Numbered(std::vector<TLogRow> rows) {
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i].number = std::to_string(i + 1);
+    return rows;
+}
+
+TEST_F(DatabaseTest, ReplaceIsOneStepAndReportsWhatItStored) {
+    std::vector<TLogRow> rows = NamedLog("a", 5);
+    rows.push_back(Row("0x1110", "31.02.15/00:00:00", "no such day"));
+    database_->StoreCurrentLog(NamedLog("old", 3));
+    TEventDatabase::TStoreResult stored;
+    TCountingGauge gauge;
+    const std::vector<TLogRow> found = database_->ReplaceAndQuery(
+        rows, {"select * from CurrentLog where mesEvent like 'a %'"}, &gauge, &stored);
+    EXPECT_EQ(found, Numbered(NamedLog("a", 5)));
+    EXPECT_EQ(stored.stored, 5u);
+    EXPECT_EQ(stored.skipped, 1u);
+    EXPECT_EQ(gauge.pumps, static_cast<int>(rows.size()));
+
+    // A refused query changes nothing: the log before it stays.
+    EXPECT_THROW(database_->ReplaceAndQuery(NamedLog("b", 4), {"select * from NoSuchTable"}), TDatabaseError);
+    EXPECT_THROW(database_->ReplaceAndQuery(NamedLog("b", 4), {"select * from CurrentLog where",
+                                                               "mesDate ="
+                                                               "datevalue('31.02.2024')"}),
+                 TDatabaseError);
+    EXPECT_EQ(database_->Query(ShowAllQuery()), Numbered(NamedLog("a", 5)));
+
+    EXPECT_EQ(database_->ReplaceCurrentLog(NamedLog("c", 7)).stored, 7u);
+    EXPECT_EQ(database_->Query(ShowAllQuery()), Numbered(NamedLog("c", 7)));
+}
+
+// The window and mirca-cli may share the file: what one stored must not show up in the other's queries.
+TEST_F(DatabaseTest, AnotherWritersLogIsReplacedByThisObjectsOwnBeforeItsNextOperation) {
+    TEventDatabase other(file_);
+    const std::vector<TLogRow> mine = NamedLog("mine", 30), theirs = NamedLog("theirs", 20);
+
+    database_->ReplaceCurrentLog(mine);
+    other.ReplaceCurrentLog(theirs);
+    EXPECT_EQ(database_->Query(ShowAllQuery()), Numbered(mine));
+    EXPECT_EQ(other.Query(ShowAllQuery()), Numbered(theirs));
+    EXPECT_EQ(database_->Query({"select * from CurrentLog where mesEvent like 'theirs%'"}).size(), 0u);
+
+    // Clear and store called apart still give this object's log alone.
+    database_->ClearCurrentLog();
+    other.ReplaceCurrentLog(theirs);
+    database_->StoreCurrentLog(mine);
+    EXPECT_EQ(database_->Query(ShowAllQuery()), Numbered(mine));
+    other.ReplaceCurrentLog(theirs);
+    database_->StoreCurrentLog(NamedLog("more", 2));
+    std::vector<TLogRow> both = mine;
+    for (const TLogRow& row : NamedLog("more", 2))
+        both.push_back(row);
+    EXPECT_EQ(database_->Query(ShowAllQuery()), Numbered(both));
+
+    // An object that stored nothing shows what the file holds.
+    EXPECT_EQ(TEventDatabase(file_).Query(ShowAllQuery()), Numbered(both));
+}
+
+// Several processes on one file, each replacing and querying in a loop, the file missing at the start of
+// every round so that they race to create it too.
+TEST_F(DatabaseTest, ProcessesSharingTheFileEachGetTheirOwnRows) {
+    constexpr int kProcesses = 3, kRounds = 3, kIterations = 10;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        std::filesystem::remove(file_);
+        int barrier[2];
+        ASSERT_EQ(pipe(barrier), 0);
+        std::vector<pid_t> children;
+        for (int p = 0; p < kProcesses; ++p) {
+            const pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                close(barrier[1]);
+                char byte;
+                (void)!read(barrier[0], &byte, 1);  // returns when the parent lets all go at once
+                int status = 0;
+                try {
+                    TEventDatabase database(file_);
+                    const std::vector<TLogRow> log = NamedLog("process " + std::to_string(p), 150 + 40 * p);
+                    const std::vector<TLogRow> expected = Numbered(log);
+                    for (int i = 0; i < kIterations && status == 0; ++i) {
+                        if (database.ReplaceAndQuery(log, ShowAllQuery()) != expected) status = 1;
+                        if (database.Query(ShowAllQuery()) != expected) status = 2;
+                    }
+                } catch (const std::exception& e) {
+                    std::fprintf(stderr, "process %d: %s\n", p, e.what());
+                    status = 3;
+                }
+                _exit(status);
+            }
+            children.push_back(pid);
+        }
+        close(barrier[0]);
+        close(barrier[1]);
+        for (std::size_t p = 0; p < children.size(); ++p) {
+            int status = -1;
+            ASSERT_EQ(waitpid(children[p], &status, 0), children[p]);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+                << "process " << p << ": 1 = wrong rows from the replace, 2 = from the query after it, "
+                << "3 = an error; status " << status;
+        }
+    }
 }
 
 TEST(Dialect, TrueAndFalseOutsideQuotedTextsBecomeNumbers) {
