@@ -166,6 +166,34 @@ TEST_F(CliEventLog, OldFormatSystemOneReadsButHasNoTexts) {
     EXPECT_NE(r.err.find("system 1"), std::string::npos) << r.err;
 }
 
+// What log read saves, log show and log query open: every system with a log layout, in both formats.
+TEST_F(CliEventLog, EverySavedLogOpensAgain) {
+    for (const std::vector<std::string>& options :
+         std::vector<std::vector<std::string>>{{"--major", "1", "--log-old-format"},
+                                               {"--major", "2"},
+                                               {"--major", "3"},
+                                               {"--major", "5", "--log-old-format"},
+                                               {"--major", "5"},
+                                               {"--major", "6"}}) {
+        SCOPED_TRACE(options[1] + (options.size() > 2 ? " old format" : ""));
+        const std::string file = (dir_ / ("system" + options[1] + ".yrpt")).string();
+        {
+            std::vector<std::string> argv = options;
+            argv.insert(argv.end(), {"--log-records", "40", "--log-position", "3"});
+            auto panel = Panel(argv);
+            const auto r = Cli({"log", "read", file});
+            ASSERT_EQ(r.exitCode, 0) << r.err;
+            EXPECT_NE(r.out.find("system " + options[1]), std::string::npos) << r.out;
+        }
+        auto r = Cli({"log", "show", file});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        // Only system 6 has event texts; the others are listed as records without them.
+        EXPECT_EQ(Rows(r.out).size(), options[1] == "6" ? 40u : 0u);
+        r = Cli({"log", "query", file, "--db", Db(), "--date", "01.01.00..31.12.99"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+    }
+}
+
 TEST_F(CliEventLog, AFailedReadWritesNoFile) {
     auto panel = Panel({"--major", "6", "--log-records", "1400", "--fault", "BadCrc:LogBlock:3"});
     const fs::path file = dir_ / "broken.yrpt";
