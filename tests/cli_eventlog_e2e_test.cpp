@@ -1,6 +1,9 @@
 // mirca-cli log read/show/query against mirca-panelsim serving an event log.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -55,6 +58,21 @@ protected:
         return tp::Run(argv);
     }
     std::string Db() const { return (dir_ / "log.db").string(); }
+    // A system-6 log of 1400 records read from the simulated panel into a file.
+    std::string SixLog() {
+        const std::string file = (dir_ / "six.yrpt").string();
+        auto panel = Panel({"--major", "6", "--log-records", "1400"});
+        EXPECT_EQ(Cli({"log", "read", file}).exitCode, 0);
+        return file;
+    }
+    // The names in the test folder, sorted.
+    std::vector<std::string> Listing() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 };
 
 TEST_F(CliEventLog, ReadShowAndQueryASystemSixLog) {
@@ -244,6 +262,32 @@ TEST_F(CliEventLog, ConcurrentQueriesOnOneDatabaseEachPrintTheirOwnRows) {
             EXPECT_TRUE(results[i].out == logs[i].expected) << "log " << i;
         }
     }
+}
+
+TEST_F(CliEventLog, DbTakesAPlainFileNameAndRefusesWhatIsNoRegularFile) {
+    const std::string file = SixLog();
+    // A name without a folder is a file in the working folder.
+    auto r = tp::Run({"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", dir_.string(), kBin + "/mirca-cli", "log",
+                      "query", file, "--db", "q.db", "--type", "2"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_FALSE(r.out.empty());
+    EXPECT_TRUE(fs::is_regular_file(dir_ / "q.db"));
+
+    fs::create_directory(dir_ / "folder");
+    ASSERT_EQ(mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    const std::vector<std::string> before = Listing();
+    for (const std::string& db :
+         {std::string("/dev/null"), (dir_ / "folder").string(), (dir_ / "pipe").string()}) {
+        SCOPED_TRACE(db);
+        r = Cli({"log", "query", file, "--db", db, "--type", "2"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_NE(r.err.find(db + ": cannot open the event database: not a regular file"), std::string::npos)
+            << r.err;
+        EXPECT_FALSE(fs::exists(db + ".lock"));
+    }
+    EXPECT_EQ(Listing(), before);
+    EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
 }
 
 TEST_F(CliEventLog, NoPanelIsExitCodeThree) {

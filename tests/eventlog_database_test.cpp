@@ -2,9 +2,11 @@
 // queries run against it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -256,6 +258,48 @@ TEST_F(DatabaseTest, FolderThatCannotBeMadeIsAnError) {
     TEventDatabase database(dir_ / "program" / "Report" / "meslog.db");
     EXPECT_THROW(database.ClearCurrentLog(), TDatabaseError);
     EXPECT_THROW(database.StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")}), TDatabaseError);
+}
+
+TEST_F(DatabaseTest, APlainFileNameIsAFileInTheWorkingFolder) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    try {
+        TEventDatabase database("q.db");
+        database.StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
+        EXPECT_EQ(database.Query(ShowAllQuery()).size(), 1u);
+    } catch (const TDatabaseError& error) {
+        ADD_FAILURE() << error.what();
+    }
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "q.db"));
+}
+
+// A device, a folder or a pipe is no database: refused by name, and nothing is made beside it.
+TEST_F(DatabaseTest, TargetsThatAreNoRegularFileAreRefusedBeforeAnythingIsCreated) {
+    std::filesystem::create_directory(dir_ / "folder");
+    ASSERT_EQ(mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    std::filesystem::create_directory_symlink(dir_ / "folder", dir_ / "link");
+    for (const std::filesystem::path& target : {std::filesystem::path("/dev/null"), dir_ / "folder",
+                                                dir_ / "pipe", dir_ / "link", dir_ / "folder" / ""}) {
+        SCOPED_TRACE(target.string());
+        TEventDatabase database(target);
+        try {
+            database.ReplaceCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
+            ADD_FAILURE() << "accepted";
+        } catch (const TDatabaseError& error) {
+            EXPECT_NE(std::string(error.what()).find(target.string()), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("not a regular file"), std::string::npos)
+                << error.what();
+        }
+        EXPECT_FALSE(std::filesystem::exists(target.string() + ".lock"));
+    }
+    std::vector<std::filesystem::path> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_))
+        left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::filesystem::path>{"folder", "link", "pipe"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_ / "folder"));
+    EXPECT_THROW(TEventDatabase("").Query(ShowAllQuery()), TDatabaseError);
 }
 
 TEST_F(DatabaseTest, QueryErrorsCarryTheEngineMessage) {
