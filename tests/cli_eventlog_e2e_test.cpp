@@ -160,8 +160,8 @@ TEST_F(CliEventLog, ReadShowAndQueryASystemSixLog) {
         EXPECT_EQ(row[3], "Тревога");
     }
 
-    // Nothing matches object 2001: the rows are empty and the user is told.
-    r = Cli({"log", "query", file, "--db", Db(), "--lang", "EN", "--object", "2001"});
+    // Nothing matches a year without events: the rows are empty and the user is told.
+    r = Cli({"log", "query", file, "--db", Db(), "--lang", "EN", "--date", "01.01.1990..31.12.1990"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
     EXPECT_NE(r.err.find("No events match"), std::string::npos) << r.err;
@@ -288,6 +288,62 @@ TEST_F(CliEventLog, DbTakesAPlainFileNameAndRefusesWhatIsNoRegularFile) {
     }
     EXPECT_EQ(Listing(), before);
     EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
+}
+
+// A filter value no event can carry, or a day that does not exist, is a wrong command line: refused with
+// exit code 2 and a reason, before the database is touched.
+TEST_F(CliEventLog, OutOfRangeFilterValuesAndInvalidDatesAreWrongCommandLines) {
+    const std::string file = SixLog();
+    auto r = Cli({"log", "query", file, "--db", Db(), "--type", "2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string stored = ReadText(Db());
+    ASSERT_FALSE(stored.empty());
+
+    struct TCase {
+        std::vector<std::string> filter;
+        const char* reason;
+    };
+    const TCase cases[] = {
+        {{"--object", "0"}, "object '0' is not a number from 1 to 2000"},
+        {{"--object", "2001"}, "from 1 to 2000"},
+        {{"--object", "-1"}, "from 1 to 2000"},
+        {{"--object", "twelve"}, "from 1 to 2000"},
+        {{"--object", ""}, "from 1 to 2000"},
+        {{"--uoo", "0"}, "UOO '0' is not a number from 1 to 250"},
+        {{"--uoo", "251"}, "from 1 to 250"},
+        {{"--uop", "5"}, "UOP '5' is not a number from 1 to 4"},
+        {{"--uop", "0"}, "from 1 to 4"},
+        {{"--uop", "1", "--uoo", "99999999999"}, "from 1 to 250"},
+        {{"--type", "29"}, "from 0 to 28"},
+        {{"--date", "31.02.2024..01.03.2024"}, "'31.02.2024' is not a date"},
+        {{"--date", "01.01.2024..2024-13-01"}, "'2024-13-01' is not a date"},
+        {{"--date", "29.02.2023..01.03.2023"}, "'29.02.2023' is not a date"},
+        {{"--date", "01.13.24..02.13.24"}, "'01.13.24' is not a date"},
+        {{"--date", "00.01.24..02.01.24"}, "'00.01.24' is not a date"},
+        {{"--date", "01.01.24"}, "FROM..TO"},
+    };
+    for (const TCase& c : cases) {
+        std::vector<std::string> args = {"log", "query", file, "--db", Db()};
+        args.insert(args.end(), c.filter.begin(), c.filter.end());
+        SCOPED_TRACE(c.filter[0] + " " + c.filter[1]);
+        r = Cli(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+        EXPECT_EQ(ReadText(Db()), stored) << "the database changed";
+    }
+    // The bounds themselves and a leap day are filters like any other.
+    for (const std::vector<std::string>& filter :
+         std::vector<std::vector<std::string>>{{"--object", "1"},
+                                               {"--object", "2000"},
+                                               {"--uoo", "250"},
+                                               {"--uop", "4"},
+                                               {"--date", "29.02.2024..29.02.24"}}) {
+        std::vector<std::string> args = {"log", "query", file, "--db", Db()};
+        args.insert(args.end(), filter.begin(), filter.end());
+        r = Cli(args);
+        EXPECT_EQ(r.exitCode, 0) << filter[0] << " " << filter[1] << ": " << r.err;
+    }
 }
 
 TEST_F(CliEventLog, NoPanelIsExitCodeThree) {
