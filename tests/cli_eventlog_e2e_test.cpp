@@ -346,6 +346,19 @@ TEST_F(CliEventLog, OutOfRangeFilterValuesAndInvalidDatesAreWrongCommandLines) {
     }
 }
 
+TEST_F(CliEventLog, ADatabaseThatCannotBeOpenedIsNamedWithItsCause) {
+    const std::string file = SixLog();
+    const fs::path db = dir_ / "notes.db";
+    std::ofstream(db) << "not a database";
+    const auto r = Cli({"log", "query", file, "--db", db.string(), "--type", "2"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find(db.string() + ": cannot open the event database: the file is not an event database"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadText(db), "not a database");
+}
+
 TEST_F(CliEventLog, NoPanelIsExitCodeThree) {
     EXPECT_EQ(Cli({"log", "read", (dir_ / "x.yrpt").string()}).exitCode, 3);
 }

@@ -302,6 +302,47 @@ TEST_F(DatabaseTest, TargetsThatAreNoRegularFileAreRefusedBeforeAnythingIsCreate
     EXPECT_THROW(TEventDatabase("").Query(ShowAllQuery()), TDatabaseError);
 }
 
+// Whatever keeps the file from opening, the message names the file and the cause, and the list shown
+// keeps its rows.
+TEST_F(DatabaseTest, AFileThatCannotBeOpenedIsExplainedAndTheListKeepsItsRows) {
+    database_->StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
+    database_.reset();
+    std::ofstream(dir_ / "text.db") << "hello, this is not a database\n";
+    std::ofstream(dir_ / "file") << "a file where a folder should be";
+    std::filesystem::create_directory(dir_ / "locked.db.lock");
+    struct TCase {
+        std::filesystem::path file;
+        std::string password;
+        std::string cause;
+    };
+    const TCase cases[] = {
+        {dir_ / "text.db", TEventDatabase::kPassword,
+         "not an event database of this program, or it is damaged"},
+        {file_, "another password", "not an event database of this program, or it is damaged"},
+        {dir_ / "file" / "meslog.db", TEventDatabase::kPassword,
+         "cannot create the folder " + (dir_ / "file").string() + ": "},
+        {dir_ / "locked.db", TEventDatabase::kPassword,
+         "cannot open " + (dir_ / "locked.db.lock").string() + ": Is a directory"},
+    };
+    const std::vector<TLogRow> shown = {Row("0x1130", "02.01.15/00:00:00", "shown")};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        TEventDatabase database(c.file, c.password);
+        std::vector<TLogRow> list = shown;
+        try {
+            ShowQueryResult(database, ShowAllQuery(), list);
+            ADD_FAILURE() << "opened";
+        } catch (const TDatabaseError& error) {
+            const std::string text = error.what();
+            EXPECT_EQ(text.rfind(c.file.string() + ": ", 0), 0u) << text;
+            EXPECT_NE(text.find(c.cause), std::string::npos) << text;
+        }
+        EXPECT_EQ(list, shown);
+        EXPECT_THROW(database.ReplaceAndQuery(shown, ShowAllQuery()), TDatabaseError);
+    }
+    EXPECT_EQ(TEventDatabase(file_).Query(ShowAllQuery()).size(), 1u);
+}
+
 TEST_F(DatabaseTest, QueryErrorsCarryTheEngineMessage) {
     database_->StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
     const auto message = [&](const std::vector<std::string>& lines) -> std::string {
