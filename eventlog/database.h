@@ -33,8 +33,10 @@ public:
     static std::filesystem::path DefaultPath();
 
     // Nothing is touched until the first operation, which opens the file, creating its folder, the file and
-    // the table when missing. Throws TDatabaseError when that fails (a file keyed with another password, a
-    // file that is not a database, a folder that cannot be written).
+    // the table when missing, and FILE.lock beside it. Throws TDatabaseError, naming the file and the cause,
+    // when that fails (a file keyed with another password, a file that is not a database, a device, folder
+    // or pipe in its place, a folder that cannot be written). Waits for another program's transaction are
+    // bounded and pump the gauge of the operation that waits.
     explicit TEventDatabase(std::filesystem::path file = DefaultPath(), std::string password = kPassword);
     ~TEventDatabase();
     TEventDatabase(const TEventDatabase&) = delete;
