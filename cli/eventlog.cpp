@@ -72,7 +72,9 @@ int LogShow(const TGlobalOptions& global, const TArgs& args) {
 }
 
 // The filter conditions the options ask for, in the window's item order: date, type, object, UOO, УОП.
-std::optional<std::vector<std::string>> Conditions(const TArgs& args) {
+// Everything is checked here, before the database is touched: a value no event can match is a wrong command
+// line, not an empty answer.
+std::optional<std::vector<std::string>> Conditions(const TArgs& args, const TEventDatabase& database) {
     std::vector<std::string> out;
     if (args.Has("--date")) {
         const std::string& range = args.options.at("--date");
@@ -81,7 +83,16 @@ std::optional<std::vector<std::string>> Conditions(const TArgs& args) {
             std::fprintf(stderr, "mirca-cli log query: --date takes FROM..TO, e.g. 01.01.15..31.01.15\n");
             return std::nullopt;
         }
-        out.push_back(DateCondition(range.substr(0, dots), range.substr(dots + 2)));
+        const std::string from = range.substr(0, dots), to = range.substr(dots + 2);
+        for (const std::string& date : {from, to}) {
+            if (!database.AcceptsDate(date)) {
+                std::fprintf(stderr,
+                             "mirca-cli log query: --date: '%s' is not a date (dd.mm.yy or dd.mm.yyyy)\n",
+                             date.c_str());
+                return std::nullopt;
+            }
+        }
+        out.push_back(DateCondition(from, to));
     }
     if (args.Has("--type")) {
         std::array<bool, kEventTypeItems> checked{};
@@ -97,13 +108,21 @@ std::optional<std::vector<std::string>> Conditions(const TArgs& args) {
         }
         out.push_back(EventTypeCondition(checked, Catalogue()));
     }
-    try {
-        if (args.Has("--object")) out.push_back(ObjectCondition(args.options.at("--object"), Catalogue()));
-        if (args.Has("--uoo")) out.push_back(UooCondition(args.options.at("--uoo"), Catalogue()));
-        if (args.Has("--uop")) out.push_back(UopCondition(args.options.at("--uop"), Catalogue()));
-    } catch (const TConversionError& e) {
-        std::fprintf(stderr, "mirca-cli log query: %s\n", e.what());
-        return std::nullopt;
+    struct TNumberFilter {
+        const char* option;
+        const char* what;
+        int max;
+        std::string (*condition)(const std::string&, const TCatalogue&);
+    };
+    for (const TNumberFilter& filter :
+         {TNumberFilter{"--object", "object", kMaxObjectNumber, &ObjectCondition},
+          TNumberFilter{"--uoo", "UOO", kMaxUooNumber, &UooCondition},
+          TNumberFilter{"--uop", "UOP", kMaxUopNumber, &UopCondition}}) {
+        if (!args.Has(filter.option)) continue;
+        const auto number = ParseNumber("log query", filter.what, args.options.at(filter.option), 1,
+                                        std::uint32_t(filter.max));
+        if (!number) return std::nullopt;
+        out.push_back(filter.condition(std::to_string(*number), Catalogue()));
     }
     if (out.empty()) {
         std::fprintf(stderr,
@@ -115,7 +134,10 @@ std::optional<std::vector<std::string>> Conditions(const TArgs& args) {
 
 int LogQuery(const TGlobalOptions& global, const TArgs& args) {
     if (!LoadLanguage(global, args, "log query")) return kExitUsage;
-    const auto conditions = Conditions(args);
+    // Made here to check the dates as it will read them; it touches no file before its first operation.
+    TEventDatabase database(args.Has("--db") ? std::filesystem::path(args.options.at("--db"))
+                                             : TEventDatabase::DefaultPath());
+    const auto conditions = Conditions(args, database);
     if (!conditions) return kExitUsage;
     TEventLogReader reader;
     if (!Load(reader, args.positional[0], "log query")) return kExitFailed;
@@ -123,18 +145,15 @@ int LogQuery(const TGlobalOptions& global, const TArgs& args) {
     const std::vector<std::string> query =
         conditions->size() == 1 ? SingleQuery(conditions->front()) : CombinedQuery(*conditions);
     try {
-        TEventDatabase database(args.Has("--db") ? std::filesystem::path(args.options.at("--db"))
-                                                 : TEventDatabase::DefaultPath());
-        database.ClearCurrentLog();
-        const auto stored = database.StoreCurrentLog(ListRows(reader));
+        // One transaction: a window or another run sharing the file cannot slip its log in between.
+        TEventDatabase::TStoreResult stored;
+        const std::vector<TLogRow> rows = database.ReplaceAndQuery(ListRows(reader), query, nullptr, &stored);
         if (stored.skipped > 0) {
             std::fprintf(stderr,
                          "mirca-cli log query: %zu of %zu events could not be stored (bad date or time)\n",
                          stored.skipped, stored.skipped + stored.stored);
         }
-        std::vector<TLogRow> rows;
-        if (ShowQueryResult(database, query, rows) == TQueryOutcome::NoMatch)
-            std::fprintf(stderr, "%s\n", Msg(kNoMatchMessage).c_str());
+        if (rows.empty()) std::fprintf(stderr, "%s\n", Msg(kNoMatchMessage).c_str());
         Print(rows);
     } catch (const TDatabaseError& e) {
         std::fprintf(stderr, "mirca-cli log query: %s\n", e.what());

@@ -54,7 +54,8 @@ void PrintUsage(std::FILE* out) {
         "the map) can be set.\n"
         "The port defaults to MIRCA_PORT, else the USB panel. --data DIR names the folder of the\n"
         "memory maps and of Messages.xml (default: drv_base beside the program). The event database is\n"
-        "Report/meslog.db beside the program unless --db names another file.\n");
+        "Report/meslog.db beside the program unless --db names another file; FILE.lock is made beside\n"
+        "it, so that runs and the window sharing the file do not mix their logs.\n");
 }
 
 }  // namespace

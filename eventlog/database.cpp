@@ -4,12 +4,21 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 #include "base/programdir.h"
 #include "base/text.h"
@@ -22,7 +31,9 @@ namespace {
 
 // Wider texts than any decoded event can make are taken for damage, not stored.
 constexpr std::size_t kMaxColumnBytes = 4096;
-constexpr int kBusyTimeoutMs = 2000;
+// Long enough for another program to store the largest log; the wait pumps the caller's gauge.
+constexpr int kBusyTimeoutMs = 20000;
+constexpr int kBusyStepMs = 5;
 
 constexpr const char* kCreateTable =
     "create table if not exists CurrentLog (EventID integer, mesDate text, mesTime text, mesEvent text, "
@@ -202,6 +213,47 @@ bool IsWordByte(char c) {
            u == '$' || u >= 0x80;
 }
 
+// Held while a connection is opened: see TEventDatabase::Impl::Open.
+class TCreationLock {
+public:
+    explicit TCreationLock(const std::filesystem::path& database)
+        : database_(database), file_(database.string() + ".lock") {
+        fd_ = ::open(file_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (fd_ < 0) throw Error("cannot open", errno);
+        struct stat st {};
+        if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd_);
+            throw Error("not a regular file:", 0);
+        }
+        // A bounded wait: a program that hangs while holding the lock must not hang this one.
+        for (int waited = 0; flock(fd_, LOCK_EX | LOCK_NB) != 0; waited += kBusyStepMs) {
+            const int error = errno;
+            if (error != EWOULDBLOCK && error != EINTR) {
+                ::close(fd_);
+                throw Error("cannot lock", error);
+            }
+            if (waited >= kBusyTimeoutMs) {
+                ::close(fd_);
+                throw Error("another program holds the lock", 0);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(kBusyStepMs));
+        }
+    }
+    ~TCreationLock() { ::close(fd_); }  // closing releases the lock
+    TCreationLock(const TCreationLock&) = delete;
+    TCreationLock& operator=(const TCreationLock&) = delete;
+
+private:
+    TDatabaseError Error(const char* what, int error) const {
+        return TDatabaseError(database_.string() + ": cannot open the event database: " + what + " " +
+                              file_.string() + (error != 0 ? ": " + std::string(std::strerror(error)) : ""));
+    }
+
+    std::filesystem::path database_;
+    std::filesystem::path file_;
+    int fd_ = -1;
+};
+
 }  // namespace
 
 class TEventDatabase::Impl {
@@ -247,27 +299,55 @@ public:
     int CurrentYear() const { return currentYear_; }
     void SetCurrentYear(int year) { currentYear_ = year; }
 
+    // Bumped by commits of other connections only, so a change tells that another program wrote the file.
+    long long DataVersion() {
+        const TStatement statement = Prepare("pragma data_version", true);
+        if (sqlite3_step(statement.get()) != SQLITE_ROW) Fail("cannot read the data version");
+        return sqlite3_column_int64(statement.get(), 0);
+    }
+
+    // The log this object last stored in full, to put back when another program replaced it; empty while
+    // the table holds whatever was there before this object cleared it.
+    std::optional<std::vector<TLogRow>> ownLog;
+    long long ownVersion = 0;
+    IGauge* waitGauge = nullptr;
+
 private:
     void Open() {
+        if (file_.empty()) throw TDatabaseError("cannot open the event database: no file name given");
+        // A device, a folder or a pipe is refused before the folder or the lock file is made beside it.
         std::error_code error;
-        std::filesystem::create_directories(file_.parent_path(), error);
-        if (error) throw TDatabaseError(file_.string() + ": cannot create the folder: " + error.message());
+        const std::filesystem::file_status status = std::filesystem::status(file_, error);
+        if (error && status.type() != std::filesystem::file_type::not_found)
+            throw TDatabaseError(file_.string() + ": cannot open the event database: " + error.message());
+        if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+            throw TDatabaseError(file_.string() + ": cannot open the event database: not a regular file");
+        if (!file_.parent_path().empty()) {
+            std::filesystem::create_directories(file_.parent_path(), error);
+            if (error)
+                throw TDatabaseError(file_.string() + ": cannot create the folder " +
+                                     file_.parent_path().string() + ": " + error.message());
+        }
+        // The cipher takes its salt from the file's first page when keyed, and a new file gets a random one
+        // on its first write. Two programs opening a missing file at once would each key it with their own
+        // salt, and the slower one would then take the other's pages for garbage. So opening, keying and
+        // writing the first page happen under an exclusive lock on a file beside the database; the
+        // database's own locks cannot serve, since keying reads the file before taking any.
+        const TCreationLock lock(file_);
         sqlite3* raw = nullptr;
         const int opened =
             sqlite3_open_v2(file_.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         TConnection db(raw);
-        if (opened != SQLITE_OK) {
-            const std::string text = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(opened);
-            throw TDatabaseError(file_.string() + ": cannot open: " + text);
-        }
+        if (opened != SQLITE_OK) throw OpenError(db.get(), opened);
         sqlite3_extended_result_codes(db.get(), 1);
-        sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+        sqlite3_busy_handler(db.get(), &Busy, this);
         if (sqlite3_key(db.get(), password_.data(), static_cast<int>(password_.size())) != SQLITE_OK)
             throw TDatabaseError(file_.string() + ": cannot key: " + sqlite3_errmsg(db.get()));
         // The key is only tried on the first read: a wrong one, or a file that is no database, fails here.
-        if (sqlite3_exec(db.get(), "select count(*) from sqlite_master", nullptr, nullptr, nullptr) !=
-            SQLITE_OK)
-            throw TDatabaseError(file_.string() + ": " + sqlite3_errmsg(db.get()));
+        if (const int read =
+                sqlite3_exec(db.get(), "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+            read != SQLITE_OK)
+            throw OpenError(db.get(), read);
         // Every filter scans the whole table: with the pages kept decrypted in memory, a scan of the largest
         // log costs no decryption after the first.
         sqlite3_exec(db.get(), "pragma cache_size = -65536", nullptr, nullptr, nullptr);
@@ -280,6 +360,28 @@ private:
                                        &TimeValue, nullptr, nullptr, nullptr) != SQLITE_OK)
             throw TDatabaseError(file_.string() + ": cannot register functions: " + sqlite3_errmsg(db.get()));
         db_ = std::move(db);
+    }
+
+    // Names the file and the cause in words a user can act on; the engine's own text follows.
+    TDatabaseError OpenError(sqlite3* db, int code) const {
+        std::string text = file_.string() + ": cannot open the event database: ";
+        if ((code & 0xFF) == SQLITE_NOTADB)
+            text += "the file is not an event database of this program, or it is damaged";
+        else
+            text += db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+        if (const int system = db != nullptr ? sqlite3_system_errno(db) : 0; system != 0)
+            text += std::string(" (") + std::strerror(system) + ")";
+        else if ((code & 0xFF) == SQLITE_NOTADB && db != nullptr)
+            text += std::string(" (") + sqlite3_errmsg(db) + ")";
+        return TDatabaseError(text);
+    }
+
+    // Waits for another program's transaction in short steps, keeping the caller's window alive.
+    static int Busy(void* self, int count) {
+        if (count * kBusyStepMs >= kBusyTimeoutMs) return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kBusyStepMs));
+        if (IGauge* gauge = static_cast<Impl*>(self)->waitGauge; gauge != nullptr) gauge->Pump();
+        return 1;
     }
 
     static void DateValue(sqlite3_context* context, int, sqlite3_value** args) {
@@ -316,29 +418,6 @@ private:
 };
 
 namespace {
-
-// Rolls back unless committed, so an exception between rows leaves no half-stored log.
-class TTransaction {
-public:
-    explicit TTransaction(TEventDatabase::Impl& impl) : impl_(impl) {
-        impl_.Exec("begin immediate");
-        db_ = impl_.Db();
-    }
-    ~TTransaction() {
-        if (!done_) sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
-    }
-    TTransaction(const TTransaction&) = delete;
-    TTransaction& operator=(const TTransaction&) = delete;
-    void Commit() {
-        impl_.Exec("commit");
-        done_ = true;
-    }
-
-private:
-    TEventDatabase::Impl& impl_;
-    sqlite3* db_ = nullptr;
-    bool done_ = false;
-};
 
 bool BindText(sqlite3_stmt* statement, const char* name, const std::string& value) {
     const int index = sqlite3_bind_parameter_index(statement, name);
@@ -384,19 +463,57 @@ TEventDatabase::TEventDatabase(std::filesystem::path file, std::string password)
 
 TEventDatabase::~TEventDatabase() = default;
 
-void TEventDatabase::ClearCurrentLog() {
-    impl_->Exec("delete from CurrentLog");
-}
+namespace {
 
-TEventDatabase::TStoreResult TEventDatabase::StoreCurrentLog(const std::vector<TLogRow>& rows,
-                                                             IGauge* gauge) {
-    TStoreResult result;
-    TTransaction transaction(*impl_);
-    const TStatement insert = impl_->Prepare(kInsert, true);
+// One operation as one transaction, rolled back unless committed, so an exception between rows leaves no
+// half-stored log. A writing one begins immediate: the write lock is taken first, so two programs never
+// both read and then both wait to write, which the engine could only end by failing one of them.
+class TTransaction {
+public:
+    TTransaction(TEventDatabase::Impl& impl, IGauge* gauge, bool write = true) : impl_(impl) {
+        impl_.waitGauge = gauge;
+        try {
+            impl_.Exec(write ? "begin immediate" : "begin");
+            db_ = impl_.Db();
+            version_ = impl_.DataVersion();
+        } catch (...) {
+            if (db_ != nullptr) sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
+            impl_.waitGauge = nullptr;
+            throw;
+        }
+    }
+    ~TTransaction() {
+        if (!done_) sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
+        impl_.waitGauge = nullptr;
+    }
+    TTransaction(const TTransaction&) = delete;
+    TTransaction& operator=(const TTransaction&) = delete;
+
+    // Whether another program committed to the file since this object's last transaction.
+    bool Foreign() const { return version_ != impl_.ownVersion; }
+    void Commit() {
+        impl_.Exec("commit");
+        done_ = true;
+        // Nobody else wrote while the transaction held the write lock, and our own commits leave the
+        // version as it was.
+        impl_.ownVersion = version_;
+    }
+
+private:
+    TEventDatabase::Impl& impl_;
+    sqlite3* db_ = nullptr;
+    long long version_ = 0;
+    bool done_ = false;
+};
+
+TEventDatabase::TStoreResult InsertRows(TEventDatabase::Impl& impl, const std::vector<TLogRow>& rows,
+                                        IGauge* gauge) {
+    TEventDatabase::TStoreResult result;
+    const TStatement insert = impl.Prepare(kInsert, true);
     sqlite3_stmt* statement = insert.get();
     for (const TLogRow& row : rows) {
         bool stored = false;
-        if (const std::optional<TRowValues> values = Convert(row, impl_->CurrentYear())) {
+        if (const std::optional<TRowValues> values = Convert(row, impl.CurrentYear())) {
             sqlite3_reset(statement);
             sqlite3_clear_bindings(statement);
             const int idIndex = sqlite3_bind_parameter_index(statement, ":eventid");
@@ -409,23 +526,29 @@ TEventDatabase::TStoreResult TEventDatabase::StoreCurrentLog(const std::vector<T
             sqlite3_reset(statement);
             // Some failures (a full disk, lost I/O) end the whole transaction, not just this row; carrying on
             // would store the remaining rows one by one and report a half-stored log as done.
-            if (!stored && sqlite3_get_autocommit(impl_->Db()) != 0)
-                throw TDatabaseError("storing the log failed: " + std::string(sqlite3_errmsg(impl_->Db())));
+            if (!stored && sqlite3_get_autocommit(impl.Db()) != 0)
+                throw TDatabaseError("storing the log failed: " + std::string(sqlite3_errmsg(impl.Db())));
         }
         ++(stored ? result.stored : result.skipped);
         if (gauge != nullptr) gauge->Pump();
     }
-    transaction.Commit();
     return result;
 }
 
-std::vector<TLogRow> TEventDatabase::Query(const std::vector<std::string>& lines) {
+// Within a writing transaction: when another program replaced the table, this object's log goes back.
+void Reclaim(TEventDatabase::Impl& impl, const TTransaction& transaction, IGauge* gauge) {
+    if (!impl.ownLog || !transaction.Foreign()) return;
+    impl.Exec("delete from CurrentLog");
+    InsertRows(impl, *impl.ownLog, gauge);
+}
+
+std::vector<TLogRow> RunQuery(TEventDatabase::Impl& impl, const std::vector<std::string>& lines) {
     std::string sql;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i > 0) sql += '\n';
         sql += lines[i];
     }
-    const TStatement query = impl_->Prepare(Dialect(sql), true);
+    const TStatement query = impl.Prepare(TEventDatabase::Dialect(sql), true);
     sqlite3_stmt* statement = query.get();
     // The filters only read; a text that would change the table is refused before it runs.
     if (sqlite3_stmt_readonly(statement) == 0) throw TDatabaseError("query would modify the database");
@@ -449,7 +572,7 @@ std::vector<TLogRow> TEventDatabase::Query(const std::vector<std::string>& lines
     for (;;) {
         const int step = sqlite3_step(statement);
         if (step == SQLITE_DONE) break;
-        if (step != SQLITE_ROW) impl_->Fail("query failed");
+        if (step != SQLITE_ROW) impl.Fail("query failed");
         TLogRow row;
         row.number = std::to_string(rows.size() + 1);
         if (sqlite3_column_type(statement, index[0]) != SQLITE_NULL) {
@@ -468,6 +591,62 @@ std::vector<TLogRow> TEventDatabase::Query(const std::vector<std::string>& lines
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+}  // namespace
+
+void TEventDatabase::ClearCurrentLog() {
+    TTransaction transaction(*impl_, nullptr);
+    impl_->Exec("delete from CurrentLog");
+    transaction.Commit();
+    impl_->ownLog.emplace();
+}
+
+TEventDatabase::TStoreResult TEventDatabase::StoreCurrentLog(const std::vector<TLogRow>& rows,
+                                                             IGauge* gauge) {
+    TTransaction transaction(*impl_, gauge);
+    Reclaim(*impl_, transaction, gauge);
+    const TStoreResult result = InsertRows(*impl_, rows, gauge);
+    transaction.Commit();
+    if (impl_->ownLog) impl_->ownLog->insert(impl_->ownLog->end(), rows.begin(), rows.end());
+    return result;
+}
+
+TEventDatabase::TStoreResult TEventDatabase::ReplaceCurrentLog(const std::vector<TLogRow>& rows,
+                                                               IGauge* gauge) {
+    TTransaction transaction(*impl_, gauge);
+    impl_->Exec("delete from CurrentLog");
+    const TStoreResult result = InsertRows(*impl_, rows, gauge);
+    transaction.Commit();
+    impl_->ownLog = rows;
+    return result;
+}
+
+std::vector<TLogRow> TEventDatabase::ReplaceAndQuery(const std::vector<TLogRow>& rows,
+                                                     const std::vector<std::string>& query, IGauge* gauge,
+                                                     TStoreResult* stored) {
+    TTransaction transaction(*impl_, gauge);
+    impl_->Exec("delete from CurrentLog");
+    const TStoreResult result = InsertRows(*impl_, rows, gauge);
+    std::vector<TLogRow> found = RunQuery(*impl_, query);
+    transaction.Commit();
+    impl_->ownLog = rows;
+    if (stored != nullptr) *stored = result;
+    return found;
+}
+
+std::vector<TLogRow> TEventDatabase::Query(const std::vector<std::string>& lines) {
+    // Only an object with a log of its own to put back needs the write lock; a plain read also serves a
+    // file this program may not write.
+    TTransaction transaction(*impl_, nullptr, impl_->ownLog.has_value());
+    Reclaim(*impl_, transaction, nullptr);
+    std::vector<TLogRow> found = RunQuery(*impl_, lines);
+    transaction.Commit();
+    return found;
+}
+
+bool TEventDatabase::AcceptsDate(const std::string& text) const {
+    return ParseDate(text, impl_->CurrentYear()).has_value();
 }
 
 std::string TEventDatabase::Dialect(const std::string& sql) {

@@ -21,6 +21,10 @@ public:
 
 // The event database: one working table, CurrentLog, that holds the last log read or opened, so that the
 // list can be filtered with SQL. An encrypted SQLite (SQLCipher) file keyed with the program's password.
+//
+// The window and mirca-cli may share the file. Every operation is one transaction, and an object that
+// cleared or replaced the table remembers what it stored: when another program replaced the table since,
+// the next operation puts this object's log back first, so its queries always answer about its own log.
 class TEventDatabase {
 public:
     static constexpr const char* kPassword = "7Kq4r9";
@@ -29,8 +33,10 @@ public:
     static std::filesystem::path DefaultPath();
 
     // Nothing is touched until the first operation, which opens the file, creating its folder, the file and
-    // the table when missing. Throws TDatabaseError when that fails (a file keyed with another password, a
-    // file that is not a database, a folder that cannot be written).
+    // the table when missing, and FILE.lock beside it. Throws TDatabaseError, naming the file and the cause,
+    // when that fails (a file keyed with another password, a file that is not a database, a device, folder
+    // or pipe in its place, a folder that cannot be written). Waits for another program's transaction are
+    // bounded and pump the gauge of the operation that waits.
     explicit TEventDatabase(std::filesystem::path file = DefaultPath(), std::string password = kPassword);
     ~TEventDatabase();
     TEventDatabase(const TEventDatabase&) = delete;
@@ -51,6 +57,20 @@ public:
     // Runs a query given as lines (joined by line feeds, as written) after the dialect step, and returns its
     // rows as list rows numbered from 1. Throws TDatabaseError when the engine refuses the query.
     std::vector<TLogRow> Query(const std::vector<std::string>& lines);
+
+    // Clear and store as one transaction: another program sharing the file sees the old log or the new one,
+    // never half of it or both.
+    TStoreResult ReplaceCurrentLog(const std::vector<TLogRow>& rows, IGauge* gauge = nullptr);
+    // Clear, store and query as one transaction, so the rows are those of this log whatever another program
+    // does to the file meanwhile. When the query is refused (TDatabaseError) nothing changed. *stored, when
+    // given, receives what the store step did.
+    std::vector<TLogRow> ReplaceAndQuery(const std::vector<TLogRow>& rows,
+                                         const std::vector<std::string>& query, IGauge* gauge = nullptr,
+                                         TStoreResult* stored = nullptr);
+
+    // Whether a date condition accepts the text: "d.m.yy" to "dd.mm.yyyy" naming a day that exists, a
+    // two-digit year placed as SetCurrentYear says. A text it refuses makes the query fail.
+    bool AcceptsDate(const std::string& text) const;
 
     // The query text as this engine runs it: the words true and false outside quoted texts become 1 and 0.
     static std::string Dialect(const std::string& sql);

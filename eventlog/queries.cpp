@@ -16,9 +16,9 @@ namespace {
 constexpr const char* kSelect = "select * from CurrentLog where";
 constexpr const char* kOrder = "order by mesDate, mesTime";
 
-constexpr int kMaxObject = 2000;
-constexpr int kMaxUoo = 250;
-constexpr int kMaxUop = 4;
+constexpr int kMaxObject = kMaxObjectNumber;
+constexpr int kMaxUoo = kMaxUooNumber;
+constexpr int kMaxUop = kMaxUopNumber;
 
 const std::string& C(const TCatalogue& catalogue, int n) {
     return catalogue.CatalogueText(n);

@@ -20,6 +20,10 @@ public:
 };
 
 inline constexpr std::size_t kEventTypeItems = 29;
+// The numbers the object, UOO and УОП filters can match, from 1.
+inline constexpr int kMaxObjectNumber = 2000;
+inline constexpr int kMaxUooNumber = 250;
+inline constexpr int kMaxUopNumber = 4;
 
 // The text in single quotes, inner single quotes doubled.
 std::string QuoteSql(const std::string& text);

@@ -401,6 +401,15 @@ bool TEventLogReader::SaveToFile(const std::filesystem::path& fileName) const {
         lastError_ = "there is no event log to save";
         return false;
     }
+    // A file LoadFromFile would refuse is not written at all.
+    const auto entries = RoleEntries(systemNumber_);
+    for (int role = 0; role < kRoles; ++role) {
+        if (!entries || ((*entries)[role] >= 0) != (tables_[role] != nullptr)) {
+            lastError_ = "the log of system " + std::to_string(systemNumber_) +
+                         " does not hold the tables its files need";
+            return false;
+        }
+    }
     Bytes content(kHeaderSize, 0);
     le::Put16(&content[0], deviceType_);
     le::Put16(&content[2], identityWord_);
@@ -437,21 +446,14 @@ bool TEventLogReader::LoadFromFile(const std::filesystem::path& fileName) {
                     std::to_string(kHeaderSize) + "-byte header");
     }
     const std::uint8_t system = file[4];
-    std::array<TRole, 5> needed{};
-    std::size_t neededCount = 0;
-    if (system == 1 || system == 3) {
-        needed = {kEvents, kNames, kNameIndex, kLogPosition, kRegisteredDevices};
-        neededCount = 5;
-    } else if (system == 5 || system == 6) {
-        needed = {kEvents, kLogPosition};
-        neededCount = 2;
-    } else {
-        return Fail("event-log files of system " + std::to_string(system) + " cannot be read");
-    }
+    // The tables a read of this system fetches, and so the ones its file holds: what is saved is what loads.
+    const auto entries = RoleEntries(system);
+    if (!entries) return Fail("event-log files of system " + std::to_string(system) + " cannot be read");
 
     std::unique_ptr<TZelmoTable> tables[kRoles];
-    for (std::size_t k = 0; k < neededCount; ++k) {
-        const TRole role = needed[k];
+    for (int r = 0; r < kRoles; ++r) {
+        if ((*entries)[r] < 0) continue;
+        const auto role = static_cast<TRole>(r);
         const std::string name = std::string("the ") + kRoleNames[role] + " table";
         const std::uint32_t offset = le::Get32(&file[kHeaderOffsets + 4 * std::size_t(role)]);
         if (offset == 0) return Fail("the file has no " + std::string(kRoleNames[role]) + " table");

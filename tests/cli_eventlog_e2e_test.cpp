@@ -1,6 +1,9 @@
 // mirca-cli log read/show/query against mirca-panelsim serving an event log.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -55,6 +58,21 @@ protected:
         return tp::Run(argv);
     }
     std::string Db() const { return (dir_ / "log.db").string(); }
+    // A system-6 log of 1400 records read from the simulated panel into a file.
+    std::string SixLog() {
+        const std::string file = (dir_ / "six.yrpt").string();
+        auto panel = Panel({"--major", "6", "--log-records", "1400"});
+        EXPECT_EQ(Cli({"log", "read", file}).exitCode, 0);
+        return file;
+    }
+    // The names in the test folder, sorted.
+    std::vector<std::string> Listing() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 };
 
 TEST_F(CliEventLog, ReadShowAndQueryASystemSixLog) {
@@ -142,8 +160,8 @@ TEST_F(CliEventLog, ReadShowAndQueryASystemSixLog) {
         EXPECT_EQ(row[3], "Тревога");
     }
 
-    // Nothing matches object 2001: the rows are empty and the user is told.
-    r = Cli({"log", "query", file, "--db", Db(), "--lang", "EN", "--object", "2001"});
+    // Nothing matches a year without events: the rows are empty and the user is told.
+    r = Cli({"log", "query", file, "--db", Db(), "--lang", "EN", "--date", "01.01.1990..31.12.1990"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
     EXPECT_NE(r.err.find("No events match"), std::string::npos) << r.err;
@@ -166,6 +184,34 @@ TEST_F(CliEventLog, OldFormatSystemOneReadsButHasNoTexts) {
     EXPECT_NE(r.err.find("system 1"), std::string::npos) << r.err;
 }
 
+// What log read saves, log show and log query open: every system with a log layout, in both formats.
+TEST_F(CliEventLog, EverySavedLogOpensAgain) {
+    for (const std::vector<std::string>& options :
+         std::vector<std::vector<std::string>>{{"--major", "1", "--log-old-format"},
+                                               {"--major", "2"},
+                                               {"--major", "3"},
+                                               {"--major", "5", "--log-old-format"},
+                                               {"--major", "5"},
+                                               {"--major", "6"}}) {
+        SCOPED_TRACE(options[1] + (options.size() > 2 ? " old format" : ""));
+        const std::string file = (dir_ / ("system" + options[1] + ".yrpt")).string();
+        {
+            std::vector<std::string> argv = options;
+            argv.insert(argv.end(), {"--log-records", "40", "--log-position", "3"});
+            auto panel = Panel(argv);
+            const auto r = Cli({"log", "read", file});
+            ASSERT_EQ(r.exitCode, 0) << r.err;
+            EXPECT_NE(r.out.find("system " + options[1]), std::string::npos) << r.out;
+        }
+        auto r = Cli({"log", "show", file});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        // Only system 6 has event texts; the others are listed as records without them.
+        EXPECT_EQ(Rows(r.out).size(), options[1] == "6" ? 40u : 0u);
+        r = Cli({"log", "query", file, "--db", Db(), "--date", "01.01.00..31.12.99"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+    }
+}
+
 TEST_F(CliEventLog, AFailedReadWritesNoFile) {
     auto panel = Panel({"--major", "6", "--log-records", "1400", "--fault", "BadCrc:LogBlock:3"});
     const fs::path file = dir_ / "broken.yrpt";
@@ -177,6 +223,140 @@ TEST_F(CliEventLog, AFailedReadWritesNoFile) {
     r = Cli({"log", "show", (dir_ / "junk.yrpt").string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
+}
+
+// Two runs on one database at once, the first of them creating it: each prints exactly the rows its own log
+// gives alone, never both logs merged or every row twice, and neither fails to open the file.
+TEST_F(CliEventLog, ConcurrentQueriesOnOneDatabaseEachPrintTheirOwnRows) {
+    struct TLog {
+        std::string seed, records, file, expected;
+    };
+    std::vector<TLog> logs = {{"1", "1400", (dir_ / "a.yrpt").string(), ""},
+                              {"2", "900", (dir_ / "b.yrpt").string(), ""}};
+    for (TLog& log : logs) {
+        auto panel = Panel({"--major", "6", "--log-records", log.records, "--log-seed", log.seed});
+        ASSERT_EQ(Cli({"log", "read", log.file}).exitCode, 0);
+    }
+    const auto Query = [&](const TLog& log, const std::string& db) {
+        return std::vector<std::string>{
+            kBin + "/mirca-cli", "log", "query", log.file, "--db", db, "--type", "2,4"};
+    };
+    for (TLog& log : logs) {
+        const auto r = tp::Run(Query(log, (dir_ / ("alone-" + log.seed + ".db")).string()));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        log.expected = r.out;
+        ASSERT_FALSE(log.expected.empty());
+    }
+    ASSERT_NE(logs[0].expected, logs[1].expected);
+
+    const fs::path shared = dir_ / "shared.db";
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        // Every other round starts without the file, so that both runs race to create it.
+        if (round % 2 == 0) fs::remove(shared);
+        const auto results =
+            tp::RunTogether({Query(logs[0], shared.string()), Query(logs[1], shared.string())});
+        for (std::size_t i = 0; i < logs.size(); ++i) {
+            EXPECT_EQ(results[i].exitCode, 0) << results[i].err;
+            EXPECT_EQ(results[i].out.size(), logs[i].expected.size()) << "log " << i;
+            EXPECT_TRUE(results[i].out == logs[i].expected) << "log " << i;
+        }
+    }
+}
+
+TEST_F(CliEventLog, DbTakesAPlainFileNameAndRefusesWhatIsNoRegularFile) {
+    const std::string file = SixLog();
+    // A name without a folder is a file in the working folder.
+    auto r = tp::Run({"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", dir_.string(), kBin + "/mirca-cli", "log",
+                      "query", file, "--db", "q.db", "--type", "2"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_FALSE(r.out.empty());
+    EXPECT_TRUE(fs::is_regular_file(dir_ / "q.db"));
+
+    fs::create_directory(dir_ / "folder");
+    ASSERT_EQ(mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    const std::vector<std::string> before = Listing();
+    for (const std::string& db :
+         {std::string("/dev/null"), (dir_ / "folder").string(), (dir_ / "pipe").string()}) {
+        SCOPED_TRACE(db);
+        r = Cli({"log", "query", file, "--db", db, "--type", "2"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_NE(r.err.find(db + ": cannot open the event database: not a regular file"), std::string::npos)
+            << r.err;
+        EXPECT_FALSE(fs::exists(db + ".lock"));
+    }
+    EXPECT_EQ(Listing(), before);
+    EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
+}
+
+// A filter value no event can carry, or a day that does not exist, is a wrong command line: refused with
+// exit code 2 and a reason, before the database is touched.
+TEST_F(CliEventLog, OutOfRangeFilterValuesAndInvalidDatesAreWrongCommandLines) {
+    const std::string file = SixLog();
+    auto r = Cli({"log", "query", file, "--db", Db(), "--type", "2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string stored = ReadText(Db());
+    ASSERT_FALSE(stored.empty());
+
+    struct TCase {
+        std::vector<std::string> filter;
+        const char* reason;
+    };
+    const TCase cases[] = {
+        {{"--object", "0"}, "object '0' is not a number from 1 to 2000"},
+        {{"--object", "2001"}, "from 1 to 2000"},
+        {{"--object", "-1"}, "from 1 to 2000"},
+        {{"--object", "twelve"}, "from 1 to 2000"},
+        {{"--object", ""}, "from 1 to 2000"},
+        {{"--uoo", "0"}, "UOO '0' is not a number from 1 to 250"},
+        {{"--uoo", "251"}, "from 1 to 250"},
+        {{"--uop", "5"}, "UOP '5' is not a number from 1 to 4"},
+        {{"--uop", "0"}, "from 1 to 4"},
+        {{"--uop", "1", "--uoo", "99999999999"}, "from 1 to 250"},
+        {{"--type", "29"}, "from 0 to 28"},
+        {{"--date", "31.02.2024..01.03.2024"}, "'31.02.2024' is not a date"},
+        {{"--date", "01.01.2024..2024-13-01"}, "'2024-13-01' is not a date"},
+        {{"--date", "29.02.2023..01.03.2023"}, "'29.02.2023' is not a date"},
+        {{"--date", "01.13.24..02.13.24"}, "'01.13.24' is not a date"},
+        {{"--date", "00.01.24..02.01.24"}, "'00.01.24' is not a date"},
+        {{"--date", "01.01.24"}, "FROM..TO"},
+    };
+    for (const TCase& c : cases) {
+        std::vector<std::string> args = {"log", "query", file, "--db", Db()};
+        args.insert(args.end(), c.filter.begin(), c.filter.end());
+        SCOPED_TRACE(c.filter[0] + " " + c.filter[1]);
+        r = Cli(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+        EXPECT_EQ(ReadText(Db()), stored) << "the database changed";
+    }
+    // The bounds themselves and a leap day are filters like any other.
+    for (const std::vector<std::string>& filter :
+         std::vector<std::vector<std::string>>{{"--object", "1"},
+                                               {"--object", "2000"},
+                                               {"--uoo", "250"},
+                                               {"--uop", "4"},
+                                               {"--date", "29.02.2024..29.02.24"}}) {
+        std::vector<std::string> args = {"log", "query", file, "--db", Db()};
+        args.insert(args.end(), filter.begin(), filter.end());
+        r = Cli(args);
+        EXPECT_EQ(r.exitCode, 0) << filter[0] << " " << filter[1] << ": " << r.err;
+    }
+}
+
+TEST_F(CliEventLog, ADatabaseThatCannotBeOpenedIsNamedWithItsCause) {
+    const std::string file = SixLog();
+    const fs::path db = dir_ / "notes.db";
+    std::ofstream(db) << "not a database";
+    const auto r = Cli({"log", "query", file, "--db", db.string(), "--type", "2"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find(db.string() + ": cannot open the event database: the file is not an event database"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadText(db), "not a database");
 }
 
 TEST_F(CliEventLog, NoPanelIsExitCodeThree) {

@@ -2,6 +2,13 @@
 // queries run against it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -253,6 +260,89 @@ TEST_F(DatabaseTest, FolderThatCannotBeMadeIsAnError) {
     EXPECT_THROW(database.StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")}), TDatabaseError);
 }
 
+TEST_F(DatabaseTest, APlainFileNameIsAFileInTheWorkingFolder) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    try {
+        TEventDatabase database("q.db");
+        database.StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
+        EXPECT_EQ(database.Query(ShowAllQuery()).size(), 1u);
+    } catch (const TDatabaseError& error) {
+        ADD_FAILURE() << error.what();
+    }
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "q.db"));
+}
+
+// A device, a folder or a pipe is no database: refused by name, and nothing is made beside it.
+TEST_F(DatabaseTest, TargetsThatAreNoRegularFileAreRefusedBeforeAnythingIsCreated) {
+    std::filesystem::create_directory(dir_ / "folder");
+    ASSERT_EQ(mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    std::filesystem::create_directory_symlink(dir_ / "folder", dir_ / "link");
+    for (const std::filesystem::path& target : {std::filesystem::path("/dev/null"), dir_ / "folder",
+                                                dir_ / "pipe", dir_ / "link", dir_ / "folder" / ""}) {
+        SCOPED_TRACE(target.string());
+        TEventDatabase database(target);
+        try {
+            database.ReplaceCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
+            ADD_FAILURE() << "accepted";
+        } catch (const TDatabaseError& error) {
+            EXPECT_NE(std::string(error.what()).find(target.string()), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("not a regular file"), std::string::npos)
+                << error.what();
+        }
+        EXPECT_FALSE(std::filesystem::exists(target.string() + ".lock"));
+    }
+    std::vector<std::filesystem::path> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_))
+        left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::filesystem::path>{"folder", "link", "pipe"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_ / "folder"));
+    EXPECT_THROW(TEventDatabase("").Query(ShowAllQuery()), TDatabaseError);
+}
+
+// Whatever keeps the file from opening, the message names the file and the cause, and the list shown
+// keeps its rows.
+TEST_F(DatabaseTest, AFileThatCannotBeOpenedIsExplainedAndTheListKeepsItsRows) {
+    database_->StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
+    database_.reset();
+    std::ofstream(dir_ / "text.db") << "hello, this is not a database\n";
+    std::ofstream(dir_ / "file") << "a file where a folder should be";
+    std::filesystem::create_directory(dir_ / "locked.db.lock");
+    struct TCase {
+        std::filesystem::path file;
+        std::string password;
+        std::string cause;
+    };
+    const TCase cases[] = {
+        {dir_ / "text.db", TEventDatabase::kPassword,
+         "not an event database of this program, or it is damaged"},
+        {file_, "another password", "not an event database of this program, or it is damaged"},
+        {dir_ / "file" / "meslog.db", TEventDatabase::kPassword,
+         "cannot create the folder " + (dir_ / "file").string() + ": "},
+        {dir_ / "locked.db", TEventDatabase::kPassword,
+         "cannot open " + (dir_ / "locked.db.lock").string() + ": Is a directory"},
+    };
+    const std::vector<TLogRow> shown = {Row("0x1130", "02.01.15/00:00:00", "shown")};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        TEventDatabase database(c.file, c.password);
+        std::vector<TLogRow> list = shown;
+        try {
+            ShowQueryResult(database, ShowAllQuery(), list);
+            ADD_FAILURE() << "opened";
+        } catch (const TDatabaseError& error) {
+            const std::string text = error.what();
+            EXPECT_EQ(text.rfind(c.file.string() + ": ", 0), 0u) << text;
+            EXPECT_NE(text.find(c.cause), std::string::npos) << text;
+        }
+        EXPECT_EQ(list, shown);
+        EXPECT_THROW(database.ReplaceAndQuery(shown, ShowAllQuery()), TDatabaseError);
+    }
+    EXPECT_EQ(TEventDatabase(file_).Query(ShowAllQuery()).size(), 1u);
+}
+
 TEST_F(DatabaseTest, QueryErrorsCarryTheEngineMessage) {
     database_->StoreCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
     const auto message = [&](const std::vector<std::string>& lines) -> std::string {
@@ -277,6 +367,123 @@ TEST_F(DatabaseTest, ColumnsAreReadByNameAndNullsGiveEmptyTexts) {
                           "null as mesTime,", "null as mesDate, null as EventID, 1 as extra"});
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], (TLogRow{"1", "", "", "", "r", "", "src"}));
+}
+
+// A log whose every row names its log, so rows of two logs cannot be mistaken for each other.
+std::vector<TLogRow> NamedLog(const std::string& name, int count) {
+    std::vector<TLogRow> rows;
+    for (int i = 0; i < count; ++i) {
+        char dateTime[32];
+        std::snprintf(dateTime, sizeof dateTime, "%02d.%02d.15/%02d:%02d:00", i % 28 + 1, i / 28 % 12 + 1,
+                      i / 60 % 24, i % 60);
+        rows.push_back({"", "0x1110", dateTime, name + " " + std::to_string(i), "", "", ""});
+    }
+    return rows;
+}
+
+// The rows Query gives back for rows stored as they are: the same, numbered from 1.
+std::vector<TLogRow> Numbered(std::vector<TLogRow> rows) {
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i].number = std::to_string(i + 1);
+    return rows;
+}
+
+TEST_F(DatabaseTest, ReplaceIsOneStepAndReportsWhatItStored) {
+    std::vector<TLogRow> rows = NamedLog("a", 5);
+    rows.push_back(Row("0x1110", "31.02.15/00:00:00", "no such day"));
+    database_->StoreCurrentLog(NamedLog("old", 3));
+    TEventDatabase::TStoreResult stored;
+    TCountingGauge gauge;
+    const std::vector<TLogRow> found = database_->ReplaceAndQuery(
+        rows, {"select * from CurrentLog where mesEvent like 'a %'"}, &gauge, &stored);
+    EXPECT_EQ(found, Numbered(NamedLog("a", 5)));
+    EXPECT_EQ(stored.stored, 5u);
+    EXPECT_EQ(stored.skipped, 1u);
+    EXPECT_EQ(gauge.pumps, static_cast<int>(rows.size()));
+
+    // A refused query changes nothing: the log before it stays.
+    EXPECT_THROW(database_->ReplaceAndQuery(NamedLog("b", 4), {"select * from NoSuchTable"}), TDatabaseError);
+    EXPECT_THROW(database_->ReplaceAndQuery(NamedLog("b", 4), {"select * from CurrentLog where",
+                                                               "mesDate ="
+                                                               "datevalue('31.02.2024')"}),
+                 TDatabaseError);
+    EXPECT_EQ(database_->Query(ShowAllQuery()), Numbered(NamedLog("a", 5)));
+
+    EXPECT_EQ(database_->ReplaceCurrentLog(NamedLog("c", 7)).stored, 7u);
+    EXPECT_EQ(database_->Query(ShowAllQuery()), Numbered(NamedLog("c", 7)));
+}
+
+// The window and mirca-cli may share the file: what one stored must not show up in the other's queries.
+TEST_F(DatabaseTest, AnotherWritersLogIsReplacedByThisObjectsOwnBeforeItsNextOperation) {
+    TEventDatabase other(file_);
+    const std::vector<TLogRow> mine = NamedLog("mine", 30), theirs = NamedLog("theirs", 20);
+
+    database_->ReplaceCurrentLog(mine);
+    other.ReplaceCurrentLog(theirs);
+    EXPECT_EQ(database_->Query(ShowAllQuery()), Numbered(mine));
+    EXPECT_EQ(other.Query(ShowAllQuery()), Numbered(theirs));
+    EXPECT_EQ(database_->Query({"select * from CurrentLog where mesEvent like 'theirs%'"}).size(), 0u);
+
+    // Clear and store called apart still give this object's log alone.
+    database_->ClearCurrentLog();
+    other.ReplaceCurrentLog(theirs);
+    database_->StoreCurrentLog(mine);
+    EXPECT_EQ(database_->Query(ShowAllQuery()), Numbered(mine));
+    other.ReplaceCurrentLog(theirs);
+    database_->StoreCurrentLog(NamedLog("more", 2));
+    std::vector<TLogRow> both = mine;
+    for (const TLogRow& row : NamedLog("more", 2))
+        both.push_back(row);
+    EXPECT_EQ(database_->Query(ShowAllQuery()), Numbered(both));
+
+    // An object that stored nothing shows what the file holds.
+    EXPECT_EQ(TEventDatabase(file_).Query(ShowAllQuery()), Numbered(both));
+}
+
+// Several processes on one file, each replacing and querying in a loop, the file missing at the start of
+// every round so that they race to create it too.
+TEST_F(DatabaseTest, ProcessesSharingTheFileEachGetTheirOwnRows) {
+    constexpr int kProcesses = 3, kRounds = 3, kIterations = 10;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        std::filesystem::remove(file_);
+        int barrier[2];
+        ASSERT_EQ(pipe(barrier), 0);
+        std::vector<pid_t> children;
+        for (int p = 0; p < kProcesses; ++p) {
+            const pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                close(barrier[1]);
+                char byte;
+                (void)!read(barrier[0], &byte, 1);  // returns when the parent lets all go at once
+                int status = 0;
+                try {
+                    TEventDatabase database(file_);
+                    const std::vector<TLogRow> log = NamedLog("process " + std::to_string(p), 150 + 40 * p);
+                    const std::vector<TLogRow> expected = Numbered(log);
+                    for (int i = 0; i < kIterations && status == 0; ++i) {
+                        if (database.ReplaceAndQuery(log, ShowAllQuery()) != expected) status = 1;
+                        if (database.Query(ShowAllQuery()) != expected) status = 2;
+                    }
+                } catch (const std::exception& e) {
+                    std::fprintf(stderr, "process %d: %s\n", p, e.what());
+                    status = 3;
+                }
+                _exit(status);
+            }
+            children.push_back(pid);
+        }
+        close(barrier[0]);
+        close(barrier[1]);
+        for (std::size_t p = 0; p < children.size(); ++p) {
+            int status = -1;
+            ASSERT_EQ(waitpid(children[p], &status, 0), children[p]);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+                << "process " << p << ": 1 = wrong rows from the replace, 2 = from the query after it, "
+                << "3 = an error; status " << status;
+        }
+    }
 }
 
 TEST(Dialect, TrueAndFalseOutsideQuotedTextsBecomeNumbers) {

@@ -561,7 +561,8 @@ protected:
     }
 };
 
-TEST_F(EventLogFile, SystemOneAndSixRoundTrip) {
+// What the reader saves it opens again, for every system with a log layout.
+TEST_F(EventLogFile, EverySystemRoundTrips) {
     struct TCase {
         std::uint8_t system;
         bool newFormat;
@@ -569,8 +570,10 @@ TEST_F(EventLogFile, SystemOneAndSixRoundTrip) {
         std::uint16_t position;
         std::vector<int> percents;
     };
-    for (const TCase& c : {TCase{1, false, 64, 5, {0}}, TCase{3, true, 100, 99, {0}},
-                           TCase{6, true, 1400, 10, {0, 50}}, TCase{5, false, 40, 0, {0, 50}}}) {
+    for (const TCase& c :
+         {TCase{1, false, 64, 5, {0}}, TCase{1, true, 64, 70, {0}}, TCase{2, true, 300, 7, {0}},
+          TCase{3, true, 100, 99, {0}}, TCase{6, true, 1400, 10, {0, 50}}, TCase{5, false, 40, 0, {0, 50}},
+          TCase{5, true, 40, 39, {0, 50}}}) {
         SCOPED_TRACE(testing::Message() << "system " << int{c.system});
         TLogRig rig(c.system, c.newFormat, c.records, c.position);
         ASSERT_TRUE(rig.Read());
@@ -623,10 +626,20 @@ TEST_F(EventLogFile, HeaderAndTableRecordsAreLaidOutByteForByte) {
     EXPECT_EQ(b.size(), expectOffset);
     EXPECT_EQ(Bytes(b.begin() + 35, b.begin() + 127), Bytes(92, 0));
 
-    // System 2 files are written but not read back.
+    // A system-2 file, with its seven tables, is read back.
     TEventLogReader loaded;
-    EXPECT_FALSE(loaded.LoadFromFile(file));
-    EXPECT_NE(loaded.LastError().find("system 2"), std::string::npos) << loaded.LastError();
+    EXPECT_TRUE(loaded.LoadFromFile(file)) << loaded.LastError();
+    EXPECT_EQ(loaded.EventCount(), 20u);
+    // Without either extra table it is refused, naming the table.
+    for (const std::size_t at : {27u, 31u}) {
+        Bytes bad = b;
+        le::Put32(&bad[at], 0);
+        WriteBytes(dir_ / "bad.yrpt", bad);
+        TEventLogReader refused;
+        EXPECT_FALSE(refused.LoadFromFile(dir_ / "bad.yrpt"));
+        EXPECT_NE(refused.LastError().find(at == 27 ? "extra A" : "extra B"), std::string::npos)
+            << refused.LastError();
+    }
 
     // A system-6 file leaves the five offsets of the absent tables at zero.
     TLogRig six(6, true, 8);
@@ -710,7 +723,7 @@ TEST_F(EventLogFile, DamagedFilesAreRefusedAndTheReaderKeepsWhatItHad) {
         {"events offset in the header", put32(7, 3)},
         {"zero-size log position", put32(positionAt + 8, 0)},
         {"one-byte log position", put32(positionAt + 8, 1)},
-        {"system 2", [](Bytes& b) { b[4] = 2; }},
+        {"system 2 without its extra tables", [](Bytes& b) { b[4] = 2; }},
         {"system 0", [](Bytes& b) { b[4] = 0; }},
         {"system 7", [](Bytes& b) { b[4] = 7; }},
     };
