@@ -135,9 +135,8 @@ void TLogSession::Fill() {
 
 void TLogSession::StoreRows() {
     try {
-        TEventDatabase& database = Database();
-        database.ClearCurrentLog();
-        database.StoreCurrentLog(rows_, &view_.Gauge());
+        // One unit: another program sharing the database sees the old log or this one, never half of it.
+        Database().ReplaceCurrentLog(rows_, &view_.Gauge());
         view_.Enable(TLogCommand::Filter, true);
     } catch (const TDatabaseError& error) {
         // The list shows the log; only filtering needs the database.
