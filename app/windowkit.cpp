@@ -72,32 +72,6 @@ QPixmap PlugPixmap(bool joined, int size) {
     return pixmap;
 }
 
-QIcon GlobeIcon() {
-    QPixmap pixmap = Canvas();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(30, 90, 170), 1.5));
-    p.setBrush(QColor(200, 225, 250));
-    p.drawEllipse(QRectF(3, 3, 18, 18));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QRectF(8, 3, 8, 18));
-    p.drawLine(QPointF(3, 12), QPointF(21, 12));
-    p.drawLine(QPointF(12, 3), QPointF(12, 21));
-    return QIcon(pixmap);
-}
-
-QIcon EnvelopeIcon() {
-    QPixmap pixmap = Canvas();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(70, 70, 70), 1.5));
-    p.setBrush(QColor(250, 245, 225));
-    p.drawRect(QRectF(2.5, 6.5, 19, 12));
-    p.drawLine(QPointF(2.5, 6.5), QPointF(12, 13.5));
-    p.drawLine(QPointF(21.5, 6.5), QPointF(12, 13.5));
-    return QIcon(pixmap);
-}
-
 QIcon SheetIcon() {
     QPixmap pixmap = Canvas();
     QPainter p(&pixmap);

@@ -22,8 +22,6 @@ public:
 QIcon TransferIcon(bool toPanel);
 // Two plug halves, joined (connected) or apart: the link's state.
 QPixmap PlugPixmap(bool joined, int size = 24);
-QIcon GlobeIcon();
-QIcon EnvelopeIcon();
 // A sheet of a spreadsheet, and a page of the web: the two exports.
 QIcon SheetIcon();
 QIcon WebPageIcon();

@@ -35,6 +35,7 @@
 
 #include <exception>
 
+#include "app/icons.h"
 #include "app/qtdialogs.h"
 #include "app/qtpath.h"
 #include "app/windowkit.h"
@@ -194,10 +195,10 @@ void TZDevSettingsForm::CreateActions() {
     add("MenuWriteAction", command(&TEditorSession::Write), TransferIcon(true));
     add("MenuReadAction", command(&TEditorSession::Read), TransferIcon(false));
     add("SetFactorySettingsAction", command(&TEditorSession::FactorySettings));
-    add("ShowHelpAction", command(&TEditorSession::Help), s->standardIcon(QStyle::SP_DialogHelpButton))
+    add("ShowHelpAction", command(&TEditorSession::Help), ButtonIcon("help"))
         ->setShortcut(QKeySequence(Qt::Key_F1));
-    add("wwwAction", command(&TEditorSession::WebSite), GlobeIcon());
-    add("EmailAction", command(&TEditorSession::Email), EnvelopeIcon());
+    add("wwwAction", command(&TEditorSession::WebSite), ButtonIcon("web"));
+    add("EmailAction", command(&TEditorSession::Email), ButtonIcon("email"));
     add(
         "AboutAction",
         [this] {

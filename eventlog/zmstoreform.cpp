@@ -22,6 +22,7 @@
 
 #include <exception>
 
+#include "app/icons.h"
 #include "app/qtdialogs.h"
 #include "app/windowkit.h"
 #include "base/catalogue.h"
@@ -191,10 +192,10 @@ void TZMStoreForm::CreateActions() {
         s->standardIcon(QStyle::SP_FileDialogDetailedView));
     add(
         "ReportAction", [this] { FilterClicked(); }, FunnelIcon());
-    add("ShowHelpAction", command(&TLogSession::Help), s->standardIcon(QStyle::SP_DialogHelpButton))
+    add("ShowHelpAction", command(&TLogSession::Help), ButtonIcon("help"))
         ->setShortcut(QKeySequence(Qt::Key_F1));
-    add("wwwAction", command(&TLogSession::WebSite), GlobeIcon());
-    add("EmailAction", command(&TLogSession::Email), EnvelopeIcon());
+    add("wwwAction", command(&TLogSession::WebSite), ButtonIcon("web"));
+    add("EmailAction", command(&TLogSession::Email), ButtonIcon("email"));
     add(
         "AboutAction",
         [this] {
