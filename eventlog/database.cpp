@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -309,6 +310,8 @@ public:
     // The log this object last stored in full, to put back when another program replaced it; empty while
     // the table holds whatever was there before this object cleared it.
     std::optional<std::vector<TLogRow>> ownLog;
+    // Where each stored row of ownLog is: (rowid, index into ownLog), rowids ascending as they were inserted.
+    std::vector<std::pair<std::int64_t, std::size_t>> ownRowids;
     long long ownVersion = 0;
     IGauge* waitGauge = nullptr;
 
@@ -506,9 +509,13 @@ private:
     bool done_ = false;
 };
 
+// Rows in order; each stored row's rowid goes into rowids (paired with its index plus indexBase) when given.
 TEventDatabase::TStoreResult InsertRows(TEventDatabase::Impl& impl, const std::vector<TLogRow>& rows,
-                                        IGauge* gauge) {
+                                        IGauge* gauge,
+                                        std::vector<std::pair<std::int64_t, std::size_t>>* rowids = nullptr,
+                                        std::size_t indexBase = 0) {
     TEventDatabase::TStoreResult result;
+    std::size_t index = indexBase;
     const TStatement insert = impl.Prepare(kInsert, true);
     sqlite3_stmt* statement = insert.get();
     for (const TLogRow& row : rows) {
@@ -530,6 +537,8 @@ TEventDatabase::TStoreResult InsertRows(TEventDatabase::Impl& impl, const std::v
                 throw TDatabaseError("storing the log failed: " + std::string(sqlite3_errmsg(impl.Db())));
         }
         ++(stored ? result.stored : result.skipped);
+        if (stored && rowids != nullptr) rowids->emplace_back(sqlite3_last_insert_rowid(impl.Db()), index);
+        ++index;
         if (gauge != nullptr) gauge->Pump();
     }
     return result;
@@ -539,7 +548,8 @@ TEventDatabase::TStoreResult InsertRows(TEventDatabase::Impl& impl, const std::v
 void Reclaim(TEventDatabase::Impl& impl, const TTransaction& transaction, IGauge* gauge) {
     if (!impl.ownLog || !transaction.Foreign()) return;
     impl.Exec("delete from CurrentLog");
-    InsertRows(impl, *impl.ownLog, gauge);
+    impl.ownRowids.clear();
+    InsertRows(impl, *impl.ownLog, gauge, &impl.ownRowids);
 }
 
 std::vector<TLogRow> RunQuery(TEventDatabase::Impl& impl, const std::vector<std::string>& lines) {
@@ -600,15 +610,21 @@ void TEventDatabase::ClearCurrentLog() {
     impl_->Exec("delete from CurrentLog");
     transaction.Commit();
     impl_->ownLog.emplace();
+    impl_->ownRowids.clear();
 }
 
 TEventDatabase::TStoreResult TEventDatabase::StoreCurrentLog(const std::vector<TLogRow>& rows,
                                                              IGauge* gauge) {
     TTransaction transaction(*impl_, gauge);
     Reclaim(*impl_, transaction, gauge);
-    const TStoreResult result = InsertRows(*impl_, rows, gauge);
+    std::vector<std::pair<std::int64_t, std::size_t>> rowids;
+    const std::size_t base = impl_->ownLog ? impl_->ownLog->size() : 0;
+    const TStoreResult result = InsertRows(*impl_, rows, gauge, &rowids, base);
     transaction.Commit();
-    if (impl_->ownLog) impl_->ownLog->insert(impl_->ownLog->end(), rows.begin(), rows.end());
+    if (impl_->ownLog) {
+        impl_->ownLog->insert(impl_->ownLog->end(), rows.begin(), rows.end());
+        impl_->ownRowids.insert(impl_->ownRowids.end(), rowids.begin(), rowids.end());
+    }
     return result;
 }
 
@@ -616,9 +632,11 @@ TEventDatabase::TStoreResult TEventDatabase::ReplaceCurrentLog(const std::vector
                                                                IGauge* gauge) {
     TTransaction transaction(*impl_, gauge);
     impl_->Exec("delete from CurrentLog");
-    const TStoreResult result = InsertRows(*impl_, rows, gauge);
+    std::vector<std::pair<std::int64_t, std::size_t>> rowids;
+    const TStoreResult result = InsertRows(*impl_, rows, gauge, &rowids);
     transaction.Commit();
     impl_->ownLog = rows;
+    impl_->ownRowids = std::move(rowids);
     return result;
 }
 
@@ -627,10 +645,12 @@ std::vector<TLogRow> TEventDatabase::ReplaceAndQuery(const std::vector<TLogRow>&
                                                      TStoreResult* stored) {
     TTransaction transaction(*impl_, gauge);
     impl_->Exec("delete from CurrentLog");
-    const TStoreResult result = InsertRows(*impl_, rows, gauge);
+    std::vector<std::pair<std::int64_t, std::size_t>> rowids;
+    const TStoreResult result = InsertRows(*impl_, rows, gauge, &rowids);
     std::vector<TLogRow> found = RunQuery(*impl_, query);
     transaction.Commit();
     impl_->ownLog = rows;
+    impl_->ownRowids = std::move(rowids);
     if (stored != nullptr) *stored = result;
     return found;
 }
@@ -641,6 +661,37 @@ std::vector<TLogRow> TEventDatabase::Query(const std::vector<std::string>& lines
     TTransaction transaction(*impl_, nullptr, impl_->ownLog.has_value());
     Reclaim(*impl_, transaction, nullptr);
     std::vector<TLogRow> found = RunQuery(*impl_, lines);
+    transaction.Commit();
+    return found;
+}
+
+std::optional<std::vector<std::size_t>> TEventDatabase::QueryOwnRows(const std::vector<std::string>& lines) {
+    static constexpr std::string_view kSelectAll = "select * from CurrentLog";
+    if (!impl_->ownLog || lines.empty() || lines.front().rfind(kSelectAll, 0) != 0) return std::nullopt;
+    std::vector<std::string> keys = lines;
+    keys.front() = "select rowid from CurrentLog" + keys.front().substr(kSelectAll.size());
+    TTransaction transaction(*impl_, nullptr, true);
+    Reclaim(*impl_, transaction, nullptr);
+    std::string sql;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (i > 0) sql += '\n';
+        sql += keys[i];
+    }
+    const TStatement query = impl_->Prepare(Dialect(sql), true);
+    sqlite3_stmt* statement = query.get();
+    if (sqlite3_stmt_readonly(statement) == 0) throw TDatabaseError("query would modify the database");
+    const auto& rowids = impl_->ownRowids;
+    std::vector<std::size_t> found;
+    for (;;) {
+        const int step = sqlite3_step(statement);
+        if (step == SQLITE_DONE) break;
+        if (step != SQLITE_ROW) impl_->Fail("query failed");
+        const std::int64_t rowid = sqlite3_column_int64(statement, 0);
+        const auto at = std::lower_bound(rowids.begin(), rowids.end(), std::pair{rowid, std::size_t{0}});
+        // A row this object did not store: the caller asks for the rows themselves.
+        if (at == rowids.end() || at->first != rowid) return std::nullopt;
+        found.push_back(at->second);
+    }
     transaction.Commit();
     return found;
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,6 +68,11 @@ public:
     std::vector<TLogRow> ReplaceAndQuery(const std::vector<TLogRow>& rows,
                                          const std::vector<std::string>& query, IGauge* gauge = nullptr,
                                          TStoreResult* stored = nullptr);
+
+    // The same query as Query, answered as indexes into the log this object last stored (in the query's
+    // order), so a list can show the rows it already holds instead of 65,535 copies. None when this object
+    // stored no log, or the query is not a "select * from CurrentLog" one; the caller then uses Query.
+    std::optional<std::vector<std::size_t>> QueryOwnRows(const std::vector<std::string>& lines);
 
     // Whether a date condition accepts the text: "d.m.yy" to "dd.mm.yyyy" naming a day that exists, a
     // two-digit year placed as SetCurrentYear says. A text it refuses makes the query fail.

@@ -129,14 +129,16 @@ void TLogSession::ShowDeviceInfo() {
 }
 
 void TLogSession::Fill() {
-    rows_ = ListRows(*reader_, &view_.Gauge());
-    view_.ShowRows(rows_);
+    selection_.reset();
+    queried_.reset();
+    log_ = ListRows(*reader_, &view_.Gauge());
+    view_.ShowRows(log_);
 }
 
 void TLogSession::StoreRows() {
     try {
         // One unit: another program sharing the database sees the old log or this one, never half of it.
-        Database().ReplaceCurrentLog(rows_, &view_.Gauge());
+        Database().ReplaceCurrentLog(log_, &view_.Gauge());
         view_.Enable(TLogCommand::Filter, true);
     } catch (const TDatabaseError& error) {
         // The list shows the log; only filtering needs the database.
@@ -249,13 +251,41 @@ void TLogSession::SaveFile() {
 
 void TLogSession::RunQuery(const std::vector<std::string>& query) {
     try {
-        if (ShowQueryResult(Database(), query, rows_) == TQueryOutcome::NoMatch)
+        TEventDatabase& database = Database();
+        // The rows are in the list already: the database names which, in the query's order.
+        if (std::optional<std::vector<std::size_t>> picked = database.QueryOwnRows(query)) {
+            if (picked->empty()) {
+                dialogs_.Inform(Msg(3), Msg(kNoMatchMessage), IDialogService::TIcon::Information);
+                return;
+            }
+            queried_.reset();
+            selection_ = std::move(*picked);
+            view_.ShowSelection(log_, *selection_);
+            return;
+        }
+        std::vector<TLogRow> rows;
+        if (ShowQueryResult(database, query, rows) == TQueryOutcome::NoMatch) {
             dialogs_.Inform(Msg(3), Msg(kNoMatchMessage), IDialogService::TIcon::Information);
-        else
-            view_.ShowRows(rows_);
+            return;
+        }
+        selection_.reset();
+        queried_ = std::move(rows);
+        view_.ShowRows(*queried_);
     } catch (const TDatabaseError& error) {
         dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Error);
     }
+}
+
+std::vector<TLogRow> TLogSession::Rows() const {
+    if (queried_) return *queried_;
+    if (!selection_) return log_;
+    std::vector<TLogRow> rows;
+    rows.reserve(selection_->size());
+    for (const std::size_t i : *selection_) {
+        rows.push_back(log_.at(i));
+        rows.back().number = std::to_string(rows.size());
+    }
+    return rows;
 }
 
 void TLogSession::ShowAll() {
@@ -308,7 +338,7 @@ void TLogSession::ExportExcel() {
     const std::filesystem::path file = paths_.reportFolder / ExportFileName(Stamp(), ".xlsx");
     try {
         const TBusy busy(view_);
-        mirca::ExportXlsx(rows_, view_.ExportedColumns(), file);
+        mirca::ExportXlsx(Rows(), view_.ExportedColumns(), file);
     } catch (const TExportError& error) {
         dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Error);
         return;
@@ -323,7 +353,7 @@ void TLogSession::ExportHtml() {
     const std::filesystem::path file = paths_.reportFolder / ExportFileName(stamp, ".htm");
     try {
         const TBusy busy(view_);
-        mirca::ExportHtml(rows_, view_.ExportedColumns(), Msg(267) + stamp, file);
+        mirca::ExportHtml(Rows(), view_.ExportedColumns(), Msg(267) + stamp, file);
     } catch (const TExportError& error) {
         // Not written, so neither recorded nor opened.
         dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Error);
@@ -334,8 +364,10 @@ void TLogSession::ExportHtml() {
 }
 
 void TLogSession::Close() {
-    rows_.clear();
-    view_.ShowRows(rows_);
+    selection_.reset();
+    queried_.reset();
+    log_.clear();
+    view_.ShowRows(log_);
     if (!exported_.empty() && dialogs_.Ask(Msg(3), Msg(349), false) == IDialogService::TAnswer::Yes) {
         dialogs_.Inform(Msg(3), Msg(350), IDialogService::TIcon::Information);
         for (const std::filesystem::path& file : exported_) {

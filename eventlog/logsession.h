@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,10 @@ public:
     // The list's rows: every row replaced. The rows are the session's and stay where they are until the next
     // call; the list shows them without a copy.
     virtual void ShowRows(const std::vector<TLogRow>& rows) = 0;
+    // The list shows the rows of the log at these indexes, in this order, numbered from 1 (a filter's
+    // answer). Both stay the session's until the next call.
+    virtual void ShowSelection(const std::vector<TLogRow>& log,
+                               const std::vector<std::size_t>& selection) = 0;
     // The progress gauge; it also lets pending window messages run.
     virtual IGauge& Gauge() = 0;
     virtual void SetBusy(bool busy) = 0;
@@ -123,7 +128,8 @@ public:
     void AddExportedFile(const std::filesystem::path& file) { exported_.push_back(file); }
 
     TLogMode Mode() const { return mode_; }
-    const std::vector<TLogRow>& Rows() const { return rows_; }
+    // The rows the list shows, as shown (a filter's answer numbered from 1).
+    std::vector<TLogRow> Rows() const;
     const std::filesystem::path& ReportFolder() const { return paths_.reportFolder; }
     bool HelpAllowed() const { return helpAllowed_; }
 
@@ -147,7 +153,11 @@ private:
     std::unique_ptr<TPanelLink> readerLink_;
     std::unique_ptr<TEventLogReader> reader_;
     std::unique_ptr<TEventDatabase> database_;
-    std::vector<TLogRow> rows_;
+    // The log read or opened, as stored in the database; the list shows it whole, or the selection a filter
+    // answered, or (when the database could not answer with indexes) the rows the query returned.
+    std::vector<TLogRow> log_;
+    std::optional<std::vector<std::size_t>> selection_;
+    std::optional<std::vector<TLogRow>> queried_;
     std::vector<std::filesystem::path> exported_;
     bool helpAllowed_ = true;
 };

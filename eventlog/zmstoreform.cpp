@@ -68,21 +68,25 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
 
     // The rows are the session's, shown where they are: a 65,535-row copy would cost more than the list.
-    void SetRows(const std::vector<TLogRow>* rows) {
+    void SetRows(const std::vector<TLogRow>* rows, const std::vector<std::size_t>* selection = nullptr) {
         beginResetModel();
         rows_ = rows;
+        selection_ = rows ? selection : nullptr;
         endResetModel();
     }
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() || !rows_ ? 0 : static_cast<int>(rows_->size());
+        if (parent.isValid() || !rows_) return 0;
+        return static_cast<int>(selection_ ? selection_->size() : rows_->size());
     }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kColumns; }
     QVariant data(const QModelIndex& index, int role) const override {
         if (role != Qt::DisplayRole || !index.isValid() || !rows_) return {};
-        const TLogRow& row = (*rows_)[static_cast<std::size_t>(index.row())];
+        const auto at = static_cast<std::size_t>(index.row());
+        const TLogRow& row = (*rows_)[selection_ ? (*selection_)[at] : at];
         switch (index.column()) {
             case 0:
-                return Q(row.number);
+                // A filter's answer is numbered from 1, as its rows come.
+                return selection_ ? QString::number(index.row() + 1) : Q(row.number);
             case 1:
                 return Q(row.eventId);
             case 2:
@@ -108,6 +112,7 @@ public:
 
 private:
     const std::vector<TLogRow>* rows_ = nullptr;
+    const std::vector<std::size_t>* selection_ = nullptr;
 };
 
 TZMStoreForm::TZMStoreForm(TLogSetup setup, QWidget* parent) : QDialog(parent), setup_(std::move(setup)) {
@@ -454,6 +459,10 @@ void TZMStoreForm::SetDeviceInfo(const std::string& text) {
 
 void TZMStoreForm::ShowRows(const std::vector<TLogRow>& rows) {
     model_->SetRows(&rows);
+}
+
+void TZMStoreForm::ShowSelection(const std::vector<TLogRow>& log, const std::vector<std::size_t>& selection) {
+    model_->SetRows(&log, &selection);
 }
 
 IGauge& TZMStoreForm::Gauge() {

@@ -63,6 +63,7 @@ public:
     void Enable(TLogCommand command, bool on) override;
     void SetDeviceInfo(const std::string& text) override;
     void ShowRows(const std::vector<TLogRow>& rows) override;
+    void ShowSelection(const std::vector<TLogRow>& log, const std::vector<std::size_t>& selection) override;
     IGauge& Gauge() override;
     void SetBusy(bool busy) override;
     std::string Text(TLogText text) const override;

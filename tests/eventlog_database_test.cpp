@@ -602,6 +602,37 @@ TEST_F(FilterTest, EachQueryKindGivesItsRowsInDateTimeOrder) {
         EXPECT_EQ(Run(c.query), Expected(log_, c.rows)) << c.name;
 }
 
+// A list that holds the log already is told which of its rows a query gives, as indexes into the rows it
+// stored: the same rows in the same order as the query's own, a skipped row taking no place.
+TEST_F(FilterTest, OwnRowsAreTheQueryRowsAsIndexesEvenAfterAnotherWriter) {
+    EXPECT_FALSE(database_->QueryOwnRows(ShowAllQuery())) << "this object has stored no log of its own";
+    std::vector<TLogRow> stored = log_;
+    stored.insert(stored.begin() + 2, Row("0x1130", "31.02.15/07:03:09"));  // no such day: skipped
+    ASSERT_EQ(database_->ReplaceCurrentLog(stored).skipped, 1u);
+    // Places in log_ (from 1) as indexes into stored.
+    const auto indexes = [](std::vector<int> places) {
+        std::vector<std::size_t> out;
+        for (const int place : places)
+            out.push_back(static_cast<std::size_t>(place <= 2 ? place - 1 : place));
+        return out;
+    };
+    const std::vector<std::pair<std::vector<std::string>, std::vector<int>>> cases = {
+        {ShowAllQuery(), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+        {SingleQuery(DateCondition("31.12.14", "02.01.15")), {2, 3, 6, 10, 5, 4}},
+        {SingleQuery(UooCondition("3", catalogue_)), {2, 10, 5, 1}},
+        {SingleQuery(ObjectCondition("2001", catalogue_)), {}},
+    };
+    TEventDatabase other(file_);
+    for (const bool foreign : {false, true}) {
+        if (foreign) other.ReplaceCurrentLog({Row("0x1130", "01.01.20/00:00:00", "чужое")});
+        for (const auto& [query, places] : cases) {
+            EXPECT_EQ(database_->QueryOwnRows(query), std::optional(indexes(places))) << query.back();
+            EXPECT_EQ(Run(query), Expected(log_, places)) << query.back();
+        }
+    }
+    EXPECT_FALSE(database_->QueryOwnRows({"select EventID from CurrentLog"})) << "only whole rows are mapped";
+}
+
 TEST_F(FilterTest, QuotedTextWithQuoteFindsItsRow) {
     database_->StoreCurrentLog({Row("0x1110", "06.01.15/00:00:00", "It's 'quoted' -- false", "", "", "")});
     const std::vector<TLogRow> rows =

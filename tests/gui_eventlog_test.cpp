@@ -87,7 +87,7 @@ protected:
             if (call.kind == kind) texts.push_back(call.text);
         return texts;
     }
-    const std::vector<TLogRow>& Rows() const { return form_->Session()->Rows(); }
+    std::vector<TLogRow> Rows() const { return form_->Session()->Rows(); }
     void Read() {
         Action("MenuConnectAction")->trigger();
         ASSERT_EQ(Panel(0), Msg(262));
