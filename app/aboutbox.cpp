@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/icons.h"
+#include "gui/icons.h"
 #include "app/settings.h"
 #include "base/catalogue.h"
 

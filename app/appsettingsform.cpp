@@ -17,7 +17,7 @@
 
 #include <utility>
 
-#include "app/qtpath.h"
+#include "gui/qtpath.h"
 #include "base/catalogue.h"
 
 namespace mirca {

@@ -11,7 +11,7 @@
 #include <optional>
 #include <system_error>
 
-#include "app/qtpath.h"
+#include "gui/qtpath.h"
 #include "app/settings.h"
 #include "base/ascii.h"
 #include "base/userfile.h"

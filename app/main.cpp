@@ -20,7 +20,7 @@
 #include <unistd.h>
 
 #include "app/commandline.h"
-#include "app/qtpath.h"
+#include "gui/qtpath.h"
 #include "app/shellwindows.h"
 #include "app/startup.h"
 #include "app/zmodeselectform.h"

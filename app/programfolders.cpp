@@ -28,17 +28,4 @@ std::vector<std::filesystem::path> CreateUserFolders(const TAppSettings& setting
     return CreateFolders({settings.firmware, settings.userConf, settings.backup, settings.report});
 }
 
-std::filesystem::path NearestExistingFolder(const std::filesystem::path& folder) {
-    std::filesystem::path candidate = folder.lexically_normal();
-    while (!candidate.empty()) {
-        std::error_code ec;
-        if (std::filesystem::is_directory(candidate, ec)) return candidate;
-        std::filesystem::path parent = candidate.parent_path();
-        // The root is its own parent; a relative path ends in an empty one.
-        if (parent == candidate) break;
-        candidate = std::move(parent);
-    }
-    return {};
-}
-
 }  // namespace mirca

@@ -17,8 +17,4 @@ std::vector<std::filesystem::path> CreateProgramFolders(const std::filesystem::p
 // that cannot be created (no right to write beside the program) is returned, not reported.
 std::vector<std::filesystem::path> CreateUserFolders(const TAppSettings& settings);
 
-// Where a folder chooser opens for a folder that may be gone: the folder itself, else its nearest existing
-// parent (a chooser opened on a missing folder offers nothing to choose); empty when none exists.
-std::filesystem::path NearestExistingFolder(const std::filesystem::path& folder);
-
 }  // namespace mirca

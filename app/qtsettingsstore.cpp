@@ -4,7 +4,7 @@
 
 #include <system_error>
 
-#include "app/qtpath.h"
+#include "gui/qtpath.h"
 #include "base/text.h"
 
 namespace mirca {

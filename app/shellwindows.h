@@ -3,20 +3,11 @@
 #include <QDialog>
 #include <QObject>
 
+#include "gui/workingwindow.h"
+
 class QLabel;
 
 namespace mirca {
-
-// What the main window needs of a working window (firmware update, configuration editor, event log): run
-// it modally, ask whether it is open, bring it back from minimised when the application is activated.
-class IWorkingWindow {
-public:
-    virtual ~IWorkingWindow() = default;
-    virtual bool IsOpen() const = 0;
-    // Shows the window and returns when it has been closed.
-    virtual void RunModal() = 0;
-    virtual void RestoreFromMinimised() {}
-};
 
 // A window whose content arrives in a later version: its caption and one line that says so.
 class TPendingWindow : public QDialog {

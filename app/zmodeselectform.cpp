@@ -23,11 +23,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/icons.h"
+#include "gui/icons.h"
 #include "app/localisation.h"
 #include "app/modedescription.h"
-#include "app/qtdialogs.h"
-#include "app/qtpath.h"
+#include "gui/qtdialogs.h"
+#include "gui/qtpath.h"
 #include "app/shellwindows.h"
 #include "base/catalogue.h"
 

@@ -35,10 +35,10 @@
 
 #include <exception>
 
-#include "app/icons.h"
-#include "app/qtdialogs.h"
-#include "app/qtpath.h"
-#include "app/windowkit.h"
+#include "gui/icons.h"
+#include "gui/qtdialogs.h"
+#include "gui/qtpath.h"
+#include "gui/windowkit.h"
 #include "base/catalogue.h"
 #include "base/xmlfile.h"
 #include "editor/editorpages.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shellwindows.h"
+#include "gui/workingwindow.h"
 #include "editor/editorsession.h"
 #include "editor/menutree.h"
 

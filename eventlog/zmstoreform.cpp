@@ -22,9 +22,9 @@
 
 #include <exception>
 
-#include "app/icons.h"
-#include "app/qtdialogs.h"
-#include "app/windowkit.h"
+#include "gui/icons.h"
+#include "gui/qtdialogs.h"
+#include "gui/windowkit.h"
 #include "base/catalogue.h"
 #include "eventlog/zmstorereportform.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shellwindows.h"
+#include "gui/workingwindow.h"
 #include "eventlog/logsession.h"
 
 class QAction;

@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-#include "app/qtpath.h"
+#include "gui/qtpath.h"
 #include "tests/testfolder.h"
 
 namespace mirca {

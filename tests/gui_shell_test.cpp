@@ -30,10 +30,10 @@
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
-#include "app/icons.h"
+#include "gui/icons.h"
 #include "app/localisation.h"
-#include "app/qtdialogs.h"
-#include "app/qtpath.h"
+#include "gui/qtdialogs.h"
+#include "gui/qtpath.h"
 #include "app/qtsettingsstore.h"
 #include "app/settings.h"
 #include "app/shellwindows.h"

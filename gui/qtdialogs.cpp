@@ -1,12 +1,12 @@
-#include "app/qtdialogs.h"
+#include "gui/qtdialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 
-#include "app/programfolders.h"
-#include "app/qtpath.h"
+#include "base/programdir.h"
+#include "gui/qtpath.h"
 
 namespace mirca {
 

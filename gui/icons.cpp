@@ -1,4 +1,4 @@
-#include "app/icons.h"
+#include "gui/icons.h"
 
 #include <QString>
 

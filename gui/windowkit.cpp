@@ -1,4 +1,4 @@
-#include "app/windowkit.h"
+#include "gui/windowkit.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
