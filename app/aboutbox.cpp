@@ -9,9 +9,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "gui/icons.h"
 #include "app/settings.h"
 #include "base/catalogue.h"
+#include "gui/icons.h"
 
 namespace mirca {
 

@@ -17,8 +17,8 @@
 
 #include <utility>
 
-#include "gui/qtpath.h"
 #include "base/catalogue.h"
+#include "gui/qtpath.h"
 
 namespace mirca {
 

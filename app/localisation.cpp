@@ -11,10 +11,10 @@
 #include <optional>
 #include <system_error>
 
-#include "gui/qtpath.h"
 #include "app/settings.h"
 #include "base/ascii.h"
 #include "base/userfile.h"
+#include "gui/qtpath.h"
 
 namespace mirca {
 

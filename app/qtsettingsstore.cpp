@@ -4,8 +4,8 @@
 
 #include <system_error>
 
-#include "gui/qtpath.h"
 #include "base/text.h"
+#include "gui/qtpath.h"
 
 namespace mirca {
 

@@ -7,12 +7,9 @@
 
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
-#include "gui/icons.h"
 #include "app/languages.h"
 #include "app/localisation.h"
 #include "app/programfolders.h"
-#include "gui/qtdialogs.h"
-#include "gui/qtpath.h"
 #include "app/qtsettingsstore.h"
 #include "app/settings.h"
 #include "app/shellwindows.h"
@@ -24,6 +21,9 @@
 #include "eventlog/database.h"
 #include "eventlog/zmstoreform.h"
 #include "eventlog/zmstorereportform.h"
+#include "gui/icons.h"
+#include "gui/qtdialogs.h"
+#include "gui/qtpath.h"
 
 namespace mirca {
 

@@ -23,13 +23,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "gui/icons.h"
 #include "app/localisation.h"
 #include "app/modedescription.h"
-#include "gui/qtdialogs.h"
-#include "gui/qtpath.h"
 #include "app/shellwindows.h"
 #include "base/catalogue.h"
+#include "gui/icons.h"
+#include "gui/qtdialogs.h"
+#include "gui/qtpath.h"
 
 namespace mirca {
 

@@ -161,7 +161,8 @@ void AddBackupControls(QGroupBox& box, QVBoxLayout& layout) {
     codeLabel->hide();
     code->hide();
     // Form labels stay on one line beside their fields.
-    for (QLabel* label : box.findChildren<QLabel*>()) label->setWordWrap(false);
+    for (QLabel* label : box.findChildren<QLabel*>())
+        label->setWordWrap(false);
     layout.addLayout(form);
     auto* buttons = new QHBoxLayout;
     for (auto [name, caption] : {std::pair{"YCreateBackupBtn", "Создать"},

@@ -35,16 +35,16 @@
 
 #include <exception>
 
-#include "gui/icons.h"
-#include "gui/qtdialogs.h"
-#include "gui/qtpath.h"
-#include "gui/windowkit.h"
 #include "base/catalogue.h"
 #include "base/xmlfile.h"
 #include "editor/editorpages.h"
 #include "editor/objecttable.h"
 #include "editor/simplepages.h"
 #include "editor/tabsheets.h"
+#include "gui/icons.h"
+#include "gui/qtdialogs.h"
+#include "gui/qtpath.h"
+#include "gui/windowkit.h"
 
 namespace mirca {
 
@@ -112,8 +112,6 @@ TZDevSettingsForm::TZDevSettingsForm(TEditorSetup setup, QWidget* parent)
         ownSleeper_ = std::make_unique<TPumpingSleeper>();
         setup_.sleeper = ownSleeper_.get();
     }
-    linkIcons_[0] = QIcon(PlugPixmap(false, 16));
-    linkIcons_[1] = QIcon(PlugPixmap(true, 16));
     for (int i = 0; i < 6; ++i)
         tipImages_[i] = TipImage(i);
 
@@ -245,36 +243,8 @@ void TZDevSettingsForm::CreateMenus() {
     device->addSeparator();
     device->addAction(actions_["SetFactorySettingsAction"]);
 
-    QMenu* settings = menu("SettingsMenu");
-    QMenu* mode = settings->addMenu(QString());
-    mode->setObjectName(QStringLiteral("WorkModeMenu"));
-    actions_["MenuDemoAction"]->setProperty("item", QStringLiteral("SDemoModeItem"));
-    mode->addAction(actions_["MenuDemoAction"]);
-    mode->addAction(actions_["MenuOnlineAction"]);
-    QMenu* port = settings->addMenu(QString());
-    port->setObjectName(QStringLiteral("PortMenu"));
-    // Only the USB connection exists; the other ports are kept hidden, as the design has them.
-    for (const char* name : {"SComItem", "SUsbItem", "SUsbAmBmItem"}) {
-        auto* item = port->addAction(QString());
-        item->setObjectName(QString::fromLatin1(name));
-        item->setEnabled(false);
-        actions_[name] = item;
-    }
-    actions_["SComItem"]->setVisible(false);
-    actions_["SUsbItem"]->setVisible(false);
-    actions_["SUsbAmBmItem"]->setCheckable(true);
-    actions_["SUsbAmBmItem"]->setChecked(true);
-    QMenu* language = settings->addMenu(QString());
-    language->setObjectName(QStringLiteral("LanguageMenu"));
-    for (const char* name : {"SEnglishItem", "SRussianItem", "STurkishItem"}) {
-        auto* item = language->addAction(QString());
-        item->setObjectName(QString::fromLatin1(name));
-        item->setEnabled(false);
-        item->setCheckable(true);
-        actions_[name] = item;
-    }
-    actions_["SRussianItem"]->setChecked(true);
-    language->menuAction()->setVisible(false);
+    settingsMenu_ = new TSettingsMenu(*actions_["MenuDemoAction"], *actions_["MenuOnlineAction"], this);
+    menus_.push_back(settingsMenu_);
 
     QMenu* help = menu("HelpMenu");
     help->addAction(actions_["ShowHelpAction"]);
@@ -316,21 +286,7 @@ void TZDevSettingsForm::CreateToolBar() {
 }
 
 void TZDevSettingsForm::CreateStatusBar() {
-    statusBar_ = new QStatusBar(this);
-    statusBar_->setObjectName(QStringLiteral("MainStatusBar"));
-    statusBar_->setSizeGripEnabled(true);
-    for (int i = 0; i < 6; ++i) {
-        auto* panel = new QLabel(statusBar_);
-        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panels_.push_back(panel);
-    }
-    panels_[0]->setMinimumWidth(390);
-    panels_[0]->setMaximumWidth(390);
-    panels_[0]->setTextFormat(Qt::PlainText);
-    statusBar_->addWidget(panels_[0]);
-    for (int i = 1; i < 6; ++i)
-        statusBar_->addWidget(panels_[i]);
-    panels_[4]->setPixmap(linkIcons_[0].pixmap(16, 16));
+    statusBar_ = new TLinkStatusBar(this);
 }
 
 QWidget* TZDevSettingsForm::CreateTipPanel(QWidget* parent) {
@@ -411,22 +367,11 @@ void TZDevSettingsForm::retranslateUi() {
     set("CloseFormAction", tr("Выход"));
     set("ExpandAll", tr("Развернуть все"));
     set("CollapsAll", tr("Свернуть все"));
-    set("SComItem", QStringLiteral("COM"));
-    set("SUsbItem", tr("USB интерфейс"));
-    set("SUsbAmBmItem", QStringLiteral("USB AM/BM"));
-    set("SEnglishItem", tr("Английский"));
-    set("SRussianItem", tr("Русский"));
-    set("STurkishItem", tr("Турецкий"));
     menus_[0]->setTitle(tr("Файл"));
     menus_[1]->setTitle(tr("Прибор"));
-    menus_[2]->setTitle(tr("Настройки"));
     menus_[3]->setTitle(tr("Помощь"));
-    menus_[2]->findChild<QMenu*>(QStringLiteral("WorkModeMenu"))->setTitle(tr("Режим работы"));
-    menus_[2]->findChild<QMenu*>(QStringLiteral("PortMenu"))->setTitle(tr("Порт связи"));
-    menus_[2]->findChild<QMenu*>(QStringLiteral("LanguageMenu"))->setTitle(tr("Выбор языка"));
-    panels_[1]->setText(tr("Режим работы:"));
-    panels_[3]->setText(tr("Связь с прибором:"));
-    if (panels_[2]->text().isEmpty()) panels_[2]->setText(actions_["MenuOnlineAction"]->text());
+    settingsMenu_->Retranslate();
+    statusBar_->Retranslate();
     tipTab_->setTabText(0, tr("Совет"));
     tipTab_->setTabToolTip(0, tr("Развернуть/свернуть совет"));
     RetranslateTabSheets(*pages_);
@@ -474,17 +419,14 @@ void TZDevSettingsForm::done(int result) {
         currentNode_ = -1;
         activePage_ = nullptr;
         session_.reset();
-        while (busyDepth_ > 0)
-            SetBusy(false);
+        busy_.Reset();
     }
     QDialog::done(result);
 }
 
 void TZDevSettingsForm::changeEvent(QEvent* event) {
     if (event->type() == QEvent::LanguageChange) retranslateUi();
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && mainWindow_ &&
-        mainWindow_->isVisible())
-        mainWindow_->showMinimized();
+    if (event->type() == QEvent::WindowStateChange) MinimiseAlong(*this, mainWindow_);
     QDialog::changeEvent(event);
 }
 
@@ -498,8 +440,7 @@ void TZDevSettingsForm::Run(const std::function<void(TEditorSession&)>& command)
     try {
         command(*session_);
     } catch (const std::exception& error) {
-        while (busyDepth_ > 0)
-            SetBusy(false);
+        busy_.Reset();
         setup_.dialogs->ShowException(error.what());
     }
 }
@@ -706,21 +647,17 @@ bool TZDevSettingsForm::eventFilter(QObject* watched, QEvent* event) {
 // ---- What the session shows ----
 
 void TZDevSettingsForm::SetStatus(const std::string& text) {
-    panels_[0]->setText(Q(text));
-    panels_[0]->setToolTip(Q(text));
+    statusBar_->SetStatus(Q(text));
 }
 
 void TZDevSettingsForm::ShowMode(TEditorMode mode) {
     QAction* item = actions_[mode == TEditorMode::Online ? "MenuOnlineAction" : "MenuDemoAction"];
     item->setChecked(true);
-    panels_[2]->setText(item->text());
+    statusBar_->ShowMode(item->text());
 }
 
 void TZDevSettingsForm::ShowLink(bool connected) {
-    panels_[4]->setPixmap(linkIcons_[connected ? 1 : 0].pixmap(16, 16));
-    panels_[4]->setProperty("connected", connected);
-    panels_[5]->setText(Q(Msg(connected ? 25 : 11)));
-    statusBar_->repaint();
+    statusBar_->ShowLink(connected, Q(Msg(connected ? 25 : 11)));
 }
 
 void TZDevSettingsForm::Enable(TEditorCommand command, bool on) {
@@ -784,13 +721,7 @@ IProgress* TZDevSettingsForm::TransferProgress() {
 }
 
 void TZDevSettingsForm::SetBusy(bool busy) {
-    if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        ++busyDepth_;
-    } else if (busyDepth_ > 0) {
-        QApplication::restoreOverrideCursor();
-        --busyDepth_;
-    }
+    busy_.Set(busy);
 }
 
 void TZDevSettingsForm::ShowBackupPage(const TBackupPage& page) {

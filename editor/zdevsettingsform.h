@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "gui/workingwindow.h"
 #include "editor/editorsession.h"
 #include "editor/menutree.h"
+#include "gui/workingframe.h"
+#include "gui/workingwindow.h"
 
 class QAction;
 class QActionGroup;
@@ -19,7 +20,6 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QStackedWidget;
-class QStatusBar;
 class QTabBar;
 class QTextBrowser;
 class QTimer;
@@ -127,12 +127,11 @@ private:
     std::map<TEditorCommand, QWidget*> commandButtons_;
     QActionGroup* modeGroup_ = nullptr;
     std::vector<QMenu*> menus_;
+    TSettingsMenu* settingsMenu_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* deviceInfo_ = nullptr;
     QProgressBar* gauge_ = nullptr;
-    QStatusBar* statusBar_ = nullptr;
-    std::vector<QLabel*> panels_;
-    QIcon linkIcons_[2];
+    TLinkStatusBar* statusBar_ = nullptr;
 
     QTreeWidget* tree_ = nullptr;
     QStackedWidget* pages_ = nullptr;
@@ -155,7 +154,7 @@ private:
     QTimer* timers_[3] = {};
     QString baseCaption_;
     bool baseCaptionKept_ = false;
-    int busyDepth_ = 0;
+    TBusyCursor busy_;
 };
 
 }  // namespace mirca

@@ -13,7 +13,6 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
@@ -22,11 +21,11 @@
 
 #include <exception>
 
+#include "base/catalogue.h"
+#include "eventlog/zmstorereportform.h"
 #include "gui/icons.h"
 #include "gui/qtdialogs.h"
 #include "gui/windowkit.h"
-#include "base/catalogue.h"
-#include "eventlog/zmstorereportform.h"
 
 namespace mirca {
 
@@ -236,27 +235,8 @@ void TZMStoreForm::CreateMenus() {
     file->addSeparator();
     file->addAction(actions_["CloseFormAction"]);
     menu("DeviceMenu")->addAction(actions_["MenuConnectAction"]);
-    QMenu* settings = menu("SettingsMenu");
-    QMenu* mode = settings->addMenu(QString());
-    mode->setObjectName(QStringLiteral("WorkModeMenu"));
-    mode->addAction(actions_["MenuDemoAction"]);
-    mode->addAction(actions_["MenuOnlineAction"]);
-    QMenu* port = settings->addMenu(QString());
-    port->setObjectName(QStringLiteral("PortMenu"));
-    // Only the USB connection exists; the other ports are kept hidden.
-    for (const char* name : {"SComItem", "SUsbItem", "SUsbAmBmItem"}) {
-        auto* item = port->addAction(QString());
-        item->setObjectName(QString::fromLatin1(name));
-        item->setCheckable(true);
-        item->setEnabled(false);
-        actions_[name] = item;
-    }
-    actions_["SComItem"]->setVisible(false);
-    actions_["SUsbItem"]->setVisible(false);
-    actions_["SUsbAmBmItem"]->setChecked(true);
-    QMenu* language = settings->addMenu(QString());
-    language->setObjectName(QStringLiteral("LanguageMenu"));
-    language->menuAction()->setVisible(false);
+    settingsMenu_ = new TSettingsMenu(*actions_["MenuDemoAction"], *actions_["MenuOnlineAction"], this);
+    menus_.push_back(settingsMenu_);
     QMenu* filter = menu("FilterMenu");
     filter->addAction(actions_["ShowAllCurrentAction"]);
     filter->addSeparator();
@@ -300,18 +280,7 @@ void TZMStoreForm::CreateToolBar() {
 }
 
 void TZMStoreForm::CreateStatusBar() {
-    statusBar_ = new QStatusBar(this);
-    statusBar_->setObjectName(QStringLiteral("MainStatusBar"));
-    for (int i = 0; i < 6; ++i) {
-        auto* panel = new QLabel(statusBar_);
-        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panels_.push_back(panel);
-        statusBar_->addWidget(panel);
-    }
-    panels_[0]->setFixedWidth(390);
-    panels_[0]->setTextFormat(Qt::PlainText);
-    panels_[4]->setFixedWidth(25);
-    panels_[4]->setPixmap(PlugPixmap(false, 16));
+    statusBar_ = new TLinkStatusBar(this);
 }
 
 void TZMStoreForm::retranslateUi() {
@@ -334,21 +303,12 @@ void TZMStoreForm::retranslateUi() {
     set("CloseFormAction", tr("Выход"));
     set("MenuOnlineAction", tr("Онлайн"));
     set("MenuDemoAction", tr("Демо"));
-    set("SComItem", QStringLiteral("COM"));
-    set("SUsbItem", tr("USB интерфейс"));
-    set("SUsbAmBmItem", QStringLiteral("USB AM/BM"));
     menus_[0]->setTitle(tr("Файл"));
     menus_[1]->setTitle(tr("Прибор"));
-    menus_[2]->setTitle(tr("Настройки"));
     menus_[3]->setTitle(tr("Фильтр"));
     menus_[4]->setTitle(tr("Помощь"));
-    menus_[2]->findChild<QMenu*>(QStringLiteral("WorkModeMenu"))->setTitle(tr("Режим работы"));
-    menus_[2]->findChild<QMenu*>(QStringLiteral("PortMenu"))->setTitle(tr("Порт связи"));
-    menus_[2]->findChild<QMenu*>(QStringLiteral("LanguageMenu"))->setTitle(tr("Выбор языка"));
-    panels_[1]->setText(tr("Режим работы:"));
-    panels_[3]->setText(tr("Связь с прибором:"));
-    if (panels_[2]->text().isEmpty()) panels_[2]->setText(actions_["MenuOnlineAction"]->text());
-    if (panels_[5]->text().isEmpty()) panels_[5]->setText(tr("Не установлена"));
+    settingsMenu_->Retranslate();
+    statusBar_->Retranslate();
     model_->Retranslate();
 }
 
@@ -382,17 +342,14 @@ void TZMStoreForm::done(int result) {
         helpTimer_->stop();
         model_->SetRows(nullptr);
         session_.reset();
-        while (busyDepth_ > 0)
-            SetBusy(false);
+        busy_.Reset();
     }
     QDialog::done(result);
 }
 
 void TZMStoreForm::changeEvent(QEvent* event) {
     if (event->type() == QEvent::LanguageChange) retranslateUi();
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && mainWindow_ &&
-        mainWindow_->isVisible())
-        mainWindow_->showMinimized();
+    if (event->type() == QEvent::WindowStateChange) MinimiseAlong(*this, mainWindow_);
     QDialog::changeEvent(event);
 }
 
@@ -401,8 +358,7 @@ void TZMStoreForm::Run(const std::function<void(TLogSession&)>& command) {
     try {
         command(*session_);
     } catch (const std::exception& error) {
-        while (busyDepth_ > 0)
-            SetBusy(false);
+        busy_.Reset();
         setup_.dialogs->ShowException(error.what());
     }
 }
@@ -421,20 +377,17 @@ int TZMStoreForm::RowCount() const {
 // ---- What the session shows ----
 
 void TZMStoreForm::SetStatus(const std::string& text) {
-    panels_[0]->setText(Q(text));
-    panels_[0]->setToolTip(Q(text));
+    statusBar_->SetStatus(Q(text));
 }
 
 void TZMStoreForm::ShowMode(TLogMode mode) {
     QAction* item = actions_[mode == TLogMode::Online ? "MenuOnlineAction" : "MenuDemoAction"];
     item->setChecked(true);
-    panels_[2]->setText(item->text());
+    statusBar_->ShowMode(item->text());
 }
 
 void TZMStoreForm::ShowLink(bool connected) {
-    panels_[4]->setPixmap(PlugPixmap(connected, 16));
-    panels_[5]->setText(Q(Msg(connected ? 25 : 11)));
-    statusBar_->repaint();
+    statusBar_->ShowLink(connected, Q(Msg(connected ? 25 : 11)));
 }
 
 void TZMStoreForm::Enable(TLogCommand command, bool on) {
@@ -470,13 +423,7 @@ IGauge& TZMStoreForm::Gauge() {
 }
 
 void TZMStoreForm::SetBusy(bool busy) {
-    if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        ++busyDepth_;
-    } else if (busyDepth_ > 0) {
-        QApplication::restoreOverrideCursor();
-        --busyDepth_;
-    }
+    busy_.Set(busy);
 }
 
 std::string TZMStoreForm::Text(TLogText text) const {

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "gui/workingwindow.h"
 #include "eventlog/logsession.h"
+#include "gui/workingframe.h"
+#include "gui/workingwindow.h"
 
 class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
-class QStatusBar;
 class QTableView;
 class QTimer;
 class QToolBar;
@@ -99,12 +99,12 @@ private:
     QToolBar* toolBar_ = nullptr;
     QLabel* deviceInfo_ = nullptr;
     QProgressBar* progress_ = nullptr;
-    QStatusBar* statusBar_ = nullptr;
-    std::vector<QLabel*> panels_;
+    TLinkStatusBar* statusBar_ = nullptr;
+    TSettingsMenu* settingsMenu_ = nullptr;
     QTableView* list_ = nullptr;
     TLogListModel* model_ = nullptr;
     QTimer* helpTimer_ = nullptr;
-    int busyDepth_ = 0;
+    TBusyCursor busy_;
 };
 
 }  // namespace mirca

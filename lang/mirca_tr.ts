@@ -788,6 +788,29 @@
     </message>
 </context>
 <context>
+    <name>mirca::TLinkStatusBar</name>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="41"/>
+        <source>Режим работы:</source>
+        <translation>Çalışma modu:</translation>
+    </message>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="42"/>
+        <source>Связь с прибором:</source>
+        <translation>Panel bağlantısı:</translation>
+    </message>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="43"/>
+        <source>Онлайн</source>
+        <translation>Çevrimiçi</translation>
+    </message>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="44"/>
+        <source>Не установлена</source>
+        <translation>Kurulmadı</translation>
+    </message>
+</context>
+<context>
     <name>mirca::TNotifTypeForm</name>
     <message>
         <location filename="../app/shellwindows.cpp" line="50"/>
@@ -812,6 +835,49 @@
     </message>
 </context>
 <context>
+    <name>mirca::TSettingsMenu</name>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="74"/>
+        <source>Настройки</source>
+        <translation>Ayarlar</translation>
+    </message>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="75"/>
+        <source>Режим работы</source>
+        <translation>Çalışma modu</translation>
+    </message>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="76"/>
+        <source>Порт связи</source>
+        <translation>Bağlantı noktası</translation>
+    </message>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="77"/>
+        <source>Выбор языка</source>
+        <translation>Dil</translation>
+    </message>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="82"/>
+        <source>USB интерфейс</source>
+        <translation>USB arabirimi</translation>
+    </message>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="84"/>
+        <source>Английский</source>
+        <translation>İngilizce</translation>
+    </message>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="85"/>
+        <source>Русский</source>
+        <translation>Rusça</translation>
+    </message>
+    <message>
+        <location filename="../gui/workingframe.cpp" line="86"/>
+        <source>Турецкий</source>
+        <translation>Türkçe</translation>
+    </message>
+</context>
+<context>
     <name>mirca::TUncompFileSelectFrm</name>
     <message>
         <location filename="../app/shellwindows.cpp" line="69"/>
@@ -830,217 +896,167 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="390"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="347"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel yapılandırması</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="397"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="354"/>
         <source>Установить связь</source>
         <translation>Bağlan</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="397"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="354"/>
         <source>Установить связь с прибором</source>
         <translation>Panele bağlan</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="398"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="355"/>
         <source>Разорвать связь</source>
         <translation>Bağlantıyı kes</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="398"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="355"/>
         <source>Разорвать связь с прибором</source>
         <translation>Panel bağlantısını kes</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="399"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="356"/>
         <source>Считать из</source>
         <translation>Oku</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="399"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="356"/>
         <source>Считать настройки из прибора</source>
         <translation>Ayarları panelden oku</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="400"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="357"/>
         <source>Записать в</source>
         <translation>Yaz</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="400"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="357"/>
         <source>Записать настройки в прибор</source>
         <translation>Ayarları panele yaz</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="401"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="358"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="402"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="359"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="403"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="360"/>
         <source>Открыть</source>
         <translation>Aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="403"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="360"/>
         <source>Открыть файл</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="404"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="361"/>
         <source>Сохранить</source>
         <translation>Kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="404"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="361"/>
         <source>Сохранить в файл</source>
         <translation>Dosyaya kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="405"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="362"/>
         <source>Выставить заводские настройки</source>
         <translation>Fabrika ayarlarını yükle</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="406"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="363"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="406"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="363"/>
         <source>Справка</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="407"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="364"/>
         <source>Посетить наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="408"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="365"/>
         <source>Написать нам письмо</source>
         <translation>Bize e-posta yazın</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="409"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="366"/>
         <source>О программе...</source>
         <translation>Hakkında...</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="409"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="366"/>
         <source>Информация о программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="410"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="367"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="411"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="368"/>
         <source>Развернуть все</source>
         <translation>Tümünü genişlet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="412"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="369"/>
         <source>Свернуть все</source>
         <translation>Tümünü daralt</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="414"/>
-        <source>USB интерфейс</source>
-        <translation>USB arabirimi</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="416"/>
-        <source>Английский</source>
-        <translation>İngilizce</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="417"/>
-        <source>Русский</source>
-        <translation>Rusça</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="418"/>
-        <source>Турецкий</source>
-        <translation>Türkçe</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="419"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="370"/>
         <source>Файл</source>
         <translation>Dosya</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="420"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="371"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="421"/>
-        <source>Настройки</source>
-        <translation>Ayarlar</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="422"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="372"/>
         <source>Помощь</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="423"/>
-        <source>Режим работы</source>
-        <translation>Çalışma modu</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="424"/>
-        <source>Порт связи</source>
-        <translation>Bağlantı noktası</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="425"/>
-        <source>Выбор языка</source>
-        <translation>Dil</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="426"/>
-        <source>Режим работы:</source>
-        <translation>Çalışma modu:</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="427"/>
-        <source>Связь с прибором:</source>
-        <translation>Panel bağlantısı:</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="429"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="375"/>
         <source>Совет</source>
         <translation>İpucu</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="430"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="376"/>
         <source>Развернуть/свернуть совет</source>
         <translation>İpucunu genişlet/daralt</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="831"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="763"/>
         <source>Открыть файл настроек</source>
         <translation>Ayar dosyası aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="833"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="765"/>
         <source>Сохранить файл настроек</source>
         <translation>Ayar dosyasını kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="835"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="767"/>
         <source>Файлы настроек(*.ycfg)|*.ycfg</source>
         <translation>Ayar dosyaları(*.ycfg)|*.ycfg</translation>
     </message>
@@ -1073,197 +1089,157 @@
         <translation>Olay kaynağı</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="313"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="287"/>
         <source>Mirca-Y Журнал событий</source>
         <translation>Mirca-Y Olay günlüğü</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="318"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="292"/>
         <source>Открыть</source>
         <translation>Aç</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="318"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="292"/>
         <source>Открыть файл</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="319"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="293"/>
         <source>Сохранить</source>
         <translation>Kaydet</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="319"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="293"/>
         <source>Сохранить файл</source>
         <translation>Dosyayı kaydet</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="320"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="294"/>
         <source>Считать журнал</source>
         <translation>Kaydı oku</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="320"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="294"/>
         <source>Считать журнал событий</source>
         <translation>Olay kaydını oku</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="321"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="295"/>
         <source>Экспорт в Excel</source>
         <translation>Excel&apos;e aktar</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="321"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="295"/>
         <source>Экспортировать в Excel</source>
         <translation>Excel&apos;e aktar</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="322"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="296"/>
         <source>Экспорт в HTML</source>
         <translation>HTML&apos;ye aktar</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="322"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="296"/>
         <source>Экспортировать ввиде html-страницы</source>
         <translation>HTML sayfası olarak aktar</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="323"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="297"/>
         <source>показать все</source>
         <translation>tümünü göster</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="323"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="297"/>
         <source>Показать все</source>
         <translation>Tümünü göster</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="324"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="298"/>
         <source>фильтровать по ...</source>
         <translation>filtrele ...</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="324"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="298"/>
         <source>Фильтровать по</source>
         <translation>Filtrele</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="325"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="299"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="325"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="299"/>
         <source>Справка</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="326"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="300"/>
         <source>Посетить наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="327"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="301"/>
         <source>Написать письмо</source>
         <translation>E-posta yaz</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="328"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="302"/>
         <source>О программе...</source>
         <translation>Hakkında...</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="328"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="302"/>
         <source>Информация о программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="329"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="303"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="330"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="304"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="331"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="305"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="333"/>
-        <source>USB интерфейс</source>
-        <translation>USB arabirimi</translation>
-    </message>
-    <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="335"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="306"/>
         <source>Файл</source>
         <translation>Dosya</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="336"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="307"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="337"/>
-        <source>Настройки</source>
-        <translation>Ayarlar</translation>
-    </message>
-    <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="338"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="308"/>
         <source>Фильтр</source>
         <translation>Filtre</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="339"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="309"/>
         <source>Помощь</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="340"/>
-        <source>Режим работы</source>
-        <translation>Çalışma modu</translation>
-    </message>
-    <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="341"/>
-        <source>Порт связи</source>
-        <translation>Bağlantı noktası</translation>
-    </message>
-    <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="342"/>
-        <source>Выбор языка</source>
-        <translation>Dil</translation>
-    </message>
-    <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="343"/>
-        <source>Режим работы:</source>
-        <translation>Çalışma modu:</translation>
-    </message>
-    <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="344"/>
-        <source>Связь с прибором:</source>
-        <translation>Panel bağlantısı:</translation>
-    </message>
-    <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="346"/>
-        <source>Не установлена</source>
-        <translation>Kurulmadı</translation>
-    </message>
-    <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="479"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="432"/>
         <source>Окно открытия файла</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="481"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="434"/>
         <source>Окно сохранения файла</source>
         <translation>Dosya kaydet</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="483"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="436"/>
         <source>Файлы журнала событий (*.yrpt)|*.yrpt</source>
         <translation>Olay kaydı dosyaları (*.yrpt)|*.yrpt</translation>
     </message>

@@ -9,9 +9,9 @@
 #include "app/languages.h"
 #include "app/modedescription.h"
 #include "app/programfolders.h"
-#include "base/programdir.h"
 #include "app/workingmode.h"
 #include "base/ascii.h"
+#include "base/programdir.h"
 #include "tests/testfolder.h"
 
 namespace mirca {

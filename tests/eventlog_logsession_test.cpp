@@ -44,9 +44,10 @@ TEST_F(FilterQueryTest, TheSelectedItemDecidesUnlessSeveralAreChecked) {
         int selected;
         std::string condition;
     };
-    for (const TCase& c : {TCase{0, DateCondition("01.02.2024", "03.02.2024")},
-                           TCase{1, EventTypeCondition(Answer().types, Catalogue())},
-                           TCase{3, UooCondition("7", Catalogue())}, TCase{4, UopCondition("2", Catalogue())}}) {
+    for (const TCase& c :
+         {TCase{0, DateCondition("01.02.2024", "03.02.2024")},
+          TCase{1, EventTypeCondition(Answer().types, Catalogue())}, TCase{3, UooCondition("7", Catalogue())},
+          TCase{4, UopCondition("2", Catalogue())}}) {
         TLogFilter one = Answer();
         one.selected = c.selected;
         EXPECT_EQ(FilterQuery(one, 6), SingleQuery(c.condition)) << c.selected;
@@ -59,7 +60,8 @@ TEST_F(FilterQueryTest, NothingRunsWithoutAnItemOrForOtherSystems) {
     f.selected = 5;
     EXPECT_TRUE(FilterQuery(f, 6).empty());
     f.selected = 2;
-    for (unsigned system : {0u, 1u, 2u, 3u, 5u}) EXPECT_TRUE(FilterQuery(f, system).empty()) << system;
+    for (unsigned system : {0u, 1u, 2u, 3u, 5u})
+        EXPECT_TRUE(FilterQuery(f, system).empty()) << system;
 }
 
 TEST_F(FilterQueryTest, ABoxThatHoldsNoNumberIsAConversionError) {

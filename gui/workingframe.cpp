@@ -1,0 +1,109 @@
+#include "gui/workingframe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+
+#include "gui/windowkit.h"
+
+namespace mirca {
+
+TLinkStatusBar::TLinkStatusBar(QWidget* parent) : QStatusBar(parent) {
+    setObjectName(QStringLiteral("MainStatusBar"));
+    for (int i = 0; i < 6; ++i) {
+        panels_[i] = new QLabel(this);
+        panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        addWidget(panels_[i]);
+    }
+    panels_[0]->setFixedWidth(390);
+    panels_[0]->setTextFormat(Qt::PlainText);
+    panels_[4]->setFixedWidth(25);
+    panels_[4]->setPixmap(PlugPixmap(false, 16));
+    Retranslate();
+}
+
+void TLinkStatusBar::SetStatus(const QString& text) {
+    panels_[0]->setText(text);
+    panels_[0]->setToolTip(text);
+}
+
+void TLinkStatusBar::ShowMode(const QString& mode) {
+    panels_[2]->setText(mode);
+}
+
+void TLinkStatusBar::ShowLink(bool connected, const QString& text) {
+    panels_[4]->setPixmap(PlugPixmap(connected, 16));
+    panels_[5]->setText(text);
+    repaint();
+}
+
+void TLinkStatusBar::Retranslate() {
+    panels_[1]->setText(tr("Режим работы:"));
+    panels_[3]->setText(tr("Связь с прибором:"));
+    if (panels_[2]->text().isEmpty()) panels_[2]->setText(tr("Онлайн"));
+    if (panels_[5]->text().isEmpty()) panels_[5]->setText(tr("Не установлена"));
+}
+
+TSettingsMenu::TSettingsMenu(QAction& demo, QAction& online, QWidget* parent)
+    : QMenu(parent), mode_(addMenu(QString())), port_(addMenu(QString())), language_(addMenu(QString())) {
+    setObjectName(QStringLiteral("SettingsMenu"));
+    mode_->setObjectName(QStringLiteral("WorkModeMenu"));
+    mode_->addAction(&demo);
+    mode_->addAction(&online);
+    port_->setObjectName(QStringLiteral("PortMenu"));
+    language_->setObjectName(QStringLiteral("LanguageMenu"));
+    language_->menuAction()->setVisible(false);
+    const auto item = [](QMenu* menu, const char* name, bool visible) {
+        QAction* action = menu->addAction(QString());
+        action->setObjectName(QString::fromLatin1(name));
+        action->setCheckable(true);
+        action->setEnabled(false);
+        action->setVisible(visible);
+        return action;
+    };
+    item(port_, "SComItem", false);
+    item(port_, "SUsbItem", false);
+    item(port_, "SUsbAmBmItem", true)->setChecked(true);
+    item(language_, "SEnglishItem", true);
+    item(language_, "SRussianItem", true)->setChecked(true);
+    item(language_, "STurkishItem", true);
+    Retranslate();
+}
+
+void TSettingsMenu::Retranslate() {
+    setTitle(tr("Настройки"));
+    mode_->setTitle(tr("Режим работы"));
+    port_->setTitle(tr("Порт связи"));
+    language_->setTitle(tr("Выбор языка"));
+    const auto text = [this](const char* name, const QString& caption) {
+        findChild<QAction*>(QString::fromLatin1(name))->setText(caption);
+    };
+    text("SComItem", QStringLiteral("COM"));
+    text("SUsbItem", tr("USB интерфейс"));
+    text("SUsbAmBmItem", QStringLiteral("USB AM/BM"));
+    text("SEnglishItem", tr("Английский"));
+    text("SRussianItem", tr("Русский"));
+    text("STurkishItem", tr("Турецкий"));
+}
+
+void TBusyCursor::Set(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++depth_;
+    } else if (depth_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --depth_;
+    }
+}
+
+void TBusyCursor::Reset() {
+    while (depth_ > 0)
+        Set(false);
+}
+
+void MinimiseAlong(const QWidget& window, QWidget* mainWindow) {
+    if ((window.windowState() & Qt::WindowMinimized) && mainWindow && mainWindow->isVisible())
+        mainWindow->showMinimized();
+}
+
+}  // namespace mirca
