@@ -139,12 +139,7 @@ protected:
         b.ValueBytes()[0] = v;
         b.Modified = true;
     }
-    std::vector<std::string> InformTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& call : dialogs_.Calls())
-            if (call.kind == TKind::Inform) texts.push_back(call.text);
-        return texts;
-    }
+    std::vector<std::string> InformTexts() const { return dialogs_.Texts(TKind::Inform); }
 
     TVirtualClock clock_;
     sim::TSimPanel panel_;

@@ -51,6 +51,13 @@ public:
         return n;
     }
     void Clear() { calls_.clear(); }
+    // The texts of the calls of one kind, in order.
+    std::vector<std::string> Texts(TKind kind) const {
+        std::vector<std::string> texts;
+        for (const TCall& call : calls_)
+            if (call.kind == kind) texts.push_back(call.text);
+        return texts;
+    }
 
     void Inform(const std::string& caption, const std::string& text, TIcon icon) override {
         calls_.push_back({TKind::Inform, caption, text, icon, false, {}});

@@ -120,12 +120,7 @@ protected:
     std::uint8_t& PanelByte(const std::string& block) {
         return panel_.Memory().at(panelMap_->ConfigBlock(block).Address);
     }
-    std::vector<std::string> Texts(TKind kind) const {
-        std::vector<std::string> texts;
-        for (const auto& call : dialogs_.Calls())
-            if (call.kind == kind) texts.push_back(call.text);
-        return texts;
-    }
+    std::vector<std::string> Texts(TKind kind) const { return dialogs_.Texts(kind); }
 
     TVirtualClock clock_;
     sim::TSimPanel panel_;

@@ -81,12 +81,7 @@ protected:
         return form_->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->text().toStdString();
     }
     QAction* Action(const char* name) const { return form_->findChild<QAction*>(QString::fromLatin1(name)); }
-    std::vector<std::string> Texts(TKind kind) const {
-        std::vector<std::string> texts;
-        for (const auto& call : dialogs_.Calls())
-            if (call.kind == kind) texts.push_back(call.text);
-        return texts;
-    }
+    std::vector<std::string> Texts(TKind kind) const { return dialogs_.Texts(kind); }
     std::vector<TLogRow> Rows() const { return form_->Session()->Rows(); }
     void Read() {
         Action("MenuConnectAction")->trigger();
