@@ -7,10 +7,14 @@ namespace mirca {
 
 // Letter case of language codes and file names, ASCII only: the C library's toupper and tolower follow the
 // process locale, which Qt sets from the environment.
+inline char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 inline std::string AsciiLower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        c = AsciiLower(c);
     return lower;
 }
 

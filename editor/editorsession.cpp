@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/catalogue.h"
+#include "base/desktoplinks.h"
 #include "base/failure.h"
 #include "base/text.h"
 #include "base/textformat.h"
@@ -566,24 +567,22 @@ void TEditorSession::FactorySettings() {
 
 void TEditorSession::Help() {
     if (!helpReady_) return;
-    const std::filesystem::path folder = paths_.programDir / "help";
-    const std::string name = FindHelpFile(folder, services_.language);
-    if (name.empty()) {
+    const std::filesystem::path page = HelpPage(paths_.programDir, services_.language);
+    if (page.empty()) {
         dialogs_.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);
         return;
     }
-    if (services_.openUrl) services_.openUrl((folder / name).string());
+    if (services_.openUrl) services_.openUrl(page.string());
     helpReady_ = false;
     view_.StartTimer(TEditorTimer::Help, kHelpPauseMs);
 }
 
 void TEditorSession::WebSite() {
-    if (services_.openUrl) services_.openUrl("http://" + Msg(345));
+    if (services_.openUrl) services_.openUrl(WebSiteUrl());
 }
 
 void TEditorSession::Email() {
-    if (services_.openUrl)
-        services_.openUrl(FormatTexts("mailto:%s?subject=%s", {Msg(344), services_.programName}));
+    if (services_.openUrl) services_.openUrl(SupportMailUrl(services_.programName));
 }
 
 // ---- Closing ----

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/catalogue.h"
+#include "base/desktoplinks.h"
 #include "base/failure.h"
 #include "base/textformat.h"
 #include "eventlog/database.h"
@@ -306,24 +307,22 @@ void TLogSession::Filter(const TLogFilter& filter) {
 
 void TLogSession::Help() {
     if (!helpAllowed_) return;
-    const std::filesystem::path folder = paths_.programDir / "help";
-    const std::string file = FindHelpFile(folder, services_.language);
-    if (file.empty()) {
+    const std::filesystem::path page = HelpPage(paths_.programDir, services_.language);
+    if (page.empty()) {
         dialogs_.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);
         return;
     }
-    if (services_.openUrl) services_.openUrl((folder / file).string());
+    if (services_.openUrl) services_.openUrl(page.string());
     helpAllowed_ = false;
     view_.StartHelpTimer(kHelpPauseMs);
 }
 
 void TLogSession::WebSite() {
-    if (services_.openUrl) services_.openUrl("http://" + Msg(345));
+    if (services_.openUrl) services_.openUrl(WebSiteUrl());
 }
 
 void TLogSession::Email() {
-    if (services_.openUrl)
-        services_.openUrl(FormatTexts("mailto:%s?subject=%s", {Msg(344), services_.programName}));
+    if (services_.openUrl) services_.openUrl(SupportMailUrl(services_.programName));
 }
 
 std::string TLogSession::Stamp() const {

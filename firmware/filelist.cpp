@@ -1,0 +1,154 @@
+#include "firmware/filelist.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdio>
+#include <system_error>
+
+#include "base/ascii.h"
+#include "base/userfile.h"
+#include "devlink/device.h"
+#include "devlink/frames.h"
+#include "devlink/le.h"
+
+namespace mirca {
+
+namespace {
+
+constexpr std::size_t kHeadSize = 7;
+constexpr std::uint16_t kLegacyImageMark = 0x5555;
+constexpr std::uint8_t kYPanelSystem = 6;
+
+bool LegacyModuleA(std::uint16_t type) {
+    return type == 64 || type == 65;
+}  // "v" texts
+bool LegacyModuleE(std::uint16_t type) {
+    return type == 66 || type == 67;
+}  // "ev" texts
+
+std::string Format(const char* format, int a, int b) {
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), format, a, b);
+    return text.data();
+}
+
+std::string Format(const char* format, int a, int b, int c) {
+    std::array<char, 48> text{};
+    std::snprintf(text.data(), text.size(), format, a, b, c);
+    return text.data();
+}
+
+// "1.2" from a name ending in "1_2.bin" (the characters three places and one place before ".bin").
+std::string VersionFromName(std::string_view name) {
+    const std::size_t bin = name.find(".bin");
+    if (bin == std::string_view::npos || bin < 3) return "-";
+    return std::string{name[bin - 3], '.', name[bin - 1]};
+}
+
+}  // namespace
+
+const std::vector<std::string>& OpeningMasks() {
+    static const std::vector<std::string> masks = {"937*.tsk", "*rpu*.tsk", "*rpd*.tsk"};
+    return masks;
+}
+
+std::optional<std::string> DeviceMask(std::uint16_t typeCode, std::uint8_t major) {
+    if (typeCode == frames::kTypePanel) return major == kYPanelSystem ? "Y-PCN*.tsk" : "937*.tsk";
+    if (typeCode == 64 || typeCode == 66) return "*y-uop*.tsk";
+    if (typeCode == 65 || typeCode == 67) return "*y-uoo*.tsk";
+    return std::nullopt;
+}
+
+bool MatchesMask(std::string_view name, std::string_view mask) {
+    // Greedy matching with one point to return to after the last '*': linear in practice, never recursive.
+    std::size_t n = 0, m = 0;
+    std::size_t starMask = std::string_view::npos, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == '?' || AsciiLower(mask[m]) == AsciiLower(name[n]))) {
+            ++n;
+            ++m;
+        } else if (m < mask.size() && mask[m] == '*') {
+            starMask = m++;
+            starName = n;
+        } else if (starMask != std::string_view::npos) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
+    return m == mask.size();
+}
+
+std::string FirmwareVersionText(const std::uint8_t* head, std::size_t count, std::uint16_t typeCode,
+                                std::string_view name) {
+    std::array<std::uint8_t, kHeadSize> h{};
+    for (std::size_t i = 0; i < kHeadSize && i < count; ++i)
+        h[i] = head[i];
+    if (count >= 4 && h[0] == 'R' && h[1] == 'I' && h[2] == 'F' && h[3] == 'F') return VersionFromName(name);
+    const std::uint16_t w = le::Get16(h.data());
+    if (w == kLegacyImageMark) {
+        if (LegacyModuleA(typeCode)) return Format("v%d_%d", h[3] / 10, h[3] % 10);
+        if (LegacyModuleE(typeCode)) return Format("ev%d_%d", h[3] / 10, h[3] % 10);
+        return "";
+    }
+    if (LegacyModuleA(typeCode)) return Format("v%d_%d", h[5], h[6]);
+    if (LegacyModuleE(typeCode)) return Format("ev%d_%d", h[5], h[6]);
+    return Format("ev%d_%d_%d", h[4], h[5], h[6]);
+}
+
+std::optional<TFirmwareFileRow> FirmwareFileRow(const std::filesystem::path& file, std::uint16_t typeCode) {
+    // lstat-free: a link to a regular file is listed like the file, a link to anything else is not.
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    std::vector<std::uint8_t> head;
+    if (!ReadFileHead(file, kHeadSize, head, "firmware file").empty()) return std::nullopt;
+    TFirmwareFileRow row;
+    row.name = file.filename().string();
+    row.version = FirmwareVersionText(head.data(), head.size(), typeCode, row.name);
+    row.size = static_cast<std::uintmax_t>(st.st_size);
+    row.modified = st.st_mtime;
+    row.folder = file.parent_path();
+    return row;
+}
+
+std::vector<TFirmwareFileRow> ListFirmwareFiles(const std::filesystem::path& folder, std::string_view mask,
+                                                TZelmoDevice& device) {
+    std::vector<TFirmwareFileRow> rows;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!MatchesMask(name, mask)) continue;
+        const std::filesystem::path path = folder / name;
+        auto row = FirmwareFileRow(path, device.TypeCode);
+        if (!row) continue;
+        if (device.Connected && !device.IsFirmwareCompatible(path)) continue;
+        rows.push_back(std::move(*row));
+    }
+    return rows;
+}
+
+std::string FirmwareFileProblem(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        return file.string() + ": " + std::error_code(errno, std::generic_category()).message();
+    }
+    if (S_ISDIR(st.st_mode)) return file.string() + " is a folder, not a firmware file";
+    if (!S_ISREG(st.st_mode)) return file.string() + " is not a regular file";
+    if (st.st_size == 0) return file.string() + " is empty";
+    if (static_cast<std::uintmax_t>(st.st_size) < kHeadSize) {
+        return file.string() + " holds " + std::to_string(st.st_size) +
+               " bytes, fewer than a firmware header of " + std::to_string(kHeadSize);
+    }
+    if (static_cast<std::uintmax_t>(st.st_size) > TZelmoDevice::kMaxFirmwareFileSize) {
+        return file.string() + " holds " + std::to_string(st.st_size) +
+               " bytes, more than any firmware image";
+    }
+    return "";
+}
+
+}  // namespace mirca

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mirca {
+
+class TZelmoDevice;
+
+// One firmware file as the update window lists it. The row keeps only what it shows; the full path is the
+// folder joined with the name.
+struct TFirmwareFileRow {
+    std::string name;              // without folder
+    std::string version;           // from the file's first bytes (FirmwareVersionText)
+    std::uintmax_t size = 0;       // bytes
+    std::time_t modified = 0;      // last write, seconds since the epoch
+    std::filesystem::path folder;  // where the file lies
+    std::filesystem::path Path() const { return folder / name; }
+};
+
+// The masks the window lists when it opens, in order: a file matching two of them is listed twice.
+const std::vector<std::string>& OpeningMasks();
+// The mask of a connected device: "Y-PCN*.tsk" for a type-937 panel of system 6, "937*.tsk" for any other
+// type-937 panel, "*y-uop*.tsk" for output modules 64 and 66, "*y-uoo*.tsk" for 65 and 67; none for other
+// types (the window then lists nothing).
+std::optional<std::string> DeviceMask(std::uint16_t typeCode, std::uint8_t major);
+
+// A name against a mask of '*' (any run) and '?' (one character), ignoring the case of ASCII letters.
+bool MatchesMask(std::string_view name, std::string_view mask);
+
+// The version text of a firmware file from its first bytes (up to 7; fewer count as zero) and the type
+// code of the device last identified:
+//   0x5555 legacy images: "v%d_%d" (types 64, 65) or "ev%d_%d" (66, 67) of byte 3 / 10 and byte 3 % 10,
+//   empty for other types;
+//   any other file: "v%d_%d" (64, 65) or "ev%d_%d" (66, 67) of bytes 5 and 6, "ev%d_%d_%d" of bytes 4 to 6
+//   for every other type;
+//   a file beginning with "RIFF": taken from the name: the character three places before ".bin", ".",
+//   and the character just before it ("..1_2.bin" gives "1.2"); "-" when the name holds no ".bin" or too
+//   little before it.
+std::string FirmwareVersionText(const std::uint8_t* head, std::size_t count, std::uint16_t typeCode,
+                                std::string_view name);
+
+// The row of one file; none when it is not a regular file or cannot be read (a FIFO or a device is never
+// opened, so listing a folder can never block).
+std::optional<TFirmwareFileRow> FirmwareFileRow(const std::filesystem::path& file, std::uint16_t typeCode);
+
+// The regular files of `folder` whose names match `mask`, in the order the folder gives them. When the
+// device is connected, only the files it accepts (IsFirmwareCompatible) are kept. A missing or unreadable
+// folder lists nothing. typeCode is the device type last identified, for the version texts.
+std::vector<TFirmwareFileRow> ListFirmwareFiles(const std::filesystem::path& folder, std::string_view mask,
+                                                TZelmoDevice& device);
+
+// Why a file cannot be sent as firmware, before anything goes to the device: missing, not a regular file
+// (a folder, a FIFO, a device), empty, shorter than an image header, larger than any image. Empty when
+// it may be sent.
+std::string FirmwareFileProblem(const std::filesystem::path& file);
+
+}  // namespace mirca
