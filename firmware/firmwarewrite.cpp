@@ -89,6 +89,8 @@ bool TFirmwareWriter::SaveBackup(TFirmwareWriteReport& report, const TZelmoDescr
 
     status_(Msg(kMsgBackupBeforeUpdate));
     percent_(0);
+    std::error_code ec;
+    std::filesystem::create_directories(setup_.configFolder, ec);  // a failure shows in the save below
     bool saved = false;
     std::filesystem::path target;
     if (Reconnect(TZelmoDevice::kModeConfiguration)) {
