@@ -311,6 +311,27 @@ TEST_F(FirmwareSession, FailedRefreshWriteReports29Then167) {
     EXPECT_EQ(session_->LastWrite()->refresh, TRefreshResult::Failed);
 }
 
+// After a minor update the panel's settings are read back before the refresh writes; when that read fails,
+// nothing is written over them.
+TEST_F(FirmwareSession, RefreshThatCannotReadThePanelWritesNothing) {
+    AddFile("Y-PCN_6_4_12.tsk", PanelImage(6, 4, 12));
+    backup_ = false;
+    Start("937_d_6_4.xml");
+    const std::uint32_t language = panelMap_->ConfigBlock("language").Address;
+    panel_.Memory().at(language) = 2;
+    panel_.InjectFault({sim::TFaultKind::NoReply, sim::TReplyKind::ReadHeader, 0});
+    dialogs_.ScriptAnswer(TAnswer::Yes);  // 161
+    dialogs_.ScriptAnswer(TAnswer::Yes);  // 290
+    session_->Write(0);
+    const auto boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].rfind(Msg(29), 0), 0u) << boxes[0];
+    EXPECT_EQ(boxes[1], Msg(167));
+    EXPECT_EQ(panel_.Memory().at(language), 2);
+    const auto modes = Modes();
+    EXPECT_EQ(std::count(modes.begin(), modes.end(), 3), 0) << "no configuration write";
+}
+
 TEST_F(FirmwareSession, LinkLostMidImageReports168AndDisconnects) {
     AddFile("Y-PCN_6_4_12.tsk", PanelImage(6, 4, 12, 20000));
     backup_ = false;
