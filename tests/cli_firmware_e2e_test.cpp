@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/cli_panel.h"
+#include "tests/firmware_images.h"
 
 namespace mirca {
 namespace {
@@ -15,14 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes PanelImage(std::uint8_t major, std::uint8_t minor, std::uint8_t build, std::size_t size = 2000) {
-    Bytes b(size);
-    for (std::size_t i = 0; i < size; ++i)
-        b[i] = static_cast<std::uint8_t>(i * 13 + 1);
-    const Bytes head = {0xA9, 0x03, 'd', 'd', major, minor, build};
-    std::copy(head.begin(), head.end(), b.begin());
-    return b;
-}
+using testing_firmware::PanelImage;
 
 class CliFirmware : public TCliPanelTest {
 protected:
@@ -42,12 +36,12 @@ TEST_F(CliFirmware, ListShowsOnlyTheFilesThatFitAndAllShowsEvery) {
     auto panel = Panel("p", "937_d_6_4.xml");
     const auto fitting = Cli("p", {"firmware", "list", "--folder", Fw(""), "--lang", "EN"});
     ASSERT_EQ(fitting.exitCode, 0) << fitting.err;
-    EXPECT_NE(fitting.out.find("Y-PCN_6_4_12.tsk\tev6_4_12\t2000 bytes\t"), std::string::npos) << fitting.out;
+    EXPECT_NE(fitting.out.find("Y-PCN_6_4_12.tsk\tev6_4_12\t1000 bytes\t"), std::string::npos) << fitting.out;
     EXPECT_EQ(fitting.out.find("937_s1.tsk"), std::string::npos) << fitting.out;
 
     const auto all = Cli("p", {"firmware", "list", "--all", "--folder", Fw(""), "--lang", "EN"});
     ASSERT_EQ(all.exitCode, 0) << all.err;
-    EXPECT_NE(all.out.find("937_s1.tsk\tev1_2_0\t2000 bytes"), std::string::npos) << all.out;
+    EXPECT_NE(all.out.find("937_s1.tsk\tev1_2_0\t1000 bytes"), std::string::npos) << all.out;
     EXPECT_NE(all.out.find("Y-PCN_6_4_12.tsk"), std::string::npos) << all.out;
 }
 
