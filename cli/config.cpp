@@ -12,6 +12,7 @@
 #include "memmap/configsession.h"
 #include "memmap/configtext.h"
 #include "memmap/files.h"
+#include "memmap/migrate.h"
 #include "memmap/readback.h"
 
 namespace mirca::cli {
@@ -282,6 +283,21 @@ int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args
     return kExitOk;
 }
 
+int ConfigMigrate(const TGlobalOptions& global, const std::string& old, const std::string& map,
+                  const std::string& out) {
+    constexpr const char* kCommand = "config migrate";
+    if (!BinaryFileName(old, kCommand) || !BinaryFileName(out, kCommand)) return kExitUsage;
+    TMigration migration;
+    if (!MigrateConfigurationFile(global.DataFolder(), old, map, out, migration)) {
+        std::fprintf(stderr, "mirca-cli %s: %s; %s was not written\n", kCommand, LastFailureText().c_str(),
+                     out.c_str());
+        return kExitFailed;
+    }
+    const std::string text = MigrationText(migration);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return kExitOk;
+}
+
 }  // namespace
 
 int Config(const TGlobalOptions& global, const std::vector<std::string>& args) {
@@ -308,6 +324,15 @@ int Config(const TGlobalOptions& global, const std::vector<std::string>& args) {
         return ConfigDiff(global, a->positional[0], a->positional[1]);
     }
     if (sub == "set") return ConfigSet(global, rest);
+    if (sub == "migrate") {
+        const auto a = ParseArgs("config migrate", rest, {"--map"}, {}, 2);
+        if (!a) return kExitUsage;
+        if (!a->Has("--map")) {
+            std::fprintf(stderr, "mirca-cli config migrate: --map NEW.xml names the new firmware's map\n");
+            return kExitUsage;
+        }
+        return ConfigMigrate(global, a->positional[0], a->options.at("--map"), a->positional[1]);
+    }
     if (sub == "factory") {
         if (!ParseArgs("config factory", rest, {}, {}, 0)) return kExitUsage;
         return ConfigFactory(global);
@@ -316,7 +341,8 @@ int Config(const TGlobalOptions& global, const std::vector<std::string>& args) {
         stderr,
         "mirca-cli config: use 'config read OUT.ycfg|OUT.tcfg', 'config write IN.ycfg|IN.tcfg "
         "[--verify]', 'config factory', 'config dump [FILE.ycfg]', 'config diff A B' (each FILE.ycfg "
-        "or panel) or 'config set FILE.ycfg NAME=VALUE...'\n");
+        "or panel), 'config set FILE.ycfg NAME=VALUE...' or 'config migrate OLD.ycfg --map NEW.xml "
+        "OUT.ycfg'\n");
     return kExitUsage;
 }
 

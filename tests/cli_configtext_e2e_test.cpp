@@ -180,5 +180,31 @@ TEST_F(CliConfigText, APanelThatIsNotThereIsReportedNotDumped) {
     EXPECT_EQ(r.out, "");
 }
 
+// Settings read from a 6.3 panel, changed, carried onto the 6.4 map and written into a 6.4 panel.
+TEST_F(CliConfigText, MigrateCarriesTheSettingsOntoTheNewMap) {
+    auto older = Panel("a", "937_d_6_3.xml");
+    auto newer = Panel("b", "937_d_6_4.xml");
+    const fs::path old = ReadFresh("old.ycfg");
+    ASSERT_EQ(Offline({"config", "set", old.string(), "language=1"}).exitCode, 0);
+    const fs::path out = dir_ / "new.ycfg";
+    auto r = Offline({"config", "migrate", old.string(), "--map", "937_d_6_4.xml", out.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "carried language\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "kept descriptor (names the firmware)\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, " carried, 3 kept, 0 dropped, 0 new\n")) << r.out;
+    r = Offline({"config", "dump", out.string()});
+    EXPECT_EQ(r.out.rfind("descriptor = A903646406040", 0), 0u) << r.out.substr(0, 200);
+    EXPECT_TRUE(Contains(r.out, "\nlanguage = 1\n")) << r.out;
+    r = Cli("b", {"config", "write", out.string(), "--verify"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+
+    // Nothing is written when the map or the command line is wrong.
+    const fs::path none = dir_ / "none.ycfg";
+    EXPECT_EQ(Offline({"config", "migrate", old.string(), "--map", "937_d_6_7.xml", none.string()}).exitCode,
+              1);
+    EXPECT_EQ(Offline({"config", "migrate", old.string(), none.string()}).exitCode, 2);
+    EXPECT_FALSE(fs::exists(none));
+}
+
 }  // namespace
 }  // namespace mirca
