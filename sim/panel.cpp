@@ -118,6 +118,34 @@ public:
     Bytes firmware;
     bool firmwareComplete = false;
     std::optional<Bytes> legacyFirmwareFrame;
+    // The link goes down once this many image bytes have arrived (a cable pulled mid-update).
+    std::optional<std::size_t> firmwareDropAfter;
+    void DropIfDue() {
+        if (firmwareDropAfter && firmware.size() >= *firmwareDropAfter) {
+            linkUp = false;
+            firmwareDropAfter.reset();
+        }
+    }
+    // A whole framed image as the panel's loader takes it: its own type, a system of its family. Taken, it
+    // is the firmware the panel runs from now on.
+    bool TakeFramedImage() {
+        if (firmware.size() < 7 || le::Get16(firmware.data()) != id.typeCode) return false;
+        const int family = frames::SystemFamily(firmware[4]);
+        if (family == 0 || family != frames::SystemFamily(id.major)) return false;
+        id.edition = le::Get16(firmware.data() + 2);
+        id.major = firmware[4];
+        id.minor = firmware[5];
+        id.build = firmware[6];
+        logStale = true;
+        return true;
+    }
+    // A legacy image names its version in its opening frame's fourth byte: major * 10 + minor.
+    void TakeLegacyImage() {
+        if (!legacyFirmwareFrame || legacyFirmwareFrame->size() < 4) return;
+        id.major = static_cast<std::uint8_t>((*legacyFirmwareFrame)[3] / 10);
+        id.minor = static_cast<std::uint8_t>((*legacyFirmwareFrame)[3] % 10);
+        logStale = true;
+    }
 
     std::deque<Bytes> outgoing;
     std::size_t maxPacket = 64;
@@ -475,13 +503,15 @@ void TSimPanel::Impl::StartWrite(const std::uint8_t* payload) {
 void TSimPanel::Impl::WriteBlock(const std::uint8_t* payload) {
     const std::uint16_t number = le::Get16(payload);
     const std::uint8_t* data = payload + 2;
-    const bool ok = write_ && number == write_->next && number <= write_->blocks;
+    bool ok = write_ && number == write_->next && number <= write_->blocks;
     if (ok) {
         const std::size_t offset = std::size_t{number - 1u} * kBlock;
         if (write_->firmware) {
             firmware.resize(offset + kBlock);
             std::copy_n(data, kBlock, firmware.begin() + static_cast<std::ptrdiff_t>(offset));
-            firmwareComplete = number == write_->blocks;
+            DropIfDue();
+            // The last block's acknowledgement says whether the loader took the image.
+            if (number == write_->blocks) ok = firmwareComplete = TakeFramedImage();
         } else {
             // The host pads its last block; only the selected size lands. Memory() may have shrunk since.
             for (std::size_t k = 0; k < kBlock && offset + k < write_->size; ++k) {
@@ -570,6 +600,7 @@ void TSimPanel::Impl::LegacyFirmwareTransfer(const std::uint8_t* data, std::size
             legacyFirmwareOverflow_ = true;
         } else {
             firmware.insert(firmware.end(), data, data + count);
+            DropIfDue();
         }
         return;
     }
@@ -578,6 +609,7 @@ void TSimPanel::Impl::LegacyFirmwareTransfer(const std::uint8_t* data, std::size
     const bool ok =
         !legacyFirmwareOverflow_ && legacyFirmwareCrc_.Value() == le::Get16(legacyFirmwareSum_.data());
     firmwareComplete = ok;
+    if (ok) TakeLegacyImage();
     legacyState_ = TLegacyState::Frames;
     legacyFirmwareSum_.clear();
     SendLegacy(TReplyKind::LegacyFirmware, id.legacyCode, ok ? 0 : 1);
@@ -887,6 +919,18 @@ void TSimPanel::IgnoreWritesTo(std::uint32_t address, std::uint32_t size) {
     impl_->stuckSize = size;
 }
 
+void TSimPanel::Replug() {
+    if (!impl_->linkUp) {
+        impl_->linkUp = true;
+        impl_->linkBudget.reset();
+    }
+    impl_->ResetLink();
+}
+
+void TSimPanel::LoseConnectionInFirmwareAfter(std::size_t imageBytes) {
+    impl_->firmwareDropAfter = imageBytes;
+}
+
 void TSimPanel::LoseConnectionAfter(std::size_t bytes) {
     impl_->linkBudget = bytes;
     if (bytes == 0) impl_->linkUp = false;
@@ -894,6 +938,7 @@ void TSimPanel::LoseConnectionAfter(std::size_t bytes) {
 
 void TSimPanel::ClearFaults() {
     impl_->faults.clear();
+    impl_->firmwareDropAfter.reset();
 }
 std::size_t TSimPanel::PendingFaults() const {
     return impl_->faults.size();

@@ -110,7 +110,9 @@ public:
     // The last firmware image received (framed: every block byte, padding included; legacy: the data
     // blocks), and whether its transfer ended with a good checksum.
     const std::vector<std::uint8_t>& Firmware() const;
-    bool FirmwareComplete() const;  // framed: every announced block arrived; legacy: the checksum matched
+    // Framed: every announced block arrived and the loader took the image (its own type, a system of its
+    // family); legacy: the checksum matched. A taken image's version is the panel's from then on.
+    bool FirmwareComplete() const;
     std::optional<std::vector<std::uint8_t>> LegacyFirmwareFrame() const;  // the 8-byte opening frame
 
     // Builds the event log for the current identity: the tables of its system, the ring filled with
@@ -134,6 +136,12 @@ public:
     void IgnoreWritesTo(std::uint32_t address, std::uint32_t size);
     // After this many more bytes in either direction the link drops: further writes fail, nothing is sent.
     void LoseConnectionAfter(std::size_t bytes);
+    // A fresh connection (ResetLink); after a lost link the cable is plugged in again and the panel answers
+    // once more. A link that is still up keeps what is left of LoseConnectionAfter.
+    void Replug();
+    // Once this many bytes of the next firmware image have arrived, the link drops (before the block that
+    // completed them is acknowledged). Firmware() keeps what arrived.
+    void LoseConnectionInFirmwareAfter(std::size_t imageBytes);
     void ClearFaults();
     std::size_t PendingFaults() const;
 

@@ -153,7 +153,8 @@ bool TSocketServer::Run() {
 void TSocketServer::ServeClient(int client) {
     const TFd owned(client);
     ++clients_;
-    panel_.ResetLink();
+    // Every connection is a fresh plug: a link a fault dropped before comes back.
+    panel_.Replug();
     std::vector<std::uint8_t> buffer(kMaxPacket);
     while (!stop_.load()) {
         pollfd fds[2] = {{client, POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}};

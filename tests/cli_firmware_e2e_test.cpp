@@ -58,11 +58,28 @@ TEST_F(CliFirmware, WriteSavesTheConfigurationFirstThenWritesAndRefreshes) {
         at = r.out.find(text, at);
         ASSERT_NE(at, std::string::npos) << "'" << text << "' missing or out of order in:\n" << r.out;
     }
+    const auto identity = Cli("p", {"identify"});
+    EXPECT_NE(identity.out.find("version: 6.4.12\n"), std::string::npos) << identity.out;
     std::vector<std::string> saved;
     for (const auto& e : fs::directory_iterator(dir_ / "conf"))
         saved.push_back(e.path().filename().string());
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0].rfind("Y-649_before_update_", 0), 0u) << saved[0];
+}
+
+// The cable comes out in the middle of the image: 168 with the step that failed, exit 1, and the panel,
+// plugged in again, still runs its old firmware.
+TEST_F(CliFirmware, LinkLostMidImageFailsAndThePanelKeepsItsFirmware) {
+    auto panel = Panel("p", "937_d_6_4.xml", {"--drop-firmware-after", "500"});
+    const auto r =
+        Cli("p", {"firmware", "write", Fw("Y-PCN_6_4_12.tsk"), "--yes", "--no-backup", "--lang", "EN"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Could not write the firmware to the device."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("writing the firmware"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("successfully"), std::string::npos) << r.out;
+    const auto identity = Cli("p", {"identify"});
+    EXPECT_NE(identity.out.find("version: 6.4."), std::string::npos) << identity.out;
+    EXPECT_EQ(identity.out.find("version: 6.4.12"), std::string::npos) << identity.out;
 }
 
 TEST_F(CliFirmware, WritesThatCannotGoAheadSendNothing) {

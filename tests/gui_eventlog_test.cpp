@@ -130,7 +130,7 @@ TEST_F(EventLogWindow, AReadFillsTheListOldestFirstAndEnablesTheFilters) {
     // The seven columns at their widths; EventID is practically hidden.
     const auto* list = form_->findChild<QTableView*>(QStringLiteral("ListView1"));
     ASSERT_EQ(list->model()->columnCount(), 7);
-    for (const auto [column, width] : {std::pair{0, 52}, {1, 1}, {2, 157}, {3, 195}, {4, 183}, {5, 248}})
+    for (const auto& [column, width] : {std::pair{0, 52}, {1, 1}, {2, 157}, {3, 195}, {4, 183}, {5, 248}})
         EXPECT_EQ(list->columnWidth(column), width) << column;
     Read();
     EXPECT_TRUE(dialogs_.Calls().empty());

@@ -124,6 +124,14 @@ Bytes Pattern(std::size_t count, std::uint8_t seed) {
     return out;
 }
 
+// A framed image the default panel (type 937, system 6) takes: its identity record, then the pattern.
+Bytes PanelImage(std::size_t count, std::uint8_t seed) {
+    Bytes out = Pattern(count, seed);
+    const Bytes head = {0xA9, 0x03, 0x64, 0x64, 6, 5, 1};
+    std::copy(head.begin(), head.end(), out.begin());
+    return out;
+}
+
 Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t count) {
     return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
                  bytes.begin() + static_cast<std::ptrdiff_t>(from + count));
@@ -305,7 +313,8 @@ TEST(SimFramed, BlocksAreTakenOnlyInOrderAndWithinTheAnnouncedCount) {
         host.Take();
         Bytes statuses;
         for (const std::uint16_t i : c.blocks) {
-            host.Send(DataBlock(i, Pattern(252, static_cast<std::uint8_t>(i))));
+            // Block 1 opens with the image's identity, so the last block's acknowledgement takes it.
+            host.Send(DataBlock(i, i == 1 ? PanelImage(252, 1) : Pattern(252, static_cast<std::uint8_t>(i))));
             const Bytes reply = host.Take();
             ASSERT_EQ(reply.size(), 4u) << Hex(reply);
             EXPECT_EQ(Slice(reply, 0, 3), (Bytes{0xAA, 0x54, 0x00}));
@@ -334,9 +343,25 @@ TEST(SimFramed, ConfigurationBlocksLandWithoutTheirPadding) {
     EXPECT_TRUE(host.panel.Firmware().empty());
 }
 
+// The loader refuses, on the last block's acknowledgement, an image of another type (a host that does not
+// check the file itself could send one).
+TEST(SimFramed, FirmwareOfAnotherTypeIsRefusedAtTheLastBlock) {
+    Host host;
+    Bytes image = PanelImage(504, 0x05);
+    image[0] = 18;
+    image[1] = 0;
+    host.Send(Cat({SetMode(4), WriteStart(3, 0, 0), DataBlock(1, Slice(image, 0, 252))}));
+    host.Take();
+    host.Send(DataBlock(2, Slice(image, 252, 252)));
+    EXPECT_EQ(host.Take(), Status(1));
+    EXPECT_FALSE(host.panel.FirmwareComplete());
+    EXPECT_EQ(host.panel.Firmware(), image) << "what arrived is kept for inspection";
+    EXPECT_EQ(host.panel.Identity().typeCode, 937);
+}
+
 TEST(SimFramed, FirmwareBlocksAreKeptWholeAndCompleteOnlyAtTheLastBlock) {
     Host host;
-    const Bytes image = Pattern(504, 0x05);
+    const Bytes image = PanelImage(504, 0x05);
     host.Send(Cat({SetMode(4), WriteStart(3, 0, 0), DataBlock(1, Slice(image, 0, 252))}));
     EXPECT_FALSE(host.panel.FirmwareComplete());
     host.Send(DataBlock(2, Slice(image, 252, 252)));

@@ -69,6 +69,9 @@ void PrintUsage(std::FILE* out) {
         "            LogIdentity LogTableList LogBlock (event-log replies)\n"
         "  --ignore-writes A:N    acknowledge configuration writes but leave the N bytes from\n"
         "                         address A as they were (a worn memory cell)\n"
+        "  --drop-firmware-after N\n"
+        "                         drop the link once N bytes of a firmware image have arrived\n"
+        "                         (once; the next connection finds the panel again)\n"
         "  --help                 show this text\n",
         static_cast<unsigned long long>(kMaxMemorySize), unsigned{mirca::sim::kMaxLogRecords},
         unsigned{mirca::sim::kMaxOldFormatLogRecords});
@@ -202,6 +205,7 @@ struct TOptions {
     mirca::sim::TEventLogSetup log;
     std::uint32_t stuckFrom = 0;  // --ignore-writes
     std::uint32_t stuckSize = 0;
+    std::optional<std::size_t> dropFirmwareAfter;  // --drop-firmware-after
 };
 
 int UsageError(const std::string& text) {
@@ -225,11 +229,11 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
             options.log.newFormat = false;
             continue;
         }
-        const bool takesValue = arg == "--socket" || arg == "--type" || arg == "--edition" ||
-                                arg == "--major" || arg == "--minor" || arg == "--build" ||
-                                arg == "--legacy-code" || arg == "--memory-size" || arg == "--fault" ||
-                                arg == "--map" || arg == "--log-records" || arg == "--log-position" ||
-                                arg == "--log-seed" || arg == "--ignore-writes";
+        const bool takesValue =
+            arg == "--socket" || arg == "--type" || arg == "--edition" || arg == "--major" ||
+            arg == "--minor" || arg == "--build" || arg == "--legacy-code" || arg == "--memory-size" ||
+            arg == "--fault" || arg == "--map" || arg == "--log-records" || arg == "--log-position" ||
+            arg == "--log-seed" || arg == "--ignore-writes" || arg == "--drop-firmware-after";
         if (!takesValue) return UsageError("unknown option '" + std::string(arg) + "'");
         if (i + 1 >= argc) return UsageError(std::string(arg) + " needs a value");
         const std::string_view value = argv[++i];
@@ -253,6 +257,14 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
                                   std::string(value) + "'");
             options.stuckFrom = static_cast<std::uint32_t>(*from);
             options.stuckSize = static_cast<std::uint32_t>(*size);
+            continue;
+        }
+        if (arg == "--drop-firmware-after") {
+            const auto bytes = ParseNumber(value, 1, kMaxMemorySize);
+            if (!bytes)
+                return UsageError("--drop-firmware-after takes a byte count from 1 to " +
+                                  std::to_string(kMaxMemorySize) + ", got '" + std::string(value) + "'");
+            options.dropFirmwareAfter = static_cast<std::size_t>(*bytes);
             continue;
         }
         if (arg == "--fault") {
@@ -348,6 +360,7 @@ int main(int argc, char** argv) {
     for (const auto& fault : options.faults)
         panel.InjectFault(fault);
     panel.IgnoreWritesTo(options.stuckFrom, options.stuckSize);
+    if (options.dropFirmwareAfter) panel.LoseConnectionInFirmwareAfter(*options.dropFirmwareAfter);
 
     mirca::sim::TSocketServer server(panel, options.socket);
     g_server.store(&server);
