@@ -20,6 +20,12 @@ public:
     static constexpr std::uint32_t kModeConfiguration = 2;
     // Firmware files are read whole into memory; nothing this family runs comes near this.
     static constexpr std::uintmax_t kMaxFirmwareFileSize = 16u * 1024 * 1024;
+    // The two firmware steps that may keep a real device quiet for longer than any other reply: a panel
+    // erases its flash before it answers the switch to the firmware write, and a legacy device checks the
+    // whole image it received before it sends the result. Every other read keeps the transport's short
+    // timeout, so that a silent device is still found out quickly.
+    static constexpr unsigned kFirmwareModeSwitchTimeoutMs = 30000;
+    static constexpr unsigned kLegacyFirmwareResultTimeoutMs = 20000;
 
     explicit TZelmoDevice(ISleeper& sleeper = SystemSleeper()) : sleeper_(&sleeper) {}
 
@@ -96,6 +102,24 @@ private:
     ISleeper* sleeper_;
     bool progressTotalSet_ = false;
     bool framedAnswered_ = false;  // the last framed identification got at least one reply byte
+};
+
+// Lengthens the port's read timeout for one step and puts the previous one back however the step ends. A
+// transport without a timeout of its own (ReadTimeoutMs 0) is left alone; a longer timeout is never cut.
+class TLongRead {
+public:
+    TLongRead(TPort& port, unsigned ms) : port_(port), previous_(port.ReadTimeoutMs()) {
+        if (previous_ != 0 && previous_ < ms) port_.SetReadTimeoutMs(ms);
+    }
+    ~TLongRead() {
+        if (previous_ != 0) port_.SetReadTimeoutMs(previous_);
+    }
+    TLongRead(const TLongRead&) = delete;
+    TLongRead& operator=(const TLongRead&) = delete;
+
+private:
+    TPort& port_;
+    unsigned previous_;
 };
 
 // Sets the progress maximum once for an operation that moves several tables (the memory image's ranges):

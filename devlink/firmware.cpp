@@ -126,6 +126,7 @@ bool TZelmoDevice::WriteLegacyImage(const TZelmoTable& table) {
     const std::uint8_t lo = static_cast<std::uint8_t>(crc.Value());
     const std::uint8_t hi = static_cast<std::uint8_t>(crc.Value() >> 8);
     if (!WritePiece(&lo, 1, "firmware checksum") || !WritePiece(&hi, 1, "firmware checksum")) return false;
+    const TLongRead check(*Port, kLegacyFirmwareResultTimeoutMs);
     return ReadLegacyResult("firmware result");
 }
 

@@ -24,6 +24,10 @@ public:
     // How many bytes the last Read delivered, whether or not it returned true.
     virtual std::uint32_t LastRead() const { return 0; }
     virtual bool IsOpen() const { return true; }
+    // How long a Read may wait for its bytes, for the few steps where a device legitimately answers late. A
+    // transport without a timeout of its own answers 0 and ignores the setting.
+    virtual unsigned ReadTimeoutMs() const { return 0; }
+    virtual void SetReadTimeoutMs(unsigned) {}
 };
 
 }  // namespace mirca

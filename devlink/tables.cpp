@@ -197,7 +197,11 @@ bool TZelmoDevice::WriteTable(TZelmoTable& table) {
         if (!Framed) return WriteLegacyImage(table);
         if (!FramedBlocksFit(table)) return RefuseFramedSize(table);
         ProgressMax(table.Size() / kBlock);
-        return SetMode(WriteModeCode) && WriteFramedBlocks(table);
+        {
+            const TLongRead erase(*Port, kFirmwareModeSwitchTimeoutMs);
+            if (!SetMode(WriteModeCode)) return false;
+        }
+        return WriteFramedBlocks(table);
     }
     if (Mode != kModeConfiguration)
         return Fail("write", "a firmware or configuration connection", "mode " + std::to_string(Mode));

@@ -446,7 +446,7 @@ bool TAtmUsbPipe::Read(std::uint8_t* buffer, std::uint32_t count) {
     bool timedOut = false;
     if (queue_.size() < count) {
         const auto want = static_cast<std::uint32_t>(count - queue_.size());
-        const TTransfer transfer = backend_->Receive(want, timeoutMs_);
+        const TTransfer transfer = backend_->Receive(want, readTimeoutMs_);
         queue_.insert(queue_.end(), backend_->Received(), backend_->Received() + transfer.count);
         if (transfer.end == TEnd::Failed) error = transfer.error;
         timedOut = transfer.end == TEnd::Timeout;
@@ -463,7 +463,7 @@ bool TAtmUsbPipe::Read(std::uint8_t* buffer, std::uint32_t count) {
     }
     // An unanswered transfer is no error box, but the failure record says the device went quiet.
     if (delivered != count && timedOut)
-        NoteSystemError("no answer within " + std::to_string(timeoutMs_) + " ms");
+        NoteSystemError("no answer within " + std::to_string(readTimeoutMs_) + " ms");
     return delivered == count;
 }
 

@@ -42,8 +42,10 @@ public:
     // The device list; by default drv_base/usbdevices.xml beside the program.
     void SetDeviceListPath(std::filesystem::path path) { deviceList_ = std::move(path); }
     void SetErrorReporter(ErrorReporter reporter) { report_ = std::move(reporter); }
-    // How long one transfer may take before it counts as unanswered.
-    void SetTimeoutMs(unsigned ms) { timeoutMs_ = ms; }
+    // How long one transfer may take before it counts as unanswered (reads and writes).
+    void SetTimeoutMs(unsigned ms) { timeoutMs_ = readTimeoutMs_ = ms; }
+    unsigned ReadTimeoutMs() const override { return readTimeoutMs_; }
+    void SetReadTimeoutMs(unsigned ms) override { readTimeoutMs_ = ms; }
 
     // A device that answers stays well inside this; a silent one (a legacy panel asked in the framed
     // protocol, a hung or unplugged panel) must not hold the program for longer.
@@ -68,6 +70,7 @@ private:
     std::filesystem::path deviceList_;
     ErrorReporter report_;
     unsigned timeoutMs_ = kDefaultTimeoutMs;
+    unsigned readTimeoutMs_ = kDefaultTimeoutMs;
 };
 
 }  // namespace mirca

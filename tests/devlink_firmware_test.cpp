@@ -1,8 +1,10 @@
 // Firmware files: which ones suit a device, and how each kind reaches it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -250,6 +252,68 @@ TEST_F(FirmwareTest, DeviceFaultsDuringTransferFail) {
         EXPECT_FALSE(rig.device.LoadFirmware(File(file)));
         EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
         EXPECT_LE(rig.clock.NowMs() - start, 2000 + 200);
+    }
+}
+
+// The in-process port with a read timeout that the test can watch: the timeout in force at every Read.
+class TTimedPort final : public TPort {
+public:
+    TTimedPort(sim::TSimPanel& panel, TVirtualClock& clock) : inner_(panel, &clock) {}
+    unsigned Open() override { return inner_.Open(); }
+    bool Read(std::uint8_t* b, std::uint32_t n) override {
+        reads.push_back(timeout_);
+        return inner_.Read(b, n);
+    }
+    bool Write(const std::uint8_t* b, std::uint32_t n) override { return inner_.Write(b, n); }
+    void Flush() override { inner_.Flush(); }
+    void Close() override { inner_.Close(); }
+    std::uint32_t LastRead() const override { return inner_.LastRead(); }
+    unsigned ReadTimeoutMs() const override { return timeout_; }
+    void SetReadTimeoutMs(unsigned ms) override { timeout_ = ms; }
+
+    std::vector<unsigned> reads;
+
+private:
+    sim::TSimPort inner_;
+    unsigned timeout_ = 2000;
+};
+
+// Only the reply to the switch into the firmware write (the panel erases its flash first) and a legacy
+// transfer's result (the device checks the image first) may come late; every other read keeps the short
+// timeout, and the short one is back afterwards, also when the late reply never comes.
+TEST_F(FirmwareTest, OnlyTheSlowFirmwareStepsWaitLonger) {
+    const Bytes framed = Image({0xA9, 0x03, 0x64, 0x64, 6, 5, 1}, 1000);
+    const Bytes module = Image({0x41, 0x00, 0, 0, 0, 2, 7}, 11 + 64 * 2);
+    struct TCase {
+        const char* what;
+        sim::TPanelIdentity panel;
+        Bytes image;
+        std::optional<sim::TFault> fault;
+        unsigned longWait;
+        std::size_t longReads;  // the reply's bytes, read one at a time
+    } cases[] = {
+        {"framed", Panel(true, 937, 6), framed, std::nullopt, TZelmoDevice::kFirmwareModeSwitchTimeoutMs, 14},
+        {"framed, no answer to the switch", Panel(true, 937, 6), framed,
+         sim::TFault{sim::TFaultKind::NoReply, sim::TReplyKind::SetMode, 0},
+         TZelmoDevice::kFirmwareModeSwitchTimeoutMs, 1},
+        {"legacy module", Panel(false, 0x41, 2), module, std::nullopt,
+         TZelmoDevice::kLegacyFirmwareResultTimeoutMs, 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::TSimPanel panel(c.panel);
+        TVirtualClock clock;
+        TTimedPort port(panel, clock);
+        TZelmoDevice device(clock);
+        ASSERT_TRUE(device.Connect(&port, TZelmoDevice::kModeFirmware));
+        port.reads.clear();
+        if (c.fault) panel.InjectFault(*c.fault);
+        EXPECT_EQ(device.LoadFirmware(File(c.image)), !c.fault);
+        const auto longReads = std::count(port.reads.begin(), port.reads.end(), c.longWait);
+        const auto shortReads = std::count(port.reads.begin(), port.reads.end(), 2000u);
+        EXPECT_EQ(static_cast<std::size_t>(longReads), c.longReads);
+        EXPECT_EQ(static_cast<std::size_t>(longReads + shortReads), port.reads.size());
+        EXPECT_EQ(port.ReadTimeoutMs(), 2000u);
     }
 }
 
