@@ -11,8 +11,35 @@ std::uint16_t TCrc16::Calc(const std::uint8_t* data, std::size_t count) {
     return Update(data, count);
 }
 
+namespace {
+
+// One step of the reflected CRC-16 for every byte value, for the polynomial of both the panel protocol and
+// the event log (0xA001): a firmware image is checksummed on the way out, block by block.
+constexpr std::array<std::uint16_t, 256> MakeCrc16Table() {
+    std::array<std::uint16_t, 256> table{};
+    for (int i = 0; i < 256; ++i) {
+        auto crc = static_cast<std::uint16_t>(i);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<std::uint16_t>(crc >> 1);
+        table[static_cast<std::size_t>(i)] = crc;
+    }
+    return table;
+}
+
+constexpr auto kCrc16Table = MakeCrc16Table();
+static_assert(kCrc16Table[1] == 0xC0C1 && kCrc16Table[255] == 0x4040);
+
+}  // namespace
+
 std::uint16_t TCrc16::Update(const std::uint8_t* data, std::size_t count) {
     std::uint16_t crc = value_;
+    if (poly_ == 0xA001) {
+        for (std::size_t i = 0; i < count; ++i)
+            crc = static_cast<std::uint16_t>((crc >> 8) ^ kCrc16Table[(crc ^ data[i]) & 0xFF]);
+        value_ = crc;
+        return crc;
+    }
     for (std::size_t i = 0; i < count; ++i) {
         crc ^= data[i];
         for (int bit = 0; bit < 8; ++bit)
