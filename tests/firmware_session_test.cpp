@@ -19,6 +19,7 @@
 #include "memmap/files.h"
 #include "memmap/memmap.h"
 #include "sim/factoryimage.h"
+#include "tests/devlink_rig.h"
 #include "tests/firmware_images.h"
 #include "tests/gui_dialogs.h"
 #include "tests/panelports.h"
@@ -262,15 +263,7 @@ TEST_F(FirmwareSession, RefreshWithoutMapEndsSilently) {
 }
 
 TEST_F(FirmwareSession, OutputModuleIsWrittenWithoutTheRefreshQuestion) {
-    const sim::TPanelIdentity id = [] {
-        sim::TPanelIdentity m;
-        m.framed = false;
-        m.typeCode = 0x41;
-        m.legacyCode = 0x41;
-        m.major = 1;
-        m.minor = 2;
-        return m;
-    }();
+    const sim::TPanelIdentity id = testing_rig::LegacyPanel(0x41, 1, 2);
     Bytes image(11 + 64 * 4, 0x11);
     image[0] = 0x41;
     image[1] = 0;
