@@ -4,9 +4,12 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 #include "base/failure.h"
 #include "memmap/block.h"
+#include "memmap/configsession.h"
 #include "memmap/configtext.h"
 #include "memmap/files.h"
 
@@ -16,9 +19,22 @@ namespace {
 
 constexpr const char* kOperation = "migrating the configuration";
 
-// The blocks that name the firmware a configuration is made for.
+// The blocks that name the firmware a configuration is made for. Named as well as told by their access
+// mark, so that a map that lets the program write them (an extended edition's refresh does) still never
+// gets the old firmware's identity.
 bool IdentityBlock(const std::string& name) {
     return name == "descriptor" || name == "descriptor_crc" || name == "conf_state";
+}
+
+bool Setting(const TConfigBlockBase& b) {
+    return (b.Access & kAccessWrite) != 0 && !IdentityBlock(b.name);
+}
+
+// Why the new map's value of a block that is not a setting stands.
+std::string KeptBecause(const TConfigBlockBase& b) {
+    if (IdentityBlock(b.name)) return "names the firmware";
+    if (b.Access & kAccessBackup) return "registration: moved only by registration backups";
+    return "read-only: the device keeps its own";
 }
 
 TConfigBlockBase* Find(TZelmoMemoryMap& map, const std::string& name) {
@@ -26,6 +42,22 @@ TConfigBlockBase* Find(TZelmoMemoryMap& map, const std::string& name) {
         if (map.ConfigBlock(i).name == name) return &map.ConfigBlock(i);
     }
     return nullptr;
+}
+
+// The blocks that hold bytes, as a configuration file is read through them.
+using TLayout =
+    std::vector<std::tuple<std::string, std::string, std::uint32_t, std::uint32_t, std::uint32_t>>;
+TLayout Layout(TZelmoMemoryMap& map) {
+    TLayout layout;
+    for (std::size_t i = 0; i < map.BlockCount(); ++i) {
+        const TConfigBlockBase& b = map.ConfigBlock(i);
+        if (b.Access != 0) layout.emplace_back(b.name, b.ClassName, b.Address, b.Size, b.Access);
+    }
+    return layout;
+}
+
+std::string TypeText(const TZelmoDescriptor& d) {
+    return "device type " + std::to_string(d.TypeCode());
 }
 
 bool Failed(std::string step) {
@@ -43,13 +75,15 @@ TMigration MigrateConfiguration(TZelmoMemoryMap& from, TZelmoMemoryMap& to) {
         TConfigBlockBase* target = Find(to, old.name);
         if (target == nullptr || target->Access == 0) {
             m.dropped.push_back({old.name, "not in the new map"});
+        } else if (!Setting(*target)) {
+            m.kept.push_back({old.name, KeptBecause(*target)});
+        } else if (!Setting(old)) {
+            m.dropped.push_back({old.name, "not a setting in the old map"});
         } else if (target->ClassName != old.ClassName) {
             m.dropped.push_back({old.name, "record " + old.ClassName + " became " + target->ClassName});
         } else if (target->Size != old.Size) {
             m.dropped.push_back(
                 {old.name, "size " + std::to_string(old.Size) + " became " + std::to_string(target->Size)});
-        } else if (IdentityBlock(old.name)) {
-            m.kept.push_back({old.name, "names the firmware"});
         } else {
             std::memcpy(target->ValueBytes(), old.ValueBytes(), old.Size);
             target->Modified = true;
@@ -76,16 +110,35 @@ bool MigrateConfigurationFile(const std::filesystem::path& mapFolder, const std:
     std::filesystem::path mapPath = newMap;
     std::error_code ec;
     if (!std::filesystem::exists(mapPath, ec) && newMap.parent_path().empty()) mapPath = mapFolder / newMap;
-    std::unique_ptr<TZelmoMemoryMap> to;
     try {
-        to = std::make_unique<TZelmoMemoryMap>(mapPath);
+        TZelmoMemoryMap to(mapPath);
+        TZelmoDescriptor made;
+        if (!to.GetDescriptor(made)) return Failed(mapPath.string() + ": the map has no descriptor block");
+        if (made.TypeCode() != oldImage.descriptor.TypeCode()) {
+            return Failed(mapPath.string() + " is a map of " + TypeText(made) + ", " + oldFile.string() +
+                          " a configuration of " + TypeText(oldImage.descriptor) +
+                          ": a firmware update keeps the device type");
+        }
+        TMigration migration = MigrateConfiguration(*from, to);
+        const TZelmoMemoryMapImage& image = to.BuildImage();
+        // The result is read back through the map its descriptor chooses; any other layout would put the
+        // carried values into other blocks.
+        if (!CheckConfigurationImage(mapFolder, image)) {
+            FailWithin("the result for " + mapPath.string());
+            return FailOperation(kOperation);
+        }
+        const std::unique_ptr<TZelmoMemoryMap> reader = OpenMapForDescriptor(mapFolder, image.descriptor);
+        if (!reader || Layout(*reader) != Layout(to)) {
+            return Failed("the result would be read through " + reader->file.string() +
+                          ", whose blocks lie otherwise than in " + mapPath.string());
+        }
+        if (!SaveToFile(image, out, kConfigFormatBinary)) return FailOperation(kOperation);
+        result = std::move(migration);
     } catch (const std::exception& e) {
         Fail(e.what());
         FailWithin(mapPath.string());
         return FailOperation(kOperation);
     }
-    result = MigrateConfiguration(*from, *to);
-    if (!SaveToFile(to->BuildImage(), out, kConfigFormatBinary)) return FailOperation(kOperation);
     return true;
 }
 
