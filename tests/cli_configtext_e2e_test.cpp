@@ -191,19 +191,49 @@ TEST_F(CliConfigText, MigrateCarriesTheSettingsOntoTheNewMap) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "carried language\n")) << r.out;
     EXPECT_TRUE(Contains(r.out, "kept descriptor (names the firmware)\n")) << r.out;
-    EXPECT_TRUE(Contains(r.out, " carried, 3 kept, 0 dropped, 0 new\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "kept backup_region1 (registration: moved only by registration backups)\n"))
+        << r.out;
+    EXPECT_TRUE(r.out.ends_with(" carried, 6 kept, 0 dropped, 0 new\n")) << r.out;
     r = Offline({"config", "dump", out.string()});
     EXPECT_EQ(r.out.rfind("descriptor = A903646406040", 0), 0u) << r.out.substr(0, 200);
     EXPECT_TRUE(Contains(r.out, "\nlanguage = 1\n")) << r.out;
     r = Cli("b", {"config", "write", out.string(), "--verify"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
+    // The map named by its path gives the same file.
+    const fs::path again = dir_ / "again.ycfg";
+    r = Offline({"config", "migrate", old.string(), "--map", tp::kMaps + "/937_d_6_4.xml", again.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadText(again), ReadText(out));
 
-    // Nothing is written when the map or the command line is wrong.
+    // Nothing is written when an input or the command line is wrong.
+    const std::vector<std::uint8_t> whole = ReadBytes(old);
+    WriteBytes(dir_ / "short.ycfg", {whole.begin(), whole.end() - 1});
     const fs::path none = dir_ / "none.ycfg";
-    EXPECT_EQ(Offline({"config", "migrate", old.string(), "--map", "937_d_6_7.xml", none.string()}).exitCode,
-              1);
-    EXPECT_EQ(Offline({"config", "migrate", old.string(), none.string()}).exitCode, 2);
+    const std::string o = old.string(), n = none.string();
+    struct TCase {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* says;
+    } cases[] = {
+        {{"config", "migrate", o, "--map", "937_d_6_7.xml", n}, 1, "937_d_6_7.xml"},
+        {{"config", "migrate", (dir_ / "absent.ycfg").string(), "--map", "937_d_6_4.xml", n},
+         1,
+         "absent.ycfg"},
+        {{"config", "migrate", (dir_ / "short.ycfg").string(), "--map", "937_d_6_4.xml", n}, 1, "short.ycfg"},
+        {{"config", "migrate", o, "--map", "18_d_2_4.xml", n}, 1, "a firmware update keeps the device type"},
+        {{"config", "migrate", o, n}, 2, "--map NEW.xml"},
+        {{"config", "migrate", o, "--map", "937_d_6_4.xml"}, 2, "config migrate"},
+        {{"config", "migrate", o, "--map", "937_d_6_4.xml", n, "--force"}, 2, "--force"},
+        {{"config", "migrate", o, "--map", "937_d_6_4.xml", (dir_ / "none.tcfg").string()}, 2, "none.tcfg"},
+    };
+    for (const auto& c : cases) {
+        r = Offline(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.says << ": " << r.err;
+        EXPECT_TRUE(Contains(r.err, c.says)) << r.err;
+        EXPECT_EQ(r.out, "") << c.says;
+    }
     EXPECT_FALSE(fs::exists(none));
+    EXPECT_FALSE(fs::exists(dir_ / "none.tcfg"));
 }
 
 }  // namespace
