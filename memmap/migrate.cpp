@@ -128,7 +128,8 @@ bool MigrateConfigurationFile(const std::filesystem::path& mapFolder, const std:
             return FailOperation(kOperation);
         }
         const std::unique_ptr<TZelmoMemoryMap> reader = OpenMapForDescriptor(mapFolder, image.descriptor);
-        if (!reader || Layout(*reader) != Layout(to)) {
+        if (!reader) return Failed("no map in " + mapFolder.string() + " reads the result");
+        if (Layout(*reader) != Layout(to)) {
             return Failed("the result would be read through " + reader->file.string() +
                           ", whose blocks lie otherwise than in " + mapPath.string());
         }
