@@ -19,4 +19,15 @@ std::filesystem::path HelpPage(const std::filesystem::path& programDir, const st
     return name.empty() ? std::filesystem::path() : folder / name;
 }
 
+bool OpenHelpPage(IDialogService& dialogs, const std::function<bool(const std::string&)>& openUrl,
+                  const std::filesystem::path& programDir, const std::string& language) {
+    const std::filesystem::path page = HelpPage(programDir, language);
+    if (page.empty()) {
+        dialogs.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);
+        return false;
+    }
+    if (openUrl) openUrl(page.string());
+    return true;
+}
+
 }  // namespace mirca

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
+
+#include "base/dialogs.h"
 
 namespace mirca {
 
@@ -13,5 +16,8 @@ std::string WebSiteUrl();
 std::string SupportMailUrl(const std::string& programName);
 // The help page of the language in the program's "help" folder (FindHelpFile); empty when there is none.
 std::filesystem::path HelpPage(const std::filesystem::path& programDir, const std::string& language);
+// Hands the help page to the desktop; when there is none, the warning 346 and false.
+bool OpenHelpPage(IDialogService& dialogs, const std::function<bool(const std::string&)>& openUrl,
+                  const std::filesystem::path& programDir, const std::string& language);
 
 }  // namespace mirca

@@ -24,6 +24,8 @@ int Config(const TGlobalOptions& global, const std::vector<std::string>& args);
 int Backup(const TGlobalOptions& global, const std::vector<std::string>& args);
 int Map(const TGlobalOptions& global, const std::vector<std::string>& args);
 int Log(const TGlobalOptions& global, const std::vector<std::string>& args);
+// firmware list [--all] | firmware write FILE.tsk [--yes] [--no-backup] [--refresh|--no-refresh]
+int Firmware(const TGlobalOptions& global, const std::vector<std::string>& args);
 // log export FILE.yrpt --xlsx OUT | --html OUT [--lang L], dispatched by Log.
 int LogExport(const TGlobalOptions& global, const std::vector<std::string>& args);
 

@@ -46,6 +46,20 @@ void PrintUsage(std::FILE* out) {
         "  log export FILE.yrpt [--lang L] --xlsx OUT.xlsx | --html OUT.htm\n"
         "                                 write the events as a workbook and/or a web page (referring\n"
         "                                 to report.css beside it), with the window's columns\n"
+        "  firmware list [--all] [--folder DIR] [--lang L]\n"
+        "                                 print the firmware files that fit the connected device,\n"
+        "                                 one tab-separated row each: name, version, size, date,\n"
+        "                                 folder (--all: every firmware file, no device needed);\n"
+        "                                 DIR defaults to base beside the program\n"
+        "  firmware write FILE.tsk [--yes] [--no-backup] [--refresh|--no-refresh] [--conf DIR]\n"
+        "                                 write firmware into the connected device, as the update\n"
+        "                                 window does: a panel's configuration is saved to DIR\n"
+        "                                 (default conf beside the program) first, and after a panel\n"
+        "                                 was written its configuration is brought in line with the\n"
+        "                                 new firmware; the questions are asked on the terminal\n"
+        "                                 unless --yes answers them (the refresh too, unless\n"
+        "                                 --no-refresh); without --no-backup a failed backup stops\n"
+        "                                 a --yes run before anything is sent\n"
         "\n"
         "A configuration file's extension names its format: .ycfg binary (with the device's\n"
         "descriptor), .tcfg text (one byte value a line).\n"
@@ -103,6 +117,7 @@ int main(int argc, char** argv) {
     if (command == "backup") return mirca::cli::Backup(global, rest);
     if (command == "map") return mirca::cli::Map(global, rest);
     if (command == "log") return mirca::cli::Log(global, rest);
+    if (command == "firmware") return mirca::cli::Firmware(global, rest);
     std::fprintf(stderr, "mirca-cli: unknown command '%s'\n", command.c_str());
     PrintUsage(stderr);
     return mirca::cli::kExitUsage;

@@ -19,14 +19,14 @@ public:
     TTermBar(const TTermBar&) = delete;
     TTermBar& operator=(const TTermBar&) = delete;
 
-    // share from 0 to 1; anything beyond is drawn full.
-    void Draw(double share) {
+    // share from 0 to 1; anything beyond is drawn full. The note follows the percentage.
+    void Draw(double share, const std::string& note = {}) {
         if (!tty_) return;
         constexpr int kWidth = 40;
         share = std::clamp(share, 0.0, 1.0);
         const int filled = static_cast<int>(share * kWidth);
-        std::fprintf(stderr, "\r%s [%s%s] %3d%%", label_.c_str(), std::string(filled, '#').c_str(),
-                     std::string(kWidth - filled, ' ').c_str(), static_cast<int>(share * 100));
+        std::fprintf(stderr, "\r%s [%s%s] %3d%%%s", label_.c_str(), std::string(filled, '#').c_str(),
+                     std::string(kWidth - filled, ' ').c_str(), static_cast<int>(share * 100), note.c_str());
         std::fflush(stderr);
         drawn_ = true;
     }
@@ -41,10 +41,11 @@ private:
     bool drawn_ = false;
 };
 
-// Transfers counted in blocks.
+// Transfers counted in blocks; with the bytes a block carries, the bar also says how many bytes went.
 class TTermProgress final : public IProgress {
 public:
-    explicit TTermProgress(std::string label) : bar_(std::move(label)) {}
+    explicit TTermProgress(std::string label, std::uint32_t bytesPerStep = 0)
+        : bar_(std::move(label)), bytesPerStep_(bytesPerStep) {}
 
     void SetMax(std::uint32_t max) override {
         max_ = max;
@@ -59,9 +60,19 @@ public:
 
 private:
     // The protocol may advance past a maximum computed from whole blocks; the bar stays full.
-    void Draw() { bar_.Draw(max_ == 0 ? 1.0 : static_cast<double>(position_) / max_); }
+    void Draw() {
+        std::string note;
+        if (bytesPerStep_ != 0) {
+            const std::uint64_t total = std::uint64_t{max_} * bytesPerStep_;
+            const std::uint64_t sent =
+                std::min<std::uint64_t>(std::uint64_t{position_} * bytesPerStep_, total);
+            note = " " + std::to_string(sent) + " of " + std::to_string(total) + " bytes";
+        }
+        bar_.Draw(max_ == 0 ? 1.0 : static_cast<double>(position_) / max_, note);
+    }
 
     TTermBar bar_;
+    std::uint32_t bytesPerStep_;
     std::uint32_t max_ = 0;
     std::uint32_t position_ = 0;
 };

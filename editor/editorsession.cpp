@@ -78,7 +78,7 @@ std::string DateStamp() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    char text[16];
+    char text[40];  // room for any int the compiler can imagine
     std::snprintf(text, sizeof text, "%02d%02d%04d", local.tm_mday, local.tm_mon + 1, local.tm_year + 1900);
     return text;
 }
@@ -567,12 +567,7 @@ void TEditorSession::FactorySettings() {
 
 void TEditorSession::Help() {
     if (!helpReady_) return;
-    const std::filesystem::path page = HelpPage(paths_.programDir, services_.language);
-    if (page.empty()) {
-        dialogs_.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);
-        return;
-    }
-    if (services_.openUrl) services_.openUrl(page.string());
+    if (!OpenHelpPage(dialogs_, services_.openUrl, paths_.programDir, services_.language)) return;
     helpReady_ = false;
     view_.StartTimer(TEditorTimer::Help, kHelpPauseMs);
 }

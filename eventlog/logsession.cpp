@@ -307,12 +307,7 @@ void TLogSession::Filter(const TLogFilter& filter) {
 
 void TLogSession::Help() {
     if (!helpAllowed_) return;
-    const std::filesystem::path page = HelpPage(paths_.programDir, services_.language);
-    if (page.empty()) {
-        dialogs_.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);
-        return;
-    }
-    if (services_.openUrl) services_.openUrl(page.string());
+    if (!OpenHelpPage(dialogs_, services_.openUrl, paths_.programDir, services_.language)) return;
     helpAllowed_ = false;
     view_.StartHelpTimer(kHelpPauseMs);
 }

@@ -224,12 +224,7 @@ void TFirmwareSession::Write(std::optional<std::size_t> row) {
 
 void TFirmwareSession::Help() {
     if (!helpReady_) return;
-    const std::filesystem::path page = HelpPage(paths_.programDir, services_.language);
-    if (page.empty()) {
-        dialogs_.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);
-        return;
-    }
-    if (services_.openUrl) services_.openUrl(page.string());
+    if (!OpenHelpPage(dialogs_, services_.openUrl, paths_.programDir, services_.language)) return;
     helpReady_ = false;
     view_.StartHelpTimer(kHelpPauseMs);
 }

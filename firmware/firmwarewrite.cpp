@@ -89,6 +89,8 @@ bool TFirmwareWriter::SaveBackup(TFirmwareWriteReport& report, const TZelmoDescr
 
     status_(Msg(kMsgBackupBeforeUpdate));
     percent_(0);
+    std::error_code ec;
+    std::filesystem::create_directories(setup_.configFolder, ec);  // a failure shows in the save below
     bool saved = false;
     std::filesystem::path target;
     if (Reconnect(TZelmoDevice::kModeConfiguration)) {
@@ -218,11 +220,15 @@ TRefreshResult RefreshConfiguration(TPanelLink& link, const std::filesystem::pat
     if (majorChange || !yPanel) {
         SetByte(firstStart, kFirstStartUnset);
     } else {
-        // The panel's own note of its first start survives a minor update. A failed read leaves the value
-        // the map starts with.
+        // The panel's own note of its first start, and the settings that are not factory-marked, survive a
+        // minor update. When they cannot be read nothing is written: the map's initial values would
+        // otherwise replace settings the user meant to keep.
         TProgressScope scope(device, progress);
         TZelmoMemoryMapImage& image = map->BuildImage();
-        if (image.ReadReadable(device)) map->LoadFromImage(image);
+        if (!image.ReadReadable(device) || !map->LoadFromImage(image)) {
+            FailOperation("reading the configuration before bringing it in line with the new firmware");
+            return TRefreshResult::Failed;
+        }
         v = firstStart.Size ? firstStart.ValueBytes()[0] : kFirstStartUnset;
     }
     map->ApplyFactoryValues();

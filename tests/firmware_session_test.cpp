@@ -19,6 +19,7 @@
 #include "memmap/files.h"
 #include "memmap/memmap.h"
 #include "sim/factoryimage.h"
+#include "tests/firmware_images.h"
 #include "tests/gui_dialogs.h"
 #include "tests/panelports.h"
 #include "tests/testfolder.h"
@@ -69,15 +70,7 @@ public:
     int helpTimer = 0;
 };
 
-// A framed image for type 937: the identity record, then deterministic bytes.
-Bytes PanelImage(std::uint8_t major, std::uint8_t minor, std::uint8_t build, std::size_t size = 1000) {
-    Bytes b(size);
-    for (std::size_t i = 0; i < size; ++i)
-        b[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    const Bytes head = {0xA9, 0x03, 'd', 'd', major, minor, build};
-    std::copy(head.begin(), head.end(), b.begin());
-    return b;
-}
+using testing_firmware::PanelImage;
 
 class FirmwareSession : public TTestFolder {
 protected:
@@ -295,20 +288,38 @@ TEST_F(FirmwareSession, OutputModuleIsWrittenWithoutTheRefreshQuestion) {
     EXPECT_FALSE(session_->Connected());
 }
 
-// The image went in, the configuration did not: 29, then 167 all the same.
-TEST_F(FirmwareSession, FailedRefreshWriteReports29Then167) {
+// The image went in, the configuration did not: 29, then 167 all the same, and the panel's settings as they
+// were. A minor update reads the panel's settings before the refresh writes; when that read fails, nothing
+// is written over them.
+TEST_F(FirmwareSession, FailedRefreshReports29Then167AndKeepsThePanelsSettings) {
+    struct TCase {
+        const char* what;
+        sim::TFault fault;
+    } cases[] = {
+        {"write refused",
+         {sim::TFaultKind::NonZeroStatus, sim::TReplyKind::WriteStart, 1}},  // not the image's
+        {"read unanswered", {sim::TFaultKind::NoReply, sim::TReplyKind::ReadHeader, 0}},
+    };
     AddFile("Y-PCN_6_4_12.tsk", PanelImage(6, 4, 12));
     backup_ = false;
-    Start("937_d_6_4.xml");
-    panel_.InjectFault({sim::TFaultKind::NonZeroStatus, sim::TReplyKind::WriteStart, 1});  // not the image's
-    dialogs_.ScriptAnswer(TAnswer::Yes);                                                   // 161
-    dialogs_.ScriptAnswer(TAnswer::Yes);                                                   // 290
-    session_->Write(0);
-    const auto boxes = Boxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].rfind(Msg(29), 0), 0u) << boxes[0];
-    EXPECT_EQ(boxes[1], Msg(167));
-    EXPECT_EQ(session_->LastWrite()->refresh, TRefreshResult::Failed);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        panel_ = sim::TSimPanel();
+        dialogs_.Clear();
+        Start("937_d_6_4.xml");
+        const std::uint32_t language = panelMap_->ConfigBlock("language").Address;
+        panel_.Memory().at(language) = 2;
+        panel_.InjectFault(c.fault);
+        dialogs_.ScriptAnswer(TAnswer::Yes);  // 161
+        dialogs_.ScriptAnswer(TAnswer::Yes);  // 290
+        session_->Write(0);
+        const auto boxes = Boxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].rfind(Msg(29), 0), 0u) << boxes[0];
+        EXPECT_EQ(boxes[1], Msg(167));
+        EXPECT_EQ(session_->LastWrite()->refresh, TRefreshResult::Failed);
+        EXPECT_EQ(panel_.Memory().at(language), 2);
+    }
 }
 
 TEST_F(FirmwareSession, LinkLostMidImageReports168AndDisconnects) {
