@@ -17,7 +17,6 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QShowEvent>
-#include <QSplitter>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -175,7 +174,7 @@ TZChangeSoftForm::TZChangeSoftForm(TFirmwareSetup setup, QWidget* parent)
     setObjectName(QStringLiteral("ZChangeSoftForm"));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setMinimumSize(720, 520);
-    resize(900, 620);
+    resize(980, 640);
     if (!setup_.sleeper) {
         ownSleeper_ = std::make_unique<TPumpingSleeper>();
         setup_.sleeper = ownSleeper_.get();
@@ -313,26 +312,27 @@ QWidget* TZChangeSoftForm::CreateMainPanel() {
     mainPanel_->setObjectName(QStringLiteral("MainPanel"));
     auto* layout = new QVBoxLayout(mainPanel_);
     layout->setContentsMargins(4, 4, 4, 4);
-    auto* splitter = new QSplitter(Qt::Vertical, mainPanel_);
-    splitter->setObjectName(QStringLiteral("Splitter1"));
-    splitter->setChildrenCollapsible(false);
-    files_ = new TFirmwareFileList(splitter);
+    files_ = new TFirmwareFileList(mainPanel_);
     files_->setColumnCount(5);
     for (int c = 0; c < 4; ++c)
         files_->setColumnWidth(c, kFileColumnWidths[c]);
-    device_ = new TFirmwareDeviceList(splitter);
+    device_ = new TFirmwareDeviceList(mainPanel_);
     device_->setColumnCount(3);
     for (int c = 0; c < 2; ++c)
         device_->setColumnWidth(c, kDeviceColumnWidths[c]);
-    // One row under its header: the list is no taller than that needs.
-    device_->setMinimumHeight(device_->header()->sizeHint().height() + 3 * device_->fontMetrics().height());
-    splitter->addWidget(files_);
-    splitter->addWidget(device_);
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 0);
-    layout->addWidget(splitter, 1);
+    // The one device row under its header, with room to drop a file on it; the files take the rest.
+    device_->setFixedHeight(device_->header()->sizeHint().height() +
+                            2 * (device_->fontMetrics().height() + 8) + 2 * device_->frameWidth());
+    device_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->addWidget(files_, 1);
+    layout->addWidget(device_);
     tipPanel_ = new TTipPanel([this] { return mainPanel_->height() - 10; }, mainPanel_);
     layout->addWidget(tipPanel_);
+    // The expanded tip takes the panel's whole height: it lies over both lists.
+    connect(tipPanel_, &TTipPanel::Toggled, this, [this](bool expanded) {
+        files_->setVisible(!expanded);
+        device_->setVisible(!expanded);
+    });
     connect(device_, &TFirmwareDeviceList::RowDropped, this, [this](int row) {
         if (row >= 0 && actions_["MenuWriteAction"]->isEnabled()) WriteRow(static_cast<std::size_t>(row));
     });

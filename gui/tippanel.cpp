@@ -88,6 +88,7 @@ void TTipPanel::Toggle() {
         setFixedHeight(collapsedHeight_);
     }
     UpdateImage();
+    emit Toggled(expanded_);
 }
 
 void TTipPanel::FollowResize() {

@@ -29,6 +29,9 @@ public:
     void FollowResize();
     void Retranslate();
 
+signals:
+    void Toggled(bool expanded);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
