@@ -22,6 +22,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -90,6 +91,24 @@ void SetUpReportView(QTreeWidget& list, const char* name) {
     for (const auto role : {QPalette::Highlight, QPalette::HighlightedText})
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     list.setPalette(palette);
+}
+
+// The captions of a list's columns, each column (but the last, which takes the rest) at least as wide as its
+// caption in the window's language.
+template <std::size_t N>
+void SetColumns(QTreeWidget& list, const QStringList& captions, const int (&widths)[N]) {
+    list.setHeaderLabels(captions);
+    for (int c = 0; c < static_cast<int>(N); ++c)
+        list.setColumnWidth(c, std::max(widths[c], list.header()->sectionSizeHint(c)));
+}
+
+// Widens the columns (but the last) whose entries would otherwise be cut.
+void FitColumns(QTreeWidget& list) {
+    for (int c = 0; c + 1 < list.columnCount(); ++c) {
+        const int width = list.columnWidth(c);
+        list.resizeColumnToContents(c);
+        list.setColumnWidth(c, std::max(width, list.columnWidth(c)));
+    }
 }
 
 // The program's language as the platform's locale: the date format of the file list follows it.
@@ -314,12 +333,8 @@ QWidget* TZChangeSoftForm::CreateMainPanel() {
     layout->setContentsMargins(4, 4, 4, 4);
     files_ = new TFirmwareFileList(mainPanel_);
     files_->setColumnCount(5);
-    for (int c = 0; c < 4; ++c)
-        files_->setColumnWidth(c, kFileColumnWidths[c]);
     device_ = new TFirmwareDeviceList(mainPanel_);
     device_->setColumnCount(3);
-    for (int c = 0; c < 2; ++c)
-        device_->setColumnWidth(c, kDeviceColumnWidths[c]);
     // The one device row under its header, with room to drop a file on it; the files take the rest.
     device_->setFixedHeight(device_->header()->sizeHint().height() +
                             2 * (device_->fontMetrics().height() + 8) + 2 * device_->frameWidth());
@@ -368,11 +383,11 @@ void TZChangeSoftForm::retranslateUi() {
     QStringList fileColumns;
     for (const char* caption : kFileColumns)
         fileColumns << tr(caption);
-    files_->setHeaderLabels(fileColumns);
+    SetColumns(*files_, fileColumns, kFileColumnWidths);
     QStringList deviceColumns;
     for (const char* caption : kDeviceColumns)
         deviceColumns << tr(caption);
-    device_->setHeaderLabels(deviceColumns);
+    SetColumns(*device_, deviceColumns, kDeviceColumnWidths);
 }
 
 // ---- Opening and closing ----
@@ -507,6 +522,7 @@ void TZChangeSoftForm::ShowFiles(const std::vector<TFirmwareFileRow>& rows) {
         item->setToolTip(0, ToQString(row.Path()));
         item->setToolTip(4, ToQString(row.folder));
     }
+    FitColumns(*files_);
 }
 
 void TZChangeSoftForm::ShowDevice(const std::optional<TFirmwareDeviceRow>& row) {
@@ -516,6 +532,7 @@ void TZChangeSoftForm::ShowDevice(const std::optional<TFirmwareDeviceRow>& row) 
     item->setText(0, Q(row->caption));
     item->setText(1, Q(row->version));
     item->setText(2, Q(row->info));
+    FitColumns(*device_);
 }
 
 void TZChangeSoftForm::SetProgress(int percent) {

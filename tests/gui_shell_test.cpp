@@ -100,6 +100,22 @@ protected:
 };
 
 // ---------------------------------------------------------------------------------------------------------
+// File filters of the dialogs
+
+TEST(FileFilter, CatalogueFiltersBecomeQtFiltersWithEachPatternShownOnce) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Файлы настроек(*.ycfg)|*.ycfg", "Файлы настроек(*.ycfg)"},
+        {"Firmware files (*.tsk)|*.tsk", "Firmware files (*.tsk)"},
+        {"Configurations|*.ycfg;*.tcfg", "Configurations (*.ycfg *.tcfg)"},
+        {"A|*.a|B (*.b)|*.b", "A (*.a);;B (*.b)"},
+        {"Images (*.png)|*.jpg", "Images (*.png) (*.jpg)"},
+        {"*.txt", "*.txt"},
+    };
+    for (const auto& [filter, expected] : cases)
+        EXPECT_EQ(ToQtFileFilter(filter).toStdString(), expected) << filter;
+}
+
+// ---------------------------------------------------------------------------------------------------------
 // Settings store
 
 using TSettingsStoreTest = TProgramFolder;
