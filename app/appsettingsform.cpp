@@ -102,6 +102,7 @@ void TAppSettingsForm::BuildUi() {
 
     systemTabSheet_ = Child<QWidget>(pages_, "SystemTabSheet");
     showAllSoftChB_ = Child<QCheckBox>(systemTabSheet_, "ShowAllSoftChB");
+    backupBeforeUpdateChB_ = Child<QCheckBox>(systemTabSheet_, "BackupBeforeUpdateChB");
     modeLabel_ = Child<QLabel>(systemTabSheet_, "Label2");
     defaultModeCmB_ = Child<QComboBox>(systemTabSheet_, "DefaultModeCmB");
     defaultModeCmB_->addItem(QString());
@@ -110,6 +111,7 @@ void TAppSettingsForm::BuildUi() {
     defaultSystemCmb_ = Child<QComboBox>(systemTabSheet_, "DefaultSystemCmb");
     auto* systemLayout = new QVBoxLayout(systemTabSheet_);
     systemLayout->addWidget(showAllSoftChB_);
+    systemLayout->addWidget(backupBeforeUpdateChB_);
     systemLayout->addWidget(modeLabel_);
     systemLayout->addWidget(defaultModeCmB_);
     systemLayout->addWidget(label3_);
@@ -184,6 +186,7 @@ void TAppSettingsForm::retranslateUi() {
     treeView1_->topLevelItem(2)->setText(0, tr("Папки программ"));
     langLabel_->setText(WithEnglish(tr("Выберите язык"), "Select language") + QLatin1Char(':'));
     showAllSoftChB_->setText(tr("Автоматически показывать список доступных файлов ПО"));
+    backupBeforeUpdateChB_->setText(tr("Сохранять настройки прибора перед обновлением ПО"));
     modeLabel_->setText(tr("Режим работы по умолчанию:"));
     defaultModeCmB_->setItemText(0, tr("Демо"));
     defaultModeCmB_->setItemText(1, tr("Онлайн"));
@@ -215,6 +218,7 @@ void TAppSettingsForm::LoadFromStore() {
     const TAppSettings defaults = DefaultSettings(programDir_);
     storedLanguage_ = loaded.language;
     showAllSoftChB_->setChecked(loaded.showAllSoft);
+    backupBeforeUpdateChB_->setChecked(loaded.backupBeforeUpdate);
     // An index the list does not have would leave the choice blank and be stored as -1.
     defaultModeCmB_->setCurrentIndex(
         ValidIndex(loaded.defaultMode, defaultModeCmB_->count()) ? loaded.defaultMode : defaults.defaultMode);
@@ -271,6 +275,7 @@ TAppSettings TAppSettingsForm::Settings() const {
                             ? langItems_[static_cast<std::size_t>(language)].code
                             : storedLanguage_;
     settings.showAllSoft = showAllSoftChB_->isChecked();
+    settings.backupBeforeUpdate = backupBeforeUpdateChB_->isChecked();
     settings.defaultMode = defaultModeCmB_->currentIndex();
     settings.defaultSystem = defaultSystemCmb_->currentIndex();
     settings.firmware = ToPath(firmwarePath_->text());

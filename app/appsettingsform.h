@@ -83,6 +83,7 @@ private:
     QLabel* langLabel_ = nullptr;
     QComboBox* langCmB_ = nullptr;
     QCheckBox* showAllSoftChB_ = nullptr;
+    QCheckBox* backupBeforeUpdateChB_ = nullptr;
     QLabel* modeLabel_ = nullptr;
     QComboBox* defaultModeCmB_ = nullptr;
     QLabel* label3_ = nullptr;

@@ -20,11 +20,11 @@
 #include <unistd.h>
 
 #include "app/commandline.h"
-#include "app/shellwindows.h"
 #include "app/startup.h"
 #include "app/zmodeselectform.h"
 #include "base/text.h"
 #include "gui/qtpath.h"
+#include "gui/workingwindow.h"
 
 namespace {
 

@@ -95,6 +95,7 @@ TAppSettings LoadSettings(ISettingsStore& store, const std::filesystem::path& pr
     settings.backup = ReadFolder(store, kUserPaths, "Backup", defaults.backup);
     settings.report = ReadFolder(store, kUserPaths, "Report", defaults.report);
     settings.programSetPath = ReadFolder(store, kSystem, "ProgramSetPath", defaults.programSetPath);
+    settings.backupBeforeUpdate = ReadBool(store, kSystem, "BackupBeforeUpdate", defaults.backupBeforeUpdate);
     return settings;
 }
 
@@ -115,6 +116,8 @@ void StoreSettings(ISettingsStore& store, const TAppSettings& settings) {
     store.WriteText(kUserPaths, "Backup", settings.backup.string());
     report();
     store.WriteText(kSystem, "ProgramSetPath", settings.programSetPath.string());
+    // Newer than the rest: written after them, so the older keys keep their order.
+    store.WriteInt(kSystem, "BackupBeforeUpdate", settings.backupBeforeUpdate ? 1 : 0);
     store.Flush();
 }
 

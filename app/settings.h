@@ -34,6 +34,8 @@ struct TAppSettings {
     std::filesystem::path backup;          // <program folder>/reg
     std::filesystem::path report;          // <program folder>/report
     std::filesystem::path programSetPath;  // <program folder>/drv_base
+    // The panel's configuration is saved into userConf before its firmware is replaced.
+    bool backupBeforeUpdate = true;
     bool operator==(const TAppSettings&) const = default;
 };
 

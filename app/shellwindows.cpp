@@ -27,21 +27,6 @@ void TPendingWindow::RetranslateNotice() {
     notice_->setText(tr("Это окно появится в следующей версии программы."));
 }
 
-void TPendingWorkingWindow::RestoreFromMinimised() {
-    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
-}
-
-TZChangeSoftForm::TZChangeSoftForm(QWidget* parent)
-    : TPendingWorkingWindow(QStringLiteral("ZChangeSoftForm"), parent) {
-    retranslateUi();
-}
-
-void TZChangeSoftForm::retranslateUi() {
-    // A run-time caption: the catalogue text follows the program's name.
-    setWindowTitle(QStringLiteral("Mirca-Y ") + QString::fromStdString(Msg(149)));
-    RetranslateNotice();
-}
-
 TNotifTypeForm::TNotifTypeForm(QWidget* parent) : TPendingWindow(QStringLiteral("NotifTypeForm"), parent) {
     retranslateUi();
 }

@@ -3,8 +3,6 @@
 #include <QDialog>
 #include <QObject>
 
-#include "gui/workingwindow.h"
-
 class QLabel;
 
 namespace mirca {
@@ -22,25 +20,6 @@ protected:
 
 private:
     QLabel* notice_;
-};
-
-// A pending window that the main window runs as a working window.
-class TPendingWorkingWindow : public TPendingWindow, public IWorkingWindow {
-    Q_OBJECT
-public:
-    using TPendingWindow::TPendingWindow;
-    bool IsOpen() const override { return isVisible(); }
-    void RunModal() override { exec(); }
-    void RestoreFromMinimised() override;
-};
-
-class TZChangeSoftForm : public TPendingWorkingWindow {
-    Q_OBJECT
-public:
-    explicit TZChangeSoftForm(QWidget* parent = nullptr);
-
-protected:
-    void retranslateUi() override;
 };
 
 class TNotifTypeForm : public TPendingWindow {

@@ -21,6 +21,7 @@
 #include "eventlog/database.h"
 #include "eventlog/zmstoreform.h"
 #include "eventlog/zmstorereportform.h"
+#include "firmware/zchangesoftform.h"
 #include "gui/icons.h"
 #include "gui/qtdialogs.h"
 #include "gui/qtpath.h"
@@ -98,6 +99,24 @@ TEditorSetup TStartup::EditorSetup(const std::filesystem::path& programPath) {
     return setup;
 }
 
+TFirmwareSetup TStartup::FirmwareSetup(const std::filesystem::path& programPath) {
+    TFirmwareSetup setup;
+    setup.dialogs = dialogs_;
+    const std::filesystem::path programDir = programPath.parent_path();
+    setup.paths = [store = store_.get(), programDir] {
+        const TAppSettings settings = LoadSettings(*store, programDir);
+        return TFirmwarePaths{programDir, settings.firmware, settings.programSetPath, settings.userConf};
+    };
+    setup.backupBeforeUpdate = [store = store_.get(), programDir] {
+        return LoadSettings(*store, programDir).backupBeforeUpdate;
+    };
+    setup.link = LinkFactory();
+    setup.services.openUrl = OpenUrl;
+    setup.services.language = language_;
+    setup.services.programName = programPath.filename().string();
+    return setup;
+}
+
 void TStartup::Steps() {
     const std::filesystem::path& programPath = options_.programPath;
     const std::filesystem::path programDir = programPath.parent_path();
@@ -125,7 +144,7 @@ void TStartup::Steps() {
     devSettings_ = Create<TZDevSettingsForm>(EditorSetup(programPath));
     mstore_ = Create<TZMStoreForm>(LogSetup(programPath));
     dm2_ = Create<TDM2>();
-    changeSoft_ = Create<TZChangeSoftForm>();
+    changeSoft_ = Create<TZChangeSoftForm>(FirmwareSetup(programPath));
     mstoreReport_ = Create<TZMStoreReportForm>(dialogs);
     notifType_ = Create<TNotifTypeForm>();
     selectBM_ = Create<TSelectBMFrm>();
@@ -138,6 +157,8 @@ void TStartup::Steps() {
     mstore_->SetAboutBox(about_.get());
     mstore_->SetFilterDialog(mstoreReport_.get());
     devSettings_->SetAboutBox(about_.get());
+    changeSoft_->SetMainWindow(modeSelect_.get());
+    changeSoft_->SetAboutBox(about_.get());
     modeSelect_->SetWorkingWindows(changeSoft_.get(), devSettings_.get(), mstore_.get());
     modeSelect_->SetSettingsWindow(appSettings_.get());
 

@@ -30,6 +30,7 @@ class IWorkingWindow;
 class TPanelLink;
 struct TEditorSetup;
 struct TLogSetup;
+struct TFirmwareSetup;
 
 struct TStartupOptions {
     // The program file; its folder holds drv_base/, help/, lang/ and the ini file.
@@ -75,11 +76,13 @@ public:
     TAppSettingsForm* AppSettingsForm() const { return appSettings_.get(); }
     TAboutBox* AboutBox() const { return about_.get(); }
     TZDevSettingsForm* EditorWindow() const { return devSettings_.get(); }
+    TZChangeSoftForm* FirmwareWindow() const { return changeSoft_.get(); }
 
 private:
     void Steps();
     TEditorSetup EditorSetup(const std::filesystem::path& programPath);
     TLogSetup LogSetup(const std::filesystem::path& programPath);
+    TFirmwareSetup FirmwareSetup(const std::filesystem::path& programPath);
     std::function<std::unique_ptr<TPanelLink>()> LinkFactory() const;
     template <typename T, typename... Args>
     std::unique_ptr<T> Create(Args&&... args);

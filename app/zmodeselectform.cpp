@@ -25,11 +25,11 @@
 
 #include "app/localisation.h"
 #include "app/modedescription.h"
-#include "app/shellwindows.h"
 #include "base/catalogue.h"
 #include "gui/icons.h"
 #include "gui/qtdialogs.h"
 #include "gui/qtpath.h"
+#include "gui/workingwindow.h"
 
 namespace mirca {
 

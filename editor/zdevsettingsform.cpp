@@ -14,9 +14,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -24,13 +21,10 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTabBar>
-#include <QTextBrowser>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -43,7 +37,7 @@
 #include "editor/tabsheets.h"
 #include "gui/icons.h"
 #include "gui/qtdialogs.h"
-#include "gui/qtpath.h"
+#include "gui/tippanel.h"
 #include "gui/windowkit.h"
 
 namespace mirca {
@@ -51,53 +45,9 @@ namespace mirca {
 namespace {
 
 constexpr int kNodeIndexRole = Qt::UserRole + 1;
-constexpr int kTipCollapsedHeight = 150;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-// The device's transfer progress on the tool bar's gauge.
-class TGaugeProgress final : public IProgress {
-public:
-    explicit TGaugeProgress(QProgressBar& gauge) : gauge_(gauge) {}
-    void SetMax(std::uint32_t max) override {
-        max_ = max;
-        done_ = 0;
-    }
-    void Advance() override {
-        ++done_;
-        if (max_) gauge_.setValue(static_cast<int>(std::min<std::uint64_t>(100, done_ * 100ull / max_)));
-    }
-    void Pump() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
-
-private:
-    QProgressBar& gauge_;
-    std::uint32_t max_ = 0;
-    std::uint32_t done_ = 0;
-};
-
-// The tip tab's six images: a triangle that points where a click takes the panel, plain, under the
-// mouse and pressed; collapsed 0 to 2, expanded 3 to 5.
-QIcon TipImage(int index) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const int state = index % 3;
-    const QColor colour = state == 0   ? QColor(90, 90, 90)
-                          : state == 1 ? QColor(30, 110, 210)
-                                       : QColor(10, 60, 140);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    const double dy = state == 2 ? 1 : 0;
-    QPolygonF triangle;
-    if (index < 3)
-        triangle << QPointF(3, 11 + dy) << QPointF(13, 11 + dy) << QPointF(8, 5 + dy);  // expands upwards
-    else
-        triangle << QPointF(3, 5 + dy) << QPointF(13, 5 + dy) << QPointF(8, 11 + dy);
-    p.drawPolygon(triangle);
-    return QIcon(pixmap);
 }
 
 }  // namespace
@@ -112,8 +62,6 @@ TZDevSettingsForm::TZDevSettingsForm(TEditorSetup setup, QWidget* parent)
         ownSleeper_ = std::make_unique<TPumpingSleeper>();
         setup_.sleeper = ownSleeper_.get();
     }
-    for (int i = 0; i < 6; ++i)
-        tipImages_[i] = TipImage(i);
 
     CreateActions();
     auto* layout = new QVBoxLayout(this);
@@ -144,7 +92,8 @@ TZDevSettingsForm::TZDevSettingsForm(TEditorSetup setup, QWidget* parent)
     pages_->setObjectName(QStringLiteral("DevSettingsPC"));
     BuildTabSheets(*pages_);
     right->addWidget(pages_, 1);
-    right->addWidget(CreateTipPanel(rightPanel_));
+    tipPanel_ = new TTipPanel([this] { return rightPanel_->height() - 10; }, rightPanel_);
+    right->addWidget(tipPanel_);
     splitter->addWidget(tree_);
     splitter->addWidget(rightPanel_);
     splitter->setStretchFactor(1, 1);
@@ -289,32 +238,6 @@ void TZDevSettingsForm::CreateStatusBar() {
     statusBar_ = new TLinkStatusBar(this);
 }
 
-QWidget* TZDevSettingsForm::CreateTipPanel(QWidget* parent) {
-    tipPanel_ = new QWidget(parent);
-    tipPanel_->setObjectName(QStringLiteral("TipPanel"));
-    auto* layout = new QVBoxLayout(tipPanel_);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    tipTab_ = new QTabBar(tipPanel_);
-    tipTab_->setObjectName(QStringLiteral("TabControl1"));
-    tipTab_->addTab(QString());
-    tipTab_->setIconSize(QSize(16, 16));
-    tipTab_->setDrawBase(true);
-    tipTab_->setExpanding(false);
-    tipTab_->installEventFilter(this);
-    tipTab_->setAttribute(Qt::WA_Hover);
-    layout->addWidget(tipTab_);
-    tipBrowser_ = new QTextBrowser(tipPanel_);
-    tipBrowser_->setObjectName(QStringLiteral("TipBrowser"));
-    // Tips are local pages; a link out of them goes to the desktop's browser.
-    tipBrowser_->setOpenExternalLinks(true);
-    layout->addWidget(tipBrowser_, 1);
-    tipCollapsedHeight_ = kTipCollapsedHeight;
-    tipPanel_->setFixedHeight(tipCollapsedHeight_);
-    UpdateTipImage();
-    return tipPanel_;
-}
-
 void TZDevSettingsForm::ConnectPages() {
     if (auto* button = pages_->findChild<QPushButton*>(QStringLiteral("YCreateBackupBtn")))
         connect(button, &QPushButton::clicked, this,
@@ -372,8 +295,7 @@ void TZDevSettingsForm::retranslateUi() {
     menus_[3]->setTitle(tr("Помощь"));
     settingsMenu_->Retranslate();
     statusBar_->Retranslate();
-    tipTab_->setTabText(0, tr("Совет"));
-    tipTab_->setTabToolTip(0, tr("Развернуть/свернуть совет"));
+    tipPanel_->Retranslate();
     RetranslateTabSheets(*pages_);
 }
 
@@ -432,7 +354,7 @@ void TZDevSettingsForm::changeEvent(QEvent* event) {
 
 void TZDevSettingsForm::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    if (tipExpanded_) tipPanel_->setFixedHeight(std::max(tipCollapsedHeight_, rightPanel_->height() - 10));
+    tipPanel_->FollowResize();
 }
 
 void TZDevSettingsForm::Run(const std::function<void(TEditorSession&)>& command) {
@@ -588,60 +510,7 @@ void TZDevSettingsForm::LoadTips() {
 void TZDevSettingsForm::ShowTip(const std::string& page) {
     const std::string language = setup_.services.language;
     const std::string file = tips_.FileFor(page, language);
-    if (file.empty()) {
-        tipBrowser_->clear();
-        return;
-    }
-    tipBrowser_->setSource(QUrl::fromLocalFile(ToQString(paths_.programDir / "help" / file)));
-}
-
-void TZDevSettingsForm::ToggleTip() {
-    tipExpanded_ = !tipExpanded_;
-    if (tipExpanded_) {
-        tipCollapsedHeight_ = tipPanel_->height();
-        tipPanel_->setFixedHeight(std::max(tipCollapsedHeight_, rightPanel_->height() - 10));
-    } else {
-        tipPanel_->setFixedHeight(tipCollapsedHeight_);
-    }
-    UpdateTipImage();
-}
-
-void TZDevSettingsForm::UpdateTipImage() {
-    const int state = tipPressed_ ? 2 : tipHover_ ? 1 : 0;
-    tipTab_->setTabIcon(0, tipImages_[(tipExpanded_ ? 3 : 0) + state]);
-    tipTab_->setProperty("imageIndex", (tipExpanded_ ? 3 : 0) + state);
-}
-
-bool TZDevSettingsForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tipTab_) {
-        switch (event->type()) {
-            case QEvent::Enter:
-                tipHover_ = true;
-                UpdateTipImage();
-                break;
-            case QEvent::Leave:
-                tipHover_ = false;
-                tipPressed_ = false;
-                UpdateTipImage();
-                break;
-            case QEvent::MouseButtonPress:
-                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-                    tipPressed_ = true;
-                    UpdateTipImage();
-                }
-                return true;
-            case QEvent::MouseButtonRelease:
-                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-                    tipPressed_ = false;
-                    tipHover_ = true;
-                    ToggleTip();
-                }
-                return true;
-            default:
-                break;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    tipPanel_->ShowPage(file.empty() ? std::filesystem::path() : paths_.programDir / "help" / file);
 }
 
 // ---- What the session shows ----

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QIcon>
 
 #include <functional>
 #include <map>
@@ -20,8 +19,6 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QStackedWidget;
-class QTabBar;
-class QTextBrowser;
 class QTimer;
 class QToolBar;
 class QTreeWidget;
@@ -29,6 +26,8 @@ class QTreeWidgetItem;
 class QWidget;
 
 namespace mirca {
+
+class TTipPanel;
 
 // What the editor window needs from the program: its dialogs, its folders as the settings give them when
 // the window opens, a link to the panel for each opening, and the desktop.
@@ -66,7 +65,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
     // Every way out (the close button, Esc, the exit action) ends the session: the close question, then the
@@ -100,7 +98,6 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
-    QWidget* CreateTipPanel(QWidget* parent);
     void ConnectPages();
     void retranslateUi();
 
@@ -111,8 +108,6 @@ private:
     void ShowPage(QTreeWidgetItem* node);
     void FillPage(const std::string& page);
     void ShowTip(const std::string& page);
-    void ToggleTip();
-    void UpdateTipImage();
     void LoadTips();
 
     TEditorSetup setup_;
@@ -141,14 +136,7 @@ private:
     bool leavePermission_ = true;
 
     QWidget* rightPanel_ = nullptr;
-    QWidget* tipPanel_ = nullptr;
-    QTabBar* tipTab_ = nullptr;
-    QTextBrowser* tipBrowser_ = nullptr;
-    QIcon tipImages_[6];
-    bool tipExpanded_ = false;
-    bool tipHover_ = false;
-    bool tipPressed_ = false;
-    int tipCollapsedHeight_ = 0;
+    TTipPanel* tipPanel_ = nullptr;
     TTips tips_;
 
     QTimer* timers_[3] = {};

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/dialogs.h"
@@ -83,6 +84,11 @@ public:
     TFirmwareSession(const TFirmwareSession&) = delete;
     TFirmwareSession& operator=(const TFirmwareSession&) = delete;
 
+    // The folders and choices as the settings hold them now; the window gives them each time it opens.
+    void Configure(TFirmwarePaths paths, TFirmwareServices services) {
+        paths_ = std::move(paths);
+        services_ = std::move(services);
+    }
     // The window was shown: the files of the opening masks, and the online mode.
     void Shown();
     void SelectOnline();

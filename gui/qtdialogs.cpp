@@ -58,7 +58,10 @@ QString ToQtFileFilter(const std::string& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << parts[i] + QStringLiteral(" (") + patterns.simplified() + QLatin1Char(')');
+        const QString shown = QStringLiteral("(") + patterns.simplified() + QLatin1Char(')');
+        // A description that names its patterns already ("Files (*.tsk)|*.tsk") is not given them twice.
+        const QString description = parts[i].trimmed();
+        filters << (description.endsWith(shown) ? description : description + QLatin1Char(' ') + shown);
     }
     return filters.join(QStringLiteral(";;"));
 }

@@ -4,7 +4,10 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProgressBar>
 #include <QThread>
+
+#include <algorithm>
 
 namespace mirca {
 
@@ -15,6 +18,20 @@ void TPumpingSleeper::Sleep(std::uint32_t ms) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
         QThread::msleep(5);
     }
+}
+
+void TGaugeProgress::SetMax(std::uint32_t max) {
+    max_ = max;
+    done_ = 0;
+}
+
+void TGaugeProgress::Advance() {
+    ++done_;
+    if (max_) gauge_.setValue(static_cast<int>(std::min<std::uint64_t>(100, done_ * 100ull / max_)));
+}
+
+void TGaugeProgress::Pump() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 namespace {

@@ -5,7 +5,10 @@
 
 #include <cstdint>
 
+#include "devlink/progress.h"
 #include "devlink/sleeper.h"
+
+class QProgressBar;
 
 // What the working windows share: the pictures they draw for themselves, and the wait that keeps a window
 // painting.
@@ -16,6 +19,20 @@ namespace mirca {
 class TPumpingSleeper final : public ISleeper {
 public:
     void Sleep(std::uint32_t ms) override;
+};
+
+// A device transfer's progress on a window's gauge; window messages run (user input waits) while it moves.
+class TGaugeProgress final : public IProgress {
+public:
+    explicit TGaugeProgress(QProgressBar& gauge) : gauge_(gauge) {}
+    void SetMax(std::uint32_t max) override;
+    void Advance() override;
+    void Pump() override;
+
+private:
+    QProgressBar& gauge_;
+    std::uint32_t max_ = 0;
+    std::uint32_t done_ = 0;
 };
 
 // A panel (a box with a display) and an arrow into it (write) or out of it (read).

@@ -3,20 +3,47 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QPainter>
+#include <QStyle>
 
 #include "gui/windowkit.h"
 
 namespace mirca {
 
+namespace {
+
+constexpr int kStatusLineWidth = 390;
+
+// The status line: it takes the bar's free width, and a text longer than that (a file name with its folder)
+// is cut in the middle, so that its start and the file's name both show; the tool tip has it whole.
+class TStatusLine final : public QLabel {
+public:
+    explicit TStatusLine(QWidget* parent) : QLabel(parent) {
+        setTextFormat(Qt::PlainText);
+        setMinimumWidth(kStatusLineWidth);
+    }
+    QSize sizeHint() const override { return {kStatusLineWidth, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width());
+        style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(), shown,
+                              foregroundRole());
+    }
+};
+
+}  // namespace
+
 TLinkStatusBar::TLinkStatusBar(QWidget* parent) : QStatusBar(parent) {
     setObjectName(QStringLiteral("MainStatusBar"));
     for (int i = 0; i < 6; ++i) {
-        panels_[i] = new QLabel(this);
+        panels_[i] = i == 0 ? new TStatusLine(this) : new QLabel(this);
         panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        addWidget(panels_[i]);
+        addWidget(panels_[i], i == 0 ? 1 : 0);
     }
-    panels_[0]->setFixedWidth(390);
-    panels_[0]->setTextFormat(Qt::PlainText);
     panels_[4]->setFixedWidth(25);
     panels_[4]->setPixmap(PlugPixmap(false, 16));
     Retranslate();

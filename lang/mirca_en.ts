@@ -172,7 +172,7 @@
         <translation>Configuration code</translation>
     </message>
     <message>
-        <location filename="../editor/editorpages.cpp" line="197"/>
+        <location filename="../editor/editorpages.cpp" line="198"/>
         <source>Эта страница настроек появится в следующей версии программы.</source>
         <translation>This settings page comes in the next version of the program.</translation>
     </message>
@@ -707,82 +707,87 @@
 <context>
     <name>mirca::TAppSettingsForm</name>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="181"/>
+        <location filename="../app/appsettingsform.cpp" line="183"/>
         <source>Настройки программы</source>
         <translation>Program settings</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="183"/>
+        <location filename="../app/appsettingsform.cpp" line="185"/>
         <source>Система</source>
         <translation>System</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="184"/>
+        <location filename="../app/appsettingsform.cpp" line="186"/>
         <source>Папки программ</source>
         <translation>Program folders</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="182"/>
+        <location filename="../app/appsettingsform.cpp" line="184"/>
         <source>Язык</source>
         <translation>Language</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="185"/>
+        <location filename="../app/appsettingsform.cpp" line="187"/>
         <source>Выберите язык</source>
         <translation>Select language</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="186"/>
+        <location filename="../app/appsettingsform.cpp" line="188"/>
         <source>Автоматически показывать список доступных файлов ПО</source>
         <translation>Show the list of available firmware files automatically</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="187"/>
+        <location filename="../app/appsettingsform.cpp" line="189"/>
+        <source>Сохранять настройки прибора перед обновлением ПО</source>
+        <translation>Save the panel settings before a firmware update</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="190"/>
         <source>Режим работы по умолчанию:</source>
         <translation>Default working mode:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="188"/>
+        <location filename="../app/appsettingsform.cpp" line="191"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="189"/>
+        <location filename="../app/appsettingsform.cpp" line="192"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="190"/>
+        <location filename="../app/appsettingsform.cpp" line="193"/>
         <source>Система, загружаемая по умолчанию в демо-режиме:</source>
         <translation>System loaded by default in demo mode:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="191"/>
+        <location filename="../app/appsettingsform.cpp" line="194"/>
         <source>Расположение файлов ПО:</source>
         <translation>Firmware files folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="192"/>
+        <location filename="../app/appsettingsform.cpp" line="195"/>
         <source>Расположение файлов конфигурации:</source>
         <translation>Configuration files folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="193"/>
+        <location filename="../app/appsettingsform.cpp" line="196"/>
         <source>Расположение резервных копий регистрации:</source>
         <translation>Registration backups folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="194"/>
+        <location filename="../app/appsettingsform.cpp" line="197"/>
         <source>Расположение отчётов журнала событий:</source>
         <translation>Event log reports folder:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="195"/>
+        <location filename="../app/appsettingsform.cpp" line="198"/>
         <source>ОК</source>
         <translation>OK</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="196"/>
+        <location filename="../app/appsettingsform.cpp" line="199"/>
         <source>Отмена</source>
         <translation>Cancel</translation>
     </message>
@@ -813,7 +818,7 @@
 <context>
     <name>mirca::TNotifTypeForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="50"/>
+        <location filename="../app/shellwindows.cpp" line="35"/>
         <source>Типы извещений</source>
         <translation>Notification types</translation>
     </message>
@@ -829,7 +834,7 @@
 <context>
     <name>mirca::TSelectBMFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="59"/>
+        <location filename="../app/shellwindows.cpp" line="44"/>
         <source>Выбор модуля</source>
         <translation>Module selection</translation>
     </message>
@@ -878,9 +883,22 @@
     </message>
 </context>
 <context>
+    <name>mirca::TTipPanel</name>
+    <message>
+        <location filename="../gui/tippanel.cpp" line="98"/>
+        <source>Совет</source>
+        <translation>Tip</translation>
+    </message>
+    <message>
+        <location filename="../gui/tippanel.cpp" line="99"/>
+        <source>Развернуть/свернуть совет</source>
+        <translation>Expand/collapse the tip</translation>
+    </message>
+</context>
+<context>
     <name>mirca::TUncompFileSelectFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="69"/>
+        <location filename="../app/shellwindows.cpp" line="54"/>
         <source>Выбор файла конфигурации</source>
         <translation>Configuration file selection</translation>
     </message>
@@ -888,175 +906,314 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="79"/>
+        <location filename="../app/shellwindows.cpp" line="64"/>
         <source>Назначение системных выходов</source>
         <translation>System output assignment</translation>
     </message>
 </context>
 <context>
-    <name>mirca::TZDevSettingsForm</name>
+    <name>mirca::TZChangeSoftForm</name>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="347"/>
-        <source>Mirca-Y Изменение настроек прибора</source>
-        <translation>Mirca-Y Panel configuration</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="45"/>
+        <source>Имя файла</source>
+        <translation>File name</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="354"/>
-        <source>Установить связь</source>
-        <translation>Connect</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="46"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="54"/>
+        <source>Версия ПО</source>
+        <translation>Firmware version</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="354"/>
-        <source>Установить связь с прибором</source>
-        <translation>Connect to the panel</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="47"/>
+        <source>Размер</source>
+        <translation>Size</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="355"/>
-        <source>Разорвать связь</source>
-        <translation>Disconnect</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="48"/>
+        <source>Дата создания</source>
+        <translation>Date created</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="355"/>
-        <source>Разорвать связь с прибором</source>
-        <translation>Disconnect from the panel</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="49"/>
+        <source>Путь</source>
+        <translation>Path</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="356"/>
-        <source>Считать из</source>
-        <translation>Read from</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="53"/>
+        <source>Тип прибора</source>
+        <translation>Device type</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="356"/>
-        <source>Считать настройки из прибора</source>
-        <translation>Read the settings from the panel</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="55"/>
+        <source>Дополнительная информация</source>
+        <translation>Additional information</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="357"/>
-        <source>Записать в</source>
-        <translation>Write to</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="357"/>
-        <source>Записать настройки в прибор</source>
-        <translation>Write the settings to the panel</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="358"/>
-        <source>Онлайн</source>
-        <translation>Online</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="359"/>
-        <source>Демо</source>
-        <translation>Demo</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="360"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="351"/>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="360"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="351"/>
         <source>Открыть файл</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="361"/>
-        <source>Сохранить</source>
-        <translation>Save</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="352"/>
+        <source>Установить связь</source>
+        <translation>Connect</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="361"/>
-        <source>Сохранить в файл</source>
-        <translation>Save to a file</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="352"/>
+        <source>Установить связь с прибором</source>
+        <translation>Connect to the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="362"/>
-        <source>Выставить заводские настройки</source>
-        <translation>Set factory settings</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="353"/>
+        <source>Разорвать связь</source>
+        <translation>Disconnect</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="363"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="353"/>
+        <source>Разорвать связь с прибором</source>
+        <translation>Disconnect from the panel</translation>
+    </message>
+    <message>
+        <location filename="../firmware/zchangesoftform.cpp" line="354"/>
+        <source>Записать в</source>
+        <translation>Write to</translation>
+    </message>
+    <message>
+        <location filename="../firmware/zchangesoftform.cpp" line="354"/>
+        <source>Записать ПО в прибор</source>
+        <translation>Write the firmware to the device</translation>
+    </message>
+    <message>
+        <location filename="../firmware/zchangesoftform.cpp" line="355"/>
+        <source>Онлайн</source>
+        <translation>Online</translation>
+    </message>
+    <message>
+        <location filename="../firmware/zchangesoftform.cpp" line="356"/>
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../firmware/zchangesoftform.cpp" line="357"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="363"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="357"/>
         <source>Справка</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="364"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="358"/>
         <source>Посетить наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="365"/>
-        <source>Написать нам письмо</source>
-        <translation>Write us an e-mail</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="359"/>
+        <source>Написать письмо</source>
+        <translation>Write an e-mail</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="366"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="360"/>
         <source>О программе...</source>
         <translation>About...</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="366"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="360"/>
         <source>Информация о программе</source>
         <translation>About the program</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="367"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="361"/>
         <source>Выход</source>
-        <translation>Output</translation>
+        <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="368"/>
-        <source>Развернуть все</source>
-        <translation>Expand all</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="369"/>
-        <source>Свернуть все</source>
-        <translation>Collapse all</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="370"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="362"/>
         <source>Файл</source>
         <translation>File</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="371"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="363"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="372"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="364"/>
         <source>Помощь</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="375"/>
-        <source>Совет</source>
-        <translation>Tip</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="540"/>
+        <source>Окно открытия файла</source>
+        <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="376"/>
-        <source>Развернуть/свернуть совет</source>
-        <translation>Expand/collapse the tip</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="542"/>
+        <source>Файлы ПО (*.tsk)|*.tsk</source>
+        <translation>Firmware files (*.tsk)|*.tsk</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TZDevSettingsForm</name>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="270"/>
+        <source>Mirca-Y Изменение настроек прибора</source>
+        <translation>Mirca-Y Panel configuration</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="763"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="277"/>
+        <source>Установить связь</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="277"/>
+        <source>Установить связь с прибором</source>
+        <translation>Connect to the panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="278"/>
+        <source>Разорвать связь</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="278"/>
+        <source>Разорвать связь с прибором</source>
+        <translation>Disconnect from the panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="279"/>
+        <source>Считать из</source>
+        <translation>Read from</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="279"/>
+        <source>Считать настройки из прибора</source>
+        <translation>Read the settings from the panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="280"/>
+        <source>Записать в</source>
+        <translation>Write to</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="280"/>
+        <source>Записать настройки в прибор</source>
+        <translation>Write the settings to the panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="281"/>
+        <source>Онлайн</source>
+        <translation>Online</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="282"/>
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="283"/>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="283"/>
+        <source>Открыть файл</source>
+        <translation>Open a file</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="284"/>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="284"/>
+        <source>Сохранить в файл</source>
+        <translation>Save to a file</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="285"/>
+        <source>Выставить заводские настройки</source>
+        <translation>Set factory settings</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="286"/>
+        <source>Вызов справки</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="286"/>
+        <source>Справка</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="287"/>
+        <source>Посетить наш сайт</source>
+        <translation>Visit our web site</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="288"/>
+        <source>Написать нам письмо</source>
+        <translation>Write us an e-mail</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="289"/>
+        <source>О программе...</source>
+        <translation>About...</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="289"/>
+        <source>Информация о программе</source>
+        <translation>About the program</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="290"/>
+        <source>Выход</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="291"/>
+        <source>Развернуть все</source>
+        <translation>Expand all</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="292"/>
+        <source>Свернуть все</source>
+        <translation>Collapse all</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="293"/>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="294"/>
+        <source>Прибор</source>
+        <translation>Panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="295"/>
+        <source>Помощь</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="632"/>
         <source>Открыть файл настроек</source>
         <translation>Open a settings file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="765"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="634"/>
         <source>Сохранить файл настроек</source>
         <translation>Save the settings file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="767"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="636"/>
         <source>Файлы настроек(*.ycfg)|*.ycfg</source>
         <translation>Settings files(*.ycfg)|*.ycfg</translation>
     </message>
@@ -1196,7 +1353,7 @@
     <message>
         <location filename="../eventlog/zmstoreform.cpp" line="303"/>
         <source>Выход</source>
-        <translation>Output</translation>
+        <translation>Exit</translation>
     </message>
     <message>
         <location filename="../eventlog/zmstoreform.cpp" line="304"/>

@@ -172,7 +172,7 @@
         <translation>Yapılandırma kodu</translation>
     </message>
     <message>
-        <location filename="../editor/editorpages.cpp" line="197"/>
+        <location filename="../editor/editorpages.cpp" line="198"/>
         <source>Эта страница настроек появится в следующей версии программы.</source>
         <translation>Bu ayar sayfası programın bir sonraki sürümünde gelecek.</translation>
     </message>
@@ -707,82 +707,87 @@
 <context>
     <name>mirca::TAppSettingsForm</name>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="181"/>
+        <location filename="../app/appsettingsform.cpp" line="183"/>
         <source>Настройки программы</source>
         <translation>Program ayarları</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="183"/>
+        <location filename="../app/appsettingsform.cpp" line="185"/>
         <source>Система</source>
         <translation>Sistem</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="184"/>
+        <location filename="../app/appsettingsform.cpp" line="186"/>
         <source>Папки программ</source>
         <translation>Program klasörleri</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="182"/>
+        <location filename="../app/appsettingsform.cpp" line="184"/>
         <source>Язык</source>
         <translation>Dil</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="185"/>
+        <location filename="../app/appsettingsform.cpp" line="187"/>
         <source>Выберите язык</source>
         <translation>Dil seçin</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="186"/>
+        <location filename="../app/appsettingsform.cpp" line="188"/>
         <source>Автоматически показывать список доступных файлов ПО</source>
         <translation>Kullanılabilir yazılım dosyalarının listesini otomatik göster</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="187"/>
+        <location filename="../app/appsettingsform.cpp" line="189"/>
+        <source>Сохранять настройки прибора перед обновлением ПО</source>
+        <translation>Yazılım güncellemesinden önce cihaz ayarlarını kaydet</translation>
+    </message>
+    <message>
+        <location filename="../app/appsettingsform.cpp" line="190"/>
         <source>Режим работы по умолчанию:</source>
         <translation>Varsayılan çalışma modu:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="188"/>
+        <location filename="../app/appsettingsform.cpp" line="191"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="189"/>
+        <location filename="../app/appsettingsform.cpp" line="192"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="190"/>
+        <location filename="../app/appsettingsform.cpp" line="193"/>
         <source>Система, загружаемая по умолчанию в демо-режиме:</source>
         <translation>Demo modunda varsayılan olarak yüklenen sistem:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="191"/>
+        <location filename="../app/appsettingsform.cpp" line="194"/>
         <source>Расположение файлов ПО:</source>
         <translation>Yazılım dosyaları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="192"/>
+        <location filename="../app/appsettingsform.cpp" line="195"/>
         <source>Расположение файлов конфигурации:</source>
         <translation>Yapılandırma dosyaları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="193"/>
+        <location filename="../app/appsettingsform.cpp" line="196"/>
         <source>Расположение резервных копий регистрации:</source>
         <translation>Kayıt yedekleri klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="194"/>
+        <location filename="../app/appsettingsform.cpp" line="197"/>
         <source>Расположение отчётов журнала событий:</source>
         <translation>Olay günlüğü raporları klasörü:</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="195"/>
+        <location filename="../app/appsettingsform.cpp" line="198"/>
         <source>ОК</source>
         <translation>Tamam</translation>
     </message>
     <message>
-        <location filename="../app/appsettingsform.cpp" line="196"/>
+        <location filename="../app/appsettingsform.cpp" line="199"/>
         <source>Отмена</source>
         <translation>İptal</translation>
     </message>
@@ -813,7 +818,7 @@
 <context>
     <name>mirca::TNotifTypeForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="50"/>
+        <location filename="../app/shellwindows.cpp" line="35"/>
         <source>Типы извещений</source>
         <translation>Bildirim türleri</translation>
     </message>
@@ -829,7 +834,7 @@
 <context>
     <name>mirca::TSelectBMFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="59"/>
+        <location filename="../app/shellwindows.cpp" line="44"/>
         <source>Выбор модуля</source>
         <translation>Modül seçimi</translation>
     </message>
@@ -878,9 +883,22 @@
     </message>
 </context>
 <context>
+    <name>mirca::TTipPanel</name>
+    <message>
+        <location filename="../gui/tippanel.cpp" line="98"/>
+        <source>Совет</source>
+        <translation>İpucu</translation>
+    </message>
+    <message>
+        <location filename="../gui/tippanel.cpp" line="99"/>
+        <source>Развернуть/свернуть совет</source>
+        <translation>İpucunu genişlet/daralt</translation>
+    </message>
+</context>
+<context>
     <name>mirca::TUncompFileSelectFrm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="69"/>
+        <location filename="../app/shellwindows.cpp" line="54"/>
         <source>Выбор файла конфигурации</source>
         <translation>Yapılandırma dosyası seçimi</translation>
     </message>
@@ -888,175 +906,314 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="79"/>
+        <location filename="../app/shellwindows.cpp" line="64"/>
         <source>Назначение системных выходов</source>
         <translation>Sistem çıkışı atama</translation>
     </message>
 </context>
 <context>
-    <name>mirca::TZDevSettingsForm</name>
+    <name>mirca::TZChangeSoftForm</name>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="347"/>
-        <source>Mirca-Y Изменение настроек прибора</source>
-        <translation>Mirca-Y Panel yapılandırması</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="45"/>
+        <source>Имя файла</source>
+        <translation>Dosya adı</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="354"/>
-        <source>Установить связь</source>
-        <translation>Bağlan</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="46"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="54"/>
+        <source>Версия ПО</source>
+        <translation>Yazılım sürümü</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="354"/>
-        <source>Установить связь с прибором</source>
-        <translation>Panele bağlan</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="47"/>
+        <source>Размер</source>
+        <translation>Boyut</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="355"/>
-        <source>Разорвать связь</source>
-        <translation>Bağlantıyı kes</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="48"/>
+        <source>Дата создания</source>
+        <translation>Oluşturma tarihi</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="355"/>
-        <source>Разорвать связь с прибором</source>
-        <translation>Panel bağlantısını kes</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="49"/>
+        <source>Путь</source>
+        <translation>Yol</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="356"/>
-        <source>Считать из</source>
-        <translation>Oku</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="53"/>
+        <source>Тип прибора</source>
+        <translation>Cihaz tipi</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="356"/>
-        <source>Считать настройки из прибора</source>
-        <translation>Ayarları panelden oku</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="55"/>
+        <source>Дополнительная информация</source>
+        <translation>Ek bilgi</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="357"/>
-        <source>Записать в</source>
-        <translation>Yaz</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="357"/>
-        <source>Записать настройки в прибор</source>
-        <translation>Ayarları panele yaz</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="358"/>
-        <source>Онлайн</source>
-        <translation>Çevrimiçi</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="359"/>
-        <source>Демо</source>
-        <translation>Demo</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="360"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="351"/>
         <source>Открыть</source>
         <translation>Aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="360"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="351"/>
         <source>Открыть файл</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="361"/>
-        <source>Сохранить</source>
-        <translation>Kaydet</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="352"/>
+        <source>Установить связь</source>
+        <translation>Bağlan</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="361"/>
-        <source>Сохранить в файл</source>
-        <translation>Dosyaya kaydet</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="352"/>
+        <source>Установить связь с прибором</source>
+        <translation>Panele bağlan</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="362"/>
-        <source>Выставить заводские настройки</source>
-        <translation>Fabrika ayarlarını yükle</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="353"/>
+        <source>Разорвать связь</source>
+        <translation>Bağlantıyı kes</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="363"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="353"/>
+        <source>Разорвать связь с прибором</source>
+        <translation>Panel bağlantısını kes</translation>
+    </message>
+    <message>
+        <location filename="../firmware/zchangesoftform.cpp" line="354"/>
+        <source>Записать в</source>
+        <translation>Yaz</translation>
+    </message>
+    <message>
+        <location filename="../firmware/zchangesoftform.cpp" line="354"/>
+        <source>Записать ПО в прибор</source>
+        <translation>Yazılımı cihaza yaz</translation>
+    </message>
+    <message>
+        <location filename="../firmware/zchangesoftform.cpp" line="355"/>
+        <source>Онлайн</source>
+        <translation>Çevrimiçi</translation>
+    </message>
+    <message>
+        <location filename="../firmware/zchangesoftform.cpp" line="356"/>
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../firmware/zchangesoftform.cpp" line="357"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="363"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="357"/>
         <source>Справка</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="364"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="358"/>
         <source>Посетить наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="365"/>
-        <source>Написать нам письмо</source>
-        <translation>Bize e-posta yazın</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="359"/>
+        <source>Написать письмо</source>
+        <translation>E-posta yaz</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="366"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="360"/>
         <source>О программе...</source>
         <translation>Hakkında...</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="366"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="360"/>
         <source>Информация о программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="367"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="361"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="368"/>
-        <source>Развернуть все</source>
-        <translation>Tümünü genişlet</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="369"/>
-        <source>Свернуть все</source>
-        <translation>Tümünü daralt</translation>
-    </message>
-    <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="370"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="362"/>
         <source>Файл</source>
         <translation>Dosya</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="371"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="363"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="372"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="364"/>
         <source>Помощь</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="375"/>
-        <source>Совет</source>
-        <translation>İpucu</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="540"/>
+        <source>Окно открытия файла</source>
+        <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="376"/>
-        <source>Развернуть/свернуть совет</source>
-        <translation>İpucunu genişlet/daralt</translation>
+        <location filename="../firmware/zchangesoftform.cpp" line="542"/>
+        <source>Файлы ПО (*.tsk)|*.tsk</source>
+        <translation>Yazılım dosyaları (*.tsk)|*.tsk</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TZDevSettingsForm</name>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="270"/>
+        <source>Mirca-Y Изменение настроек прибора</source>
+        <translation>Mirca-Y Panel yapılandırması</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="763"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="277"/>
+        <source>Установить связь</source>
+        <translation>Bağlan</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="277"/>
+        <source>Установить связь с прибором</source>
+        <translation>Panele bağlan</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="278"/>
+        <source>Разорвать связь</source>
+        <translation>Bağlantıyı kes</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="278"/>
+        <source>Разорвать связь с прибором</source>
+        <translation>Panel bağlantısını kes</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="279"/>
+        <source>Считать из</source>
+        <translation>Oku</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="279"/>
+        <source>Считать настройки из прибора</source>
+        <translation>Ayarları panelden oku</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="280"/>
+        <source>Записать в</source>
+        <translation>Yaz</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="280"/>
+        <source>Записать настройки в прибор</source>
+        <translation>Ayarları panele yaz</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="281"/>
+        <source>Онлайн</source>
+        <translation>Çevrimiçi</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="282"/>
+        <source>Демо</source>
+        <translation>Demo</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="283"/>
+        <source>Открыть</source>
+        <translation>Aç</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="283"/>
+        <source>Открыть файл</source>
+        <translation>Dosya aç</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="284"/>
+        <source>Сохранить</source>
+        <translation>Kaydet</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="284"/>
+        <source>Сохранить в файл</source>
+        <translation>Dosyaya kaydet</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="285"/>
+        <source>Выставить заводские настройки</source>
+        <translation>Fabrika ayarlarını yükle</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="286"/>
+        <source>Вызов справки</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="286"/>
+        <source>Справка</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="287"/>
+        <source>Посетить наш сайт</source>
+        <translation>Web sitemizi ziyaret edin</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="288"/>
+        <source>Написать нам письмо</source>
+        <translation>Bize e-posta yazın</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="289"/>
+        <source>О программе...</source>
+        <translation>Hakkında...</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="289"/>
+        <source>Информация о программе</source>
+        <translation>Program hakkında</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="290"/>
+        <source>Выход</source>
+        <translation>Çıkış</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="291"/>
+        <source>Развернуть все</source>
+        <translation>Tümünü genişlet</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="292"/>
+        <source>Свернуть все</source>
+        <translation>Tümünü daralt</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="293"/>
+        <source>Файл</source>
+        <translation>Dosya</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="294"/>
+        <source>Прибор</source>
+        <translation>Panel</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="295"/>
+        <source>Помощь</source>
+        <translation>Yardım</translation>
+    </message>
+    <message>
+        <location filename="../editor/zdevsettingsform.cpp" line="632"/>
         <source>Открыть файл настроек</source>
         <translation>Ayar dosyası aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="765"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="634"/>
         <source>Сохранить файл настроек</source>
         <translation>Ayar dosyasını kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="767"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="636"/>
         <source>Файлы настроек(*.ycfg)|*.ycfg</source>
         <translation>Ayar dosyaları(*.ycfg)|*.ycfg</translation>
     </message>

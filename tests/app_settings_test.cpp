@@ -20,7 +20,7 @@ void PrintTo(const TAppSettings& s, std::ostream* os) {
     *os << "{language '" << s.language << "', showAllSoft " << s.showAllSoft << ", defaultMode "
         << s.defaultMode << ", defaultSystem " << s.defaultSystem << ", firmware " << s.firmware
         << ", userConf " << s.userConf << ", backup " << s.backup << ", report " << s.report
-        << ", programSetPath " << s.programSetPath << "}";
+        << ", programSetPath " << s.programSetPath << ", backupBeforeUpdate " << s.backupBeforeUpdate << "}";
 }
 
 namespace {
@@ -111,6 +111,7 @@ TAppSettings Sample() {
     s.backup = "/home/u/reg";
     s.report = "/home/u/report";
     s.programSetPath = "/usr/share/mirca/drv_base";
+    s.backupBeforeUpdate = false;
     return s;
 }
 
@@ -125,6 +126,8 @@ TEST(AppSettings, DefaultsAreTheFoldersBesideTheProgram) {
     EXPECT_EQ(d.backup, kProgramDir / "reg");
     EXPECT_EQ(d.report, kProgramDir / "report");
     EXPECT_EQ(d.programSetPath, kProgramDir / "drv_base");
+    // A panel's configuration is saved before its firmware is replaced unless the user says otherwise.
+    EXPECT_TRUE(d.backupBeforeUpdate);
 }
 
 TEST(AppSettings, AnEmptyStoreGivesTheDefaultsAndIsNotWritten) {
@@ -146,10 +149,12 @@ TEST(AppSettings, EveryValueIsReadFromItsSection) {
     store.Set("UserPaths", "Backup", "/c");
     store.Set("UserPaths", "Report", "/d");
     store.Set("System", "ProgramSetPath", "/e");
+    store.Set("System", "BackupBeforeUpdate", std::int64_t{0});
     // The same names in the wrong section must not be taken.
     store.Set("UserPaths", "Language", "EN");
     store.Set("System", "Firmware", "/wrong");
     store.Set("UserPaths", "ProgramSetPath", "/wrong");
+    store.Set("UserPaths", "BackupBeforeUpdate", std::int64_t{1});
 
     const TAppSettings s = LoadSettings(store, kProgramDir);
     EXPECT_EQ(s.language, "TR");
@@ -161,6 +166,7 @@ TEST(AppSettings, EveryValueIsReadFromItsSection) {
     EXPECT_EQ(s.backup, "/c");
     EXPECT_EQ(s.report, "/d");
     EXPECT_EQ(s.programSetPath, "/e");
+    EXPECT_FALSE(s.backupBeforeUpdate);
 }
 
 TEST(AppSettings, UnusableValuesGiveTheDefault) {
@@ -175,6 +181,9 @@ TEST(AppSettings, UnusableValuesGiveTheDefault) {
     const Reset backup = [](TAppSettings& e, const TAppSettings& d) { e.backup = d.backup; };
     const Reset report = [](TAppSettings& e, const TAppSettings& d) { e.report = d.report; };
     const Reset setPath = [](TAppSettings& e, const TAppSettings& d) { e.programSetPath = d.programSetPath; };
+    const Reset backupFirst = [](TAppSettings& e, const TAppSettings& d) {
+        e.backupBeforeUpdate = d.backupBeforeUpdate;
+    };
     struct Case {
         std::string section, name;
         TFakeStore::Value value;
@@ -193,6 +202,7 @@ TEST(AppSettings, UnusableValuesGiveTheDefault) {
         {"System", "DefaultSystem", std::int64_t{4294967297}, system},  // 1 when cut to 32 bits
         {"System", "ShowAllSoft", "x", showAll},
         {"System", "ShowAllSoft", "true?", showAll},
+        {"System", "BackupBeforeUpdate", "no", backupFirst},
         {"System", "Language", "../../etc/x", language},
         {"System", "Language", "E N", language},
         {"System", "Language", std::string(100, 'E'), language},
@@ -277,6 +287,7 @@ TEST(AppSettings, TheIniStoreIsWrittenInItsOrder) {
         {"UserPaths", "Backup", "/home/u/reg"},
         {"UserPaths", "Report", "/home/u/report"},
         {"System", "ProgramSetPath", "/usr/share/mirca/drv_base"},
+        {"System", "BackupBeforeUpdate", std::int64_t{0}},
     };
     EXPECT_EQ(store.writes, expected);
     EXPECT_EQ(store.flushes, 1);
@@ -301,6 +312,7 @@ TEST(AppSettings, ThePerUserStoreIsWrittenInItsOrder) {
         {"UserPaths", "Backup", "/opt/mirca-y/reg"},
         {"UserPaths", "Report", "/opt/mirca-y/report"},
         {"System", "ProgramSetPath", "/opt/mirca-y/drv_base"},
+        {"System", "BackupBeforeUpdate", std::int64_t{1}},
     };
     EXPECT_EQ(store.writes, expected);
     EXPECT_EQ(store.flushes, 1);
@@ -310,6 +322,7 @@ TEST(AppSettings, ThePerUserStoreIsWrittenInItsOrder) {
 TEST(AppSettings, StoredSettingsLoadBackUnchanged) {
     TAppSettings edited = Sample();
     edited.showAllSoft = true;
+    edited.backupBeforeUpdate = true;
     for (const TAppSettings& s : {Sample(), edited, DefaultSettings(kProgramDir)}) {
         for (const bool ini : {true, false}) {
             TFakeStore store(ini);

@@ -145,6 +145,7 @@ TEST_F(TSettingsFormTest, AnEmptyStoreShowsTheDefaults) {
 
     EXPECT_EQ(form.windowTitle(), QString("Настройки программы"));
     EXPECT_TRUE(Find<QCheckBox>("ShowAllSoftChB").isChecked());
+    EXPECT_TRUE(Find<QCheckBox>("BackupBeforeUpdateChB").isChecked());
     EXPECT_EQ(Find<QComboBox>("DefaultModeCmB").currentText(), QString("Онлайн"));
     auto& systems = Find<QComboBox>("DefaultSystemCmb");
     ASSERT_EQ(systems.count(), 2);
@@ -178,6 +179,7 @@ TEST_F(TSettingsFormTest, OkOnAnEmptyStoreWritesEveryDefault) {
         {{"System", "DefaultMode"}, "1"},
         {{"System", "DefaultSystem"}, "0"},
         {{"System", "ProgramSetPath"}, (programDir_ / "drv_base").string()},
+        {{"System", "BackupBeforeUpdate"}, "1"},
         {{"UserPaths", "Firmware"}, (programDir_ / "base").string()},
         {{"UserPaths", "UserConf"}, (programDir_ / "conf").string()},
         {{"UserPaths", "Backup"}, (programDir_ / "reg").string()},
@@ -200,8 +202,10 @@ TEST_F(TSettingsFormTest, EditsAreLiveAtOnceAndOkStoresThem) {
     edited.userConf = dir_ / "conf files";
     edited.backup = dir_ / "рег";
     edited.report = dir_ / "отчёты";
+    edited.backupBeforeUpdate = false;
 
     Find<QCheckBox>("ShowAllSoftChB").setChecked(edited.showAllSoft);
+    Find<QCheckBox>("BackupBeforeUpdateChB").setChecked(edited.backupBeforeUpdate);
     Find<QComboBox>("DefaultModeCmB").setCurrentIndex(edited.defaultMode);
     Find<QComboBox>("DefaultSystemCmb").setCurrentIndex(edited.defaultSystem);
     Find<QLineEdit>("FirmwarePath").setText(Text(edited.firmware));

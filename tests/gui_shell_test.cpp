@@ -40,6 +40,7 @@
 #include "gui/icons.h"
 #include "gui/qtdialogs.h"
 #include "gui/qtpath.h"
+#include "gui/workingwindow.h"
 #include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
 #include "tests/gui_fit.h"
@@ -97,6 +98,22 @@ protected:
     fs::path cwd_;
     fs::path programPath_;
 };
+
+// ---------------------------------------------------------------------------------------------------------
+// File filters of the dialogs
+
+TEST(FileFilter, CatalogueFiltersBecomeQtFiltersWithEachPatternShownOnce) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Файлы настроек(*.ycfg)|*.ycfg", "Файлы настроек(*.ycfg)"},
+        {"Firmware files (*.tsk)|*.tsk", "Firmware files (*.tsk)"},
+        {"Configurations|*.ycfg;*.tcfg", "Configurations (*.ycfg *.tcfg)"},
+        {"A|*.a|B (*.b)|*.b", "A (*.a);;B (*.b)"},
+        {"Images (*.png)|*.jpg", "Images (*.png) (*.jpg)"},
+        {"*.txt", "*.txt"},
+    };
+    for (const auto& [filter, expected] : cases)
+        EXPECT_EQ(ToQtFileFilter(filter).toStdString(), expected) << filter;
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // Settings store
@@ -1017,8 +1034,7 @@ TEST_F(TAboutBoxTest, PendingWindowsCarryTheirNamesAndCaptions) {
         std::unique_ptr<QDialog> window;
         const char* name;
     };
-    TCase cases[] = {{std::make_unique<TZChangeSoftForm>(), "ZChangeSoftForm"},
-                     {std::make_unique<TNotifTypeForm>(), "NotifTypeForm"},
+    TCase cases[] = {{std::make_unique<TNotifTypeForm>(), "NotifTypeForm"},
                      {std::make_unique<TSelectBMFrm>(), "SelectBMFrm"},
                      {std::make_unique<TUncompFileSelectFrm>(), "UncompFileSelectFrm"},
                      {std::make_unique<TYSysOutAssignInSysForm>(), "YSysOutAssignInSysForm"}};
@@ -1029,27 +1045,6 @@ TEST_F(TAboutBoxTest, PendingWindowsCarryTheirNamesAndCaptions) {
         const QLabel* notice = c.window->findChild<QLabel*>(QStringLiteral("PendingLabel"));
         ASSERT_NE(notice, nullptr);
         EXPECT_FALSE(notice->text().isEmpty());
-    }
-    // The firmware window's caption is a catalogue text after the program's name.
-    EXPECT_EQ(Text(cases[0].window->windowTitle()), "Mirca-Y " + Msg(149));
-}
-
-TEST_F(TAboutBoxTest, WorkingWindowsReportOpenWhileTheyRun) {
-    TZChangeSoftForm firmware;
-    for (TPendingWorkingWindow* window : {static_cast<TPendingWorkingWindow*>(&firmware)}) {
-        SCOPED_TRACE(Text(window->objectName()));
-        EXPECT_FALSE(window->IsOpen());
-        bool openWhileRunning = false;
-        bool modal = false;
-        QTimer::singleShot(0, window, [&] {
-            openWhileRunning = window->IsOpen();
-            modal = window->isModal();
-            window->accept();
-        });
-        window->RunModal();
-        EXPECT_TRUE(openWhileRunning);
-        EXPECT_TRUE(modal);
-        EXPECT_FALSE(window->IsOpen());
     }
 }
 
