@@ -198,6 +198,10 @@ void TFirmwareSession::Write(std::optional<std::size_t> row) {
     TFirmwareWriter writer(
         *link_, dialogs_, std::move(setup), [this](const std::string& text) { view_.SetStatus(text); },
         [this](int percent) { view_.SetProgress(percent); }, view_.TransferProgress());
+    // The status line counts the image's bytes as they go.
+    writer.OnBytes([this](std::uint64_t sent, std::uint64_t total) {
+        view_.SetStatus(Msg(163) + " " + std::to_string(sent) + " / " + std::to_string(total) + Msg(269));
+    });
     TFirmwareWriteReport report;
     {
         Enable(TFirmwareCommand::Write, false);

@@ -1,5 +1,6 @@
 #include "firmware/firmwarewrite.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <ctime>
@@ -41,6 +42,38 @@ void SetByte(TConfigBlockBase& block, std::uint8_t value) {
 void WriteOnly(TConfigBlockBase& block) {
     block.Access = kAccessWrite;
 }
+
+// Passes the transfer's steps on and turns them into bytes: blocks of 252 bytes for a framed device,
+// pieces of 64 for a legacy one.
+class TBytesProgress final : public IProgress {
+public:
+    TBytesProgress(IProgress* inner, std::uint32_t bytesPerStep, TFirmwareWriter::TBytes bytes)
+        : inner_(inner), perStep_(bytesPerStep), bytes_(std::move(bytes)) {}
+    void SetMax(std::uint32_t max) override {
+        max_ = max;
+        done_ = 0;
+        if (inner_) inner_->SetMax(max);
+        Report();
+    }
+    void Advance() override {
+        ++done_;
+        if (inner_) inner_->Advance();
+        Report();
+    }
+    void Pump() override {
+        if (inner_) inner_->Pump();
+    }
+
+private:
+    void Report() {
+        if (bytes_) bytes_(std::uint64_t{std::min(done_, max_)} * perStep_, std::uint64_t{max_} * perStep_);
+    }
+    IProgress* inner_;
+    std::uint32_t perStep_;
+    TFirmwareWriter::TBytes bytes_;
+    std::uint32_t max_ = 0;
+    std::uint32_t done_ = 0;
+};
 
 std::string WithFailure(const std::string& message) {
     const std::string detail = LastFailureText();
@@ -166,7 +199,8 @@ TFirmwareWriteReport TFirmwareWriter::Write(const std::filesystem::path& file) {
     status_(Msg(163));
     percent_(0);
     const bool written = [&] {
-        TProgressScope scope(device, progress_);
+        TBytesProgress bytes(progress_, device.Framed ? frames::kBlock : frames::kPiece, bytes_);
+        TProgressScope scope(device, &bytes);
         return device.LoadFirmware(file);
     }();
     if (!written) {
@@ -197,6 +231,7 @@ TFirmwareWriteReport TFirmwareWriter::Write(const std::filesystem::path& file) {
                 FailOperation("bringing the configuration in line with the new firmware");
                 report.refresh = TRefreshResult::Failed;
             }
+            status_("");
             if (report.refresh == TRefreshResult::Failed)
                 dialogs_.Inform(Msg(3), WithFailure(Msg(29)), IDialogService::TIcon::Error);
         }

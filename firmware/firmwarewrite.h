@@ -77,6 +77,11 @@ public:
 
     TFirmwareWriteReport Write(const std::filesystem::path& file);
 
+    // Told the bytes of the image sent so far and the bytes it takes (padding included) as the transfer
+    // goes; none by default.
+    using TBytes = std::function<void(std::uint64_t sent, std::uint64_t total)>;
+    void OnBytes(TBytes bytes) { bytes_ = std::move(bytes); }
+
 private:
     bool SaveBackup(TFirmwareWriteReport& report, const TZelmoDescriptor& before,
                     const std::filesystem::path& file);
@@ -89,6 +94,7 @@ private:
     TStatus status_;
     TPercent percent_;
     IProgress* progress_;
+    TBytes bytes_;
 };
 
 // The configuration refresh after a type-937 panel got new firmware, on the map of its new identity d:

@@ -222,6 +222,11 @@ TEST_F(FirmwareSession, NoToTheRefreshLeavesTheConfigurationAlone) {
     session_->Write(Row("Y-PCN_6_4_12.tsk"));
     EXPECT_EQ(Boxes(), std::vector<std::string>{Msg(167)});
     EXPECT_EQ(Modes(), std::vector<std::uint8_t>{4}) << "only the image was written";
+    // The status line counted the image's bytes, padding included, block by block.
+    const auto& st = view_.statuses;
+    for (const char* sent : {" 0 / 1008", " 252 / 1008", " 1008 / 1008"}) {
+        EXPECT_NE(std::find(st.begin(), st.end(), Msg(163) + sent + Msg(269)), st.end()) << sent;
+    }
     EXPECT_TRUE(fs::is_empty(dir_ / "conf"));
 }
 
