@@ -111,7 +111,8 @@ public:
     // blocks), and whether its transfer ended with a good checksum.
     const std::vector<std::uint8_t>& Firmware() const;
     // Framed: every announced block arrived and the loader took the image (its own type, a system of its
-    // family); legacy: the checksum matched. A taken image's version is the panel's from then on.
+    // family); legacy: the opening frame named this device (its legacy code) and the checksum matched. A
+    // taken image's version is the panel's from then on; a refused one changes nothing.
     bool FirmwareComplete() const;
     std::optional<std::vector<std::uint8_t>> LegacyFirmwareFrame() const;  // the 8-byte opening frame
 
