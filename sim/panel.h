@@ -141,7 +141,8 @@ public:
     // once more. A link that is still up keeps what is left of LoseConnectionAfter.
     void Replug();
     // Once this many bytes of the next firmware image have arrived, the link drops (before the block that
-    // completed them is acknowledged). Firmware() keeps what arrived.
+    // completed them is acknowledged). Firmware() keeps what arrived. A framed image whose last block is
+    // the one is still taken: the panel runs it while the host sees its write fail.
     void LoseConnectionInFirmwareAfter(std::size_t imageBytes);
     void ClearFaults();
     std::size_t PendingFaults() const;

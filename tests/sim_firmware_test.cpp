@@ -178,6 +178,19 @@ TEST_F(SimFirmware, LinkLostMidImageKeepsExactlyWhatArrived) {
     }
 }
 
+// The cable comes out just as the last framed block is in: the loader has the whole image and takes it, but
+// its acknowledgement never reaches the host. The host must not take its failure for the old firmware.
+TEST_F(SimFirmware, LinkLostWithTheLastBlockStillLeavesTheNewFirmwareRunning) {
+    TRig rig;  // type 937, system 6.4.9
+    rig.panel.LoseConnectionInFirmwareAfter(4 * 252);
+    EXPECT_FALSE(Load(rig, testing_firmware::PanelImage(6, 5, 1, 1000)));
+    EXPECT_TRUE(rig.panel.FirmwareComplete());
+    rig.panel.Replug();
+    const sim::TPanelIdentity id = Identified(rig);
+    EXPECT_EQ(id.minor, 5);
+    EXPECT_EQ(id.build, 1);
+}
+
 // A legacy device looks at the whole image before it answers: one made for another device, or one whose
 // checksum no longer matches, gets a non-zero result, and the device keeps its version.
 TEST_F(SimFirmware, LegacyDevicesRefuseAnImageNotMadeForThemByTheirResult) {
