@@ -246,6 +246,7 @@ private:
     TCrc16 legacyFirmwareCrc_;
     Bytes legacyFirmwareSum_;  // the closing checksum bytes received so far
     bool legacyFirmwareOverflow_ = false;
+    bool legacyFirmwareForeign_ = false;  // the opening frame named another device
 
     bool logAwaitsAck_ = false;
 };
@@ -606,8 +607,8 @@ void TSimPanel::Impl::LegacyFirmwareTransfer(const std::uint8_t* data, std::size
     }
     legacyFirmwareSum_.push_back(data[0]);
     if (legacyFirmwareSum_.size() < 2) return;
-    const bool ok =
-        !legacyFirmwareOverflow_ && legacyFirmwareCrc_.Value() == le::Get16(legacyFirmwareSum_.data());
+    const bool ok = !legacyFirmwareOverflow_ && !legacyFirmwareForeign_ &&
+                    legacyFirmwareCrc_.Value() == le::Get16(legacyFirmwareSum_.data());
     firmwareComplete = ok;
     if (ok) TakeLegacyImage();
     legacyState_ = TLegacyState::Frames;
@@ -634,8 +635,12 @@ std::size_t TSimPanel::Impl::ParseLegacy() {
         }
         if (left < kLegacyFrame) break;
         const std::array<std::uint8_t, kLegacyFrame> frame = {p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7]};
-        // The firmware opening frame carries no CRC, so it is recognised before the CRC is checked.
-        if (legacyConnection_ == kLegacyFirmwareConnection && frame[2] == id.legacyCode) {
+        // The firmware opening frame carries no CRC, so it is recognised before the CRC is checked: by this
+        // device's code, or, in a firmware connection, as any frame that is no command. An image for another
+        // device is taken in like any other and refused by its result, as the loader only looks at the
+        // code once the image is in.
+        const bool command = Crc16ArcMatches(frame.data(), 6);
+        if (legacyConnection_ == kLegacyFirmwareConnection && (frame[2] == id.legacyCode || !command)) {
             at += kLegacyFrame;
             ++legacyFrames[frame[2]];
             legacyFirmwareFrame = Bytes(frame.begin(), frame.end());
@@ -643,12 +648,13 @@ std::size_t TSimPanel::Impl::ParseLegacy() {
             legacyFirmwareCrc_.Update(frame.data(), frame.size());
             legacyFirmwareSum_.clear();
             legacyFirmwareOverflow_ = false;
+            legacyFirmwareForeign_ = frame[2] != id.legacyCode;
             firmware.clear();
             firmwareComplete = false;
             legacyState_ = TLegacyState::FirmwareData;
             break;
         }
-        if (!Crc16ArcMatches(frame.data(), 6)) {
+        if (!command) {
             ++at;  // no reply; a real frame may start inside this one
             continue;
         }

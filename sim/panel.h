@@ -111,7 +111,8 @@ public:
     // blocks), and whether its transfer ended with a good checksum.
     const std::vector<std::uint8_t>& Firmware() const;
     // Framed: every announced block arrived and the loader took the image (its own type, a system of its
-    // family); legacy: the checksum matched. A taken image's version is the panel's from then on.
+    // family); legacy: the opening frame named this device (its legacy code) and the checksum matched. A
+    // taken image's version is the panel's from then on; a refused one changes nothing.
     bool FirmwareComplete() const;
     std::optional<std::vector<std::uint8_t>> LegacyFirmwareFrame() const;  // the 8-byte opening frame
 
@@ -140,7 +141,8 @@ public:
     // once more. A link that is still up keeps what is left of LoseConnectionAfter.
     void Replug();
     // Once this many bytes of the next firmware image have arrived, the link drops (before the block that
-    // completed them is acknowledged). Firmware() keeps what arrived.
+    // completed them is acknowledged). Firmware() keeps what arrived. A framed image whose last block is
+    // the one is still taken: the panel runs it while the host sees its write fail.
     void LoseConnectionInFirmwareAfter(std::size_t imageBytes);
     void ClearFaults();
     std::size_t PendingFaults() const;

@@ -51,6 +51,37 @@ TEST(Crc, ChainingOverPiecesEqualsOnePass) {
     }
 }
 
+// The table-driven CRC-16 against the bit-by-bit definition, for every length around its eight-byte steps,
+// both starting values, and running updates split at every place.
+TEST(Crc, Crc16MatchesTheBitwiseDefinitionAtEveryLengthAndSplit) {
+    const auto bitwise = [](std::uint16_t crc, const std::uint8_t* data, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            crc ^= data[i];
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : (crc >> 1);
+        }
+        return crc;
+    };
+    std::vector<std::uint8_t> data(40);
+    std::uint32_t x = 12345;
+    for (auto& b : data) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<std::uint8_t>(x >> 16);
+    }
+    for (const std::uint16_t initial : {std::uint16_t{0}, std::uint16_t{0xFFFF}}) {
+        for (std::size_t n = 0; n <= data.size(); ++n) {
+            const std::uint16_t expected = bitwise(initial, data.data(), n);
+            EXPECT_EQ(TCrc16(initial, 0xA001).Calc(data.data(), n), expected) << n;
+            for (std::size_t split = 0; split <= n; ++split) {
+                TCrc16 running(initial, 0xA001);
+                running.Update(data.data(), split);
+                EXPECT_EQ(running.Update(data.data() + split, n - split), expected)
+                    << n << " split " << split;
+            }
+        }
+    }
+}
+
 TEST(Crc, CalcStartsAfreshEachTime) {
     const auto b = Bytes("123456789");
     TCrc16 crc(0xFFFF, 0xA001);

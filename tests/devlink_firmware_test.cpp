@@ -298,6 +298,9 @@ TEST_F(FirmwareTest, OnlyTheSlowFirmwareStepsWaitLonger) {
          TZelmoDevice::kFirmwareModeSwitchTimeoutMs, 1},
         {"legacy module", Panel(false, 0x41, 2), module, std::nullopt,
          TZelmoDevice::kLegacyFirmwareResultTimeoutMs, 8},
+        {"legacy module, no result", Panel(false, 0x41, 2), module,
+         sim::TFault{sim::TFaultKind::NoReply, sim::TReplyKind::LegacyFirmware, 0},
+         TZelmoDevice::kLegacyFirmwareResultTimeoutMs, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

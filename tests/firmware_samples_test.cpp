@@ -2,8 +2,10 @@
 // the simulated device, which then reports the file's version.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/failure.h"
@@ -31,7 +33,7 @@ TEST(FirmwareSamples, EachIsListedForItsDeviceAndTaken) {
     struct TCase {
         const char* file;
         sim::TPanelIdentity device;
-        bool listed;  // the device has a mask of its own (type 18 is listed only when the window opens)
+        bool listed;  // listed for the connected device (type 18 is listed only when the window opens)
         int major, minor;
     } cases[] = {
         {"937_test_sys1_v1_2_0.tsk", Framed(937, 1, 0), true, 1, 2},
@@ -45,6 +47,9 @@ TEST(FirmwareSamples, EachIsListedForItsDeviceAndTaken) {
         {"test_y-uop_42_v3_1.tsk", LegacyPanel(0x42, 3, 0), true, 3, 1},
         {"test_y-uoo_43_v3_0.tsk", LegacyPanel(0x43, 2, 9), true, 3, 0},
         {"test_y-uop_40_framed_v1_6.tsk", LegacyPanel(0x40, 1, 0), true, 1, 6},
+        // Listed when the window opens; a connected legacy panel reports type 937, which no device code in
+        // byte 2 of a 0x5555 image can equal, so the compatibility rule never offers it one.
+        {"937_test_legacy_1F_v1_2.tsk", LegacyPanel(0x1F, 6, 4), false, 1, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -67,6 +72,25 @@ TEST(FirmwareSamples, EachIsListedForItsDeviceAndTaken) {
         EXPECT_EQ(rig.device.Major, c.major);
         EXPECT_EQ(rig.device.Minor, c.minor);
     }
+}
+
+// A user finds every sample through the list's masks, and no name hides that it is a test image.
+TEST(FirmwareSamples, EveryFileIsMarkedAsATestAndFoundByAMask) {
+    std::vector<std::string> masks = OpeningMasks();
+    for (const auto& [type, major] : {std::pair{937, 6}, {0x40, 0}, {0x41, 0}})
+        masks.push_back(
+            DeviceMask(static_cast<std::uint16_t>(type), static_cast<std::uint8_t>(major)).value());
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(kSamples)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || name == ".samples") continue;
+        ++files;
+        SCOPED_TRACE(name);
+        EXPECT_NE(name.find("test"), std::string::npos);
+        EXPECT_TRUE(std::any_of(masks.begin(), masks.end(),
+                                [&name](const std::string& mask) { return MatchesMask(name, mask); }));
+    }
+    EXPECT_GE(files, 13u);
 }
 
 TEST(FirmwareSamples, TheSoundFileTakesItsVersionFromItsName) {

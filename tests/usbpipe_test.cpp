@@ -251,6 +251,34 @@ TEST_F(PipeTest, SilentPeerTimesOutWithinTheLimit) {
     }
 }
 
+// A step that may be answered late lengthens the read timeout alone; the transport's own timeout (the one
+// writes keep) is untouched, and setting that again shortens reads too.
+TEST_F(PipeTest, ALongerReadTimeoutHoldsForReadsOnly) {
+    TSeqPacketServer server(SocketPath(), {SendThenWait({})});
+    pipe_.SetPortName(SocketPort());
+    pipe_.SetTimeoutMs(50);
+    ASSERT_EQ(pipe_.Open(), 1u);
+    EXPECT_EQ(pipe_.ReadTimeoutMs(), 50u);
+    pipe_.SetReadTimeoutMs(400);
+    std::uint8_t byte = 0;
+    ClearFailure();
+    auto start = Clock::now();
+    EXPECT_FALSE(pipe_.Read(&byte, 1));
+    auto elapsed = Clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(400));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(900));
+    EXPECT_NE(LastFailureText().find("400 ms"), std::string::npos) << LastFailureText();
+
+    pipe_.SetTimeoutMs(50);
+    EXPECT_EQ(pipe_.ReadTimeoutMs(), 50u);
+    start = Clock::now();
+    EXPECT_FALSE(pipe_.Read(&byte, 1));
+    elapsed = Clock::now() - start;
+    EXPECT_LT(elapsed, std::chrono::milliseconds(350));
+    pipe_.Close();
+    server.Join();
+}
+
 TEST_F(PipeTest, PeerThatClosesMeansOneReportPerFailedCall) {
     // The panel answers three bytes and goes away: the answer still arrives whole.
     TSeqPacketServer server(SocketPath(), {[](int client) { SendPacket(client, {1, 2, 3}); }});
