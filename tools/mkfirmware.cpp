@@ -91,8 +91,6 @@ int main(int argc, char** argv) {
         {"test_y-uop_42_v3_1.tsk", Module(0x42, 3, 1, 48)},
         {"test_y-uoo_43_v3_0.tsk", Module(0x43, 3, 0, 48)},
         {"test_y-uop_40_framed_v1_6.tsk", WithFrame(0x40, 1, 6, 48)},
-        // The older type-937 panel (mirca-panelsim --legacy, device code 0x1F) takes one of these too.
-        {"937_test_legacy_1F_v1_2.tsk", WithFrame(0x1F, 1, 2, 64)},
         {"937_test_sound_1_2.bin.tsk", Riff(2048)},
     };
     for (const auto& [name, bytes] : files) {
