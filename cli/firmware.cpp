@@ -177,8 +177,7 @@ int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& 
     if (a->Has("--no-refresh")) setup.refresh = false;
     setup.yPanel = device.TypeCode == frames::kTypePanel && device.Major == 6;
     setup.languageIndex = CurrentLanguageIndex(LanguageCode(*a));
-    // Framed images travel in blocks of 252 bytes, legacy ones in pieces of 64.
-    TTermProgress progress("Writing", device.Framed ? frames::kBlock : frames::kPiece);
+    TTermProgress progress("Writing", FirmwareStepBytes(device.Framed));
     TFirmwareWriter writer(
         *link, dialogs, setup,
         [](const std::string& text) {

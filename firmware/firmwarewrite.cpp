@@ -43,8 +43,7 @@ void WriteOnly(TConfigBlockBase& block) {
     block.Access = kAccessWrite;
 }
 
-// Passes the transfer's steps on and turns them into bytes: blocks of 252 bytes for a framed device,
-// pieces of 64 for a legacy one.
+// Passes the transfer's steps on and turns them into bytes (FirmwareStepBytes).
 class TBytesProgress final : public IProgress {
 public:
     TBytesProgress(IProgress* inner, std::uint32_t bytesPerStep, TFirmwareWriter::TBytes bytes)
@@ -199,7 +198,7 @@ TFirmwareWriteReport TFirmwareWriter::Write(const std::filesystem::path& file) {
     status_(Msg(163));
     percent_(0);
     const bool written = [&] {
-        TBytesProgress bytes(progress_, device.Framed ? frames::kBlock : frames::kPiece, bytes_);
+        TBytesProgress bytes(progress_, FirmwareStepBytes(device.Framed), bytes_);
         TProgressScope scope(device, &bytes);
         return device.LoadFirmware(file);
     }();
