@@ -171,52 +171,23 @@ void TZDevSettingsForm::CreateActions() {
 }
 
 void TZDevSettingsForm::CreateMenus() {
-    auto menu = [this](const char* name) {
-        auto* m = new QMenu(this);
-        m->setObjectName(QString::fromLatin1(name));
-        menus_.push_back(m);
-        return m;
-    };
-    QMenu* file = menu("FileMenu");
-    file->addAction(actions_["FileOpenAction"]);
-    file->addAction(actions_["FileSaveAction"]);
-    file->addSeparator();
-    file->addAction(actions_["CloseFormAction"]);
-
-    QMenu* device = menu("DeviceMenu");
-    device->addAction(actions_["MenuConnectAction"]);
-    device->addAction(actions_["MenuDisconnectAction"]);
-    device->addSeparator();
-    device->addAction(actions_["MenuWriteAction"]);
-    device->addAction(actions_["MenuReadAction"]);
-    device->addSeparator();
-    device->addAction(actions_["SetFactorySettingsAction"]);
-
+    AddActionMenu(*this, menus_, "FileMenu", actions_,
+                  {"FileOpenAction", "FileSaveAction", "", "CloseFormAction"});
+    AddActionMenu(*this, menus_, "DeviceMenu", actions_,
+                  {"MenuConnectAction", "MenuDisconnectAction", "", "MenuWriteAction", "MenuReadAction", "",
+                   "SetFactorySettingsAction"});
     settingsMenu_ = new TSettingsMenu(*actions_["MenuDemoAction"], *actions_["MenuOnlineAction"], this);
     menus_.push_back(settingsMenu_);
-
-    QMenu* help = menu("HelpMenu");
-    help->addAction(actions_["ShowHelpAction"]);
-    help->addSeparator();
-    help->addAction(actions_["wwwAction"]);
-    help->addAction(actions_["EmailAction"]);
-    help->addSeparator();
-    help->addAction(actions_["AboutAction"]);
+    AddActionMenu(*this, menus_, "HelpMenu", actions_,
+                  {"ShowHelpAction", "", "wwwAction", "EmailAction", "", "AboutAction"});
 }
 
 void TZDevSettingsForm::CreateToolBar() {
-    toolBar_ = new QToolBar(this);
-    toolBar_->setObjectName(QStringLiteral("ToolBar1"));
-    toolBar_->setIconSize(QSize(24, 24));
-    for (const char* name :
-         {"FileOpenAction", "FileSaveAction", "", "MenuConnectAction", "MenuDisconnectAction",
-          "MenuWriteAction", "MenuReadAction", "", "ShowHelpAction", "wwwAction", "EmailAction",
-          "AboutAction", "", "CloseFormAction"}) {
-        if (*name)
-            toolBar_->addAction(actions_[name]);
-        else
-            toolBar_->addSeparator();
-    }
+    toolBar_ =
+        ActionToolBar(*this, actions_,
+                      {"FileOpenAction", "FileSaveAction", "", "MenuConnectAction", "MenuDisconnectAction",
+                       "MenuWriteAction", "MenuReadAction", "", "ShowHelpAction", "wwwAction", "EmailAction",
+                       "AboutAction", "", "CloseFormAction"});
     deviceInfo_ = new QLabel(toolBar_);
     deviceInfo_->setObjectName(QStringLiteral("DeviceInfoLabel"));
     deviceInfo_->setAlignment(Qt::AlignCenter);

@@ -221,47 +221,23 @@ void TZMStoreForm::CreateActions() {
 }
 
 void TZMStoreForm::CreateMenus() {
-    auto menu = [this](const char* name) {
-        auto* m = new QMenu(this);
-        m->setObjectName(QString::fromLatin1(name));
-        menus_.push_back(m);
-        return m;
-    };
-    QMenu* file = menu("FileMenu");
-    file->addAction(actions_["FileOpenAction"]);
-    file->addAction(actions_["FileSaveAction"]);
-    file->addAction(actions_["ToExcelAction"]);
-    file->addAction(actions_["ToolButton6"]);
-    file->addSeparator();
-    file->addAction(actions_["CloseFormAction"]);
-    menu("DeviceMenu")->addAction(actions_["MenuConnectAction"]);
+    AddActionMenu(
+        *this, menus_, "FileMenu", actions_,
+        {"FileOpenAction", "FileSaveAction", "ToExcelAction", "ToolButton6", "", "CloseFormAction"});
+    AddActionMenu(*this, menus_, "DeviceMenu", actions_, {"MenuConnectAction"});
     settingsMenu_ = new TSettingsMenu(*actions_["MenuDemoAction"], *actions_["MenuOnlineAction"], this);
     menus_.push_back(settingsMenu_);
-    QMenu* filter = menu("FilterMenu");
-    filter->addAction(actions_["ShowAllCurrentAction"]);
-    filter->addSeparator();
-    filter->addAction(actions_["ReportAction"]);
-    QMenu* help = menu("HelpMenu");
-    help->addAction(actions_["ShowHelpAction"]);
-    help->addSeparator();
-    help->addAction(actions_["wwwAction"]);
-    help->addAction(actions_["EmailAction"]);
-    help->addSeparator();
-    help->addAction(actions_["AboutAction"]);
+    AddActionMenu(*this, menus_, "FilterMenu", actions_, {"ShowAllCurrentAction", "", "ReportAction"});
+    AddActionMenu(*this, menus_, "HelpMenu", actions_,
+                  {"ShowHelpAction", "", "wwwAction", "EmailAction", "", "AboutAction"});
 }
 
 void TZMStoreForm::CreateToolBar() {
-    toolBar_ = new QToolBar(this);
-    toolBar_->setObjectName(QStringLiteral("ToolBar1"));
-    toolBar_->setIconSize(QSize(24, 24));
-    for (const char* name : {"FileOpenAction", "FileSaveAction", "", "MenuConnectAction", "", "ToExcelAction",
-                             "ToolButton6", "", "ShowAllCurrentAction", "ReportAction", "", "ShowHelpAction",
-                             "wwwAction", "EmailAction", "AboutAction", "", "CloseFormAction"}) {
-        if (*name)
-            toolBar_->addAction(actions_[name]);
-        else
-            toolBar_->addSeparator();
-    }
+    toolBar_ =
+        ActionToolBar(*this, actions_,
+                      {"FileOpenAction", "FileSaveAction", "", "MenuConnectAction", "", "ToExcelAction",
+                       "ToolButton6", "", "ShowAllCurrentAction", "ReportAction", "", "ShowHelpAction",
+                       "wwwAction", "EmailAction", "AboutAction", "", "CloseFormAction"});
     deviceInfo_ = new QLabel(toolBar_);
     deviceInfo_->setObjectName(QStringLiteral("DeviceInfoLabel"));
     deviceInfo_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -277,44 +277,20 @@ void TZChangeSoftForm::CreateActions() {
 }
 
 void TZChangeSoftForm::CreateMenus() {
-    auto menu = [this](const char* name) {
-        auto* m = new QMenu(this);
-        m->setObjectName(QString::fromLatin1(name));
-        menus_.push_back(m);
-        return m;
-    };
-    QMenu* file = menu("FileMenu");
-    file->addAction(actions_["FileOpenAction"]);
-    file->addSeparator();
-    file->addAction(actions_["CloseFormAction"]);
-    QMenu* device = menu("DeviceMenu");
-    device->addAction(actions_["MenuConnectAction"]);
-    device->addAction(actions_["MenuDisonnectAction"]);
-    device->addSeparator();
-    device->addAction(actions_["MenuWriteAction"]);
+    AddActionMenu(*this, menus_, "FileMenu", actions_, {"FileOpenAction", "", "CloseFormAction"});
+    AddActionMenu(*this, menus_, "DeviceMenu", actions_,
+                  {"MenuConnectAction", "MenuDisonnectAction", "", "MenuWriteAction"});
     settingsMenu_ = new TSettingsMenu(*actions_["MenuDemoAction"], *actions_["MenuOnlineAction"], this);
     menus_.push_back(settingsMenu_);
-    QMenu* help = menu("HelpMenu");
-    help->addAction(actions_["ShowHelpAction"]);
-    help->addSeparator();
-    help->addAction(actions_["wwwAction"]);
-    help->addAction(actions_["EmailAction"]);
-    help->addSeparator();
-    help->addAction(actions_["AboutAction"]);
+    AddActionMenu(*this, menus_, "HelpMenu", actions_,
+                  {"ShowHelpAction", "", "wwwAction", "EmailAction", "", "AboutAction"});
 }
 
 void TZChangeSoftForm::CreateToolBar() {
-    toolBar_ = new QToolBar(this);
-    toolBar_->setObjectName(QStringLiteral("ToolBar1"));
-    toolBar_->setIconSize(QSize(24, 24));
-    for (const char* name :
-         {"FileOpenAction", "", "MenuConnectAction", "MenuDisonnectAction", "MenuWriteAction", "",
-          "ShowHelpAction", "wwwAction", "EmailAction", "AboutAction", "", "CloseFormAction"}) {
-        if (*name)
-            toolBar_->addAction(actions_[name]);
-        else
-            toolBar_->addSeparator();
-    }
+    toolBar_ = ActionToolBar(
+        *this, actions_,
+        {"FileOpenAction", "", "MenuConnectAction", "MenuDisonnectAction", "MenuWriteAction", "",
+         "ShowHelpAction", "wwwAction", "EmailAction", "AboutAction", "", "CloseFormAction"});
     auto* spacer = new QWidget(toolBar_);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolBar_->addWidget(spacer);

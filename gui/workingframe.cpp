@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QStyle>
+#include <QToolBar>
 
 #include "gui/windowkit.h"
 
@@ -131,6 +132,33 @@ void TBusyCursor::Reset() {
 void MinimiseAlong(const QWidget& window, QWidget* mainWindow) {
     if ((window.windowState() & Qt::WindowMinimized) && mainWindow && mainWindow->isVisible())
         mainWindow->showMinimized();
+}
+
+QMenu* AddActionMenu(QWidget& window, std::vector<QMenu*>& menus, const char* objectName,
+                     const TActions& actions, std::initializer_list<const char*> names) {
+    auto* menu = new QMenu(&window);
+    menu->setObjectName(QString::fromLatin1(objectName));
+    for (const char* name : names) {
+        if (*name)
+            menu->addAction(actions.at(name));
+        else
+            menu->addSeparator();
+    }
+    menus.push_back(menu);
+    return menu;
+}
+
+QToolBar* ActionToolBar(QWidget& window, const TActions& actions, std::initializer_list<const char*> names) {
+    auto* bar = new QToolBar(&window);
+    bar->setObjectName(QStringLiteral("ToolBar1"));
+    bar->setIconSize(QSize(24, 24));
+    for (const char* name : names) {
+        if (*name)
+            bar->addAction(actions.at(name));
+        else
+            bar->addSeparator();
+    }
+    return bar;
 }
 
 }  // namespace mirca

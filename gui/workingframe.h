@@ -3,8 +3,14 @@
 #include <QMenu>
 #include <QStatusBar>
 
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <vector>
+
 class QAction;
 class QLabel;
+class QToolBar;
 
 namespace mirca {
 
@@ -47,6 +53,16 @@ public:
 private:
     int depth_ = 0;
 };
+
+// The actions of a working window by their design names.
+using TActions = std::map<std::string, QAction*>;
+
+// A menu of the named actions in this order, "" standing for a separator, kept in `menus` (the window sets
+// the titles there when the language changes).
+QMenu* AddActionMenu(QWidget& window, std::vector<QMenu*>& menus, const char* objectName,
+                     const TActions& actions, std::initializer_list<const char*> names);
+// The working window's tool bar ("ToolBar1", 24-pixel icons) with the named actions, "" a separator.
+QToolBar* ActionToolBar(QWidget& window, const TActions& actions, std::initializer_list<const char*> names);
 
 // A working window minimised by the user takes the program's main window along.
 void MinimiseAlong(const QWidget& window, QWidget* mainWindow);
