@@ -122,12 +122,8 @@ TZDevSettingsForm::TZDevSettingsForm(TEditorSetup setup, QWidget* parent)
 TZDevSettingsForm::~TZDevSettingsForm() = default;
 
 void TZDevSettingsForm::CreateActions() {
-    const auto add = [this](const char* name, auto slot, QIcon icon = {}) {
-        auto* action = new QAction(icon, QString(), this);
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, slot);
-        actions_[name] = action;
-        return action;
+    const auto add = [this](const char* name, std::function<void()> slot, const QIcon& icon = {}) {
+        return AddAction(*this, actions_, name, std::move(slot), icon);
     };
     QStyle* s = style();
     const auto command = [this](void (TEditorSession::*method)()) {
@@ -142,32 +138,18 @@ void TZDevSettingsForm::CreateActions() {
     add("MenuWriteAction", command(&TEditorSession::Write), TransferIcon(true));
     add("MenuReadAction", command(&TEditorSession::Read), TransferIcon(false));
     add("SetFactorySettingsAction", command(&TEditorSession::FactorySettings));
-    add("ShowHelpAction", command(&TEditorSession::Help), ButtonIcon("help"))
-        ->setShortcut(QKeySequence(Qt::Key_F1));
-    add("wwwAction", command(&TEditorSession::WebSite), ButtonIcon("web"));
-    add("EmailAction", command(&TEditorSession::Email), ButtonIcon("email"));
-    add(
-        "AboutAction",
-        [this] {
-            if (about_) about_->exec();
-        },
-        s->standardIcon(QStyle::SP_MessageBoxInformation));
-    add(
-        "CloseFormAction", [this] { close(); }, s->standardIcon(QStyle::SP_DialogCloseButton));
-    add("MenuOnlineAction", command(&TEditorSession::SelectOnline));
-    add("MenuDemoAction", command(&TEditorSession::SelectDemo));
+    AddCommonActions(
+        *this, actions_,
+        {command(&TEditorSession::Help), command(&TEditorSession::WebSite), command(&TEditorSession::Email),
+         [this] {
+             if (about_) about_->exec();
+         },
+         command(&TEditorSession::SelectOnline), command(&TEditorSession::SelectDemo)});
     add("ExpandAll", [this] { tree_->expandAll(); });
     add("CollapsAll", [this] { tree_->collapseAll(); });
     // Design leftovers without behaviour.
     add("ReadServiceDataAction", [] {});
     add("DeleteCtrlIDAction", [] {});
-
-    modeGroup_ = new QActionGroup(this);
-    for (const char* name : {"MenuOnlineAction", "MenuDemoAction"}) {
-        actions_[name]->setCheckable(true);
-        modeGroup_->addAction(actions_[name]);
-    }
-    actions_["MenuOnlineAction"]->setChecked(true);
 }
 
 void TZDevSettingsForm::CreateMenus() {

@@ -120,7 +120,6 @@ private:
 
     std::map<std::string, QAction*> actions_;
     std::map<TEditorCommand, QWidget*> commandButtons_;
-    QActionGroup* modeGroup_ = nullptr;
     std::vector<QMenu*> menus_;
     TSettingsMenu* settingsMenu_ = nullptr;
     QToolBar* toolBar_ = nullptr;

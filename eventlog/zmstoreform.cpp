@@ -174,12 +174,8 @@ TZMStoreForm::~TZMStoreForm() = default;
 
 void TZMStoreForm::CreateActions() {
     QStyle* s = style();
-    const auto add = [this](const char* name, auto slot, QIcon icon = {}) {
-        auto* action = new QAction(icon, QString(), this);
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, slot);
-        actions_[name] = action;
-        return action;
+    const auto add = [this](const char* name, std::function<void()> slot, const QIcon& icon = {}) {
+        return AddAction(*this, actions_, name, std::move(slot), icon);
     };
     const auto command = [this](void (TLogSession::*method)()) {
         return [this, method] { Run([method](TLogSession& session) { (session.*method)(); }); };
@@ -196,26 +192,13 @@ void TZMStoreForm::CreateActions() {
         s->standardIcon(QStyle::SP_FileDialogDetailedView));
     add(
         "ReportAction", [this] { FilterClicked(); }, FunnelIcon());
-    add("ShowHelpAction", command(&TLogSession::Help), ButtonIcon("help"))
-        ->setShortcut(QKeySequence(Qt::Key_F1));
-    add("wwwAction", command(&TLogSession::WebSite), ButtonIcon("web"));
-    add("EmailAction", command(&TLogSession::Email), ButtonIcon("email"));
-    add(
-        "AboutAction",
-        [this] {
-            if (about_) about_->exec();
-        },
-        s->standardIcon(QStyle::SP_MessageBoxInformation));
-    add(
-        "CloseFormAction", [this] { close(); }, s->standardIcon(QStyle::SP_DialogCloseButton));
-    add("MenuOnlineAction", command(&TLogSession::SelectOnline));
-    add("MenuDemoAction", command(&TLogSession::SelectDemo));
-    auto* modes = new QActionGroup(this);
-    for (const char* name : {"MenuDemoAction", "MenuOnlineAction"}) {
-        actions_[name]->setCheckable(true);
-        modes->addAction(actions_[name]);
-    }
-    actions_["MenuOnlineAction"]->setChecked(true);
+    AddCommonActions(
+        *this, actions_,
+        {command(&TLogSession::Help), command(&TLogSession::WebSite), command(&TLogSession::Email),
+         [this] {
+             if (about_) about_->exec();
+         },
+         command(&TLogSession::SelectOnline), command(&TLogSession::SelectDemo)});
     actions_["ReportAction"]->setEnabled(false);
     actions_["ShowAllCurrentAction"]->setEnabled(false);
 }

@@ -229,12 +229,8 @@ TZChangeSoftForm::~TZChangeSoftForm() = default;
 
 void TZChangeSoftForm::CreateActions() {
     QStyle* s = style();
-    const auto add = [this](const char* name, auto slot, QIcon icon = {}) {
-        auto* action = new QAction(icon, QString(), this);
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, slot);
-        actions_[name] = action;
-        return action;
+    const auto add = [this](const char* name, std::function<void()> slot, const QIcon& icon = {}) {
+        return AddAction(*this, actions_, name, std::move(slot), icon);
     };
     const auto command = [this](void (TFirmwareSession::*method)()) {
         return [this, method] { Run([method](TFirmwareSession& session) { (session.*method)(); }); };
@@ -252,26 +248,13 @@ void TZChangeSoftForm::CreateActions() {
                          : std::optional<std::size_t>(files_->indexOfTopLevelItem(selected.front())));
         },
         TransferIcon(true));
-    add("ShowHelpAction", command(&TFirmwareSession::Help), ButtonIcon("help"))
-        ->setShortcut(QKeySequence(Qt::Key_F1));
-    add("wwwAction", command(&TFirmwareSession::WebSite), ButtonIcon("web"));
-    add("EmailAction", command(&TFirmwareSession::Email), ButtonIcon("email"));
-    add(
-        "AboutAction",
-        [this] {
-            if (about_) about_->exec();
-        },
-        s->standardIcon(QStyle::SP_MessageBoxInformation));
-    add(
-        "CloseFormAction", [this] { close(); }, s->standardIcon(QStyle::SP_DialogCloseButton));
-    add("MenuOnlineAction", command(&TFirmwareSession::SelectOnline));
-    add("MenuDemoAction", command(&TFirmwareSession::SelectDemo));
-    auto* modes = new QActionGroup(this);
-    for (const char* name : {"MenuDemoAction", "MenuOnlineAction"}) {
-        actions_[name]->setCheckable(true);
-        modes->addAction(actions_[name]);
-    }
-    actions_["MenuOnlineAction"]->setChecked(true);
+    AddCommonActions(*this, actions_,
+                     {command(&TFirmwareSession::Help), command(&TFirmwareSession::WebSite),
+                      command(&TFirmwareSession::Email),
+                      [this] {
+                          if (about_) about_->exec();
+                      },
+                      command(&TFirmwareSession::SelectOnline), command(&TFirmwareSession::SelectDemo)});
     actions_["MenuDisonnectAction"]->setEnabled(false);
     actions_["MenuWriteAction"]->setEnabled(false);
 }

@@ -1,12 +1,16 @@
 #include "gui/workingframe.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPainter>
 #include <QStyle>
 #include <QToolBar>
 
+#include "gui/icons.h"
 #include "gui/windowkit.h"
 
 namespace mirca {
@@ -132,6 +136,40 @@ void TBusyCursor::Reset() {
 void MinimiseAlong(const QWidget& window, QWidget* mainWindow) {
     if ((window.windowState() & Qt::WindowMinimized) && mainWindow && mainWindow->isVisible())
         mainWindow->showMinimized();
+}
+
+QAction* AddAction(QWidget& window, TActions& actions, const char* name, std::function<void()> slot,
+                   const QIcon& icon) {
+    auto* action = new QAction(icon, QString(), &window);
+    action->setObjectName(QString::fromLatin1(name));
+    QObject::connect(action, &QAction::triggered, &window, [slot = std::move(slot)] { slot(); });
+    actions[name] = action;
+    return action;
+}
+
+QAction* AddAction(QWidget& window, TActions& actions, const char* name, std::function<void()> slot) {
+    return AddAction(window, actions, name, std::move(slot), QIcon());
+}
+
+void AddCommonActions(QWidget& window, TActions& actions, TCommonCommands commands) {
+    QStyle* s = window.style();
+    AddAction(window, actions, "ShowHelpAction", std::move(commands.help), ButtonIcon("help"))
+        ->setShortcut(QKeySequence(Qt::Key_F1));
+    AddAction(window, actions, "wwwAction", std::move(commands.webSite), ButtonIcon("web"));
+    AddAction(window, actions, "EmailAction", std::move(commands.email), ButtonIcon("email"));
+    AddAction(window, actions, "AboutAction", std::move(commands.about),
+              s->standardIcon(QStyle::SP_MessageBoxInformation));
+    AddAction(
+        window, actions, "CloseFormAction", [w = &window] { w->close(); },
+        s->standardIcon(QStyle::SP_DialogCloseButton));
+    AddAction(window, actions, "MenuOnlineAction", std::move(commands.online));
+    AddAction(window, actions, "MenuDemoAction", std::move(commands.demo));
+    auto* modes = new QActionGroup(&window);
+    for (const char* name : {"MenuOnlineAction", "MenuDemoAction"}) {
+        actions[name]->setCheckable(true);
+        modes->addAction(actions[name]);
+    }
+    actions["MenuOnlineAction"]->setChecked(true);
 }
 
 QMenu* AddActionMenu(QWidget& window, std::vector<QMenu*>& menus, const char* objectName,

@@ -3,12 +3,14 @@
 #include <QMenu>
 #include <QStatusBar>
 
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
 
 class QAction;
+class QIcon;
 class QLabel;
 class QToolBar;
 
@@ -56,6 +58,19 @@ private:
 
 // The actions of a working window by their design names.
 using TActions = std::map<std::string, QAction*>;
+
+// An action of a working window under its design name, running slot, kept in actions.
+QAction* AddAction(QWidget& window, TActions& actions, const char* name, std::function<void()> slot,
+                   const QIcon& icon);
+QAction* AddAction(QWidget& window, TActions& actions, const char* name, std::function<void()> slot);
+
+// What every working window offers besides its own commands.
+struct TCommonCommands {
+    std::function<void()> help, webSite, email, about, online, demo;
+};
+// ShowHelpAction (F1), wwwAction, EmailAction, AboutAction, CloseFormAction (closes the window), and
+// MenuOnlineAction and MenuDemoAction as radio items, online checked.
+void AddCommonActions(QWidget& window, TActions& actions, TCommonCommands commands);
 
 // A menu of the named actions in this order, "" standing for a separator, kept in `menus` (the window sets
 // the titles there when the language changes).
