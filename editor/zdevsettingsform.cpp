@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -64,17 +63,9 @@ TZDevSettingsForm::TZDevSettingsForm(TEditorSetup setup, QWidget* parent)
     }
 
     CreateActions();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto* menuBar = new QMenuBar(this);
-    menuBar->setObjectName(QStringLiteral("MainMenu1"));
-    layout->setMenuBar(menuBar);
     CreateMenus();
-    for (QMenu* menu : menus_)
-        menuBar->addMenu(menu);
     CreateToolBar();
-    layout->addWidget(toolBar_);
+    QVBoxLayout* layout = WorkingFrame(*this, menus_, toolBar_);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("Splitter1"));

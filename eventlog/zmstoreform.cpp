@@ -9,7 +9,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
 #include <QShowEvent>
@@ -124,17 +123,9 @@ TZMStoreForm::TZMStoreForm(TLogSetup setup, QWidget* parent) : QDialog(parent), 
         setup_.sleeper = ownSleeper_.get();
     }
     CreateActions();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto* menuBar = new QMenuBar(this);
-    menuBar->setObjectName(QStringLiteral("MainMenu1"));
-    layout->setMenuBar(menuBar);
     CreateMenus();
-    for (QMenu* menu : menus_)
-        menuBar->addMenu(menu);
     CreateToolBar();
-    layout->addWidget(toolBar_);
+    QVBoxLayout* layout = WorkingFrame(*this, menus_, toolBar_);
 
     list_ = new QTableView(this);
     list_->setObjectName(QStringLiteral("ListView1"));

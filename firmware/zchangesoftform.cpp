@@ -11,7 +11,6 @@
 #include <QHeaderView>
 #include <QLocale>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -199,17 +198,9 @@ TZChangeSoftForm::TZChangeSoftForm(TFirmwareSetup setup, QWidget* parent)
         setup_.sleeper = ownSleeper_.get();
     }
     CreateActions();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto* menuBar = new QMenuBar(this);
-    menuBar->setObjectName(QStringLiteral("MainMenu1"));
-    layout->setMenuBar(menuBar);
     CreateMenus();
-    for (QMenu* menu : menus_)
-        menuBar->addMenu(menu);
     CreateToolBar();
-    layout->addWidget(toolBar_);
+    QVBoxLayout* layout = WorkingFrame(*this, menus_, toolBar_);
     layout->addWidget(CreateMainPanel(), 1);
     statusBar_ = new TLinkStatusBar(this);
     layout->addWidget(statusBar_);

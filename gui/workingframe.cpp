@@ -6,9 +6,11 @@
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPainter>
 #include <QStyle>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "gui/icons.h"
 #include "gui/windowkit.h"
@@ -170,6 +172,19 @@ void AddCommonActions(QWidget& window, TActions& actions, TCommonCommands comman
         modes->addAction(actions[name]);
     }
     actions["MenuOnlineAction"]->setChecked(true);
+}
+
+QVBoxLayout* WorkingFrame(QWidget& window, const std::vector<QMenu*>& menus, QToolBar* toolBar) {
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* menuBar = new QMenuBar(&window);
+    menuBar->setObjectName(QStringLiteral("MainMenu1"));
+    layout->setMenuBar(menuBar);
+    for (QMenu* menu : menus)
+        menuBar->addMenu(menu);
+    layout->addWidget(toolBar);
+    return layout;
 }
 
 QMenu* AddActionMenu(QWidget& window, std::vector<QMenu*>& menus, const char* objectName,

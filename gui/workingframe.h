@@ -13,6 +13,7 @@ class QAction;
 class QIcon;
 class QLabel;
 class QToolBar;
+class QVBoxLayout;
 
 namespace mirca {
 
@@ -78,6 +79,10 @@ QMenu* AddActionMenu(QWidget& window, std::vector<QMenu*>& menus, const char* ob
                      const TActions& actions, std::initializer_list<const char*> names);
 // The working window's tool bar ("ToolBar1", 24-pixel icons) with the named actions, "" a separator.
 QToolBar* ActionToolBar(QWidget& window, const TActions& actions, std::initializer_list<const char*> names);
+
+// The working window's frame from the top: the main menu ("MainMenu1") with the menus, then the tool bar;
+// the window adds its panels and status bar to the layout it returns.
+QVBoxLayout* WorkingFrame(QWidget& window, const std::vector<QMenu*>& menus, QToolBar* toolBar);
 
 // A working window minimised by the user takes the program's main window along.
 void MinimiseAlong(const QWidget& window, QWidget* mainWindow);
