@@ -485,7 +485,7 @@ void TSimPanel::Impl::StartWrite(const std::uint8_t* payload) {
         w.blocks = count - 1u;
         write_ = w;
         firmware.clear();
-        firmwareComplete = w.blocks == 0;
+        firmwareComplete = false;  // an image of no blocks has no identity for the loader to take
         ok = true;
     } else if (mode_ == kModeConfigWrite && selection_ && selection_->kind == kind &&
                selection_->address == address && InsideMemory(selection_->address, selection_->size)) {

@@ -373,6 +373,13 @@ TEST(SimFramed, FirmwareBlocksAreKeptWholeAndCompleteOnlyAtTheLastBlock) {
     host.Send(WriteStart(2, 0, 0));
     EXPECT_TRUE(host.panel.Firmware().empty());
     EXPECT_FALSE(host.panel.FirmwareComplete());
+
+    // An image announced with no blocks brings no identity: nothing is taken, the version stays.
+    host.Take();
+    host.Send(WriteStart(1, 0, 0));
+    EXPECT_EQ(host.Take(), Status(0));
+    EXPECT_FALSE(host.panel.FirmwareComplete());
+    EXPECT_EQ(host.panel.Identity().minor, 5);
 }
 
 TEST(SimFramed, ModeChangeEndsAWriteSession) {
