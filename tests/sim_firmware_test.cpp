@@ -92,17 +92,22 @@ TEST_F(SimFirmware, FramedPanelTakesOnlyAnImageOfItsTypeAndFamily) {
     Bytes otherType = testing_firmware::PanelImage(6, 5, 1);
     otherType[0] = 18;
     otherType[1] = 0;
+    Bytes extended = testing_firmware::PanelImage(6, 4, 12);
+    extended[2] = 'e';  // the edition word from bytes 2-3, low byte first: 0x6465, edition 'e'
     struct TCase {
         const char* what;
         Bytes image;
         bool taken;
+        std::uint16_t edition;
         int major, minor, build;
         std::size_t arrived;  // what the panel received, padded to blocks
     } cases[] = {
-        {"minor update", testing_firmware::PanelImage(6, 5, 1), true, 6, 5, 1, 1008},
-        {"system 5 on a system-6 panel", testing_firmware::PanelImage(5, 0, 3, 600), true, 5, 0, 3, 756},
-        {"another family", testing_firmware::PanelImage(1, 2, 0), false, 6, 4, 9, 1008},
-        {"another type: the host never sends it", otherType, false, 6, 4, 9, 0},
+        {"minor update", testing_firmware::PanelImage(6, 5, 1), true, 0x6464, 6, 5, 1, 1008},
+        {"system 5 on a system-6 panel", testing_firmware::PanelImage(5, 0, 3, 600), true, 0x6464, 5, 0, 3,
+         756},
+        {"the edition of the image", extended, true, 0x6465, 6, 4, 12, 1008},
+        {"another family", testing_firmware::PanelImage(1, 2, 0), false, 0x6464, 6, 4, 9, 1008},
+        {"another type: the host never sends it", otherType, false, 0x6464, 6, 4, 9, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -111,6 +116,7 @@ TEST_F(SimFirmware, FramedPanelTakesOnlyAnImageOfItsTypeAndFamily) {
         EXPECT_EQ(rig.panel.FirmwareComplete(), c.taken);
         EXPECT_EQ(rig.panel.Firmware().size(), c.arrived);
         const sim::TPanelIdentity id = Identified(rig);
+        EXPECT_EQ(id.edition, c.edition);
         EXPECT_EQ(id.major, c.major);
         EXPECT_EQ(id.minor, c.minor);
         EXPECT_EQ(id.build, c.build);
