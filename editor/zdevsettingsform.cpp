@@ -464,13 +464,11 @@ void TZDevSettingsForm::SetStatus(const std::string& text) {
 }
 
 void TZDevSettingsForm::ShowMode(TEditorMode mode) {
-    QAction* item = actions_[mode == TEditorMode::Online ? "MenuOnlineAction" : "MenuDemoAction"];
-    item->setChecked(true);
-    statusBar_->ShowMode(item->text());
+    statusBar_->ShowMode(actions_, mode == TEditorMode::Online);
 }
 
 void TZDevSettingsForm::ShowLink(bool connected) {
-    statusBar_->ShowLink(connected, Q(Msg(connected ? 25 : 11)));
+    statusBar_->ShowLink(connected);
 }
 
 void TZDevSettingsForm::Enable(TEditorCommand command, bool on) {

@@ -331,13 +331,11 @@ void TZMStoreForm::SetStatus(const std::string& text) {
 }
 
 void TZMStoreForm::ShowMode(TLogMode mode) {
-    QAction* item = actions_[mode == TLogMode::Online ? "MenuOnlineAction" : "MenuDemoAction"];
-    item->setChecked(true);
-    statusBar_->ShowMode(item->text());
+    statusBar_->ShowMode(actions_, mode == TLogMode::Online);
 }
 
 void TZMStoreForm::ShowLink(bool connected) {
-    statusBar_->ShowLink(connected, Q(Msg(connected ? 25 : 11)));
+    statusBar_->ShowLink(connected);
 }
 
 void TZMStoreForm::Enable(TLogCommand command, bool on) {

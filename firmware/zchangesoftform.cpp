@@ -430,13 +430,11 @@ void TZChangeSoftForm::SetStatus(const std::string& text) {
 }
 
 void TZChangeSoftForm::ShowMode(TFirmwareMode mode) {
-    QAction* item = actions_[mode == TFirmwareMode::Online ? "MenuOnlineAction" : "MenuDemoAction"];
-    item->setChecked(true);
-    statusBar_->ShowMode(item->text());
+    statusBar_->ShowMode(actions_, mode == TFirmwareMode::Online);
 }
 
 void TZChangeSoftForm::ShowLink(bool connected) {
-    statusBar_->ShowLink(connected, Q(Msg(connected ? 25 : 11)));
+    statusBar_->ShowLink(connected);
 }
 
 void TZChangeSoftForm::Enable(TFirmwareCommand command, bool on) {

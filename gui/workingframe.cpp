@@ -12,6 +12,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "base/catalogue.h"
 #include "gui/icons.h"
 #include "gui/windowkit.h"
 
@@ -61,13 +62,15 @@ void TLinkStatusBar::SetStatus(const QString& text) {
     panels_[0]->setToolTip(text);
 }
 
-void TLinkStatusBar::ShowMode(const QString& mode) {
-    panels_[2]->setText(mode);
+void TLinkStatusBar::ShowMode(const TActions& actions, bool online) {
+    QAction* item = actions.at(online ? "MenuOnlineAction" : "MenuDemoAction");
+    item->setChecked(true);
+    panels_[2]->setText(item->text());
 }
 
-void TLinkStatusBar::ShowLink(bool connected, const QString& text) {
+void TLinkStatusBar::ShowLink(bool connected) {
     panels_[4]->setPixmap(PlugPixmap(connected, 16));
-    panels_[5]->setText(text);
+    panels_[5]->setText(QString::fromStdString(Msg(connected ? 25 : 11)));
     repaint();
 }
 

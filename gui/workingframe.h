@@ -17,6 +17,9 @@ class QVBoxLayout;
 
 namespace mirca {
 
+// The actions of a working window by their design names.
+using TActions = std::map<std::string, QAction*>;
+
 // The status bar of the working windows: panel 0 the status line, 1 and 2 the working mode, 3 to 5 the link
 // to the panel (drawn icon and text). Panels are named StatusPanel0 to StatusPanel5.
 class TLinkStatusBar : public QStatusBar {
@@ -24,8 +27,10 @@ class TLinkStatusBar : public QStatusBar {
 public:
     explicit TLinkStatusBar(QWidget* parent);
     void SetStatus(const QString& text);
-    void ShowMode(const QString& mode);
-    void ShowLink(bool connected, const QString& text);
+    // Checks the mode's radio item (online or demo) and shows its caption.
+    void ShowMode(const TActions& actions, bool online);
+    // The plug icon and the link's catalogue text (25 established, 11 not).
+    void ShowLink(bool connected);
     void Retranslate();
 
 private:
@@ -56,9 +61,6 @@ public:
 private:
     int depth_ = 0;
 };
-
-// The actions of a working window by their design names.
-using TActions = std::map<std::string, QAction*>;
 
 // An action of a working window under its design name, running slot, kept in actions.
 QAction* AddAction(QWidget& window, TActions& actions, const char* name, std::function<void()> slot,
