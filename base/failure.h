@@ -41,6 +41,11 @@ std::string FailureText(const TFailure& failure);
 inline std::string LastFailureText() {
     return FailureText(LastFailure());
 }
+// A box's text: the message, and under it, after an empty line, the last failure's text when there is one.
+inline std::string WithFailure(const std::string& message) {
+    const std::string detail = LastFailureText();
+    return detail.empty() ? message : message + "\n\n" + detail;
+}
 
 // Byte counts and bytes as the texts above show them.
 std::string BytesText(std::size_t count);    // "1 byte", "12 bytes"

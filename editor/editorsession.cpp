@@ -101,11 +101,6 @@ bool TEditorSession::Connected() const {
     return link_->Connected();
 }
 
-std::string TEditorSession::WithFailure(const std::string& message) {
-    const std::string detail = LastFailureText();
-    return detail.empty() ? message : message + "\n\n" + detail;
-}
-
 void TEditorSession::Inform(int message, IDialogService::TIcon icon) {
     dialogs_.Inform(Msg(3), Msg(message), icon);
 }

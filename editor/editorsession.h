@@ -169,8 +169,6 @@ public:
     TObjectTable& Objects() { return *objects_; }
     TPanelLink& Link() { return *link_; }
     bool HelpReady() const { return helpReady_; }
-    // The text under a catalogue message in the boxes of a failed transfer: which step, what arrived.
-    static std::string WithFailure(const std::string& message);
 
 private:
     void FallBackToDemo();

@@ -74,11 +74,6 @@ private:
     std::uint32_t done_ = 0;
 };
 
-std::string WithFailure(const std::string& message) {
-    const std::string detail = LastFailureText();
-    return detail.empty() ? message : message + "\n\n" + detail;
-}
-
 }  // namespace
 
 std::string UpdateStamp() {
