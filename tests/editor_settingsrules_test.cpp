@@ -1,0 +1,235 @@
+// The rules behind the main settings, codes and system output pages, without widgets: passwords, timed
+// modes, the code list and its commit, and the system output list with the binding dialog's offers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "editor/settingsrules.h"
+#include "editor/sysoutlist.h"
+#include "memmap/block.h"
+#include "memmap/memmap.h"
+
+namespace mirca {
+namespace {
+
+const std::filesystem::path kMap =
+    std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "937_d_6_4.xml";
+
+std::vector<std::uint8_t> Bytes(TZelmoMemoryMap& map, const char* block) {
+    const TConfigBlockBase& b = map.ConfigBlock(block);
+    return {b.ValueBytes(), b.ValueBytes() + b.Size};
+}
+
+TEST(Passwords, WhatEachKindTakes) {
+    struct TCase {
+        TPasswordKind kind;
+        const char* text;
+        int problem;
+    };
+    const TCase cases[] = {
+        {TPasswordKind::Operator, "", 145},       {TPasswordKind::Operator, "12", 145},
+        {TPasswordKind::Operator, "123", 0},      {TPasswordKind::Operator, "123456", 0},
+        {TPasswordKind::Operator, "1234567", 145}, {TPasswordKind::Operator, "12a4", 145},
+        {TPasswordKind::Engineer, "123", 146},    {TPasswordKind::Engineer, "1234", 0},
+        {TPasswordKind::Engineer, "12345", 146},  {TPasswordKind::Engineer, "12 4", 146},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(PasswordProblem(c.kind, c.text), c.problem) << c.text;
+}
+
+TEST(MainSettings, ReadClampsDurationsAndWriteMarksOnlyWhatChanged) {
+    TZelmoMemoryMap map(kMap);
+    map.ConfigBlock("internal_sound").ValueBytes()[1] = 0;     // below the up-down's range
+    map.ConfigBlock("lcd_backlight").ValueBytes()[1] = 255;    // above it (1..254)
+    map.SetAllModified(false);
+    TMainSettings s = ReadMainSettings(map);
+    EXPECT_EQ(s.operatorPassword, "1234");
+    EXPECT_EQ(s.engineerPassword, "1111");
+    EXPECT_EQ(s.internalSound, (TTimedMode{0, 1}));
+    EXPECT_EQ(s.externalSound, (TTimedMode{2, 120}));
+    EXPECT_EQ(s.backlight, (TTimedMode{2, 254}));
+
+    // Committing what is shown writes the clamped durations, and marks only those blocks.
+    ASSERT_EQ(WriteMainSettings(map, s), 0);
+    EXPECT_EQ(Bytes(map, "internal_sound"), (std::vector<std::uint8_t>{0, 1}));
+    EXPECT_EQ(Bytes(map, "lcd_backlight"), (std::vector<std::uint8_t>{2, 254}));
+    EXPECT_TRUE(map.ConfigBlock("internal_sound").Modified);
+    EXPECT_FALSE(map.ConfigBlock("external_sound").Modified);
+    EXPECT_FALSE(map.ConfigBlock("pw_reset").Modified);
+
+    // A new password is stored as each digit + 0x50, ending at 0xFF, and leaves its mark alone.
+    s.operatorPassword = "907";
+    s.passwordReset = 1;
+    ASSERT_EQ(WriteMainSettings(map, s), 0);
+    EXPECT_EQ(Bytes(map, "user_pw"), (std::vector<std::uint8_t>{0x89, 0x80, 0x87, 0xFF, 0xFF, 0xFF}));
+    EXPECT_FALSE(map.ConfigBlock("user_pw").Modified);
+    EXPECT_TRUE(map.ConfigBlock("pw_reset").Modified);
+}
+
+TEST(MainSettings, ARefusedPasswordWritesNothingAndTheEngineersComesFirst) {
+    TZelmoMemoryMap map(kMap);
+    const std::vector<std::uint8_t> before = Bytes(map, "internal_sound");
+    TMainSettings s = ReadMainSettings(map);
+    s.internalSound.mode = 1;
+    s.operatorPassword = "12";
+    s.engineerPassword = "123";
+    EXPECT_EQ(WriteMainSettings(map, s), 146);
+    s.engineerPassword = "1234";
+    EXPECT_EQ(WriteMainSettings(map, s), 145);
+    EXPECT_EQ(Bytes(map, "internal_sound"), before);
+    EXPECT_EQ(ReadMainSettings(map).engineerPassword, "1111");
+}
+
+TEST(MainSettings, DurationsAreEnabledByMode) {
+    EXPECT_TRUE(SoundDurationEnabled(0));
+    EXPECT_FALSE(SoundDurationEnabled(1));
+    EXPECT_TRUE(SoundDurationEnabled(2));
+    EXPECT_FALSE(BacklightDurationEnabled(0));
+    EXPECT_FALSE(BacklightDurationEnabled(1));
+    EXPECT_TRUE(BacklightDurationEnabled(2));
+}
+
+TEST(Codes, EncodingBothWays) {
+    EXPECT_EQ(EncodeCode("905"), (TCode6{0x89, 0x80, 0x85, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(EncodeCode(""), (TCode6{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(CodeText({0x81, 0x82, 0x83, 0x84, 0x85, 0x86}), "123456");
+    EXPECT_EQ(CodeText({0x87, 0xFF, 0x81, 0x81, 0x81, 0x81}), "7") << "reading stops at the first 0xFF";
+}
+
+TEST(Codes, EnteringAndTheMaximum) {
+    TZelmoMemoryMap map(kMap);
+    auto& codes = map.Block<TYConfirmCodes>("codes").Value;
+    codes.SetCode(2, EncodeCode("222"));
+    codes.SetCode(4, EncodeCode("444"));
+    codes.SetCode(7, EncodeCode("777"));
+    TCodeList list = TCodeList::Read(map);
+    EXPECT_EQ(list.Maximum(), 7);
+
+    // Too short: the row keeps its code.
+    EXPECT_EQ(list.Enter(2, "9").problem, 279);
+    EXPECT_EQ(list.Code(2), "222");
+    // Another row's code: that row is named and this one emptied.
+    const TCodeList::TEntry duplicate = list.Enter(2, "444");
+    EXPECT_EQ(duplicate.problem, 0);
+    EXPECT_EQ(duplicate.duplicateRow, 4);
+    EXPECT_EQ(list.Code(2), "");
+    // Its own code again, an empty code and six digits are taken.
+    EXPECT_EQ(list.Enter(4, "444").duplicateRow, 0);
+    EXPECT_EQ(list.Enter(1, "123456").problem, 0);
+    EXPECT_EQ(list.Code(1), "123456");
+    // Above the maximum nothing is taken.
+    list.Enter(9, "999");
+    EXPECT_EQ(list.Code(9), "");
+
+    // Lowering the maximum from 7 to 3 empties rows 4 to 32.
+    list.SetMaximum(3);
+    EXPECT_EQ(list.Code(4), "");
+    EXPECT_EQ(list.Code(7), "");
+    EXPECT_EQ(list.Code(1), "123456");
+    list.SetMaximum(0);
+    EXPECT_EQ(list.Code(1), "");
+}
+
+TEST(Codes, CommitWritesCountAndHighestIndex) {
+    TZelmoMemoryMap map(kMap);
+    map.SetAllModified(false);
+    TCodeList list = TCodeList::Read(map);
+    list.SetMaximum(7);
+    list.Enter(2, "2468");
+    list.Enter(7, "13579");
+    list.Write(map);
+    EXPECT_EQ(map.ConfigBlock("reg_code_count").ValueBytes()[0], 2);
+    EXPECT_EQ(map.ConfigBlock("max_code_num").ValueBytes()[0], 7);
+    EXPECT_EQ(map.Block<TYConfirmCodes>("codes").Value.Code(2), EncodeCode("2468"));
+    EXPECT_TRUE(map.ConfigBlock("codes").Modified);
+    EXPECT_EQ(TCodeList::Read(map).Maximum(), 7);
+
+    // Committing again what was read changes and marks nothing.
+    map.SetAllModified(false);
+    TCodeList::Read(map).Write(map);
+    EXPECT_FALSE(map.AnyModified());
+}
+
+TEST(Codes, ProblemsOfAStoredValue) {
+    struct TCase {
+        std::vector<std::pair<int, TCode6>> codes;
+        std::optional<std::tuple<int, int, int>> problem;  // message, index, other row
+    };
+    const TCode6 bad{0x81, 0x8A, 0x83, 0xFF, 0xFF, 0xFF};
+    const TCase cases[] = {
+        {{{1, EncodeCode("123")}, {5, EncodeCode("4567")}}, std::nullopt},
+        {{{3, EncodeCode("12")}}, std::tuple{279, 3, 0}},
+        {{{2, EncodeCode("555")}, {6, EncodeCode("555")}}, std::tuple{139, 6, 2}},
+        {{{4, bad}}, std::tuple{-1, 4, 0}},
+    };
+    for (const TCase& c : cases) {
+        TYConfirmCodes codes;
+        codes.bytes.fill(0xFF);
+        for (const auto& [index, code] : c.codes)
+            codes.SetCode(static_cast<std::size_t>(index), code);
+        const std::optional<TCodeProblem> found = FindCodeProblem(codes);
+        ASSERT_EQ(found.has_value(), c.problem.has_value());
+        if (found) {
+            EXPECT_EQ(std::tuple(found->message, found->index, found->otherRow), *c.problem);
+        }
+    }
+}
+
+TEST(SystemOutputList, ReadAndWriteTheRows) {
+    TZelmoMemoryMap map(kMap);
+    map.Block<TYAdrMR>("adr_mr").Value.bytes = {5, 0, 9, 0, 0, 0, 0, 0};
+    TSysOutRows rows = ReadSysOutRows(map);
+    // The map's factory rows: the panel's outputs 1 to 3 as central station, lamp and sounder for 10 min.
+    EXPECT_EQ(rows[0], (TSysOutRow{{TOutputDevice::Panel, 0, 1}, kModeCentralStation, 0}));
+    EXPECT_EQ(rows[2], (TSysOutRow{{TOutputDevice::Panel, 0, 3}, kModeSound, 10}));
+    EXPECT_FALSE(rows[3].Bound());
+
+    map.SetAllModified(false);
+    rows[3] = {{TOutputDevice::RelayModule, 5, 2}, kModeSoundAlarmOnly, kUnlimitedDuration};
+    rows[4] = {{TOutputDevice::RelayModule, 9, 4}, kModeNone, 0};
+    rows[5] = {{TOutputDevice::Panel, 0, 2}, kModeLamp, 33};  // a duration no lamp keeps
+    WriteSysOutRows(map, rows);
+    const TYSysOuts& outs = map.Block<TYSysOuts>("sys_outs").Value;
+    const TYSysOutsWorkModes& modes = map.Block<TYSysOutsWorkModes>("sys_outs_work_modes").Value;
+    EXPECT_EQ(outs.SysOut(4), 22) << "output 2 of the relay module at address 5";
+    EXPECT_EQ(outs.SysOut(3), 3);
+    EXPECT_EQ(outs.SysOut(5), 40);
+    EXPECT_EQ(modes.OutWorkMode(4), 0xFF04);
+    EXPECT_EQ(modes.OutWorkMode(5), 0) << "no mode chosen is written as mode 0";
+    EXPECT_EQ(modes.OutWorkMode(6), 2);
+    EXPECT_TRUE(map.ConfigBlock("sys_outs").Modified);
+    EXPECT_EQ(ReadSysOutRows(map)[3], rows[3]);
+
+    // Read and written again: nothing changes, nothing is marked.
+    map.SetAllModified(false);
+    WriteSysOutRows(map, ReadSysOutRows(map));
+    EXPECT_FALSE(map.AnyModified());
+
+    // A module address no byte can hold is refused before anything is written.
+    rows[6] = {{TOutputDevice::RelayModule, 63, 1}, kModeAlarm, 0};
+    rows[0] = {};
+    EXPECT_THROW(WriteSysOutRows(map, rows), std::invalid_argument);
+    EXPECT_EQ(map.Block<TYSysOuts>("sys_outs").Value.SysOut(1), 1);
+}
+
+TEST(SystemOutputList, TheBindingDialogOffersOnlyFreeOutputs) {
+    TYAdrMR modules;
+    modules.bytes = {9, 5, 0, 9, 70, 2, 0, 0};
+    EXPECT_EQ(RelayModuleAddresses(modules), (std::vector<std::uint8_t>{2, 5, 9}));
+
+    TSysOutRows rows;
+    rows[0].output = {TOutputDevice::Panel, 0, 1};
+    rows[1].output = {TOutputDevice::Panel, 0, 3};
+    rows[2].output = {TOutputDevice::RelayModule, 5, 2};
+    rows[3].output = {TOutputDevice::RelayModule, 9, 1};
+    EXPECT_EQ(FreeOutputs(rows, 10, TOutputDevice::Panel, 0), (std::vector<std::uint8_t>{2}));
+    // A row's own output stays offered to it.
+    EXPECT_EQ(FreeOutputs(rows, 1, TOutputDevice::Panel, 0), (std::vector<std::uint8_t>{2, 3}));
+    EXPECT_EQ(FreeOutputs(rows, 10, TOutputDevice::RelayModule, 5), (std::vector<std::uint8_t>{1, 3, 4}));
+    EXPECT_EQ(FreeOutputs(rows, 10, TOutputDevice::RelayModule, 2), (std::vector<std::uint8_t>{1, 2, 3, 4}));
+}
+
+}  // namespace
+}  // namespace mirca
