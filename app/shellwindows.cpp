@@ -55,16 +55,6 @@ void TUncompFileSelectFrm::retranslateUi() {
     RetranslateNotice();
 }
 
-TYSysOutAssignInSysForm::TYSysOutAssignInSysForm(QWidget* parent)
-    : TPendingWindow(QStringLiteral("YSysOutAssignInSysForm"), parent) {
-    retranslateUi();
-}
-
-void TYSysOutAssignInSysForm::retranslateUi() {
-    setWindowTitle(tr("Назначение системных выходов"));
-    RetranslateNotice();
-}
-
 TDM2::TDM2(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("DM2"));
 }

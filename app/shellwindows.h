@@ -49,15 +49,6 @@ protected:
     void retranslateUi() override;
 };
 
-class TYSysOutAssignInSysForm : public TPendingWindow {
-    Q_OBJECT
-public:
-    explicit TYSysOutAssignInSysForm(QWidget* parent = nullptr);
-
-protected:
-    void retranslateUi() override;
-};
-
 // The event database's data module: no window, only a named object that lives for the whole run.
 class TDM2 : public QObject {
     Q_OBJECT

@@ -17,6 +17,7 @@
 #include "base/catalogue.h"
 #include "devlink/panellink.h"
 #include "devlink/usbpipe.h"
+#include "editor/sysoutspage.h"
 #include "editor/zdevsettingsform.h"
 #include "eventlog/database.h"
 #include "eventlog/zmstoreform.h"
@@ -157,6 +158,7 @@ void TStartup::Steps() {
     mstore_->SetAboutBox(about_.get());
     mstore_->SetFilterDialog(mstoreReport_.get());
     devSettings_->SetAboutBox(about_.get());
+    devSettings_->SetBindingDialog(sysOutAssign_.get());
     changeSoft_->SetMainWindow(modeSelect_.get());
     changeSoft_->SetAboutBox(about_.get());
     modeSelect_->SetWorkingWindows(changeSoft_.get(), devSettings_.get(), mstore_.get());

@@ -1,14 +1,17 @@
 // Configuration, registration backup and map commands.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/catalogue.h"
 #include "base/failure.h"
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/link.h"
 #include "cli/termprogress.h"
+#include "editor/settingsrules.h"
 #include "memmap/configsession.h"
 #include "memmap/configtext.h"
 #include "memmap/files.h"
@@ -271,6 +274,42 @@ int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args
         std::fprintf(stderr, "mirca-cli %s: %s; %s was not changed\n", kCommand, LastFailureText().c_str(),
                      file.c_str());
         return kExitFailed;
+    }
+    // The editor's pages refuse some values of these blocks; so does the command, in the pages' words.
+    std::vector<std::string> named;
+    for (const std::string& a : assignments) {
+        std::string name = a.substr(0, a.find('='));
+        name.erase(0, name.find_first_not_of(" \t"));
+        name.erase(name.find_last_not_of(" \t") + 1);
+        named.push_back(name);
+    }
+    try {
+        Catalogue().LoadCatalogue(global.DataFolder() / "Messages.xml", "RU", "EN");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mirca-cli %s: %s\n", kCommand, e.what());
+        return kExitFailed;
+    }
+    if (const std::string problem = SettingsRuleProblem(*map, named); !problem.empty()) {
+        std::fprintf(stderr, "mirca-cli %s: %s; %s was not changed\n", kCommand, problem.c_str(),
+                     file.c_str());
+        return kExitFailed;
+    }
+    // The panel counts its codes by these two blocks: unless they are set too, they follow the codes, as the
+    // codes page writes them.
+    const auto isNamed = [&](const char* name) {
+        return std::find(named.begin(), named.end(), name) != named.end();
+    };
+    if (isNamed("codes")) {
+        const auto [held, last] = CodeCounts(map->Block<TYConfirmCodes>("codes").Value);
+        for (const auto& [name, value] :
+             {std::pair{"reg_code_count", held}, std::pair{"max_code_num", last}}) {
+            TConfigBlockBase* block = isNamed(name) ? nullptr : FindBlock(*map, name);
+            if (!block || block->Size != 1 || block->Address >= image.data.size()) continue;
+            if (image.data[block->Address] == value) continue;
+            image.data[block->Address] = static_cast<std::uint8_t>(value);
+            block->ValueBytes()[0] = static_cast<std::uint8_t>(value);
+            std::printf("%s = %d, following the codes\n", name, value);
+        }
     }
     // The file's own image with only the named blocks changed: its header and every other byte stay.
     if (!SaveToFile(image, file, kConfigFormatBinary)) {

@@ -16,8 +16,8 @@ struct TPageData {
 };
 
 // What the window lends its pages: the dialog service for every box, and the leave permission, the window's
-// mark of whether the visible page may be left (a page that refuses its input clears it; the window then keeps
-// the page on screen and stops the command that asked to leave it).
+// mark of whether the visible page may be left (a page that refuses its input clears it; the window then
+// keeps the page on screen and stops the command that asked to leave it).
 struct TPageServices {
     IDialogService* dialogs = nullptr;
     bool* leavePermission = nullptr;
@@ -28,6 +28,7 @@ struct TPageServices {
 // block, an index out of range); the window shows them and goes on. A page keeps the data of its last Fill
 // until the next one; the window fills every page with empty data before the configuration goes away.
 class TBoundPage : public QWidget {
+    Q_OBJECT
 public:
     TBoundPage(const TPageServices& services, QWidget* parent) : QWidget(parent), services_(services) {}
 

@@ -20,7 +20,9 @@
 
 #include <string>
 
+#include "editor/settingspages.h"
 #include "editor/simplepages.h"
+#include "editor/sysoutspage.h"
 #include "editor/tabsheets.h"
 
 namespace mirca {
@@ -176,6 +178,33 @@ void AddBackupControls(QGroupBox& box, QVBoxLayout& layout) {
     layout.addLayout(buttons);
 }
 
+// The settings page of one system output is bound to nothing: its mode group stays disabled as designed, and
+// a mode would give the duration box to the sound mode only.
+void WireSysOutSettings(QGroupBox& box) {
+    auto* modes = box.findChild<QGroupBox*>(QStringLiteral("YSOSWorkModeRdG"));
+    auto* time = box.findChild<QComboBox*>(QStringLiteral("YSOSWorkTimeCmB"));
+    if (!modes || !time) return;
+    modes->setEnabled(false);
+    time->setEnabled(false);
+    const QList<QRadioButton*> radios = modes->findChildren<QRadioButton*>();
+    for (int i = 0; i < radios.size(); ++i) {
+        QObject::connect(radios[i], &QRadioButton::toggled, time, [time, sound = i == 2](bool on) {
+            if (!on) return;
+            time->setEnabled(sound);
+            if (sound && time->currentIndex() < 0) time->setCurrentIndex(0);
+        });
+    }
+    time->setCurrentIndex(-1);
+}
+
+// The page that edits a sheet bound to the configuration; null for a sheet still to come.
+TBoundPage* MakeBoundPage(std::string_view sheet, const TPageServices& services, QWidget* parent) {
+    if (sheet == "YMainSettingsTS") return new TMainSettingsPage(services, parent);
+    if (sheet == "YCodesTS") return new TCodesPage(services, parent);
+    if (sheet == "YSysOutsAssignInSysTS") return new TSysOutsPage(services, parent);
+    return nullptr;
+}
+
 }  // namespace
 
 QString SheetText(std::string_view text) {
@@ -183,7 +212,7 @@ QString SheetText(std::string_view text) {
     return QCoreApplication::translate("TabSheets", source.c_str());
 }
 
-void BuildTabSheets(QStackedWidget& pages) {
+void BuildTabSheets(QStackedWidget& pages, const TPageServices& services) {
     for (const TTabSheet& sheet : TabSheets()) {
         auto* page = Named(new QWidget(&pages), sheet.name);
         auto* pageLayout = new QVBoxLayout(page);
@@ -193,6 +222,8 @@ void BuildTabSheets(QStackedWidget& pages) {
             AddChoiceControls(sheet.name, *box, *layout);
         } else if (sheet.name == "YBackupTS") {
             AddBackupControls(*box, *layout);
+        } else if (TBoundPage* bound = MakeBoundPage(sheet.name, services, box)) {
+            layout->addWidget(bound, 1);
         } else if (sheet.binding == TSheetBinding::Map) {
             layout->addWidget(
                 Named(Label(QT_TRANSLATE_NOOP("TabSheets",
@@ -201,14 +232,22 @@ void BuildTabSheets(QStackedWidget& pages) {
                       "PendingPageLb"));
         } else {
             AddDesignControls(sheet, *box, *layout);
+            if (sheet.name == "YSysOutsSettingsTS") WireSysOutSettings(*box);
         }
-        layout->addStretch(1);
+        if (!box->findChild<TBoundPage*>()) layout->addStretch(1);
         pageLayout->addWidget(box);
         pages.addWidget(page);
     }
 }
 
+TBoundPage* BoundPageOf(QStackedWidget& pages, std::string_view sheet) {
+    auto* page = pages.findChild<QWidget*>(Name(sheet), Qt::FindDirectChildrenOnly);
+    return page ? page->findChild<TBoundPage*>() : nullptr;
+}
+
 void RetranslateTabSheets(QStackedWidget& pages) {
+    for (TBoundPage* bound : pages.findChildren<TBoundPage*>())
+        bound->Retranslate();
     for (QWidget* widget : pages.findChildren<QWidget*>()) {
         const QVariant source = widget->property(kSourceText);
         if (source.isValid()) {

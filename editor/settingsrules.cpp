@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/catalogue.h"
+#include "base/textformat.h"
 #include "memmap/memmap.h"
 
 namespace mirca {
@@ -194,6 +196,25 @@ std::optional<TCodeProblem> FindCodeProblem(const TYConfirmCodes& codes) {
             if (!texts[i - 1].empty() && texts[j - 1] == texts[i - 1]) return TCodeProblem{139, i, j};
     }
     return std::nullopt;
+}
+
+std::string SettingsRuleProblem(TZelmoMemoryMap& map, const std::vector<std::string>& blocks) {
+    for (const std::string& name : blocks) {
+        if (name == "user_pw" || name == "engineer_pw") {
+            const TPasswordKind kind = name == "user_pw" ? TPasswordKind::Operator : TPasswordKind::Engineer;
+            const TZelmoPassword& value = map.Block<TZelmoPassword>(name).Value;
+            if (const int problem = PasswordProblem(kind, value.Text())) return name + ": " + Msg(problem);
+        } else if (name == "codes") {
+            const std::optional<TCodeProblem> problem =
+                FindCodeProblem(map.Block<TYConfirmCodes>(name).Value);
+            if (!problem) continue;
+            const std::string where = name + ": code " + std::to_string(problem->index) + ": ";
+            if (problem->message < 0) return where + "a byte that is no digit (0x80 to 0x89) before its end";
+            if (problem->message == 139) return where + FormatInt(Msg(139), problem->otherRow);
+            return where + Msg(problem->message);
+        }
+    }
+    return {};
 }
 
 }  // namespace mirca

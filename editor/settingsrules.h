@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "memmap/records.h"
 
@@ -125,5 +126,12 @@ struct TCodeProblem {
 std::optional<TCodeProblem> FindCodeProblem(const TYConfirmCodes& codes);
 // The number of codes held and the highest index holding one, as a commit writes them.
 std::pair<int, int> CodeCounts(const TYConfirmCodes& codes);
+
+// ---- Values set by name ----
+
+// What the pages would refuse in the blocks named (`user_pw`, `engineer_pw`, `codes`; other names pass), in
+// the pages' own words from the catalogue: "user_pw: <message 145>", "codes: code 6: <message 139 with 2>".
+// Empty when all pass.
+std::string SettingsRuleProblem(TZelmoMemoryMap& map, const std::vector<std::string>& blocks);
 
 }  // namespace mirca

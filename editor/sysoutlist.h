@@ -1,8 +1,8 @@
 #pragma once
 
 // The system output list of a Y-family system as its page and binding dialog edit it, without widgets: each
-// of the 35 system outputs bound to a physical output of the panel or of a relay module, with a work mode and,
-// for the sound modes, a duration.
+// of the 35 system outputs bound to a physical output of the panel or of a relay module, with a work mode
+// and, for the sound modes, a duration.
 
 #include <array>
 #include <cstdint>

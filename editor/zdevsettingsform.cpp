@@ -33,6 +33,7 @@
 #include "editor/editorpages.h"
 #include "editor/objecttable.h"
 #include "editor/simplepages.h"
+#include "editor/sysoutspage.h"
 #include "editor/tabsheets.h"
 #include "gui/icons.h"
 #include "gui/qtdialogs.h"
@@ -81,7 +82,7 @@ TZDevSettingsForm::TZDevSettingsForm(TEditorSetup setup, QWidget* parent)
     right->setContentsMargins(4, 4, 4, 4);
     pages_ = new QStackedWidget(rightPanel_);
     pages_->setObjectName(QStringLiteral("DevSettingsPC"));
-    BuildTabSheets(*pages_);
+    BuildTabSheets(*pages_, TPageServices{setup_.dialogs, &leavePermission_});
     right->addWidget(pages_, 1);
     tipPanel_ = new TTipPanel([this] { return rightPanel_->height() - 10; }, rightPanel_);
     right->addWidget(tipPanel_);
@@ -284,6 +285,9 @@ void TZDevSettingsForm::done(int result) {
         pageList_.clear();
         currentNode_ = -1;
         activePage_ = nullptr;
+        // The pages let go of the configuration before the session does.
+        for (TBoundPage* page : pages_->findChildren<TBoundPage*>())
+            page->Fill({});
         session_.reset();
         busy_.Reset();
     }
@@ -391,6 +395,10 @@ void TZDevSettingsForm::FillPage(const std::string& page) {
         session_->BackupPageShown();
         return;
     }
+    if (TBoundPage* bound = BoundPageOf(*pages_, page)) {
+        bound->Fill({session_->CurrentMap(), &session_->Objects()});
+        return;
+    }
     const std::span<const TChoiceField> fields = ChoiceFields(page);
     if (fields.empty()) return;
     TZelmoMemoryMap* map = session_->CurrentMap();
@@ -415,7 +423,10 @@ bool TZDevSettingsForm::CommitVisiblePage() {
     if (!map) return leavePermission_;
     const std::span<const TChoiceField> fields = ChoiceFields(page);
     bool committed = false;
-    if (!fields.empty()) {
+    if (TBoundPage* bound = BoundPageOf(*pages_, page)) {
+        bound->Commit();
+        committed = true;
+    } else if (!fields.empty()) {
         std::vector<int> chosen;
         for (const TChoiceField& field : fields) {
             auto* box = pages_->findChild<QComboBox*>(Q(std::string(field.control)));
@@ -423,12 +434,14 @@ bool TZDevSettingsForm::CommitVisiblePage() {
         }
         CommitChoices(*map, page, chosen);
         committed = true;
-    } else if (page == "YAssignsSysOutsInObjectsTS" || page == "YAssignsIIinObjectsTS") {
-        session_->Objects().Store(*map);
-        committed = true;
     }
     if (committed && leavePermission_) pages_->setFocus();
     return leavePermission_;
+}
+
+void TZDevSettingsForm::SetBindingDialog(TYSysOutAssignInSysForm* dialog) {
+    if (auto* page = dynamic_cast<TSysOutsPage*>(BoundPageOf(*pages_, "YSysOutsAssignInSysTS")))
+        page->SetBindingDialog(dialog);
 }
 
 std::string TZDevSettingsForm::VisiblePage() const {

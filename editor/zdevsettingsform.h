@@ -28,6 +28,7 @@ class QWidget;
 namespace mirca {
 
 class TTipPanel;
+class TYSysOutAssignInSysForm;
 
 // What the editor window needs from the program: its dialogs, its folders as the settings give them when
 // the window opens, a link to the panel for each opening, and the desktop.
@@ -55,6 +56,8 @@ public:
     // The main window, minimised along with this one.
     void SetMainWindow(QWidget* window) { mainWindow_ = window; }
     void SetAboutBox(QDialog* about) { about_ = about; }
+    // The binding dialog of the system output page, made once for the program.
+    void SetBindingDialog(TYSysOutAssignInSysForm* dialog);
 
     // The tab sheet on screen; empty when none.
     std::string VisiblePage() const override;

@@ -95,6 +95,10 @@ TEST_F(CliConfigText, RefusedAssignmentsLeaveTheFileByteIdentical) {
         {{"language=one"}, "value is not a number"},
         {{"descriptor=A90364640605000000"}, "block \"descriptor\" is read-only"},
         {{"backup_region1=00"}, "block \"backup_region1\" is registration data"},
+        // The editor's rules: an operator password of two digits, a code used twice.
+        {{"user_pw=8182FFFFFFFF"}, "user_pw: Пароль оператора должен содержать не менее трех цифр."},
+        {{"codes=818283FFFFFF818283FFFFFF" + std::string(360, 'F')},
+         "codes: code 2: Такой код уже задан в строке 1."},
         // All are checked before anything is written: a good assignment before a bad one changes nothing.
         {{"language=1", "mode_rele=300"}, "assignment 'mode_rele=300': value out of range"},
     };
@@ -122,6 +126,18 @@ TEST_F(CliConfigText, RefusedAssignmentsLeaveTheFileByteIdentical) {
     EXPECT_EQ(ReadText(file), original);
     for (const auto& entry : fs::directory_iterator(dir_))
         EXPECT_FALSE(Contains(entry.path().filename().string(), ".tmp")) << "no temporary left behind";
+}
+
+TEST_F(CliConfigText, CodesSetByNameBringTheirCountAndMaximumAlong) {
+    auto panel = Panel("a", kMap);
+    const fs::path file = ReadFresh("a.ycfg");
+    // Codes 1 and 3 set, the counts left to follow.
+    const std::string codes = "818283FFFFFF" + std::string(12, 'F') + "878889FFFFFF" + std::string(348, 'F');
+    auto r = Offline({"config", "set", file.string(), "codes=" + codes});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "reg_code_count = 2, following the codes")) << r.out;
+    r = Offline({"config", "dump", file.string()});
+    EXPECT_TRUE(Contains(r.out, "\nreg_code_count = 2\nmax_code_num = 3\n")) << r.out;
 }
 
 TEST_F(CliConfigText, ThePanelDumpsAsTheFileReadFromIt) {

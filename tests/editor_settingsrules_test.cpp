@@ -29,11 +29,11 @@ TEST(Passwords, WhatEachKindTakes) {
         int problem;
     };
     const TCase cases[] = {
-        {TPasswordKind::Operator, "", 145},       {TPasswordKind::Operator, "12", 145},
-        {TPasswordKind::Operator, "123", 0},      {TPasswordKind::Operator, "123456", 0},
+        {TPasswordKind::Operator, "", 145},        {TPasswordKind::Operator, "12", 145},
+        {TPasswordKind::Operator, "123", 0},       {TPasswordKind::Operator, "123456", 0},
         {TPasswordKind::Operator, "1234567", 145}, {TPasswordKind::Operator, "12a4", 145},
-        {TPasswordKind::Engineer, "123", 146},    {TPasswordKind::Engineer, "1234", 0},
-        {TPasswordKind::Engineer, "12345", 146},  {TPasswordKind::Engineer, "12 4", 146},
+        {TPasswordKind::Engineer, "123", 146},     {TPasswordKind::Engineer, "1234", 0},
+        {TPasswordKind::Engineer, "12345", 146},   {TPasswordKind::Engineer, "12 4", 146},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(PasswordProblem(c.kind, c.text), c.problem) << c.text;
@@ -41,8 +41,8 @@ TEST(Passwords, WhatEachKindTakes) {
 
 TEST(MainSettings, ReadClampsDurationsAndWriteMarksOnlyWhatChanged) {
     TZelmoMemoryMap map(kMap);
-    map.ConfigBlock("internal_sound").ValueBytes()[1] = 0;     // below the up-down's range
-    map.ConfigBlock("lcd_backlight").ValueBytes()[1] = 255;    // above it (1..254)
+    map.ConfigBlock("internal_sound").ValueBytes()[1] = 0;   // below the up-down's range
+    map.ConfigBlock("lcd_backlight").ValueBytes()[1] = 255;  // above it (1..254)
     map.SetAllModified(false);
     TMainSettings s = ReadMainSettings(map);
     EXPECT_EQ(s.operatorPassword, "1234");

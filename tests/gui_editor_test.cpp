@@ -9,7 +9,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QTreeWidget>
@@ -22,6 +26,9 @@
 #include <vector>
 
 #include "base/catalogue.h"
+#include "base/textformat.h"
+#include "editor/settingsrules.h"
+#include "editor/sysoutspage.h"
 #include "editor/tabsheets.h"
 #include "editor/zdevsettingsform.h"
 #include "memmap/block.h"
@@ -121,6 +128,27 @@ protected:
         return panel_.Memory().at(panelMap_->ConfigBlock(block).Address);
     }
     std::vector<std::string> Texts(TKind kind) const { return dialogs_.Texts(kind); }
+    std::uint8_t* PanelBytes(const std::string& block) { return &PanelByte(block); }
+    template <typename W>
+    W* Find(const char* name) const {
+        return form_->findChild<W*>(QString::fromLatin1(name));
+    }
+    // Moves the focus as a click on another control would.
+    void ClickAway() { Tree()->setFocus(Qt::MouseFocusReason); }
+    // Selects a node whose page is not the one on screen; false when the page refused to be left.
+    bool LeavePage() {
+        const std::string page = form_->VisiblePage();
+        for (QTreeWidgetItemIterator it(Tree()); *it; ++it) {
+            if (*it == Tree()->currentItem() || (*it)->childCount() > 0) continue;
+            Tree()->setCurrentItem(*it);
+            return form_->VisiblePage() != page;
+        }
+        return false;
+    }
+    void Activate() {
+        form_->activateWindow();
+        ASSERT_TRUE(WaitFor([&] { return form_->isActiveWindow(); }));
+    }
 
     TVirtualClock clock_;
     sim::TSimPanel panel_;
@@ -277,6 +305,218 @@ TEST_F(EditorWindow, TheBackupPageSavesObjectAndAddressInTheFileName) {
     EXPECT_TRUE(fs::exists(dir_ / "reg" / name));
     EXPECT_EQ(form_->findChild<QLineEdit*>(QStringLiteral("YRegBackupFilenameEdit"))->text().toStdString(),
               name);
+}
+
+// A press and release on a point of an item view's viewport, twice for a double click.
+void Click(QWidget* viewport, QPoint at, bool twice = false) {
+    const QPointF local(at);
+    const QPointF global(viewport->mapToGlobal(at));
+    const auto send = [&](QEvent::Type type) {
+        QMouseEvent event(type, local, global, Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    };
+    send(QEvent::MouseButtonPress);
+    send(QEvent::MouseButtonRelease);
+    if (twice) {
+        send(QEvent::MouseButtonDblClick);
+        send(QEvent::MouseButtonRelease);
+    }
+}
+
+TEST_F(EditorWindow, PasswordsThatBreakTheirRulesKeepThePageOnce) {
+    Make("937_d_6_4.xml");
+    ShowAndWait([&] { return Connected(); });
+    Activate();
+    ASSERT_TRUE(SelectPage("YMainSettingsTS"));
+    auto* user = Find<QLineEdit>("YUserPwdEdit");
+    auto* engineer = Find<QLineEdit>("YEngineerPwdEdit");
+    EXPECT_EQ(user->text(), QStringLiteral("1234"));
+    EXPECT_EQ(engineer->text(), QStringLiteral("1111"));
+
+    // Two digits: one box, the page stays, and leaving the field again says nothing more.
+    dialogs_.Clear();
+    user->setText(QStringLiteral("12"));
+    EXPECT_FALSE(LeavePage());
+    EXPECT_EQ(form_->VisiblePage(), "YMainSettingsTS");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(145)});
+    EXPECT_EQ(dialogs_.Calls()[0].caption, Msg(3));
+    EXPECT_TRUE(user->hasFocus());
+    Find<QComboBox>("YConfirmPaswrd")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(dialogs_.Count(TKind::Inform), 1u);
+    // Write stops at the same check, and the panel keeps its password.
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(Texts(TKind::Inform), (std::vector<std::string>{Msg(145), Msg(145)}));
+
+    // Three digits for the engineer: the box, and the field keeps the focus.
+    user->setText(QStringLiteral("907"));
+    engineer->setText(QStringLiteral("123"));
+    dialogs_.Clear();
+    EXPECT_FALSE(LeavePage());
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(146)});
+    EXPECT_TRUE(engineer->hasFocus());
+
+    engineer->setText(QStringLiteral("5678"));
+    dialogs_.Clear();
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(28)});
+    EXPECT_EQ(std::vector<std::uint8_t>(PanelBytes("user_pw"), PanelBytes("user_pw") + 6),
+              (std::vector<std::uint8_t>{0x89, 0x80, 0x87, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(PanelBytes("engineer_pw")[3], 0x88);
+}
+
+TEST_F(EditorWindow, TheMainPageClampsDurationsAndEnablesThemByMode) {
+    Make("937_d_6_4.xml");
+    PanelBytes("internal_sound")[0] = 1;  // "Выключен"
+    PanelBytes("internal_sound")[1] = 0;
+    ShowAndWait([&] { return Connected(); });
+    ASSERT_TRUE(SelectPage("YMainSettingsTS"));
+    auto* internal = Find<QSpinBox>("YUpDownIntSoundTime");
+    auto* lcd = Find<QSpinBox>("YUpDownTimeLCD");
+    EXPECT_EQ(internal->value(), 1) << "a stored 0 shows as the lowest duration";
+    EXPECT_FALSE(internal->isEnabled());
+    EXPECT_TRUE(lcd->isEnabled()) << "the backlight's factory mode is automatic";
+    // The user turns the sound on and types a duration beyond the range.
+    Find<QGroupBox>("YInternalSoundRG")->findChildren<QRadioButton*>()[2]->click();
+    EXPECT_TRUE(internal->isEnabled());
+    Find<QGroupBox>("YLCDBacklightRG")->findChildren<QRadioButton*>()[0]->click();
+    EXPECT_FALSE(lcd->isEnabled());
+    Find<QLineEdit>("YEditTimeLCD")->selectAll();
+    Find<QLineEdit>("YEditTimeLCD")->insert(QStringLiteral("999"));
+    EXPECT_EQ(Find<QLineEdit>("YEditTimeLCD")->text(), QStringLiteral("254"));
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(PanelBytes("internal_sound")[0], 2);
+    EXPECT_EQ(PanelBytes("internal_sound")[1], 1) << "and it is written as 1";
+    EXPECT_EQ(PanelBytes("lcd_backlight")[0], 0);
+}
+
+TEST_F(EditorWindow, CodesAreCheckedInTheirCellAndWrittenWithCountAndMaximum) {
+    Make("937_d_6_4.xml");
+    std::copy_n(EncodeCode("444").begin(), 6, PanelBytes("codes") + 3 * 6);
+    PanelByte("reg_code_count") = 1;
+    PanelByte("max_code_num") = 4;
+    ShowAndWait([&] { return Connected(); });
+    Activate();
+    ASSERT_TRUE(SelectPage("YCodesTS"));
+    auto* grid = Find<QTableWidget>("YCodesSG");
+    auto* editor = Find<QLineEdit>("YCodeEdit");
+    auto* maximum = Find<QSpinBox>("YNumKodEditUpDown");
+    ASSERT_EQ(maximum->value(), 4);
+    ASSERT_EQ(grid->rowCount(), 4);
+    EXPECT_EQ(grid->item(3, 1)->text(), QStringLiteral("444"));
+    const auto edit = [&](int row, const char* text) {
+        Click(grid->viewport(), grid->visualRect(grid->model()->index(row, 1)).center());
+        EXPECT_TRUE(editor->isVisible());
+        editor->selectAll();
+        editor->insert(QString::fromLatin1(text));
+        maximum->setFocus(Qt::TabFocusReason);
+    };
+
+    // One digit: the box, and the cell keeps its code.
+    dialogs_.Clear();
+    edit(3, "7");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(279)});
+    EXPECT_EQ(editor->text(), QStringLiteral("444"));
+    EXPECT_EQ(grid->item(3, 1)->text(), QStringLiteral("444"));
+    // Row 4's code typed into row 1: the box names row 4, and row 1 is emptied.
+    dialogs_.Clear();
+    edit(0, "444");
+    ASSERT_EQ(Texts(TKind::Inform), std::vector<std::string>{FormatInt(Msg(139), 4)});
+    EXPECT_EQ(dialogs_.Calls()[0].caption, Msg(501));
+    EXPECT_EQ(grid->item(0, 1)->text(), QString());
+
+    // Codes in rows 2 and 7 only.
+    dialogs_.Clear();
+    maximum->setValue(7);
+    edit(3, "");
+    edit(1, "2468");
+    edit(6, "13579");
+    EXPECT_TRUE(dialogs_.Calls().empty());
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(PanelByte("reg_code_count"), 2);
+    EXPECT_EQ(PanelByte("max_code_num"), 7);
+    EXPECT_EQ(PanelBytes("codes")[6], 0x82);
+    EXPECT_EQ(PanelBytes("codes")[6 * 6 + 4], 0x89);
+    // Read again, the page shows the maximum 7; lowered to 3 it empties rows 4 to 32.
+    Trigger("MenuReadAction");
+    ASSERT_TRUE(SelectPage("YCodesTS"));
+    EXPECT_EQ(maximum->value(), 7);
+    maximum->setValue(3);
+    EXPECT_EQ(grid->rowCount(), 3);
+    maximum->setValue(7);
+    EXPECT_EQ(grid->item(6, 1)->text(), QString());
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(PanelByte("reg_code_count"), 1);
+    EXPECT_EQ(PanelByte("max_code_num"), 2);
+}
+
+TEST_F(EditorWindow, TheBindingDialogOffersFreeOutputsAndTheListIsWritten) {
+    Make("937_d_6_4.xml");
+    PanelBytes("adr_mr")[0] = 5;
+    PanelBytes("sys_outs")[4] = 21;  // system output 5: relay module 5, output 1
+    ShowAndWait([&] { return Connected(); });
+    ASSERT_TRUE(SelectPage("YSysOutsAssignInSysTS"));
+    auto* list = Find<QTreeWidget>("YSysOutsAssignInSysLV");
+    EXPECT_EQ(list->topLevelItem(4)->text(1).toStdString(), Msg(516));
+    EXPECT_EQ(list->topLevelItem(4)->text(2), QStringLiteral("5"));
+    EXPECT_EQ(list->topLevelItem(2)->text(4).toStdString(), Msg(519));
+    EXPECT_EQ(list->topLevelItem(2)->text(5), QStringLiteral("10"));
+
+    // System output 4 is unbound: the dialog opens with nothing chosen.
+    Click(list->viewport(), list->visualItemRect(list->topLevelItem(3)).center(), /*twice=*/true);
+    auto* dialog = form_->findChild<TYSysOutAssignInSysForm*>();
+    ASSERT_TRUE(WaitFor([&] { return dialog && dialog->isVisible(); }));
+    auto* type = dialog->findChild<QComboBox*>(QStringLiteral("DevTypeCmb"));
+    auto* address = dialog->findChild<QComboBox*>(QStringLiteral("DevAdrCmb"));
+    auto* output = dialog->findChild<QComboBox*>(QStringLiteral("PhysOutNumCmb"));
+    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("OKBitBtn"));
+    EXPECT_FALSE(ok->isEnabled());
+    EXPECT_FALSE(address->isEnabled());
+    const auto items = [](QComboBox* box) {
+        std::vector<std::string> texts;
+        for (int i = 0; i < box->count(); ++i)
+            texts.push_back(box->itemText(i).toStdString());
+        return texts;
+    };
+    const auto choose = [](QComboBox* box, int index) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    };
+    // The panel's three outputs are all taken by system outputs 1 to 3.
+    choose(type, 0);
+    EXPECT_EQ(items(address), std::vector<std::string>{"0"});
+    EXPECT_TRUE(items(output).empty());
+    // Module 5's output 1 is taken by system output 5.
+    choose(type, 1);
+    EXPECT_EQ(items(address), std::vector<std::string>{"5"});
+    choose(address, 0);
+    EXPECT_EQ(items(output), (std::vector<std::string>{"2", "3", "4"}));
+    choose(output, 0);
+    ASSERT_TRUE(ok->isEnabled());
+    dialog->findChild<QGroupBox*>(QStringLiteral("YSOAISWorkModeRdG"))
+        ->findChildren<QRadioButton*>()[4]
+        ->click();
+    auto* duration = dialog->findChild<QComboBox*>(QStringLiteral("YSOAISWorkTimeCmB"));
+    EXPECT_EQ(duration->currentText(), QStringLiteral("10"));
+    duration->setCurrentIndex(duration->count() - 1);
+    ok->click();
+    EXPECT_EQ(list->topLevelItem(3)->text(3), QStringLiteral("2"));
+    EXPECT_EQ(list->topLevelItem(3)->text(5).toStdString(), Msg(542));
+
+    // Deleting system output 3 frees the panel's third output.
+    list->setCurrentItem(list->topLevelItem(2));
+    Click(list->viewport(), list->visualItemRect(list->topLevelItem(2)).center());
+    auto* remove = Find<QPushButton>("YSOAISDelSysOutBitBtn");
+    ASSERT_TRUE(remove->isEnabled());
+    remove->click();
+    EXPECT_EQ(list->topLevelItem(2)->text(1), QString());
+
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(PanelBytes("sys_outs")[3], 22) << "output 2 of the relay module at address 5";
+    EXPECT_EQ(PanelBytes("sys_outs")[2], 0);
+    EXPECT_EQ(PanelBytes("sys_outs_work_modes")[6], 4);
+    EXPECT_EQ(PanelBytes("sys_outs_work_modes")[7], 255);
+    EXPECT_EQ(PanelBytes("sys_outs_work_modes")[4], 0);
 }
 
 }  // namespace

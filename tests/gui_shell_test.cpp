@@ -1036,8 +1036,7 @@ TEST_F(TAboutBoxTest, PendingWindowsCarryTheirNamesAndCaptions) {
     };
     TCase cases[] = {{std::make_unique<TNotifTypeForm>(), "NotifTypeForm"},
                      {std::make_unique<TSelectBMFrm>(), "SelectBMFrm"},
-                     {std::make_unique<TUncompFileSelectFrm>(), "UncompFileSelectFrm"},
-                     {std::make_unique<TYSysOutAssignInSysForm>(), "YSysOutAssignInSysForm"}};
+                     {std::make_unique<TUncompFileSelectFrm>(), "UncompFileSelectFrm"}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.window->objectName(), QLatin1String(c.name));
