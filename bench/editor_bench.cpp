@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "editor/objecttable.h"
+#include "editor/settingsrules.h"
+#include "editor/sysoutlist.h"
 #include "memmap/memmap.h"
 
 namespace {
@@ -83,6 +85,39 @@ void BM_GiveDevice(benchmark::State& state) {
     }
 }
 
+// The rules under the main settings, codes and system output pages: a fill reads the blocks, a commit checks
+// and writes them back.
+void BM_MainSettingsFillCommit(benchmark::State& state) {
+    TZelmoMemoryMap map{kMap};
+    for (auto _ : state) {
+        TMainSettings s = ReadMainSettings(map);
+        benchmark::DoNotOptimize(WriteMainSettings(map, s));
+    }
+}
+
+void BM_CodesFillCommit(benchmark::State& state) {
+    TZelmoMemoryMap map{kMap};
+    auto& codes = map.Block<TYConfirmCodes>("codes").Value;
+    for (int i = 1; i <= kCodeCount; ++i)
+        codes.SetCode(static_cast<std::size_t>(i), EncodeCode(std::to_string(100000 + i)));
+    for (auto _ : state) {
+        TCodeList list = TCodeList::Read(map);
+        benchmark::DoNotOptimize(list.Enter(kCodeCount, "999999"));
+        list.Write(map);
+    }
+}
+
+void BM_SysOutsFillCommit(benchmark::State& state) {
+    TFullTable full;
+    for (auto _ : state) {
+        const TSysOutRows rows = ReadSysOutRows(full.map);
+        WriteSysOutRows(full.map, rows);
+    }
+}
+
+BENCHMARK(BM_MainSettingsFillCommit)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CodesFillCommit)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SysOutsFillCommit)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RebuildFullTable)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StoreFullTable)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ClickZone)->Unit(benchmark::kMicrosecond);

@@ -110,4 +110,40 @@ void BM_EditorSwitchPage(benchmark::State& state) {
 }
 BENCHMARK(BM_EditorSwitchPage)->Unit(benchmark::kMicrosecond);
 
+// One page's fill (its node selected) and commit (the node left for a choice page), for each page bound to
+// the configuration, on the Y-649 panel. Both switches count their tip page too.
+const char* const kBoundPages[] = {
+    "YMainSettingsTS",      "YNoticeStatusTS",       "YCodesTS",
+    "RRiRelayTS",           "YSysOutsAssignInSysTS", "YAssignsSysOutsInObjectsTS",
+    "YAssignsIIinObjectsTS"};
+
+void BM_EditorPageFillCommit(benchmark::State& state) {
+    TRig rig;
+    QCoreApplication::processEvents();
+    auto* tree = rig.form->findChild<QTreeWidget*>(QStringLiteral("DevSettingsTV"));
+    QAction* connect = rig.form->findChild<QAction*>(QStringLiteral("MenuConnectAction"));
+    connect->setEnabled(true);
+    connect->trigger();
+    const std::string page = kBoundPages[state.range(0)];
+    state.SetLabel(page);
+    const std::string awayPage = page == "RRiRelayTS" ? "YNoticeStatusTS" : "RRiRelayTS";
+    QTreeWidgetItem* node = nullptr;
+    QTreeWidgetItem* first = nullptr;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        tree->setCurrentItem(*it);
+        if (rig.form->VisiblePage() == page && !node) node = *it;
+        if (rig.form->VisiblePage() == awayPage && !first) first = *it;
+    }
+    if (!node || !first) state.SkipWithError("the page is not in the tree");
+    for (auto _ : state) {
+        tree->setCurrentItem(first);
+        state.PauseTiming();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        tree->setCurrentItem(node);
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_EditorPageFillCommit)->DenseRange(0, 6)->Unit(benchmark::kMillisecond);
+
 }  // namespace
