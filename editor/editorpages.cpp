@@ -20,6 +20,7 @@
 
 #include <string>
 
+#include "editor/assignpages.h"
 #include "editor/settingspages.h"
 #include "editor/simplepages.h"
 #include "editor/sysoutspage.h"
@@ -202,6 +203,8 @@ TBoundPage* MakeBoundPage(std::string_view sheet, const TPageServices& services,
     if (sheet == "YMainSettingsTS") return new TMainSettingsPage(services, parent);
     if (sheet == "YCodesTS") return new TCodesPage(services, parent);
     if (sheet == "YSysOutsAssignInSysTS") return new TSysOutsPage(services, parent);
+    if (sheet == "YAssignsSysOutsInObjectsTS") return new TAssignOutputsPage(services, parent);
+    if (sheet == "YAssignsIIinObjectsTS") return new TAssignZonesPage(services, parent);
     return nullptr;
 }
 
@@ -224,12 +227,6 @@ void BuildTabSheets(QStackedWidget& pages, const TPageServices& services) {
             AddBackupControls(*box, *layout);
         } else if (TBoundPage* bound = MakeBoundPage(sheet.name, services, box)) {
             layout->addWidget(bound, 1);
-        } else if (sheet.binding == TSheetBinding::Map) {
-            layout->addWidget(
-                Named(Label(QT_TRANSLATE_NOOP("TabSheets",
-                                              "Эта страница настроек появится в следующей версии программы."),
-                            box),
-                      "PendingPageLb"));
         } else {
             AddDesignControls(sheet, *box, *layout);
             if (sheet.name == "YSysOutsSettingsTS") WireSysOutSettings(*box);

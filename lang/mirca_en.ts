@@ -152,29 +152,24 @@
 <context>
     <name>TabSheets</name>
     <message>
-        <location filename="../editor/editorpages.cpp" line="151"/>
+        <location filename="../editor/editorpages.cpp" line="154"/>
         <source>Номер объекта (системы)</source>
         <translation>Object (system) number</translation>
     </message>
     <message>
-        <location filename="../editor/editorpages.cpp" line="152"/>
+        <location filename="../editor/editorpages.cpp" line="155"/>
         <source>Адрес прибора в системе</source>
         <translation>Device address in the system</translation>
     </message>
     <message>
-        <location filename="../editor/editorpages.cpp" line="156"/>
+        <location filename="../editor/editorpages.cpp" line="159"/>
         <source>Имя файла резервной копии</source>
         <translation>Backup file name</translation>
     </message>
     <message>
-        <location filename="../editor/editorpages.cpp" line="157"/>
+        <location filename="../editor/editorpages.cpp" line="160"/>
         <source>Код конфигурации</source>
         <translation>Configuration code</translation>
-    </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="198"/>
-        <source>Эта страница настроек появится в следующей версии программы.</source>
-        <translation>This settings page comes in the next version of the program.</translation>
     </message>
     <message>
         <location filename="../editor/tabsheets.cpp" line="31"/>
@@ -793,26 +788,150 @@
     </message>
 </context>
 <context>
+    <name>mirca::TAssignOutputsPage</name>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="425"/>
+        <source>Номера системных выходов:</source>
+        <translation>System output numbers:</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="426"/>
+        <source>Удалить привязки объекта</source>
+        <translation>Remove the object's assignments</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="427"/>
+        <source>Очистить таблицу</source>
+        <translation>Clear the table</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TAssignZonesPage</name>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="559"/>
+        <source>Вкл. обсл</source>
+        <translation>Serv. on</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="561"/>
+        <source>Номера разделов (ШС)</source>
+        <translation>Partition (zone) numbers</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="562"/>
+        <source>Информация о назначении ШС объекту:</source>
+        <translation>Zone assignment to the object:</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="563"/>
+        <source>Удалить привязки объекта</source>
+        <translation>Remove the object's assignments</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="564"/>
+        <source>Очистить таблицу</source>
+        <translation>Clear the table</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TCodesPage</name>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="281"/>
+        <source>Максимальный номер кода:</source>
+        <translation>Highest code number:</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="435"/>
+        <source>Значение</source>
+        <translation>Value</translation>
+    </message>
+</context>
+<context>
     <name>mirca::TLinkStatusBar</name>
     <message>
-        <location filename="../gui/workingframe.cpp" line="41"/>
+        <location filename="../gui/workingframe.cpp" line="78"/>
         <source>Режим работы:</source>
         <translation>Mode:</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="42"/>
+        <location filename="../gui/workingframe.cpp" line="79"/>
         <source>Связь с прибором:</source>
         <translation>Panel link:</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="43"/>
+        <location filename="../gui/workingframe.cpp" line="80"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="44"/>
+        <location filename="../gui/workingframe.cpp" line="81"/>
         <source>Не установлена</source>
         <translation>Not established</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TMainSettingsPage</name>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="118"/>
+        <source>Пароль оператора</source>
+        <translation>Operator password</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="119"/>
+        <source>Пароль инженера</source>
+        <translation>Engineer password</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="120"/>
+        <source>Сброс пароля инженера</source>
+        <translation>Engineer password reset</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="258"/>
+        <source>Разрешен</source>
+        <translation>Allowed</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="259"/>
+        <source>Запрещен</source>
+        <translation>Forbidden</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="260"/>
+        <source>Режим внутреннего звука</source>
+        <translation>Internal sound mode</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="261"/>
+        <source>Режим внешнего звука</source>
+        <translation>External sound mode</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="262"/>
+        <source>Подсветка ЖКИ</source>
+        <translation>LCD backlight</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="264"/>
+        <location filename="../editor/settingspages.cpp" line="268"/>
+        <source>Включен</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="265"/>
+        <location filename="../editor/settingspages.cpp" line="269"/>
+        <source>Выключен</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="266"/>
+        <source>Только тревога</source>
+        <translation>Alarm only</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="270"/>
+        <source>Автомат.</source>
+        <translation>Automatic</translation>
     </message>
 </context>
 <context>
@@ -842,55 +961,98 @@
 <context>
     <name>mirca::TSettingsMenu</name>
     <message>
-        <location filename="../gui/workingframe.cpp" line="74"/>
+        <location filename="../gui/workingframe.cpp" line="111"/>
         <source>Настройки</source>
         <translation>Settings</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="75"/>
+        <location filename="../gui/workingframe.cpp" line="112"/>
         <source>Режим работы</source>
         <translation>Working mode</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="76"/>
+        <location filename="../gui/workingframe.cpp" line="113"/>
         <source>Порт связи</source>
         <translation>Port</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="77"/>
+        <location filename="../gui/workingframe.cpp" line="114"/>
         <source>Выбор языка</source>
         <translation>Language</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="82"/>
+        <location filename="../gui/workingframe.cpp" line="119"/>
         <source>USB интерфейс</source>
         <translation>USB interface</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="84"/>
+        <location filename="../gui/workingframe.cpp" line="121"/>
         <source>Английский</source>
         <translation>English</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="85"/>
+        <location filename="../gui/workingframe.cpp" line="122"/>
         <source>Русский</source>
         <translation>Russian</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="86"/>
+        <location filename="../gui/workingframe.cpp" line="123"/>
         <source>Турецкий</source>
         <translation>Turkish</translation>
     </message>
 </context>
 <context>
+    <name>mirca::TSysOutsPage</name>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <source>№ С.В.</source>
+        <translation>S.O. No.</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <source>Тип уст-ва</source>
+        <translation>Device type</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <source>Адр.</source>
+        <translation>Addr.</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <source>Физ. вых.</source>
+        <translation>Phys. out.</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <source>Режим работы</source>
+        <translation>Work mode</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="402"/>
+        <source>Время работы</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="403"/>
+        <source>Очистить таблицу</source>
+        <translation>Clear the table</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="404"/>
+        <source>Удалить системный выход</source>
+        <translation>Remove the system output</translation>
+    </message>
+</context>
+<context>
     <name>mirca::TTipPanel</name>
     <message>
-        <location filename="../gui/tippanel.cpp" line="98"/>
+        <location filename="../gui/tippanel.cpp" line="99"/>
         <source>Совет</source>
         <translation>Tip</translation>
     </message>
     <message>
-        <location filename="../gui/tippanel.cpp" line="99"/>
+        <location filename="../gui/tippanel.cpp" line="100"/>
         <source>Развернуть/свернуть совет</source>
         <translation>Expand/collapse the tip</translation>
     </message>
@@ -906,156 +1068,241 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="64"/>
-        <source>Назначение системных выходов</source>
-        <translation>System output assignment</translation>
+        <location filename="../editor/sysoutspage.cpp" line="136"/>
+        <source>Назначение и настройка системного выхода</source>
+        <translation>System output binding and settings</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="137"/>
+        <source>Текущие значения привязки:</source>
+        <translation>Current binding:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="138"/>
+        <source>Новые значения привязки:</source>
+        <translation>New binding:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="139"/>
+        <source>Номер системного выхода:</source>
+        <translation>System output number:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="139"/>
+        <source>Тип устройства:</source>
+        <translation>Device type:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="140"/>
+        <source>Адрес устройства:</source>
+        <translation>Device address:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="140"/>
+        <source>Номер физического выхода:</source>
+        <translation>Physical output number:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="147"/>
+        <source>Настройка системного выхода</source>
+        <translation>System output settings</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="148"/>
+        <source>Режим работы системного выхода:</source>
+        <translation>System output work mode:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="149"/>
+        <source>Тревога</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="149"/>
+        <source>ПЦН тревога</source>
+        <translation>Central station alarm</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="149"/>
+        <source>Контрольная лампа</source>
+        <translation>Indicator lamp</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="150"/>
+        <source>Звуковой</source>
+        <translation>Sounder</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="150"/>
+        <source>Звуковой только тревога</source>
+        <translation>Sounder, alarm only</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="153"/>
+        <source>Дополнительно:</source>
+        <translation>Additional:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="154"/>
+        <source>Длительность извещения (мин):</source>
+        <translation>Notice duration (min):</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="156"/>
+        <source>Принять</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="157"/>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZChangeSoftForm</name>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="45"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="44"/>
         <source>Имя файла</source>
         <translation>File name</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="46"/>
-        <location filename="../firmware/zchangesoftform.cpp" line="54"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="45"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="53"/>
         <source>Версия ПО</source>
         <translation>Firmware version</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="47"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="46"/>
         <source>Размер</source>
         <translation>Size</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="48"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="47"/>
         <source>Дата создания</source>
         <translation>Date created</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="49"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="48"/>
         <source>Путь</source>
         <translation>Path</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="53"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="52"/>
         <source>Тип прибора</source>
         <translation>Device type</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="55"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="54"/>
         <source>Дополнительная информация</source>
         <translation>Additional information</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="351"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="316"/>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="351"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="316"/>
         <source>Открыть файл</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="352"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="317"/>
         <source>Установить связь</source>
         <translation>Connect</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="352"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="317"/>
         <source>Установить связь с прибором</source>
         <translation>Connect to the panel</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="353"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="318"/>
         <source>Разорвать связь</source>
         <translation>Disconnect</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="353"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="318"/>
         <source>Разорвать связь с прибором</source>
         <translation>Disconnect from the panel</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="354"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="319"/>
         <source>Записать в</source>
         <translation>Write to</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="354"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="319"/>
         <source>Записать ПО в прибор</source>
         <translation>Write the firmware to the device</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="355"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="320"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="356"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="321"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="357"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="322"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="357"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="322"/>
         <source>Справка</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="358"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="323"/>
         <source>Посетить наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="359"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="324"/>
         <source>Написать письмо</source>
         <translation>Write an e-mail</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="360"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="325"/>
         <source>О программе...</source>
         <translation>About...</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="360"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="325"/>
         <source>Информация о программе</source>
         <translation>About the program</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="361"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="326"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="362"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="327"/>
         <source>Файл</source>
         <translation>File</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="363"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="328"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="364"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="329"/>
         <source>Помощь</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="540"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="505"/>
         <source>Окно открытия файла</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="542"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="507"/>
         <source>Файлы ПО (*.tsk)|*.tsk</source>
         <translation>Firmware files (*.tsk)|*.tsk</translation>
     </message>
@@ -1063,157 +1310,157 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="270"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="215"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel configuration</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="277"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="222"/>
         <source>Установить связь</source>
         <translation>Connect</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="277"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="222"/>
         <source>Установить связь с прибором</source>
         <translation>Connect to the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="278"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
         <source>Разорвать связь</source>
         <translation>Disconnect</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="278"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
         <source>Разорвать связь с прибором</source>
         <translation>Disconnect from the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="279"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
         <source>Считать из</source>
         <translation>Read from</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="279"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
         <source>Считать настройки из прибора</source>
         <translation>Read the settings from the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="280"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
         <source>Записать в</source>
         <translation>Write to</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="280"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
         <source>Записать настройки в прибор</source>
         <translation>Write the settings to the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="281"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="226"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="282"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="227"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="283"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="283"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
         <source>Открыть файл</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="284"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
         <source>Сохранить</source>
         <translation>Save</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="284"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
         <source>Сохранить в файл</source>
         <translation>Save to a file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="285"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="230"/>
         <source>Выставить заводские настройки</source>
         <translation>Set factory settings</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="286"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="286"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
         <source>Справка</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="287"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="232"/>
         <source>Посетить наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="288"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="233"/>
         <source>Написать нам письмо</source>
         <translation>Write us an e-mail</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="289"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
         <source>О программе...</source>
         <translation>About...</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="289"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
         <source>Информация о программе</source>
         <translation>About the program</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="290"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="235"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="291"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="236"/>
         <source>Развернуть все</source>
         <translation>Expand all</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="292"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="237"/>
         <source>Свернуть все</source>
         <translation>Collapse all</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="293"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="238"/>
         <source>Файл</source>
         <translation>File</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="294"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="239"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="295"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="240"/>
         <source>Помощь</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="632"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="587"/>
         <source>Открыть файл настроек</source>
         <translation>Open a settings file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="634"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="589"/>
         <source>Сохранить файл настроек</source>
         <translation>Save the settings file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="636"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="591"/>
         <source>Файлы настроек(*.ycfg)|*.ycfg</source>
         <translation>Settings files(*.ycfg)|*.ycfg</translation>
     </message>
@@ -1221,182 +1468,182 @@
 <context>
     <name>mirca::TZMStoreForm</name>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="40"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="39"/>
         <source>Дата/Время</source>
         <translation>Date/Time</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="41"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="40"/>
         <source>Событие</source>
         <translation>Event</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="42"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="41"/>
         <source>Область действия</source>
         <translation>Scope</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="43"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="42"/>
         <source>Детализация события</source>
         <translation>Event detail</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="44"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="43"/>
         <source>Источник события</source>
         <translation>Event source</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="287"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="237"/>
         <source>Mirca-Y Журнал событий</source>
         <translation>Mirca-Y Event log</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="292"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="242"/>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="292"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="242"/>
         <source>Открыть файл</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="293"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="243"/>
         <source>Сохранить</source>
         <translation>Save</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="293"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="243"/>
         <source>Сохранить файл</source>
         <translation>Save the file</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="294"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="244"/>
         <source>Считать журнал</source>
         <translation>Read log</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="294"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="244"/>
         <source>Считать журнал событий</source>
         <translation>Read the event log</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="295"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="245"/>
         <source>Экспорт в Excel</source>
         <translation>Export to Excel</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="295"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="245"/>
         <source>Экспортировать в Excel</source>
         <translation>Export to Excel</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="296"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="246"/>
         <source>Экспорт в HTML</source>
         <translation>Export to HTML</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="296"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="246"/>
         <source>Экспортировать ввиде html-страницы</source>
         <translation>Export as an HTML page</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="297"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="247"/>
         <source>показать все</source>
         <translation>show all</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="297"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="247"/>
         <source>Показать все</source>
         <translation>Show all</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="298"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="248"/>
         <source>фильтровать по ...</source>
         <translation>filter by ...</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="298"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="248"/>
         <source>Фильтровать по</source>
         <translation>Filter by</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="299"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="249"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="299"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="249"/>
         <source>Справка</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="300"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="250"/>
         <source>Посетить наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="301"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="251"/>
         <source>Написать письмо</source>
         <translation>Write an e-mail</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="302"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="252"/>
         <source>О программе...</source>
         <translation>About...</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="302"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="252"/>
         <source>Информация о программе</source>
         <translation>About the program</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="303"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="253"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="304"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="254"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="305"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="255"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="306"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="256"/>
         <source>Файл</source>
         <translation>File</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="307"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="257"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="308"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="258"/>
         <source>Фильтр</source>
         <translation>Filter</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="309"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="259"/>
         <source>Помощь</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="432"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="380"/>
         <source>Окно открытия файла</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="434"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="382"/>
         <source>Окно сохранения файла</source>
         <translation>Save a file</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="436"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="384"/>
         <source>Файлы журнала событий (*.yrpt)|*.yrpt</source>
         <translation>Event log files (*.yrpt)|*.yrpt</translation>
     </message>

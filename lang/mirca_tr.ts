@@ -152,29 +152,24 @@
 <context>
     <name>TabSheets</name>
     <message>
-        <location filename="../editor/editorpages.cpp" line="151"/>
+        <location filename="../editor/editorpages.cpp" line="154"/>
         <source>Номер объекта (системы)</source>
         <translation>Nesne (sistem) numarası</translation>
     </message>
     <message>
-        <location filename="../editor/editorpages.cpp" line="152"/>
+        <location filename="../editor/editorpages.cpp" line="155"/>
         <source>Адрес прибора в системе</source>
         <translation>Cihazın sistemdeki adresi</translation>
     </message>
     <message>
-        <location filename="../editor/editorpages.cpp" line="156"/>
+        <location filename="../editor/editorpages.cpp" line="159"/>
         <source>Имя файла резервной копии</source>
         <translation>Yedek dosyasının adı</translation>
     </message>
     <message>
-        <location filename="../editor/editorpages.cpp" line="157"/>
+        <location filename="../editor/editorpages.cpp" line="160"/>
         <source>Код конфигурации</source>
         <translation>Yapılandırma kodu</translation>
-    </message>
-    <message>
-        <location filename="../editor/editorpages.cpp" line="198"/>
-        <source>Эта страница настроек появится в следующей версии программы.</source>
-        <translation>Bu ayar sayfası programın bir sonraki sürümünde gelecek.</translation>
     </message>
     <message>
         <location filename="../editor/tabsheets.cpp" line="31"/>
@@ -793,26 +788,150 @@
     </message>
 </context>
 <context>
+    <name>mirca::TAssignOutputsPage</name>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="425"/>
+        <source>Номера системных выходов:</source>
+        <translation>Sistem çıkışı numaraları:</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="426"/>
+        <source>Удалить привязки объекта</source>
+        <translation>Nesnenin atamalarını sil</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="427"/>
+        <source>Очистить таблицу</source>
+        <translation>Tabloyu temizle</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TAssignZonesPage</name>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="559"/>
+        <source>Вкл. обсл</source>
+        <translation>Hizm. açık</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="561"/>
+        <source>Номера разделов (ШС)</source>
+        <translation>Bölüm (bölge) numaraları</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="562"/>
+        <source>Информация о назначении ШС объекту:</source>
+        <translation>Bölgenin nesneye ataması:</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="563"/>
+        <source>Удалить привязки объекта</source>
+        <translation>Nesnenin atamalarını sil</translation>
+    </message>
+    <message>
+        <location filename="../editor/assignpages.cpp" line="564"/>
+        <source>Очистить таблицу</source>
+        <translation>Tabloyu temizle</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TCodesPage</name>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="281"/>
+        <source>Максимальный номер кода:</source>
+        <translation>En yüksek kod numarası:</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="435"/>
+        <source>Значение</source>
+        <translation>Değer</translation>
+    </message>
+</context>
+<context>
     <name>mirca::TLinkStatusBar</name>
     <message>
-        <location filename="../gui/workingframe.cpp" line="41"/>
+        <location filename="../gui/workingframe.cpp" line="78"/>
         <source>Режим работы:</source>
         <translation>Çalışma modu:</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="42"/>
+        <location filename="../gui/workingframe.cpp" line="79"/>
         <source>Связь с прибором:</source>
         <translation>Panel bağlantısı:</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="43"/>
+        <location filename="../gui/workingframe.cpp" line="80"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="44"/>
+        <location filename="../gui/workingframe.cpp" line="81"/>
         <source>Не установлена</source>
         <translation>Kurulmadı</translation>
+    </message>
+</context>
+<context>
+    <name>mirca::TMainSettingsPage</name>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="118"/>
+        <source>Пароль оператора</source>
+        <translation>Operatör şifresi</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="119"/>
+        <source>Пароль инженера</source>
+        <translation>Mühendis şifresi</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="120"/>
+        <source>Сброс пароля инженера</source>
+        <translation>Mühendis şifresi sıfırlama</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="258"/>
+        <source>Разрешен</source>
+        <translation>İzinli</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="259"/>
+        <source>Запрещен</source>
+        <translation>Yasak</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="260"/>
+        <source>Режим внутреннего звука</source>
+        <translation>Dahili ses modu</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="261"/>
+        <source>Режим внешнего звука</source>
+        <translation>Harici ses modu</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="262"/>
+        <source>Подсветка ЖКИ</source>
+        <translation>LCD arka ışığı</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="264"/>
+        <location filename="../editor/settingspages.cpp" line="268"/>
+        <source>Включен</source>
+        <translation>Açık</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="265"/>
+        <location filename="../editor/settingspages.cpp" line="269"/>
+        <source>Выключен</source>
+        <translation>Kapalı</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="266"/>
+        <source>Только тревога</source>
+        <translation>Yalnız alarm</translation>
+    </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="270"/>
+        <source>Автомат.</source>
+        <translation>Otomatik</translation>
     </message>
 </context>
 <context>
@@ -842,55 +961,98 @@
 <context>
     <name>mirca::TSettingsMenu</name>
     <message>
-        <location filename="../gui/workingframe.cpp" line="74"/>
+        <location filename="../gui/workingframe.cpp" line="111"/>
         <source>Настройки</source>
         <translation>Ayarlar</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="75"/>
+        <location filename="../gui/workingframe.cpp" line="112"/>
         <source>Режим работы</source>
         <translation>Çalışma modu</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="76"/>
+        <location filename="../gui/workingframe.cpp" line="113"/>
         <source>Порт связи</source>
         <translation>Bağlantı noktası</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="77"/>
+        <location filename="../gui/workingframe.cpp" line="114"/>
         <source>Выбор языка</source>
         <translation>Dil</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="82"/>
+        <location filename="../gui/workingframe.cpp" line="119"/>
         <source>USB интерфейс</source>
         <translation>USB arabirimi</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="84"/>
+        <location filename="../gui/workingframe.cpp" line="121"/>
         <source>Английский</source>
         <translation>İngilizce</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="85"/>
+        <location filename="../gui/workingframe.cpp" line="122"/>
         <source>Русский</source>
         <translation>Rusça</translation>
     </message>
     <message>
-        <location filename="../gui/workingframe.cpp" line="86"/>
+        <location filename="../gui/workingframe.cpp" line="123"/>
         <source>Турецкий</source>
         <translation>Türkçe</translation>
     </message>
 </context>
 <context>
+    <name>mirca::TSysOutsPage</name>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <source>№ С.В.</source>
+        <translation>S.Ç. No.</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <source>Тип уст-ва</source>
+        <translation>Cihaz tipi</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <source>Адр.</source>
+        <translation>Adr.</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <source>Физ. вых.</source>
+        <translation>Fiz. çık.</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <source>Режим работы</source>
+        <translation>Çalışma modu</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="402"/>
+        <source>Время работы</source>
+        <translation>Süre</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="403"/>
+        <source>Очистить таблицу</source>
+        <translation>Tabloyu temizle</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="404"/>
+        <source>Удалить системный выход</source>
+        <translation>Sistem çıkışını sil</translation>
+    </message>
+</context>
+<context>
     <name>mirca::TTipPanel</name>
     <message>
-        <location filename="../gui/tippanel.cpp" line="98"/>
+        <location filename="../gui/tippanel.cpp" line="99"/>
         <source>Совет</source>
         <translation>İpucu</translation>
     </message>
     <message>
-        <location filename="../gui/tippanel.cpp" line="99"/>
+        <location filename="../gui/tippanel.cpp" line="100"/>
         <source>Развернуть/свернуть совет</source>
         <translation>İpucunu genişlet/daralt</translation>
     </message>
@@ -906,156 +1068,241 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../app/shellwindows.cpp" line="64"/>
-        <source>Назначение системных выходов</source>
-        <translation>Sistem çıkışı atama</translation>
+        <location filename="../editor/sysoutspage.cpp" line="136"/>
+        <source>Назначение и настройка системного выхода</source>
+        <translation>Sistem çıkışı bağlama ve ayarları</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="137"/>
+        <source>Текущие значения привязки:</source>
+        <translation>Geçerli bağlama:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="138"/>
+        <source>Новые значения привязки:</source>
+        <translation>Yeni bağlama:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="139"/>
+        <source>Номер системного выхода:</source>
+        <translation>Sistem çıkışı numarası:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="139"/>
+        <source>Тип устройства:</source>
+        <translation>Cihaz tipi:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="140"/>
+        <source>Адрес устройства:</source>
+        <translation>Cihaz adresi:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="140"/>
+        <source>Номер физического выхода:</source>
+        <translation>Fiziksel çıkış numarası:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="147"/>
+        <source>Настройка системного выхода</source>
+        <translation>Sistem çıkışı ayarları</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="148"/>
+        <source>Режим работы системного выхода:</source>
+        <translation>Sistem çıkışı çalışma modu:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="149"/>
+        <source>Тревога</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="149"/>
+        <source>ПЦН тревога</source>
+        <translation>İzleme merkezi alarmı</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="149"/>
+        <source>Контрольная лампа</source>
+        <translation>Gösterge lambası</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="150"/>
+        <source>Звуковой</source>
+        <translation>Siren</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="150"/>
+        <source>Звуковой только тревога</source>
+        <translation>Siren, yalnız alarm</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="153"/>
+        <source>Дополнительно:</source>
+        <translation>Ek:</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="154"/>
+        <source>Длительность извещения (мин):</source>
+        <translation>Bildirim süresi (dk):</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="156"/>
+        <source>Принять</source>
+        <translation>Kabul et</translation>
+    </message>
+    <message>
+        <location filename="../editor/sysoutspage.cpp" line="157"/>
+        <source>Отмена</source>
+        <translation>İptal</translation>
     </message>
 </context>
 <context>
     <name>mirca::TZChangeSoftForm</name>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="45"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="44"/>
         <source>Имя файла</source>
         <translation>Dosya adı</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="46"/>
-        <location filename="../firmware/zchangesoftform.cpp" line="54"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="45"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="53"/>
         <source>Версия ПО</source>
         <translation>Yazılım sürümü</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="47"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="46"/>
         <source>Размер</source>
         <translation>Boyut</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="48"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="47"/>
         <source>Дата создания</source>
         <translation>Oluşturma tarihi</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="49"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="48"/>
         <source>Путь</source>
         <translation>Yol</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="53"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="52"/>
         <source>Тип прибора</source>
         <translation>Cihaz tipi</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="55"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="54"/>
         <source>Дополнительная информация</source>
         <translation>Ek bilgi</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="351"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="316"/>
         <source>Открыть</source>
         <translation>Aç</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="351"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="316"/>
         <source>Открыть файл</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="352"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="317"/>
         <source>Установить связь</source>
         <translation>Bağlan</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="352"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="317"/>
         <source>Установить связь с прибором</source>
         <translation>Panele bağlan</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="353"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="318"/>
         <source>Разорвать связь</source>
         <translation>Bağlantıyı kes</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="353"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="318"/>
         <source>Разорвать связь с прибором</source>
         <translation>Panel bağlantısını kes</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="354"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="319"/>
         <source>Записать в</source>
         <translation>Yaz</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="354"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="319"/>
         <source>Записать ПО в прибор</source>
         <translation>Yazılımı cihaza yaz</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="355"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="320"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="356"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="321"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="357"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="322"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="357"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="322"/>
         <source>Справка</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="358"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="323"/>
         <source>Посетить наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="359"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="324"/>
         <source>Написать письмо</source>
         <translation>E-posta yaz</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="360"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="325"/>
         <source>О программе...</source>
         <translation>Hakkında...</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="360"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="325"/>
         <source>Информация о программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="361"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="326"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="362"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="327"/>
         <source>Файл</source>
         <translation>Dosya</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="363"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="328"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="364"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="329"/>
         <source>Помощь</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="540"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="505"/>
         <source>Окно открытия файла</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="542"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="507"/>
         <source>Файлы ПО (*.tsk)|*.tsk</source>
         <translation>Yazılım dosyaları (*.tsk)|*.tsk</translation>
     </message>
@@ -1063,157 +1310,157 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="270"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="215"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel yapılandırması</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="277"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="222"/>
         <source>Установить связь</source>
         <translation>Bağlan</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="277"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="222"/>
         <source>Установить связь с прибором</source>
         <translation>Panele bağlan</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="278"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
         <source>Разорвать связь</source>
         <translation>Bağlantıyı kes</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="278"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
         <source>Разорвать связь с прибором</source>
         <translation>Panel bağlantısını kes</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="279"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
         <source>Считать из</source>
         <translation>Oku</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="279"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
         <source>Считать настройки из прибора</source>
         <translation>Ayarları panelden oku</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="280"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
         <source>Записать в</source>
         <translation>Yaz</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="280"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
         <source>Записать настройки в прибор</source>
         <translation>Ayarları panele yaz</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="281"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="226"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="282"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="227"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="283"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
         <source>Открыть</source>
         <translation>Aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="283"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
         <source>Открыть файл</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="284"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
         <source>Сохранить</source>
         <translation>Kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="284"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
         <source>Сохранить в файл</source>
         <translation>Dosyaya kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="285"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="230"/>
         <source>Выставить заводские настройки</source>
         <translation>Fabrika ayarlarını yükle</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="286"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="286"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
         <source>Справка</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="287"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="232"/>
         <source>Посетить наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="288"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="233"/>
         <source>Написать нам письмо</source>
         <translation>Bize e-posta yazın</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="289"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
         <source>О программе...</source>
         <translation>Hakkında...</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="289"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
         <source>Информация о программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="290"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="235"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="291"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="236"/>
         <source>Развернуть все</source>
         <translation>Tümünü genişlet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="292"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="237"/>
         <source>Свернуть все</source>
         <translation>Tümünü daralt</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="293"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="238"/>
         <source>Файл</source>
         <translation>Dosya</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="294"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="239"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="295"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="240"/>
         <source>Помощь</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="632"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="587"/>
         <source>Открыть файл настроек</source>
         <translation>Ayar dosyası aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="634"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="589"/>
         <source>Сохранить файл настроек</source>
         <translation>Ayar dosyasını kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="636"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="591"/>
         <source>Файлы настроек(*.ycfg)|*.ycfg</source>
         <translation>Ayar dosyaları(*.ycfg)|*.ycfg</translation>
     </message>
@@ -1221,182 +1468,182 @@
 <context>
     <name>mirca::TZMStoreForm</name>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="40"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="39"/>
         <source>Дата/Время</source>
         <translation>Tarih/Saat</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="41"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="40"/>
         <source>Событие</source>
         <translation>Olay</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="42"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="41"/>
         <source>Область действия</source>
         <translation>Kapsam</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="43"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="42"/>
         <source>Детализация события</source>
         <translation>Olay ayrıntısı</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="44"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="43"/>
         <source>Источник события</source>
         <translation>Olay kaynağı</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="287"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="237"/>
         <source>Mirca-Y Журнал событий</source>
         <translation>Mirca-Y Olay günlüğü</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="292"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="242"/>
         <source>Открыть</source>
         <translation>Aç</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="292"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="242"/>
         <source>Открыть файл</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="293"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="243"/>
         <source>Сохранить</source>
         <translation>Kaydet</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="293"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="243"/>
         <source>Сохранить файл</source>
         <translation>Dosyayı kaydet</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="294"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="244"/>
         <source>Считать журнал</source>
         <translation>Kaydı oku</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="294"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="244"/>
         <source>Считать журнал событий</source>
         <translation>Olay kaydını oku</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="295"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="245"/>
         <source>Экспорт в Excel</source>
         <translation>Excel&apos;e aktar</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="295"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="245"/>
         <source>Экспортировать в Excel</source>
         <translation>Excel&apos;e aktar</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="296"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="246"/>
         <source>Экспорт в HTML</source>
         <translation>HTML&apos;ye aktar</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="296"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="246"/>
         <source>Экспортировать ввиде html-страницы</source>
         <translation>HTML sayfası olarak aktar</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="297"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="247"/>
         <source>показать все</source>
         <translation>tümünü göster</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="297"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="247"/>
         <source>Показать все</source>
         <translation>Tümünü göster</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="298"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="248"/>
         <source>фильтровать по ...</source>
         <translation>filtrele ...</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="298"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="248"/>
         <source>Фильтровать по</source>
         <translation>Filtrele</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="299"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="249"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="299"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="249"/>
         <source>Справка</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="300"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="250"/>
         <source>Посетить наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="301"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="251"/>
         <source>Написать письмо</source>
         <translation>E-posta yaz</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="302"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="252"/>
         <source>О программе...</source>
         <translation>Hakkında...</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="302"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="252"/>
         <source>Информация о программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="303"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="253"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="304"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="254"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="305"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="255"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="306"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="256"/>
         <source>Файл</source>
         <translation>Dosya</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="307"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="257"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="308"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="258"/>
         <source>Фильтр</source>
         <translation>Filtre</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="309"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="259"/>
         <source>Помощь</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="432"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="380"/>
         <source>Окно открытия файла</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="434"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="382"/>
         <source>Окно сохранения файла</source>
         <translation>Dosya kaydet</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="436"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="384"/>
         <source>Файлы журнала событий (*.yrpt)|*.yrpt</source>
         <translation>Olay kaydı dosyaları (*.yrpt)|*.yrpt</translation>
     </message>

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QTimer>
@@ -517,6 +518,47 @@ TEST_F(EditorWindow, TheBindingDialogOffersFreeOutputsAndTheListIsWritten) {
     EXPECT_EQ(PanelBytes("sys_outs_work_modes")[6], 4);
     EXPECT_EQ(PanelBytes("sys_outs_work_modes")[7], 255);
     EXPECT_EQ(PanelBytes("sys_outs_work_modes")[4], 0);
+}
+
+// Both assignment pages against the panel: a device and a zone given to object 1, then a system output, all
+// written into the panel's object blocks.
+TEST_F(EditorWindow, AssignmentsMadeOnBothPagesAreWritten) {
+    Make("937_d_6_4.xml");
+    PanelBytes("rpd_nums")[0] = 7;  // address 1: device 7, with a panel number
+    PanelBytes("pkp_nums")[0] = 1;
+    ShowAndWait([&] { return Connected(); });
+    ASSERT_TRUE(SelectPage("YAssignsIIinObjectsTS"));
+    auto* zones = Find<QTableView>("YAssignsIIinObjectsSG");
+    const auto cell = [](QTableView* grid, int row, int column) {
+        return grid->visualRect(grid->model()->index(row, column)).center();
+    };
+    Click(zones->viewport(), cell(zones, 0, 2));
+    auto* devices = Find<QComboBox>("YAIIiOCmB");
+    ASSERT_TRUE(devices->isVisible());
+    const int device = devices->findText(QStringLiteral("7"));
+    ASSERT_GT(device, 0);
+    devices->setCurrentIndex(device);
+    emit devices->activated(device);
+    EXPECT_EQ(zones->model()->index(0, 5).data().toString(), QStringLiteral("avl"));
+    Click(zones->viewport(), cell(zones, 0, 5));
+    EXPECT_EQ(zones->model()->index(0, 5).data().toString(), QStringLiteral("set"));
+
+    ASSERT_TRUE(SelectPage("YAssignsSysOutsInObjectsTS"));
+    auto* outputs = Find<QTableView>("YAssignsSysOutsInObjectsSG");
+    Click(outputs->viewport(), cell(outputs, 0, 1));
+    auto* choice = Find<QComboBox>("YASOIOCmB");
+    ASSERT_TRUE(choice->isVisible());
+    const int second = choice->findText(QStringLiteral("2"));
+    ASSERT_GT(second, 0);
+    choice->setCurrentIndex(second);
+    emit choice->activated(second);
+
+    dialogs_.Clear();
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(28)});
+    EXPECT_EQ(PanelBytes("obj_nums")[0], 1) << "address 1, zone 1 belongs to object 1";
+    EXPECT_EQ(PanelBytes("obj_nums")[1], 0);
+    EXPECT_EQ(PanelBytes("sys_outs_assigns")[0], 0x02) << "system output 2: the panel's output 2";
 }
 
 }  // namespace
