@@ -133,6 +133,7 @@ TMainSettingsPage::TMainSettingsPage(const TPageServices& services, QWidget* par
     groups->addWidget(backlight_.group);
     groups->addStretch(1);
     layout->addLayout(groups);
+    layout->addStretch(1);
     Retranslate();
     setEnabled(false);
 }

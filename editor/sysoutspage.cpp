@@ -300,6 +300,7 @@ TSysOutsPage::TSysOutsPage(const TPageServices& services, QWidget* parent) : TBo
     }
     list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     list_->header()->setStretchLastSection(true);
+    list_->header()->setDefaultAlignment(Qt::AlignCenter);
     layout->addWidget(list_, 1);
     auto* buttons = new QHBoxLayout;
     clear_ = new QPushButton(this);

@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -364,14 +365,28 @@ void TZDevSettingsForm::NodeChanged(QTreeWidgetItem* current, QTreeWidgetItem* p
         leavePermission_ = true;
         CommitVisiblePage();
         if (!leavePermission_) {
-            // The page refused to be left: the selection goes back without another commit.
+            // The page refused to be left: the selection goes back without another commit. A mouse click
+            // selects its node again when the press has been handled, so the selection goes back once more
+            // after that.
             const QSignalBlocker blocker(tree_);
             tree_->setCurrentItem(previous);
+            QTimer::singleShot(0, this, [this] { RestoreNodeSelection(); });
             return;
         }
         currentNode_ = -1;
     }
     ShowPage(current);
+}
+
+void TZDevSettingsForm::RestoreNodeSelection() {
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+        if ((*it)->data(0, kNodeIndexRole).toInt() != currentNode_) continue;
+        const QSignalBlocker blocker(tree_);
+        tree_->setCurrentItem(*it);
+        tree_->clearSelection();
+        (*it)->setSelected(true);
+        return;
+    }
 }
 
 void TZDevSettingsForm::ShowPage(QTreeWidgetItem* node) {

@@ -109,6 +109,8 @@ private:
     void Run(const std::function<void(TEditorSession&)>& command);
     void NodeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void ShowPage(QTreeWidgetItem* node);
+    // Selects the node of the page on screen again, after a page refused to be left.
+    void RestoreNodeSelection();
     void FillPage(const std::string& page);
     void ShowTip(const std::string& page);
     void LoadTips();
