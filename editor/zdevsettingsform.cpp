@@ -363,7 +363,9 @@ void TZDevSettingsForm::NodeChanged(QTreeWidgetItem* current, QTreeWidgetItem* p
     const int index = current->data(0, kNodeIndexRole).toInt();
     if (index != currentNode_ && activePage_) {
         leavePermission_ = true;
-        CommitVisiblePage();
+        // A commit the map refuses (a block missing, an entry out of range) is shown and changes nothing;
+        // the page may still be left, or a broken configuration would hold the window on it.
+        Run([this](TEditorSession&) { CommitVisiblePage(); });
         if (!leavePermission_) {
             // The page refused to be left: the selection goes back without another commit. A mouse click
             // selects its node again when the press has been handled, so the selection goes back once more

@@ -335,19 +335,28 @@ TEST_F(EditorWindow, PasswordsThatBreakTheirRulesKeepThePageOnce) {
     EXPECT_EQ(user->text(), QStringLiteral("1234"));
     EXPECT_EQ(engineer->text(), QStringLiteral("1111"));
 
-    // Two digits: one box, the page stays, and leaving the field again says nothing more.
+    // Two digits: one box, the page stays, and leaving the field again says nothing more. The user clicks
+    // another node: the press moves the focus to the tree first, then selects the node.
     dialogs_.Clear();
     user->setText(QStringLiteral("12"));
+    QTreeWidgetItem* const own = Tree()->currentItem();
+    QTreeWidgetItem* const other = Tree()->itemBelow(own);
+    ClickAway();
+    Click(Tree()->viewport(), Tree()->visualItemRect(other).center());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Tree()->currentItem(), own);
+    EXPECT_EQ(Tree()->selectedItems(), QList<QTreeWidgetItem*>{own});
     EXPECT_FALSE(LeavePage());
     EXPECT_EQ(form_->VisiblePage(), "YMainSettingsTS");
-    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(145)});
+    EXPECT_EQ(Texts(TKind::Inform), (std::vector<std::string>{Msg(145), Msg(145)}))
+        << "once for each attempt";
     EXPECT_EQ(dialogs_.Calls()[0].caption, Msg(3));
     EXPECT_TRUE(user->hasFocus());
     Find<QComboBox>("YConfirmPaswrd")->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(dialogs_.Count(TKind::Inform), 1u);
+    EXPECT_EQ(dialogs_.Count(TKind::Inform), 2u);
     // Write stops at the same check, and the panel keeps its password.
     Trigger("MenuWriteAction");
-    EXPECT_EQ(Texts(TKind::Inform), (std::vector<std::string>{Msg(145), Msg(145)}));
+    EXPECT_EQ(Texts(TKind::Inform), (std::vector<std::string>{Msg(145), Msg(145), Msg(145)}));
 
     // Three digits for the engineer: the box, and the field keeps the focus.
     user->setText(QStringLiteral("907"));
