@@ -16,6 +16,7 @@
 #include "memmap/memmap.h"
 #include "memmap/records.h"
 #include "tests/hexdump.h"
+#include "tests/objectconfig.h"
 #include "tests/testfolder.h"
 
 namespace mirca {
@@ -49,56 +50,18 @@ TSystemOutputBindings Bindings(TZelmoMemoryMap& map) {
     return DecodeSystemOutputs(map.Block<TYSysOuts>("sys_outs").Value, map.Block<TYAdrMR>("adr_mr").Value);
 }
 
-// The configuration most tests start from.
-//   relay modules at addresses 5 and 9 (adr_mr entries 2 and 3; entry 1 is empty)
-//   system outputs 1..3 the panel's, 4 = module 5 output 2, 5 = module 5 output 1, 6 = module 9 output 1,
-//   7 = module 9 output 4
-//   device 7 at addresses 10 and 11 with panel number 3 (16 zones); device 12 at address 20 without panel
-//   number (2 zones); device 2 at addresses 30 and 31 without panel number (4 zones)
-//   object 3: device 7, zones (10,1) (10,2) (11,8), mark set, panel outputs 1 and 3, module 5 outputs 1, 2
-//   object 9: device 7, zones (10,3) (11,1), mark clear
-//   object 1500: device 12, both zones, module 9 outputs 1 and 4
-//   object 2000: device 2, zone (31,2)
+// The configuration most tests start from (tests/objectconfig.h), with these zones:
+//   object 3: zones (10,1) (10,2) (11,8), mark set; object 9: zones (10,3) (11,1), mark clear
+//   object 1500: both zones of device 12; object 2000: zone (31,2)
 void Configure(TZelmoMemoryMap& map) {
-    auto& modules = map.Block<TYAdrMR>("adr_mr").Value;
-    modules.bytes = {0, 5, 9, 0, 0, 0, 0, 0};
-    auto& outs = map.Block<TYSysOuts>("sys_outs").Value;
-    outs.bytes = {};
-    const std::uint8_t bindings[] = {1, 2, 3, 22, 21, 37, 40};
-    for (std::size_t s = 1; s <= 7; ++s)
-        outs.SetSysOut(s, bindings[s - 1]);
-
-    auto& rpd = map.Block<TYRPDNumForAdr>("rpd_nums").Value;
-    auto& pkp = map.Block<TYPKPNumForAdr>("pkp_nums").Value;
-    rpd.bytes = {};
-    pkp.bytes = {};
-    rpd.bytes[10 - 1] = 7;
-    rpd.bytes[11 - 1] = 7;
-    pkp.bytes[10 - 1] = 3;
-    pkp.bytes[11 - 1] = 3;
-    rpd.bytes[20 - 1] = 12;
-    rpd.bytes[30 - 1] = 2;
-    rpd.bytes[31 - 1] = 2;
-
-    auto& objNums = map.Block<TYObjNumForAdrAndII>("obj_nums").Value;
-    auto& marks = map.Block<TYIIForAdr>("obj_exl").Value;
-    auto& assigns = map.Block<TYSysOutsAssigns>("sys_outs_assigns").Value;
-    objNums.bytes = {};
-    marks.bytes.fill(0xFF);
-    assigns.bytes = {};
-    struct Zone {
-        std::size_t adr, zone;
-        std::uint16_t object;
-        bool mark;
-    } zones[] = {{10, 1, 3, true},  {10, 2, 3, true},    {11, 8, 3, true},    {10, 3, 9, false},
-                 {11, 1, 9, false}, {20, 1, 1500, true}, {20, 2, 1500, true}, {31, 2, 2000, true}};
-    for (const Zone& z : zones) {
-        objNums.SetObjNum(z.adr, z.zone, z.object);
-        marks.SetII(z.adr, z.zone, z.mark);
-    }
-    assigns.SetYSysOutAssigns(3, TYSysOutAssigns{{0b101, 5, 0b0011}});
-    assigns.SetYSysOutAssigns(1500, TYSysOutAssigns{{0, 9, 0b1001}});
-    map.SetAllModified(false);
+    ConfigureObjects(map, {{10, 1, 3, true},
+                           {10, 2, 3, true},
+                           {11, 8, 3, true},
+                           {10, 3, 9, false},
+                           {11, 1, 9, false},
+                           {20, 1, 1500, true},
+                           {20, 2, 1500, true},
+                           {31, 2, 2000, true}});
 }
 
 std::vector<std::uint8_t> UsedSlots(const TObjectRecord& object) {

@@ -24,6 +24,7 @@
 #include "memmap/records.h"
 #include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
+#include "tests/objectconfig.h"
 
 namespace mirca {
 namespace {
@@ -36,51 +37,13 @@ using Texts = std::vector<std::string>;
 const testing::Environment* const kGuiApplication = testing::AddGlobalTestEnvironment(new TGuiApplication);
 const fs::path kBin = MIRCA_BIN_DIR;
 
-// The configuration the tests start from.
-//   relay modules at addresses 5 and 9; system outputs 1..3 the panel's, 4 = module 5 output 2,
-//   5 = module 5 output 1, 6 = module 9 output 1, 7 = module 9 output 4, 8..35 unbound
-//   device 7 at addresses 10 and 11 with panel number 3 (16 zones); device 2 at addresses 30 and 31 without
-//   panel number (4 zones); device 12 at address 20 without panel number (2 zones)
-//   object 3: device 7, zone (10,2), mark set, panel outputs 1 and 3, module 5 outputs 1 and 2
-//   object 9: device 7, zone (10,3), mark clear, no outputs
-//   object 1500: device 12, both its zones, module 9 outputs 1 and 4
-//   object 2000: device 2, zone (31,2)
+// The configuration the tests start from (tests/objectconfig.h), with these zones:
+//   object 3: zone (10,2), mark set; object 9: zone (10,3), mark clear
+//   object 1500: both zones of device 12; object 2000: zone (31,2)
 void Configure(TZelmoMemoryMap& map) {
-    map.Block<TYAdrMR>("adr_mr").Value.bytes = {0, 5, 9, 0, 0, 0, 0, 0};
-    auto& outs = map.Block<TYSysOuts>("sys_outs").Value;
-    outs.bytes = {};
-    const std::uint8_t bindings[] = {1, 2, 3, 22, 21, 37, 40};
-    for (std::size_t s = 1; s <= 7; ++s)
-        outs.SetSysOut(s, bindings[s - 1]);
-
-    auto& rpd = map.Block<TYRPDNumForAdr>("rpd_nums").Value;
-    auto& pkp = map.Block<TYPKPNumForAdr>("pkp_nums").Value;
-    rpd.bytes = {};
-    pkp.bytes = {};
-    rpd.bytes[10 - 1] = rpd.bytes[11 - 1] = 7;
-    pkp.bytes[10 - 1] = pkp.bytes[11 - 1] = 3;
-    rpd.bytes[30 - 1] = rpd.bytes[31 - 1] = 2;
-    rpd.bytes[20 - 1] = 12;
-
-    auto& objNums = map.Block<TYObjNumForAdrAndII>("obj_nums").Value;
-    auto& marks = map.Block<TYIIForAdr>("obj_exl").Value;
-    objNums.bytes = {};
-    marks.bytes.fill(0xFF);
-    struct Zone {
-        std::size_t adr, zone;
-        std::uint16_t object;
-        bool mark;
-    } zones[] = {
-        {10, 2, 3, true}, {10, 3, 9, false}, {20, 1, 1500, true}, {20, 2, 1500, true}, {31, 2, 2000, true}};
-    for (const Zone& z : zones) {
-        objNums.SetObjNum(z.adr, z.zone, z.object);
-        marks.SetII(z.adr, z.zone, z.mark);
-    }
-    auto& assigns = map.Block<TYSysOutsAssigns>("sys_outs_assigns").Value;
-    assigns.bytes = {};
-    assigns.SetYSysOutAssigns(3, TYSysOutAssigns{{0b101, 5, 0b0011}});
-    assigns.SetYSysOutAssigns(1500, TYSysOutAssigns{{0, 9, 0b1001}});
-    map.SetAllModified(false);
+    ConfigureObjects(
+        map,
+        {{10, 2, 3, true}, {10, 3, 9, false}, {20, 1, 1500, true}, {20, 2, 1500, true}, {31, 2, 2000, true}});
 }
 
 std::string Text(const QString& text) {
