@@ -570,5 +570,34 @@ TEST_F(EditorWindow, AssignmentsMadeOnBothPagesAreWritten) {
     EXPECT_EQ(PanelBytes("sys_outs_assigns")[0], 0x02) << "system output 2: the panel's output 2";
 }
 
+// A map without a block a page needs: showing and leaving the page report the map's lookup error, the page
+// changes nothing, and the window goes on to write the other pages.
+TEST_F(EditorWindow, APageWhoseBlockTheMapLacksReportsItAndTheWindowGoesOn) {
+    setPath_ = dir_ / "set";
+    fs::copy(kBin / "drv_base", setPath_, fs::copy_options::recursive);
+    std::string map = ReadText(setPath_ / "937_d_6_4.xml");
+    const std::size_t at = map.find("<block name=\"codes\"");
+    ASSERT_NE(at, std::string::npos);
+    map.replace(at, 19, "<block name=\"codez\"");
+    WriteFile(setPath_ / "937_d_6_4.xml", map);
+    Make("937_d_6_4.xml");
+    ShowAndWait([&] { return Connected(); });
+    dialogs_.Clear();
+    ASSERT_TRUE(SelectPage("YCodesTS"));
+    const std::string lookup = "ConfigBlock[\"codes\"] not found";
+    ASSERT_EQ(dialogs_.Count(TKind::Exception), 1u);
+    EXPECT_NE(Texts(TKind::Exception)[0].find(lookup), std::string::npos) << Texts(TKind::Exception)[0];
+    EXPECT_TRUE(LeavePage());
+    ASSERT_EQ(dialogs_.Count(TKind::Exception), 2u);
+    EXPECT_NE(Texts(TKind::Exception)[1].find(lookup), std::string::npos);
+
+    ASSERT_TRUE(SelectPage("RRiRelayTS"));
+    Combo("ReleWorkMode1")->setCurrentIndex(2);
+    dialogs_.Clear();
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(28)});
+    EXPECT_EQ(PanelByte("mode_rele") & 0x0F, 2);
+}
+
 }  // namespace
 }  // namespace mirca
