@@ -293,6 +293,8 @@ TCodesPage::TCodesPage(const TPageServices& services, QWidget* parent) : TBoundP
     grid_ = new QTableWidget(1, 2, this);
     grid_->setObjectName(QStringLiteral("YCodesSG"));
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid (and so commits the cell editor) instead of walking its cells.
+    grid_->setTabKeyNavigation(false);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->verticalHeader()->hide();
     grid_->setColumnWidth(0, 48);
@@ -305,6 +307,9 @@ TCodesPage::TCodesPage(const TPageServices& services, QWidget* parent) : TBoundP
     editor_->setObjectName(QStringLiteral("YCodeEdit"));
     editor_->setValidator(DigitsValidator(static_cast<int>(TYConfirmCodes::kCodeSize), editor_));
     editor_->setFrame(false);
+    editor_->setAlignment(Qt::AlignCenter);
+    // Enter commits the code as leaving the editor does.
+    connect(editor_, &QLineEdit::returnPressed, this, [this] { grid_->setFocus(Qt::TabFocusReason); });
     editor_->hide();
     editor_->installEventFilter(this);
     connect(editor_, &QLineEdit::textEdited, this, [this] {
@@ -381,7 +386,10 @@ void TCodesPage::CommitEditor() {
     committing_ = true;
     const int index = editorRow_ + 1;
     const std::string text = editor_->text().toStdString();
+    bool keepEditing = false;
     if (const int problem = CodeEntryProblem(text)) {
+        // The editor stays on its cell, holding the stored code: leaving it again commits that.
+        keepEditing = true;
         if (LeavePermission()) {
             LeavePermission() = false;
             MakeVisible(*this);
@@ -399,7 +407,7 @@ void TCodesPage::CommitEditor() {
         editor_->hide();
         ShowCodes();
     }
-    pending_ = false;
+    pending_ = keepEditing;
     committing_ = false;
 }
 
