@@ -323,7 +323,7 @@ TSysOutsPage::TSysOutsPage(const TPageServices& services, QWidget* parent) : TBo
 
 TYSysOutAssignInSysForm* TSysOutsPage::BindingDialog() {
     if (!dialog_) {
-        ownDialog_ = std::make_unique<TYSysOutAssignInSysForm>(window());
+        ownDialog_ = std::make_unique<TYSysOutAssignInSysForm>();
         dialog_ = ownDialog_.get();
     }
     return dialog_;
@@ -362,10 +362,13 @@ void TSysOutsPage::OpenBinding(QTreeWidgetItem* item) {
     if (bindingRow_ < 0) return;
     TYSysOutAssignInSysForm* dialog = BindingDialog();
     dialog->Prepare(rows_, static_cast<std::size_t>(bindingRow_), data_.map->Block<TYAdrMR>("adr_mr").Value);
-    // Window-modal and not blocking: the answer comes back through the signal.
+    // Modal, so that nothing changes the list under it, yet not blocking: the answer comes back through the
+    // signal. The dialog has no parent (the program keeps one for all editor windows), so its modality is the
+    // application's.
     disconnect(dialog, &QDialog::accepted, this, nullptr);
     connect(dialog, &QDialog::accepted, this, &TSysOutsPage::BindingAccepted);
-    dialog->open();
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
 }
 
 void TSysOutsPage::BindingAccepted() {

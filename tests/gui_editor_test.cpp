@@ -474,8 +474,11 @@ TEST_F(EditorWindow, TheBindingDialogOffersFreeOutputsAndTheListIsWritten) {
 
     // System output 4 is unbound: the dialog opens with nothing chosen.
     Click(list->viewport(), list->visualItemRect(list->topLevelItem(3)).center(), /*twice=*/true);
-    auto* dialog = form_->findChild<TYSysOutAssignInSysForm*>();
+    TYSysOutAssignInSysForm* dialog = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<TYSysOutAssignInSysForm*>(window)) dialog = d;
     ASSERT_TRUE(WaitFor([&] { return dialog && dialog->isVisible(); }));
+    EXPECT_TRUE(dialog->isModal());
     auto* type = dialog->findChild<QComboBox*>(QStringLiteral("DevTypeCmb"));
     auto* address = dialog->findChild<QComboBox*>(QStringLiteral("DevAdrCmb"));
     auto* output = dialog->findChild<QComboBox*>(QStringLiteral("PhysOutNumCmb"));
