@@ -156,6 +156,17 @@ std::string FormatInt(std::string_view format, long long value) {
     });
 }
 
+std::string FormatInts(std::string_view format, const std::vector<long long>& values) {
+    std::size_t next = 0;
+    return Walk(format, [&](const TConversion& c, std::string& out) {
+        if (!IsIntegerType(c.type) || next >= values.size()) return false;
+        const std::optional<std::string> text = FormatOne(c, values[next++]);
+        if (!text) return false;
+        out += *text;
+        return true;
+    });
+}
+
 std::string FormatNone(std::string_view format) {
     return Walk(format, [](const TConversion&, std::string&) { return false; });
 }

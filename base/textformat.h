@@ -16,6 +16,8 @@ namespace mirca {
 
 // One integer argument, taken by the first integer conversion (d i u o x X c).
 std::string FormatInt(std::string_view format, long long value);
+// Integer arguments, taken in order by the integer conversions: catalogue texts that show several numbers.
+std::string FormatInts(std::string_view format, const std::vector<long long>& values);
 // No argument: only "%%" becomes "%".
 std::string FormatNone(std::string_view format);
 // Text arguments, taken in order by the %s conversions.

@@ -64,6 +64,8 @@ constexpr std::uint32_t kLegacyPages = 256;                  // page numbers tra
 
 // Device types.
 constexpr std::uint16_t kTypePanel = 937;
+// The firmware major version of a Y-family panel of that type (system 6).
+constexpr std::uint8_t kYPanelSystem = 6;
 constexpr std::uint16_t kTypeFramedModule = 0x12;
 constexpr std::uint16_t kTypeOutputFirst = 0x40;
 constexpr std::uint16_t kTypeOutputLast = 0x43;

@@ -43,15 +43,6 @@ QString Latin(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A catalogue text with several integer conversions, each taking the next value. The formatter honours one
-// conversion per call, so the values go in one after another; a text with fewer conversions keeps its words.
-std::string FormatInts(const std::string& format, std::initializer_list<long long> values) {
-    std::string text = format;
-    for (const long long value : values)
-        text = FormatInt(text, value);
-    return text;
-}
-
 // The bindings of the system outputs as the map holds them now: the system outputs page may have changed
 // them since the table was rebuilt.
 TSystemOutputBindings Bindings(TZelmoMemoryMap& map) {

@@ -18,7 +18,6 @@ namespace {
 
 constexpr std::size_t kHeadSize = 7;
 constexpr std::uint16_t kLegacyImageMark = 0x5555;
-constexpr std::uint8_t kYPanelSystem = 6;
 
 bool LegacyModuleA(std::uint16_t type) {
     return type == 64 || type == 65;
@@ -54,7 +53,7 @@ const std::vector<std::string>& OpeningMasks() {
 }
 
 std::optional<std::string> DeviceMask(std::uint16_t typeCode, std::uint8_t major) {
-    if (typeCode == frames::kTypePanel) return major == kYPanelSystem ? "Y-PCN*.tsk" : "937*.tsk";
+    if (typeCode == frames::kTypePanel) return major == frames::kYPanelSystem ? "Y-PCN*.tsk" : "937*.tsk";
     if (typeCode == 64 || typeCode == 66) return "*y-uop*.tsk";
     if (typeCode == 65 || typeCode == 67) return "*y-uoo*.tsk";
     return std::nullopt;

@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::uint32_t kConnectPauseMs = 250;
 constexpr int kHelpPauseMs = 10000;
-constexpr std::uint8_t kYPanelSystem = 6;
 
 // The devices the window serves: panels of type 937 and the legacy output modules.
 bool Served(std::uint16_t type) {
@@ -124,7 +123,7 @@ void TFirmwareSession::Connect() {
         const TZelmoDevice& device = link_->Device();
         if (!Served(device.TypeCode)) return;  // connected, but nothing here is for it
         const TZelmoDescriptor d = TZelmoDescriptor::FromDevice(device);
-        if (device.TypeCode == frames::kTypePanel && device.Major == kYPanelSystem) yPanel_ = true;
+        if (device.TypeCode == frames::kTypePanel && device.Major == frames::kYPanelSystem) yPanel_ = true;
         view_.ShowDevice(TFirmwareDeviceRow{Msg(DeviceNameMessage(d, TNameRules::Firmware)), VersionText(d)});
         view_.SetStatus(Msg(24));
         view_.ShowLink(true);

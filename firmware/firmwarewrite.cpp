@@ -24,7 +24,6 @@ constexpr const char* kFirstStartBlock = "flag_1st_on";
 constexpr std::uint8_t kFirstStartUnset = 0xFF;
 constexpr std::uint8_t kFirstStartDone = 'Z';
 constexpr std::uint8_t kFirstStartPending = 'U';
-constexpr std::uint8_t kYPanelSystem = 6;
 constexpr std::uint8_t kCrcSystem = 5;
 
 // Sets a block's bytes, marking it modified when they change.

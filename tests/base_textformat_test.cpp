@@ -62,6 +62,26 @@ TEST(FormatInt, TakesOnlyTheFirstIntegerConversion) {
     }
 }
 
+TEST(FormatInts, FillsTheIntegerConversionsInOrder) {
+    struct TCase {
+        const char* format;
+        std::vector<long long> values;
+        const char* want;
+    };
+    const std::vector<TCase> cases = {
+        {"ШС %d УОО %d назначен объекту %d", {1, 7, 3}, "ШС 1 УОО 7 назначен объекту 3"},
+        // A doubled percent sign stays one sign and never becomes a conversion for a later value.
+        {"%%d %d %d", {5, 6}, "%d 5 6"},
+        // Fewer values than conversions: the rest stay as written; more values: the extra ones are unused.
+        {"%d-%d-%d", {1}, "1-%d-%d"},
+        {"%d", {1, 2}, "1"},
+        // A text conversion takes no number, and the next integer conversion takes the next value.
+        {"%s %03d %x", {9, 255}, "%s 009 ff"},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(FormatInts(c.format, c.values), c.want) << "format \"" << c.format << "\"";
+}
+
 TEST(FormatNone, OnlyTurnsDoublePercentIntoPercent) {
     const std::vector<std::pair<const char*, const char*>> cases = {
         {", ", ", "}, {"a%%b", "a%b"}, {"%d", "%d"}, {"%s%n", "%s%n"}, {"%", "%"}, {"%%%", "%%"}, {"", ""},

@@ -86,7 +86,9 @@ TEST(UsbOpen, OnlyExactlyOneListedPanelIsOpened) {
         EXPECT_EQ(link.Open(TZelmoDevice::kModeConfiguration), c.outcome);
         const bool connected = c.outcome == TLinkOutcome::Connected;
         EXPECT_EQ(port.IsOpen(), connected);
-        if (!connected) EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
+        if (!connected) {
+            EXPECT_NE(LastFailureText().find(c.text), std::string::npos) << LastFailureText();
+        }
         for (std::size_t i = 0; i < devices.size(); ++i) {
             const bool opened = connected && c.products[i] == usbemu::kPanelPid;
             EXPECT_EQ(devices[i]->Counters().opens, opened ? 1u : 0u) << "device " << i;
