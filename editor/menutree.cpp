@@ -124,6 +124,12 @@ std::string TTips::FileFor(const std::string& page, const std::string& language)
     return {};
 }
 
+std::filesystem::path TTips::PathFor(const std::string& page, const std::string& language,
+                                     const std::filesystem::path& programDir) const {
+    const std::string file = FileFor(page, language);
+    return file.empty() ? std::filesystem::path() : programDir / "help" / file;
+}
+
 bool IsPlainFileName(const std::string& name) {
     constexpr std::size_t kMaxName = 255;
     // "." is the folder itself; ".." anywhere is refused rather than judged.

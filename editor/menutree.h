@@ -61,6 +61,9 @@ public:
     // The file of the page's tip in the language, else in Russian, which every tip page has; empty when the
     // page has no tip.
     std::string FileFor(const std::string& page, const std::string& language) const;
+    // That file in the help folder beside the program; empty when the page has no tip.
+    std::filesystem::path PathFor(const std::string& page, const std::string& language,
+                                  const std::filesystem::path& programDir) const;
     // Every tip, by (page, upper-case language).
     const std::map<std::pair<std::string, std::string>, std::string>& Entries() const { return tips_; }
 

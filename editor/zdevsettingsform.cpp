@@ -482,9 +482,7 @@ void TZDevSettingsForm::LoadTips() {
 }
 
 void TZDevSettingsForm::ShowTip(const std::string& page) {
-    const std::string language = setup_.services.language;
-    const std::string file = tips_.FileFor(page, language);
-    tipPanel_->ShowPage(file.empty() ? std::filesystem::path() : paths_.programDir / "help" / file);
+    tipPanel_->ShowPage(tips_.PathFor(page, setup_.services.language, paths_.programDir));
 }
 
 // ---- What the session shows ----

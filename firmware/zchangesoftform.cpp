@@ -419,8 +419,7 @@ void TZChangeSoftForm::ShowTip() {
     } catch (const std::exception& error) {
         setup_.dialogs->ShowException(error.what());
     }
-    const std::string file = tips.FileFor(kTipPage, setup_.services.language);
-    tipPanel_->ShowPage(file.empty() ? std::filesystem::path() : paths_.programDir / "help" / file);
+    tipPanel_->ShowPage(tips.PathFor(kTipPage, setup_.services.language, paths_.programDir));
 }
 
 // ---- What the session shows ----

@@ -238,8 +238,13 @@ TEST(TipsTest, TheRequestedLanguageElseRussian) {
         {"YBackupTS", "RU", ""},
         {"InWorkTS", "RU", ""},
     };
-    for (const TCase& c : cases)
+    for (const TCase& c : cases) {
         EXPECT_EQ(tips.FileFor(c.page, c.language), c.file) << c.page << " / " << c.language;
+        // The path is in the help folder beside the program; a page without a tip has none at all.
+        const std::filesystem::path path = tips.PathFor(c.page, c.language, "/opt/mirca");
+        EXPECT_EQ(path, c.file.empty() ? std::filesystem::path()
+                                       : std::filesystem::path("/opt/mirca/help/" + c.file));
+    }
 }
 
 TEST(TipsTest, OnlyPlainFileNamesOfTheHelpFolder) {
