@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QSettings>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -61,6 +63,17 @@ inline void WriteFile(const std::filesystem::path& file, const std::string& text
     std::filesystem::create_directories(file.parent_path(), ec);
     WriteBytes(file, {text.begin(), text.end()});
     EXPECT_EQ(ReadText(file), text) << "could not write " << file;
+}
+
+// Runs the event loop until done() holds; false when it still does not after ms milliseconds.
+inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
 }
 
 }  // namespace mirca

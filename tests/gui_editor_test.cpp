@@ -50,16 +50,6 @@ const testing::Environment* const kGuiApplication = testing::AddGlobalTestEnviro
 const fs::path kBin = MIRCA_BIN_DIR;
 const std::string kDate = "10122026";
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 class EditorWindow : public TTestFolder {
 protected:
     void SetUp() override {

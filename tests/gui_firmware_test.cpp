@@ -49,16 +49,6 @@ using Bytes = std::vector<std::uint8_t>;
 const testing::Environment* const kGuiApplication = testing::AddGlobalTestEnvironment(new TGuiApplication);
 const fs::path kBin = MIRCA_BIN_DIR;
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 // Scripted answers, and at each question the state of the commands the write must hold off.
 class TWatchingDialogs : public TScriptedDialogs {
 public:

@@ -861,11 +861,7 @@ TEST_F(TModeFormTest, HelpOpensOnceWithinTenSeconds) {
 
     // Let the pause run out quickly.
     timer->start(1);
-    QElapsedTimer waited;
-    waited.start();
-    while (!form_->HelpReady() && waited.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    ASSERT_TRUE(form_->HelpReady());
+    ASSERT_TRUE(WaitFor([&] { return form_->HelpReady(); }));
     emit f1->activated();
     EXPECT_EQ(opened_.size(), 2u);
     EXPECT_TRUE(dialogs_.Calls().empty());
