@@ -54,6 +54,14 @@ struct TRig {
         form->findChild<QTimer*>(QStringLiteral("OnlineTimer"))->stop();
     }
     ~TRig() { form->close(); }
+    // Connects at once, as the connect command does, and gives the settings tree it built.
+    QTreeWidget* ConnectNow() {
+        QCoreApplication::processEvents();
+        QAction* connect = form->findChild<QAction*>(QStringLiteral("MenuConnectAction"));
+        connect->setEnabled(true);
+        connect->trigger();
+        return form->findChild<QTreeWidget*>(QStringLiteral("DevSettingsTV"));
+    }
     bool Connected() const {
         return form->findChild<QLabel*>(QStringLiteral("StatusPanel5"))->text().toStdString() == Msg(25);
     }
@@ -93,11 +101,7 @@ BENCHMARK(BM_EditorConnectReadFirstPage)->Unit(benchmark::kMillisecond);
 // Leaving a page (its commit) and showing the next (its fill and tip), round the whole Y-649 tree.
 void BM_EditorSwitchPage(benchmark::State& state) {
     TRig rig;
-    QCoreApplication::processEvents();
-    auto* tree = rig.form->findChild<QTreeWidget*>(QStringLiteral("DevSettingsTV"));
-    QAction* connect = rig.form->findChild<QAction*>(QStringLiteral("MenuConnectAction"));
-    connect->setEnabled(true);
-    connect->trigger();
+    QTreeWidget* tree = rig.ConnectNow();
     std::vector<QTreeWidgetItem*> nodes;
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         nodes.push_back(*it);
@@ -119,11 +123,7 @@ const char* const kBoundPages[] = {
 
 void BM_EditorPageFillCommit(benchmark::State& state) {
     TRig rig;
-    QCoreApplication::processEvents();
-    auto* tree = rig.form->findChild<QTreeWidget*>(QStringLiteral("DevSettingsTV"));
-    QAction* connect = rig.form->findChild<QAction*>(QStringLiteral("MenuConnectAction"));
-    connect->setEnabled(true);
-    connect->trigger();
+    QTreeWidget* tree = rig.ConnectNow();
     const std::string page = kBoundPages[state.range(0)];
     state.SetLabel(page);
     const std::string awayPage = page == "RRiRelayTS" ? "YNoticeStatusTS" : "RRiRelayTS";
