@@ -21,15 +21,6 @@ T FactoryValue(const TConfigBlock<T>& block) {
     return value;
 }
 
-// A store marks a block changed when it changed its bytes, and never clears a mark an earlier, unsaved
-// change left: clearing it would let the window close without asking and lose that change.
-template <typename T>
-void Commit(TConfigBlock<T>& block, const T& value) {
-    const bool changed = std::memcmp(block.Value.bytes.data(), value.bytes.data(), block.Size) != 0;
-    block.Value = value;
-    if (changed) block.Modified = true;
-}
-
 bool IsZoneColumn(int column) {
     return column >= kFirstZoneColumn && column <= kLastZoneColumn;
 }
@@ -247,9 +238,9 @@ void TObjectTable::Store(TZelmoMemoryMap& map) const {
         }
     }
 
-    Commit(assignsBlock, assigns);
-    Commit(objNumsBlock, objNums);
-    Commit(marksBlock, marks);
+    assignsBlock.Change(assigns);
+    objNumsBlock.Change(objNums);
+    marksBlock.Change(marks);
 }
 
 void TObjectTable::ComputeZoneStates() {

@@ -18,18 +18,8 @@ bool AllDigits(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Writes a record's new value; the block is marked when its bytes changed and keeps an earlier mark
-// otherwise, so that looking at a page again never hides an unsaved change from the close question.
-template <typename T>
-void Put(TConfigBlock<T>& block, const T& value) {
-    if (std::memcmp(block.ValueBytes(), &value, block.Size) != 0) block.Modified = true;
-    std::memcpy(block.ValueBytes(), &value, block.Size);
-}
-
 void PutByte(TConfigBlockBase& block, std::uint8_t value) {
-    if (block.Size < 1) return;
-    if (block.ValueBytes()[0] != value) block.Modified = true;
-    block.ValueBytes()[0] = value;
+    block.Change(&value, 1);
 }
 
 TTimedMode ReadTimed(TZelmoMemoryMap& map, const char* name, const TDurationRange& range) {
@@ -89,9 +79,9 @@ int WriteMainSettings(TZelmoMemoryMap& map, const TMainSettings& s) {
     engineer.Value.SetText(s.engineerPassword);
     user.Value.SetText(s.operatorPassword);
     PutByte(reset, static_cast<std::uint8_t>(s.passwordReset));
-    Put(internal, Timed(s.internalSound, kInternalSoundRange));
-    Put(external, Timed(s.externalSound, kExternalSoundRange));
-    Put(backlight, Timed(s.backlight, kBacklightRange));
+    internal.Change(Timed(s.internalSound, kInternalSoundRange));
+    external.Change(Timed(s.externalSound, kExternalSoundRange));
+    backlight.Change(Timed(s.backlight, kBacklightRange));
     return 0;
 }
 
@@ -168,7 +158,7 @@ void TCodeList::Write(TZelmoMemoryMap& map) const {
     const auto [held, last] = CodeCounts(value);
     PutByte(count, static_cast<std::uint8_t>(held));
     PutByte(highest, static_cast<std::uint8_t>(last));
-    Put(codes, value);
+    codes.Change(value);
 }
 
 std::pair<int, int> CodeCounts(const TYConfirmCodes& codes) {

@@ -86,7 +86,6 @@ void CommitChoices(TZelmoMemoryMap& map, std::string_view page, std::span<const 
     // Fields that share a block are combined before its flag is decided.
     struct TPending {
         TConfigBlockBase* block;
-        std::uint8_t before;
         std::uint8_t after;
     };
     std::vector<TPending> pending;
@@ -98,19 +97,14 @@ void CommitChoices(TZelmoMemoryMap& map, std::string_view page, std::span<const 
         TPending* entry = nullptr;
         for (TPending& p : pending)
             if (p.block == &block) entry = &p;
-        if (!entry)
-            entry = &pending.emplace_back(TPending{&block, block.ValueBytes()[0], block.ValueBytes()[0]});
+        if (!entry) entry = &pending.emplace_back(TPending{&block, block.ValueBytes()[0]});
         const int index = chosen[i];
         if (index < 0 || static_cast<std::size_t>(index) >= field.items.size()) continue;
         entry->after = static_cast<std::uint8_t>(
             (entry->after & ~Mask(field)) | ((static_cast<unsigned>(index) << field.shift) & Mask(field)));
     }
-    for (const TPending& p : pending) {
-        p.block->ValueBytes()[0] = p.after;
-        // Only a write or a load clears the flag: a second visit that changes nothing must not hide the first
-        // visit's change from the close question.
-        if (p.after != p.before) p.block->Modified = true;
-    }
+    for (const TPending& p : pending)
+        p.block->Change(&p.after, 1);
 }
 
 }  // namespace mirca

@@ -42,12 +42,8 @@ void WriteSysOutRows(TZelmoMemoryMap& map, const TSysOutRows& rows) {
         }
         newModes.SetOutWorkMode(s, word);
     }
-    const auto put = [](auto& block, const auto& value) {
-        if (!(block.Value == value)) block.Modified = true;
-        block.Value = value;
-    };
-    put(outs, newOuts);
-    put(modes, newModes);
+    outs.Change(newOuts);
+    modes.Change(newModes);
 }
 
 std::vector<std::uint8_t> RelayModuleAddresses(const TYAdrMR& modules) {

@@ -26,15 +26,8 @@ constexpr std::uint8_t kFirstStartDone = 'Z';
 constexpr std::uint8_t kFirstStartPending = 'U';
 constexpr std::uint8_t kCrcSystem = 5;
 
-// Sets a block's bytes, marking it modified when they change.
-void SetBlock(TConfigBlockBase& block, const std::uint8_t* value, std::size_t count) {
-    const std::size_t n = std::min<std::size_t>(count, block.Size);
-    if (std::memcmp(block.ValueBytes(), value, n) != 0) block.Modified = true;
-    std::memcpy(block.ValueBytes(), value, n);
-}
-
 void SetByte(TConfigBlockBase& block, std::uint8_t value) {
-    SetBlock(block, &value, 1);
+    block.Change(&value, 1);
 }
 
 // Makes a block one that the configuration write sends but no read takes.
@@ -265,7 +258,7 @@ TRefreshResult RefreshConfiguration(TPanelLink& link, const std::filesystem::pat
 
     if ((map->EditionWord() & 0xFF) == static_cast<std::uint8_t>(frames::kExtendedEdition)) {
         TConfigBlockBase& descriptor = map->ConfigBlock("descriptor");
-        SetBlock(descriptor, d.bytes.data(), d.bytes.size());
+        descriptor.Change(d.bytes.data(), d.bytes.size());
         WriteOnly(descriptor);
         TConfigBlockBase& state = map->ConfigBlock("conf_state");
         SetByte(state, d.Major());

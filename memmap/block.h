@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -40,6 +41,16 @@ public:
     virtual std::uint32_t RecordSize() const = 0;
     virtual std::uint8_t* ValueBytes() = 0;
     virtual const std::uint8_t* ValueBytes() const = 0;
+
+    // Puts count bytes (at most Size) at the start of the value, marking the block Modified when that changes
+    // its bytes. A change that changes nothing leaves an earlier mark as it was: an edit looked at again must
+    // still be written or saved, and the close question must still ask.
+    void Change(const std::uint8_t* bytes, std::size_t count) {
+        const std::size_t n = std::min<std::size_t>(count, Size);
+        if (n == 0 || std::memcmp(ValueBytes(), bytes, n) == 0) return;
+        std::memcpy(ValueBytes(), bytes, n);
+        Modified = true;
+    }
 
     bool Modified = false;
     std::string name;
@@ -84,6 +95,9 @@ public:
     void WriteTo(std::uint8_t* target) const override {
         if (target && Size) std::memcpy(target, ValueBytes(), Size);
     }
+    using TConfigBlockBase::Change;
+    void Change(const T& value) { Change(reinterpret_cast<const std::uint8_t*>(&value), sizeof(T)); }
+
     std::uint32_t RecordSize() const override { return sizeof(T); }
     std::uint8_t* ValueBytes() override { return reinterpret_cast<std::uint8_t*>(&Value); }
     const std::uint8_t* ValueBytes() const override { return reinterpret_cast<const std::uint8_t*>(&Value); }

@@ -145,6 +145,26 @@ TEST(ClassTable, EachCallMakesAFreshBlock) {
     EXPECT_EQ(second->ValueBytes()[0], 0);
 }
 
+TEST(ConfigBlock, AChangeMarksOnlyWhenItChangesBytesAndNeverClearsAMark) {
+    const auto block = CreateConfigBlock("TSysOuts");
+    ASSERT_NE(block, nullptr);
+    block->Init("TSysOuts", "sys_outs", 0, 3, {1, 2, 3});
+    const std::uint8_t same[] = {1, 2, 3, 9};
+    block->Change(same, 3);
+    EXPECT_FALSE(block->Modified);
+    const std::uint8_t other[] = {1, 5, 3, 9};
+    block->Change(other, sizeof other);  // no more than Size bytes are taken
+    EXPECT_TRUE(block->Modified);
+    EXPECT_EQ(Bytes(block->ValueBytes(), block->ValueBytes() + 4), (Bytes{1, 5, 3, 0}));
+    block->Change(other, 3);
+    EXPECT_TRUE(block->Modified) << "a change that changes nothing keeps the earlier mark";
+    // A block without memory takes nothing.
+    const auto empty = CreateConfigBlock("Byte");
+    empty->Init("Byte", "placeholder", 0, 0, {});
+    empty->Change(other, 1);
+    EXPECT_FALSE(empty->Modified);
+}
+
 TEST(ClassTable, NamesAreMatchedExactly) {
     // Record type names that are no class name, other spellings, and names with stray characters.
     for (const char* name :
