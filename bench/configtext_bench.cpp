@@ -19,7 +19,7 @@ namespace {
 using namespace mirca;
 namespace fs = std::filesystem;
 
-const fs::path kMaps = fs::path(__FILE__).parent_path().parent_path() / "data" / "drv_base";
+const fs::path kMaps = fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base";
 
 // A Y-649 configuration file (the map's factory values) in the temporary folder, made once and removed when
 // the program ends.

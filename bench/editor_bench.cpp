@@ -15,7 +15,7 @@ namespace {
 using namespace mirca;
 
 const std::filesystem::path kMap =
-    std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "937_d_6_4.xml";
+    std::filesystem::path(MIRCA_SOURCE_DIR) / "data" / "drv_base" / "937_d_6_4.xml";
 
 // 125 devices of two addresses with a panel number (16 zones each), zone k of all 2000 owned by object k;
 // eight relay modules and 35 bound system outputs, every object holding all outputs of the panel and of one

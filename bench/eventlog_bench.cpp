@@ -26,7 +26,7 @@ using namespace mirca;
 namespace fs = std::filesystem;
 
 const fs::path kMessages =
-    fs::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "Messages.xml";
+    fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base" / "Messages.xml";
 
 const TCatalogue& Russian() {
     static const TCatalogue catalogue = [] {

@@ -12,7 +12,7 @@ namespace {
 using namespace mirca;
 
 const std::filesystem::path kMap =
-    std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "937_d_6_4.xml";
+    std::filesystem::path(MIRCA_SOURCE_DIR) / "data" / "drv_base" / "937_d_6_4.xml";
 
 void BM_ParseY649Map(benchmark::State& state) {
     for (auto _ : state) {

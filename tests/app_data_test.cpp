@@ -27,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kData = fs::path(__FILE__).parent_path().parent_path() / "data";
+const fs::path kData = fs::path(MIRCA_SOURCE_DIR) / "data";
 
 // Far above any real data file; keeps a runaway file from swamping the test.
 constexpr std::uintmax_t kMaxFileBytes = 1u << 20;

@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kData = fs::path(__FILE__).parent_path().parent_path() / "data";
+const fs::path kData = fs::path(MIRCA_SOURCE_DIR) / "data";
 const fs::path kMenuFile = kData / "drv_base" / "Menu.xml";
 const fs::path kTipsFile = kData / "drv_base" / "tips.xml";
 const fs::path kHelp = kData / "help";

@@ -25,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-const fs::path kMaps = fs::path(__FILE__).parent_path().parent_path() / "data" / "drv_base";
+const fs::path kMaps = fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base";
 const fs::path kY649 = kMaps / "937_d_6_4.xml";
 
 const char* const kObjectBlocks[] = {"sys_outs", "adr_mr",   "sys_outs_assigns", "rpd_nums",

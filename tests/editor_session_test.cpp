@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 using TKind = TScriptedDialogs::TKind;
 using TAnswer = IDialogService::TAnswer;
 
-const fs::path kMaps = fs::path(__FILE__).parent_path().parent_path() / "data" / "drv_base";
+const fs::path kMaps = fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base";
 
 // Remembers what the session showed; the page on screen and its commit are set by the test.
 class TRecordingView : public IEditorView {

@@ -15,7 +15,7 @@ namespace mirca {
 namespace {
 
 const std::filesystem::path kMap =
-    std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "937_d_6_4.xml";
+    std::filesystem::path(MIRCA_SOURCE_DIR) / "data" / "drv_base" / "937_d_6_4.xml";
 
 std::vector<std::uint8_t> Bytes(TZelmoMemoryMap& map, const char* block) {
     const TConfigBlockBase& b = map.ConfigBlock(block);

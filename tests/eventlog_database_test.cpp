@@ -25,7 +25,7 @@ namespace mirca {
 namespace {
 
 const std::filesystem::path kMessages =
-    std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "Messages.xml";
+    std::filesystem::path(MIRCA_SOURCE_DIR) / "data" / "drv_base" / "Messages.xml";
 
 class TCountingGauge : public IGauge {
 public:

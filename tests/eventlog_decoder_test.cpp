@@ -255,7 +255,7 @@ TEST_F(DecoderTest, StrayConversionsInTextsAreCopied) {
 }
 
 const std::filesystem::path kShippedMessages =
-    std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "Messages.xml";
+    std::filesystem::path(MIRCA_SOURCE_DIR) / "data" / "drv_base" / "Messages.xml";
 
 TEST(DecoderShippedCatalogue, RealWording) {
     struct TShipped {

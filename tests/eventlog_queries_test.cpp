@@ -16,7 +16,7 @@ namespace mirca {
 namespace {
 
 const std::filesystem::path kMessages =
-    std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "drv_base" / "Messages.xml";
+    std::filesystem::path(MIRCA_SOURCE_DIR) / "data" / "drv_base" / "Messages.xml";
 
 const std::string kSelect = "select * from CurrentLog where";
 const std::string kOrder = "order by mesDate, mesTime";

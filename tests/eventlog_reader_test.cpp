@@ -445,7 +445,7 @@ TEST(EventLogTexts, DateTimeAndCodeComeFromTheRecordBytes) {
 
 TEST(EventLogTexts, SystemSixRecordsAreDecodedWithTheReadersCatalogue) {
     TCatalogue catalogue;
-    catalogue.LoadCatalogue(fs::path(__FILE__).parent_path().parent_path() / "data/drv_base/Messages.xml",
+    catalogue.LoadCatalogue(fs::path(MIRCA_SOURCE_DIR) / "data/drv_base/Messages.xml",
                             "EN", "EN");
     TLogRig rig(6, true, 200, 10);
     rig.reader.SetCatalogue(&catalogue);

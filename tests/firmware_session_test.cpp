@@ -33,7 +33,7 @@ using TKind = TScriptedDialogs::TKind;
 using TAnswer = IDialogService::TAnswer;
 using Bytes = std::vector<std::uint8_t>;
 
-const fs::path kMaps = fs::path(__FILE__).parent_path().parent_path() / "data" / "drv_base";
+const fs::path kMaps = fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base";
 const std::string kStamp = "20261210_120000";
 
 class TRecordingView : public IFirmwareView {

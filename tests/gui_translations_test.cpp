@@ -17,7 +17,7 @@
 namespace mirca {
 namespace {
 
-const std::filesystem::path kSources = std::filesystem::path(__FILE__).parent_path().parent_path() / "lang";
+const std::filesystem::path kSources = std::filesystem::path(MIRCA_SOURCE_DIR) / "lang";
 const std::filesystem::path kBuilt = std::filesystem::path(MIRCA_BIN_DIR) / "lang";
 
 // Translators need an application object; each test has its own.

@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 using D = TZelmoDescriptor;
 using Bytes = std::vector<std::uint8_t>;
 
-const fs::path kMaps = fs::path(__FILE__).parent_path().parent_path() / "data" / "drv_base";
+const fs::path kMaps = fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base";
 
 // The file names a map for some descriptor could have (MapFileName's forms).
 const std::regex kMapFileName(R"(\d+_[de]_\d+_\d+(_0)?\.xml)");

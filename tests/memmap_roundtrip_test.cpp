@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing_rig;
 
-const fs::path kMaps = fs::path(__FILE__).parent_path().parent_path() / "data" / "drv_base";
+const fs::path kMaps = fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base";
 
 TEST(ConfigRoundTrip, ReadSaveLoadWriteLeavesTheSecondPanelIdentical) {
     const TZelmoDescriptor y649 = TZelmoDescriptor::Make(937, 0x6464, 6, 4, 0);

@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing_rig;
 
-const fs::path kMaps = fs::path(__FILE__).parent_path().parent_path() / "data" / "drv_base";
+const fs::path kMaps = fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base";
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -787,7 +787,7 @@ long RuleId(const std::string& line, const std::string& key) {
 }
 
 TEST(ShippedData, UdevRuleGrantsEveryListedPair) {
-    const fs::path source = fs::path(__FILE__).parent_path().parent_path();
+    const fs::path source = fs::path(MIRCA_SOURCE_DIR);
     const std::vector<TUsbId> listed = LoadUsbDeviceList(source / "data" / "drv_base" / "usbdevices.xml");
     std::set<std::pair<unsigned, unsigned>> fromList;
     for (const TUsbId& id : listed)
