@@ -13,6 +13,7 @@
 
 #include "app/settings.h"
 #include "base/ascii.h"
+#include "base/programdir.h"
 #include "base/userfile.h"
 #include "gui/qtpath.h"
 
@@ -51,7 +52,7 @@ TLocalisation::TLocalisation(const std::filesystem::path& programPath) : TLocali
 TLocalisation::TLocalisation(const std::filesystem::path& programPath,
                              const std::filesystem::path& recordFile)
     : programPath_(programPath),
-      langFolder_(programPath.parent_path() / "lang"),
+      langFolder_(ProgramFolders(programPath.parent_path()).data / "lang"),
       recordFile_(recordFile),
       qtFolder_(ToPath(QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {}
 

@@ -20,8 +20,8 @@ std::vector<std::filesystem::path> CreateFolders(const std::vector<std::filesyst
 
 }  // namespace
 
-std::vector<std::filesystem::path> CreateProgramFolders(const std::filesystem::path& programDir) {
-    return CreateFolders({programDir / "help", programDir / "drv_base"});
+std::vector<std::filesystem::path> CreateProgramFolders(const std::filesystem::path& dataDir) {
+    return CreateFolders({dataDir / "help", dataDir / "drv_base"});
 }
 
 std::vector<std::filesystem::path> CreateUserFolders(const TAppSettings& settings) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/languages.h"
+#include "base/programdir.h"
 #include "base/userfile.h"
 
 #include "base/text.h"
@@ -74,12 +75,13 @@ bool IsLanguageCode(std::string_view code) {
 }
 
 TAppSettings DefaultSettings(const std::filesystem::path& programDir) {
+    const TProgramFolders folders = ProgramFolders(programDir);
     TAppSettings settings;
-    settings.firmware = programDir / "base";
-    settings.userConf = programDir / "conf";
-    settings.backup = programDir / "reg";
-    settings.report = programDir / "report";
-    settings.programSetPath = programDir / "drv_base";
+    settings.firmware = folders.user / "base";
+    settings.userConf = folders.user / "conf";
+    settings.backup = folders.user / "reg";
+    settings.report = folders.user / "report";
+    settings.programSetPath = folders.data / "drv_base";
     return settings;
 }
 

@@ -43,6 +43,8 @@ struct TAppSettings {
 // letters, digits, '_' and '-' is one: "../x" must not reach a file name.
 bool IsLanguageCode(std::string_view code);
 
+// The user's folders and the data folder where the program in programDir finds them (base/programdir.h):
+// beside it in a build folder, apart when installed.
 TAppSettings DefaultSettings(const std::filesystem::path& programDir);
 // Each value from the store, or its default when it is absent or not a usable value.
 TAppSettings LoadSettings(ISettingsStore& store, const std::filesystem::path& programDir);

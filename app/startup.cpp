@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <system_error>
+
 #include "app/aboutbox.h"
 #include "app/appsettingsform.h"
 #include "app/languages.h"
@@ -15,6 +17,7 @@
 #include "app/shellwindows.h"
 #include "app/zmodeselectform.h"
 #include "base/catalogue.h"
+#include "base/programdir.h"
 #include "devlink/panellink.h"
 #include "devlink/usbpipe.h"
 #include "editor/sysoutspage.h"
@@ -73,9 +76,10 @@ TLogSetup TStartup::LogSetup(const std::filesystem::path& programPath) {
     TLogSetup setup;
     setup.dialogs = dialogs_;
     const std::filesystem::path programDir = programPath.parent_path();
-    setup.paths = [store = store_.get(), programDir] {
+    const TProgramFolders folders = ProgramFolders(programDir);
+    setup.paths = [store = store_.get(), programDir, folders] {
         const TAppSettings settings = LoadSettings(*store, programDir);
-        return TLogPaths{programDir, settings.report, programDir / "Report" / "meslog.db"};
+        return TLogPaths{folders.data, settings.report, folders.user / "Report" / "meslog.db"};
     };
     setup.link = LinkFactory();
     setup.services.openUrl = OpenUrl;
@@ -89,9 +93,9 @@ TEditorSetup TStartup::EditorSetup(const std::filesystem::path& programPath) {
     setup.dialogs = dialogs_;
     const std::filesystem::path programDir = programPath.parent_path();
     // The folders as the settings hold them when the window opens, so a change in the settings window counts.
-    setup.paths = [store = store_.get(), programDir] {
+    setup.paths = [store = store_.get(), programDir, data = ProgramFolders(programDir).data] {
         const TAppSettings settings = LoadSettings(*store, programDir);
-        return TEditorPaths{programDir, settings.programSetPath, settings.userConf, settings.backup};
+        return TEditorPaths{data, settings.programSetPath, settings.userConf, settings.backup};
     };
     setup.link = LinkFactory();
     setup.services.openUrl = OpenUrl;
@@ -104,9 +108,9 @@ TFirmwareSetup TStartup::FirmwareSetup(const std::filesystem::path& programPath)
     TFirmwareSetup setup;
     setup.dialogs = dialogs_;
     const std::filesystem::path programDir = programPath.parent_path();
-    setup.paths = [store = store_.get(), programDir] {
+    setup.paths = [store = store_.get(), programDir, data = ProgramFolders(programDir).data] {
         const TAppSettings settings = LoadSettings(*store, programDir);
-        return TFirmwarePaths{programDir, settings.firmware, settings.programSetPath, settings.userConf};
+        return TFirmwarePaths{data, settings.firmware, settings.programSetPath, settings.userConf};
     };
     setup.backupBeforeUpdate = [store = store_.get(), programDir] {
         return LoadSettings(*store, programDir).backupBeforeUpdate;
@@ -120,9 +124,13 @@ TFirmwareSetup TStartup::FirmwareSetup(const std::filesystem::path& programPath)
 
 void TStartup::Steps() {
     const std::filesystem::path& programPath = options_.programPath;
-    const std::filesystem::path programDir = programPath.parent_path();
-    // Every relative path of the program rests on its own folder.
-    std::filesystem::current_path(programDir);
+    const TProgramFolders folders = ProgramFolders(programPath.parent_path());
+    // Every relative path of the program rests on the folder of the user's files: the program's own folder
+    // when the data is beside it, a per-user folder when the program is installed.
+    // A home that cannot be written is reported by the first window that writes there, not at the start.
+    std::error_code ec;
+    if (folders.installed && !folders.user.empty()) std::filesystem::create_directories(folders.user, ec);
+    if (!folders.user.empty()) std::filesystem::current_path(folders.user, ec);
 
     store_ = TQtSettingsStore::Choose(programPath, options_.version);
     const TStartupSettings startup = ReadStartupSettings(*store_);
@@ -131,14 +139,15 @@ void TStartup::Steps() {
     // An empty Language keeps the recorded language, for the texts and the windows alike; every part of the
     // program gets the code in one letter case.
     language_ = RunLanguage(startup.language, localisation_->GetCurrentDefaultLocaleReg());
-    Catalogue().LoadCatalogue(programDir / "drv_base" / "Messages.xml", language_, "");
+    Catalogue().LoadCatalogue(folders.data / "drv_base" / "Messages.xml", language_, "");
     localisation_->SetDefaultLocaleReg(programPath, language_);
     localisation_->SetNewResourceFile(language_, store_->IsIni() ? "" : "RU");
 
-    CreateProgramFolders(programDir);
+    CreateProgramFolders(folders.data);
 
-    // Every window takes it.
+    // Every window takes it; the desktop entry's name lets a Wayland shell match the windows to the entry.
     QApplication::setWindowIcon(ProgramIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.vorn_security.MircaY"));
     IDialogService& dialogs = *dialogs_;
     modeSelect_ = Create<TZModeSelectForm>(dialogs, *localisation_, programPath);
     appSettings_ = Create<TAppSettingsForm>(*store_, *localisation_, dialogs, programPath);

@@ -26,6 +26,7 @@
 #include "app/localisation.h"
 #include "app/modedescription.h"
 #include "base/catalogue.h"
+#include "base/programdir.h"
 #include "gui/icons.h"
 #include "gui/qtdialogs.h"
 #include "gui/qtpath.h"
@@ -45,7 +46,7 @@ TZModeSelectForm::TZModeSelectForm(IDialogService& dialogs, TLocalisation& local
       dialogs_(dialogs),
       localisation_(localisation),
       programPath_(programPath),
-      programDir_(programPath.parent_path()),
+      dataDir_(ProgramFolders(programPath.parent_path()).data),
       openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName(QStringLiteral("ZModeSelectForm"));
     auto* central = new QWidget(this);
@@ -263,8 +264,8 @@ void TZModeSelectForm::RestoreCheckedButton(QAbstractButton* previous) {
 
 bool TZModeSelectForm::ShowDescription(const std::string& modeKey) {
     // In the language the windows show.
-    const auto paragraphs = ReadShownModeDescription(programDir_ / "drv_base" / "ModeDescription.xml",
-                                                     modeKey, localisation_.InstalledCode());
+    const auto paragraphs = ReadShownModeDescription(dataDir_ / "drv_base" / "ModeDescription.xml", modeKey,
+                                                     localisation_.InstalledCode());
     if (!paragraphs) return false;
 
     richEdit1_->clear();
@@ -356,7 +357,7 @@ void TZModeSelectForm::ContinueClicked() {
 
 void TZModeSelectForm::HelpClicked() {
     if (!helpReady_) return;
-    const std::filesystem::path helpFolder = programDir_ / "help";
+    const std::filesystem::path helpFolder = dataDir_ / "help";
     const std::string file = FindHelpFile(helpFolder, localisation_.GetCurrentDefaultLocaleReg());
     if (file.empty()) {
         dialogs_.Inform(Msg(3), Msg(346), IDialogService::TIcon::Warning);

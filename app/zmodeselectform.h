@@ -83,7 +83,7 @@ private:
     IDialogService& dialogs_;
     TLocalisation& localisation_;
     std::filesystem::path programPath_;
-    std::filesystem::path programDir_;
+    std::filesystem::path dataDir_;  // drv_base/ and help/
     IWorkingWindow* firmware_ = nullptr;
     IWorkingWindow* editor_ = nullptr;
     IWorkingWindow* eventLog_ = nullptr;

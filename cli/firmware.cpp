@@ -83,7 +83,7 @@ private:
 };
 
 std::filesystem::path FirmwareFolder(const TArgs& args) {
-    return args.Has("--folder") ? std::filesystem::path(args.options.at("--folder")) : ProgramDir() / "base";
+    return args.Has("--folder") ? std::filesystem::path(args.options.at("--folder")) : UserFolder() / "base";
 }
 
 std::string LocalTime(std::time_t t) {
@@ -170,7 +170,7 @@ int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& 
     TFirmwareWriteSetup setup;
     setup.mapFolder = global.DataFolder();
     setup.configFolder =
-        a->Has("--conf") ? std::filesystem::path(a->options.at("--conf")) : ProgramDir() / "conf";
+        a->Has("--conf") ? std::filesystem::path(a->options.at("--conf")) : UserFolder() / "conf";
     setup.backup = !a->Has("--no-backup");
     setup.askWithoutBackup = !yes;
     if (a->Has("--refresh")) setup.refresh = true;

@@ -9,7 +9,7 @@
 namespace mirca::cli {
 
 std::filesystem::path TGlobalOptions::DataFolder() const {
-    return dataFolder.empty() ? ProgramDir() / "drv_base" : dataFolder;
+    return dataFolder.empty() ? mirca::DataFolder() / "drv_base" : dataFolder;
 }
 
 bool IsPortName(const std::string& name) {

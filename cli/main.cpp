@@ -57,11 +57,11 @@ void PrintUsage(std::FILE* out) {
         "                                 print the firmware files that fit the connected device,\n"
         "                                 one tab-separated row each: name, version, size, date,\n"
         "                                 folder (--all: every firmware file, no device needed);\n"
-        "                                 DIR defaults to base beside the program\n"
+        "                                 DIR defaults to base in the user folder\n"
         "  firmware write FILE.tsk [--yes] [--no-backup] [--refresh|--no-refresh] [--conf DIR]\n"
         "                                 write firmware into the connected device, as the update\n"
         "                                 window does: a panel's configuration is saved to DIR\n"
-        "                                 (default conf beside the program) first, and after a panel\n"
+        "                                 (default conf in the user folder) first, and after a panel\n"
         "                                 was written its configuration is brought in line with the\n"
         "                                 new firmware; the questions are asked on the terminal\n"
         "                                 unless --yes answers them (the refresh too, unless\n"
@@ -74,9 +74,12 @@ void PrintUsage(std::FILE* out) {
         "(upper case; either case is read). Only blocks a configuration write sends (marked w in\n"
         "the map) can be set.\n"
         "The port defaults to MIRCA_PORT, else the USB panel. --data DIR names the folder of the\n"
-        "memory maps and of Messages.xml (default: drv_base beside the program). The event database is\n"
-        "Report/meslog.db beside the program unless --db names another file; FILE.lock is made beside\n"
-        "it, so that runs and the window sharing the file do not mix their logs.\n");
+        "memory maps and of Messages.xml (default: drv_base in the data folder). The event database is\n"
+        "Report/meslog.db in the user folder unless --db names another file; FILE.lock is made beside\n"
+        "it, so that runs and the window sharing the file do not mix their logs.\n"
+        "The data and the user folder are the program's own folder when drv_base is beside it; when\n"
+        "installed, they are share/mirca-y beside its bin folder and $XDG_DATA_HOME/mirca-y (by\n"
+        "default ~/.local/share/mirca-y).\n");
 }
 
 }  // namespace

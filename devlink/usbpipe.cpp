@@ -386,7 +386,7 @@ unsigned TAtmUsbPipe::OpenSocket(const std::string& path) {
 
 unsigned TAtmUsbPipe::OpenUsb() {
     const std::filesystem::path listPath =
-        deviceList_.empty() ? ProgramDir() / "drv_base" / "usbdevices.xml" : deviceList_;
+        deviceList_.empty() ? DataFolder() / "drv_base" / "usbdevices.xml" : deviceList_;
     std::vector<TUsbId> ids;
     try {
         ids = LoadUsbDeviceList(listPath);

@@ -458,7 +458,7 @@ std::optional<TRowValues> Convert(const TLogRow& row, int currentYear) {
 }  // namespace
 
 std::filesystem::path TEventDatabase::DefaultPath() {
-    return ProgramDir() / "Report" / "meslog.db";
+    return UserFolder() / "Report" / "meslog.db";
 }
 
 TEventDatabase::TEventDatabase(std::filesystem::path file, std::string password)
