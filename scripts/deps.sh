@@ -2,7 +2,7 @@
 # unzip lets the tests read exported workbooks back.
 # qt6-translations-l10n holds Qt's own texts (standard buttons, file dialogs) in Russian and Turkish.
 MIRCA_PACKAGES=(g++ cmake ninja-build pkg-config libusb-1.0-0-dev umockdev libumockdev-dev libpugixml-dev libgtest-dev
-    libbenchmark-dev libsqlcipher-dev libxlsxwriter-dev unzip
+    libbenchmark-dev libsqlcipher-dev libxlsxwriter-dev unzip nlohmann-json3-dev
     qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev)
 
 # Installs the given packages, or by default the build's, when any is missing.
