@@ -425,6 +425,27 @@ TEST_F(CliJson, FirmwareWriteNeedsYesAndThenReportsEveryStep) {
     EXPECT_EQ(version(), "6.4.12");
 }
 
+// The cable comes out in the middle of the image: the result says the write failed and carries the box's
+// message as the error, with the part of the image that went in the progress before it.
+TEST_F(CliJson, AFirmwareWriteThatBreaksOffFailsWithTheReason) {
+    auto panel = Panel("p", kMap, {"--drop-firmware-after", "500"});
+    const std::string file = Path("Y-PCN_6_4_12.tsk");
+    WriteBytes(file, testing_firmware::PanelImage(6, 4, 12));
+    const TJsonRun run = Json("p", {"firmware", "write", file, "--yes", "--no-backup", "--lang", "EN"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(run.last.at("result").at("result"), "failed");
+    EXPECT_TRUE(run.last.at("result").at("backup").is_null());
+    const json& error = run.last.at("error");
+    EXPECT_EQ(error.at("code"), "failed");
+    EXPECT_EQ(error.at("exit"), 1);
+    EXPECT_NE(error.at("message").get<std::string>().find("Could not write the firmware to the device."),
+              std::string::npos)
+        << error.dump();
+    const std::vector<json> written = Progress(run, "write");
+    ASSERT_FALSE(written.empty()) << run.out;
+    EXPECT_LT(written.back().at("done"), written.back().at("total"));
+}
+
 // A failed run: one result line with ok false, the exit code the text form gives, and the text form's
 // message; nothing else on stdout but events.
 TEST_F(CliJson, FailuresKeepTheirExitCodesAndMessages) {
