@@ -82,43 +82,6 @@ private:
     const char* command_;
 };
 
-// The writer reports every part of its run through one progress: the configuration saved first, the image,
-// the refresh afterwards. Its status lines say which part begins, so each part gets a bar (a JSON step) of
-// its own, counted in bytes only for the image.
-class TPhasedProgress final : public IProgress {
-public:
-    explicit TPhasedProgress(std::uint32_t imageStepBytes) : imageStepBytes_(imageStepBytes) {}
-
-    // Every status line of the writer.
-    void Status(const std::string& text) {
-        if (text == Msg(kMsgBackupBeforeUpdate))
-            Begin("Saving", "backup", 0);
-        else if (text == Msg(kMsgWritingImage))
-            Begin("Writing", "write", imageStepBytes_);
-        else if (text == Msg(kMsgRefreshing))
-            Begin("Updating", "refresh", 0);
-    }
-    void SetMax(std::uint32_t max) override { Current().SetMax(max); }
-    void Advance() override { Current().Advance(); }
-    void Finish() { current_.reset(); }
-
-private:
-    static constexpr int kMsgWritingImage = 163;
-    static constexpr int kMsgRefreshing = 165;
-
-    void Begin(const char* label, const char* step, std::uint32_t bytesPerStep) {
-        current_.reset();  // the bar before ends first
-        current_ = Out().Steps(label, step, bytesPerStep);
-    }
-    IProgress& Current() {
-        if (!current_) Begin("Writing", "write", imageStepBytes_);
-        return *current_;
-    }
-
-    std::uint32_t imageStepBytes_;
-    std::unique_ptr<IProgress> current_;
-};
-
 std::filesystem::path FirmwareFolder(const TArgs& args) {
     return args.Has("--folder") ? std::filesystem::path(args.options.at("--folder")) : ProgramDir() / "base";
 }
@@ -185,6 +148,43 @@ int FirmwareList(const TGlobalOptions& global, const std::vector<std::string>& a
         PrintRow(row);
     return kExitOk;
 }
+
+// The writer reports every part of its run through one progress: the configuration saved first, the image,
+// the refresh afterwards. Its status lines say which part begins, so each part gets a bar (a JSON step) of
+// its own, counted in bytes only for the image.
+class TPhasedProgress final : public IProgress {
+public:
+    explicit TPhasedProgress(std::uint32_t imageStepBytes) : imageStepBytes_(imageStepBytes) {}
+
+    // Every status line of the writer.
+    void Status(const std::string& text) {
+        if (text == Msg(kMsgBackupBeforeUpdate))
+            Begin("Saving", "backup", 0);
+        else if (text == Msg(kMsgWritingImage))
+            Begin("Writing", "write", imageStepBytes_);
+        else if (text == Msg(kMsgRefreshing))
+            Begin("Updating", "refresh", 0);
+    }
+    void SetMax(std::uint32_t max) override { Current().SetMax(max); }
+    void Advance() override { Current().Advance(); }
+    void Finish() { current_.reset(); }
+
+private:
+    static constexpr int kMsgWritingImage = 163;
+    static constexpr int kMsgRefreshing = 165;
+
+    void Begin(const char* label, const char* step, std::uint32_t bytesPerStep) {
+        current_.reset();  // the bar before ends first
+        current_ = Out().Steps(label, step, bytesPerStep);
+    }
+    IProgress& Current() {
+        if (!current_) Begin("Writing", "write", imageStepBytes_);
+        return *current_;
+    }
+
+    std::uint32_t imageStepBytes_;
+    std::unique_ptr<IProgress> current_;
+};
 
 const char* ResultName(TFirmwareWriteResult result) {
     switch (result) {
