@@ -45,7 +45,7 @@ public:
     }
     TAnswer Ask(const std::string&, const std::string& text, bool defaultNo) override {
         if (yes_) {
-            Out().Message(text + " yes (--yes)");
+            Out().Answered(text, "yes");
             return TAnswer::Yes;
         }
         if (!interactive_) {

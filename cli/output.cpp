@@ -32,6 +32,9 @@ public:
     bool Json() const override { return false; }
     void Write(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stdout); }
     void Message(const std::string& text) override { std::printf("%s\n", text.c_str()); }
+    void Answered(const std::string& question, const std::string& answer) override {
+        std::printf("%s %s (--yes)\n", question.c_str(), answer.c_str());
+    }
     void Warning(const char* command, const std::string& text) override { PrintToStderr(command, text); }
     void Error(const char* command, const std::string& text) override { PrintToStderr(command, text); }
     void Note(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
@@ -117,6 +120,9 @@ public:
     bool Json() const override { return true; }
     void Write(std::string_view) override {}
     void Message(const std::string& text) override { PrintLine({{"message", text}}); }
+    void Answered(const std::string& question, const std::string& answer) override {
+        PrintLine({{"question", {{"text", question}, {"answer", answer}}}});
+    }
     void Warning(const char* command, const std::string& text) override {
         PrintToStderr(command, text);
         PrintLine({{"warning", text}});

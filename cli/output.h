@@ -24,6 +24,9 @@ public:
     virtual void Write(std::string_view text) = 0;
     // A line on what the command is doing or was answered (the firmware write's steps and questions).
     virtual void Message(const std::string& text) = 0;
+    // A question answered without asking (firmware write --yes): "text yes (--yes)" on stdout, in the JSON
+    // form {"question":{"text":...,"answer":"yes"}}.
+    virtual void Answered(const std::string& question, const std::string& answer) = 0;
     // "mirca-cli COMMAND: text" on stderr ("mirca-cli: text" without a command), for something that does not
     // stop the command.
     virtual void Warning(const char* command, const std::string& text) = 0;

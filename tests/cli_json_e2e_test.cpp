@@ -49,7 +49,7 @@ struct TJsonRun {
 };
 
 // Every line must parse as an object; the last one is the result and the only one with "ok"; every other
-// one is exactly one event: progress, message or warning.
+// one is exactly one event: progress, message, question or warning.
 TJsonRun Parse(const tp::TResult& r) {
     TJsonRun run{r.exitCode, {}, {}, r.err, r.out};
     EXPECT_TRUE(r.out.empty() || r.out.back() == '\n') << r.out;
@@ -69,8 +69,8 @@ TJsonRun Parse(const tp::TResult& r) {
     all.pop_back();
     for (const json& event : all) {
         EXPECT_EQ(event.size(), 1u) << event.dump();
-        const bool known =
-            event.contains("progress") || event.contains("message") || event.contains("warning");
+        const bool known = event.contains("progress") || event.contains("message") ||
+                           event.contains("question") || event.contains("warning");
         EXPECT_TRUE(known) << event.dump();
     }
     run.events = std::move(all);
@@ -415,6 +415,14 @@ TEST_F(CliJson, FirmwareWriteNeedsYesAndThenReportsEveryStep) {
         at = std::find_if(at, messages.end(), [&](const std::string& m) { return m.find(text) != m.npos; });
         ASSERT_NE(at, messages.end()) << "'" << text << "' missing or out of order in:\n" << run.out;
     }
+    // The questions --yes answered are events of their own.
+    std::vector<std::string> questions;
+    for (const json& e : run.events) {
+        if (!e.contains("question")) continue;
+        EXPECT_EQ(e.at("question").at("answer"), "yes");
+        questions.push_back(e.at("question").at("text"));
+    }
+    EXPECT_FALSE(questions.empty()) << run.out;
     const json& result = run.last.at("result");
     EXPECT_EQ(result.at("file"), file);
     EXPECT_EQ(result.at("result"), "written");
