@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/text.h"
+#include "cli/output.h"
 
 namespace mirca::cli {
 
@@ -15,14 +16,14 @@ std::optional<TArgs> ParseArgs(const std::string& command, const std::vector<std
         if (a.rfind("--", 0) == 0) {
             if (valued.count(a)) {
                 if (i + 1 >= args.size()) {
-                    std::fprintf(stderr, "mirca-cli %s: %s needs a value\n", command.c_str(), a.c_str());
+                    Out().Errorf(command.c_str(), "%s needs a value", a.c_str());
                     return std::nullopt;
                 }
                 out.options[a] = args[++i];
             } else if (flags.count(a)) {
                 out.options[a] = "";
             } else {
-                std::fprintf(stderr, "mirca-cli %s: unknown option '%s'\n", command.c_str(), a.c_str());
+                Out().Errorf(command.c_str(), "unknown option '%s'", a.c_str());
                 return std::nullopt;
             }
         } else {
@@ -30,7 +31,7 @@ std::optional<TArgs> ParseArgs(const std::string& command, const std::vector<std
         }
     }
     if (out.positional.size() != positionals) {
-        std::fprintf(stderr, "mirca-cli %s: expected %zu argument%s, got %zu\n", command.c_str(), positionals,
+        Out().Errorf(command.c_str(), "expected %zu argument%s, got %zu", positionals,
                      positionals == 1 ? "" : "s", out.positional.size());
         return std::nullopt;
     }
@@ -42,8 +43,8 @@ std::optional<std::uint32_t> ParseNumber(const std::string& command, const std::
     const std::optional<std::uint32_t> value =
         ParseWhole<std::uint32_t>(text, min, max, TNumberBase::DecimalOrHex);
     if (!value) {
-        std::fprintf(stderr, "mirca-cli %s: %s '%s' is not a number from %u to %u\n", command.c_str(),
-                     what.c_str(), text.c_str(), min, max);
+        Out().Errorf(command.c_str(), "%s '%s' is not a number from %u to %u", what.c_str(), text.c_str(),
+                     min, max);
     }
     return value;
 }

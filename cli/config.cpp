@@ -10,7 +10,7 @@
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/link.h"
-#include "cli/termprogress.h"
+#include "cli/output.h"
 #include "editor/settingsrules.h"
 #include "memmap/configsession.h"
 #include "memmap/configtext.h"
@@ -25,10 +25,10 @@ namespace {
 // The format the file's name asks for; a wrong command line (reported) otherwise.
 bool KnownFormat(const std::string& file, const char* command) {
     if (ConfigFormatForPath(file)) return true;
-    std::fprintf(stderr,
-                 "mirca-cli %s: %s: the name must end in .ycfg (binary configuration) or .tcfg (text, one "
-                 "byte value a line)\n",
-                 command, file.c_str());
+    Out().Errorf(
+        command,
+        "%s: the name must end in .ycfg (binary configuration) or .tcfg (text, one byte value a line)",
+        file.c_str());
     return false;
 }
 
@@ -50,16 +50,17 @@ int ConfigRead(const TGlobalOptions& global, const std::string& out) {
     if (const int rc = Begin(*link, session, kCommand); rc != kExitOk) return rc;
     bool read = false;
     {
-        TTermProgress progress("Reading");
-        read = session.ReadConfiguration(&progress);
+        const auto progress = Out().Steps("Reading", "read");
+        read = session.ReadConfiguration(progress.get());
     }
     if (!read || !session.SaveConfigurationFile(out)) {
         PrintFailure(kCommand);
         return kExitFailed;
     }
     const TZelmoMemoryMap& map = session.Map();
-    std::printf("configuration of %s %s (%u bytes) saved to %s\n", map.devprefix.c_str(), map.fwver.c_str(),
-                map.size, out.c_str());
+    Out().Printf("configuration of %s %s (%u bytes) saved to %s\n", map.devprefix.c_str(), map.fwver.c_str(),
+                 map.size, out.c_str());
+    Out().Result() = {{"file", out}, {"device", map.devprefix}, {"firmware", map.fwver}, {"bytes", map.size}};
     return kExitOk;
 }
 
@@ -79,32 +80,34 @@ int ConfigWrite(const TGlobalOptions& global, const std::string& in, bool verify
     const bool taken = *format == kConfigFormatBinary ? session.TakeConfiguration(fileImage)
                                                       : session.TakeConfigurationFile(in);
     if (!taken) {
-        std::fprintf(stderr, "mirca-cli %s: %s; nothing was written\n", kCommand, LastFailureText().c_str());
+        Out().Errorf(kCommand, "%s; nothing was written", LastFailureText().c_str());
         return kExitFailed;
     }
     bool written = false;
     {
-        TTermProgress progress("Writing");
-        written = session.WriteConfiguration(&progress);
+        const auto progress = Out().Steps("Writing", "write");
+        written = session.WriteConfiguration(progress.get());
     }
     if (!written) {
         PrintFailure(kCommand);
         return kExitFailed;
     }
     TZelmoMemoryMap& map = session.Map();
-    std::printf("configuration from %s written to %s %s\n", in.c_str(), map.devprefix.c_str(),
-                map.fwver.c_str());
+    Out().Printf("configuration from %s written to %s %s\n", in.c_str(), map.devprefix.c_str(),
+                 map.fwver.c_str());
+    Out().Result() = {{"file", in}, {"device", map.devprefix}, {"firmware", map.fwver}, {"verified", false}};
     if (!verify) return kExitOk;
     bool verified = false;
     {
-        TTermProgress progress("Verifying");
-        verified = VerifyWrittenConfiguration(link->Device(), map, &progress);
+        const auto progress = Out().Steps("Verifying", "verify");
+        verified = VerifyWrittenConfiguration(link->Device(), map, progress.get());
     }
     if (!verified) {
         PrintFailure(kCommand);
         return kExitFailed;
     }
-    std::printf("read back: the panel holds every written block\n");
+    Out().Printf("read back: the panel holds every written block\n");
+    Out().Result()["verified"] = true;
     return kExitOk;
 }
 
@@ -115,15 +118,16 @@ int ConfigFactory(const TGlobalOptions& global) {
     if (const int rc = Begin(*link, session, kCommand); rc != kExitOk) return rc;
     bool reset = false;
     {
-        TTermProgress progress("Factory settings");
-        reset = session.ResetToFactory(&progress);
+        const auto progress = Out().Steps("Factory settings", "factory");
+        reset = session.ResetToFactory(progress.get());
     }
     if (!reset) {
         PrintFailure(kCommand);
         return kExitFailed;
     }
     const TZelmoMemoryMap& map = session.Map();
-    std::printf("factory settings written to %s %s\n", map.devprefix.c_str(), map.fwver.c_str());
+    Out().Printf("factory settings written to %s %s\n", map.devprefix.c_str(), map.fwver.c_str());
+    Out().Result() = {{"device", map.devprefix}, {"firmware", map.fwver}};
     return kExitOk;
 }
 
@@ -134,14 +138,18 @@ int BackupRead(const TGlobalOptions& global, const std::string& out, const TBack
     if (const int rc = Begin(*link, session, kCommand); rc != kExitOk) return rc;
     bool saved = false;
     {
-        TTermProgress progress("Reading");
-        saved = session.SaveRegistrationBackup(out, owner, &progress);
+        const auto progress = Out().Steps("Reading", "read");
+        saved = session.SaveRegistrationBackup(out, owner, progress.get());
     }
     if (!saved) {
         PrintFailure(kCommand);
         return kExitFailed;
     }
-    std::printf("registration backup of %s saved to %s\n", session.Map().devprefix.c_str(), out.c_str());
+    Out().Printf("registration backup of %s saved to %s\n", session.Map().devprefix.c_str(), out.c_str());
+    Out().Result() = {{"file", out},
+                      {"device", session.Map().devprefix},
+                      {"object", owner.object},
+                      {"address", owner.address}};
     return kExitOk;
 }
 
@@ -153,15 +161,19 @@ int BackupWrite(const TGlobalOptions& global, const std::string& in) {
     TBackupOwner owner;
     bool restored = false;
     {
-        TTermProgress progress("Writing");
-        restored = session.RestoreRegistrationBackup(in, &owner, &progress);
+        const auto progress = Out().Steps("Writing", "write");
+        restored = session.RestoreRegistrationBackup(in, &owner, progress.get());
     }
     if (!restored) {
         PrintFailure(kCommand);
         return kExitFailed;
     }
-    std::printf("registration backup %s written to %s (object %u, address %u)\n", in.c_str(),
-                session.Map().devprefix.c_str(), unsigned{owner.object}, unsigned{owner.address});
+    Out().Printf("registration backup %s written to %s (object %u, address %u)\n", in.c_str(),
+                 session.Map().devprefix.c_str(), unsigned{owner.object}, unsigned{owner.address});
+    Out().Result() = {{"file", in},
+                      {"device", session.Map().devprefix},
+                      {"object", owner.object},
+                      {"address", owner.address}};
     return kExitOk;
 }
 
@@ -172,9 +184,8 @@ constexpr const char* kPanelSource = "panel";
 // A binary configuration file's name, as the text commands need its descriptor; a usage error otherwise.
 bool BinaryFileName(const std::string& file, const char* command) {
     if (ConfigFormatForPath(file) == kConfigFormatBinary) return true;
-    std::fprintf(stderr,
-                 "mirca-cli %s: %s: a .ycfg file is needed (it names its device; a .tcfg file does not)\n",
-                 command, file.c_str());
+    Out().Errorf(command, "%s: a .ycfg file is needed (it names its device; a .tcfg file does not)",
+                 file.c_str());
     return false;
 }
 
@@ -199,9 +210,9 @@ public:
         if (const int rc = Begin(*link_, *session_, command); rc != kExitOk) return rc;
         bool read = false;
         {
-            TTermProgress progress("Reading");
-            read = session_->ReadConfiguration(&progress) &&
-                   ReadRegistration(link_->Device(), session_->Map(), &progress);
+            const auto progress = Out().Steps("Reading", "read");
+            read = session_->ReadConfiguration(progress.get()) &&
+                   ReadRegistration(link_->Device(), session_->Map(), progress.get());
         }
         if (!read) {
             PrintFailure(command);
@@ -228,8 +239,13 @@ int ConfigDump(const TGlobalOptions& global, const std::string& file) {
     if (!ValidSource(file, kCommand)) return kExitUsage;
     TConfigSource source;
     if (const int rc = source.Open(global, file, kCommand); rc != kExitOk) return rc;
-    const std::string text = DumpText(source.Map());
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    Out().Write(DumpText(source.Map()));
+    nlohmann::ordered_json blocks = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < source.Map().BlockCount(); ++i) {
+        const TConfigBlockBase& block = source.Map().ConfigBlock(i);
+        blocks.push_back({{"name", block.name}, {"value", ValueText(block)}});
+    }
+    Out().Result() = {{"source", file}, {"blocks", std::move(blocks)}};
     return kExitOk;
 }
 
@@ -244,8 +260,16 @@ int ConfigDiff(const TGlobalOptions& global, const std::string& a, const std::st
         if (const int rc = second.Open(global, b, kCommand); rc != kExitOk) return rc;
         other = &second;
     }
-    const std::string text = DiffText(DiffMaps(first.Map(), other->Map()));
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    const std::vector<TBlockDifference> differences = DiffMaps(first.Map(), other->Map());
+    Out().Write(DiffText(differences));
+    // A side without the block is null.
+    const auto side = [](const std::optional<std::string>& value) {
+        return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
+    };
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const TBlockDifference& d : differences)
+        list.push_back({{"name", d.name}, {"a", side(d.a)}, {"b", side(d.b)}});
+    Out().Result() = {{"a", a}, {"b", b}, {"differences", std::move(list)}};
     return kExitOk;
 }
 
@@ -253,12 +277,12 @@ int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args
     constexpr const char* kCommand = "config set";
     for (const std::string& word : args) {
         if (word.rfind("--", 0) == 0) {
-            std::fprintf(stderr, "mirca-cli %s: unknown option '%s'\n", kCommand, word.c_str());
+            Out().Errorf(kCommand, "unknown option '%s'", word.c_str());
             return kExitUsage;
         }
     }
     if (args.size() < 2) {
-        std::fprintf(stderr, "mirca-cli %s: use 'config set FILE.ycfg NAME=VALUE...'\n", kCommand);
+        Out().Error(kCommand, "use 'config set FILE.ycfg NAME=VALUE...'");
         return kExitUsage;
     }
     const std::string& file = args.front();
@@ -271,8 +295,7 @@ int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args
     }
     const std::vector<std::string> assignments(args.begin() + 1, args.end());
     if (!ApplyAssignments(*map, image, assignments)) {
-        std::fprintf(stderr, "mirca-cli %s: %s; %s was not changed\n", kCommand, LastFailureText().c_str(),
-                     file.c_str());
+        Out().Errorf(kCommand, "%s; %s was not changed", LastFailureText().c_str(), file.c_str());
         return kExitFailed;
     }
     // The editor's pages refuse some values of these blocks; so does the command, in the pages' words.
@@ -286,12 +309,11 @@ int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args
     try {
         Catalogue().LoadCatalogue(global.DataFolder() / "Messages.xml", "RU", "EN");
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "mirca-cli %s: %s\n", kCommand, e.what());
+        Out().Error(kCommand, e.what());
         return kExitFailed;
     }
     if (const std::string problem = SettingsRuleProblem(*map, named); !problem.empty()) {
-        std::fprintf(stderr, "mirca-cli %s: %s; %s was not changed\n", kCommand, problem.c_str(),
-                     file.c_str());
+        Out().Errorf(kCommand, "%s; %s was not changed", problem.c_str(), file.c_str());
         return kExitFailed;
     }
     // The panel counts its codes by these two blocks: unless they are set too, they follow the codes, as the
@@ -299,6 +321,7 @@ int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args
     const auto isNamed = [&](const char* name) {
         return std::find(named.begin(), named.end(), name) != named.end();
     };
+    nlohmann::ordered_json followed = nlohmann::ordered_json::array();
     if (isNamed("codes")) {
         const auto [held, last] = CodeCounts(map->Block<TYConfirmCodes>("codes").Value);
         for (const auto& [name, value] :
@@ -308,7 +331,8 @@ int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args
             if (image.data[block->Address] == value) continue;
             image.data[block->Address] = static_cast<std::uint8_t>(value);
             block->ValueBytes()[0] = static_cast<std::uint8_t>(value);
-            std::printf("%s = %d, following the codes\n", name, value);
+            Out().Printf("%s = %d, following the codes\n", name, value);
+            followed.push_back({{"name", name}, {"value", value}});
         }
     }
     // The file's own image with only the named blocks changed: its header and every other byte stay.
@@ -317,8 +341,16 @@ int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args
         PrintFailure(kCommand);
         return kExitFailed;
     }
-    std::printf("%zu block%s set in %s\n", assignments.size(), assignments.size() == 1 ? "" : "s",
-                file.c_str());
+    Out().Printf("%zu block%s set in %s\n", assignments.size(), assignments.size() == 1 ? "" : "s",
+                 file.c_str());
+    nlohmann::ordered_json set = nlohmann::ordered_json::array();
+    for (const std::string& name : named) {
+        const TConfigBlockBase* block = FindBlock(*map, name);
+        set.push_back(
+            {{"name", name},
+             {"value", block ? nlohmann::ordered_json(ValueText(*block)) : nlohmann::ordered_json()}});
+    }
+    Out().Result() = {{"file", file}, {"set", std::move(set)}, {"followed", std::move(followed)}};
     return kExitOk;
 }
 
@@ -328,12 +360,23 @@ int ConfigMigrate(const TGlobalOptions& global, const std::string& old, const st
     if (!BinaryFileName(old, kCommand) || !BinaryFileName(out, kCommand)) return kExitUsage;
     TMigration migration;
     if (!MigrateConfigurationFile(global.DataFolder(), old, map, out, migration)) {
-        std::fprintf(stderr, "mirca-cli %s: %s; %s was not written\n", kCommand, LastFailureText().c_str(),
-                     out.c_str());
+        Out().Errorf(kCommand, "%s; %s was not written", LastFailureText().c_str(), out.c_str());
         return kExitFailed;
     }
-    const std::string text = MigrationText(migration);
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    Out().Write(MigrationText(migration));
+    const auto entries = [](const std::vector<TMigration::TEntry>& list) {
+        nlohmann::ordered_json out = nlohmann::ordered_json::array();
+        for (const TMigration::TEntry& e : list)
+            out.push_back({{"name", e.name}, {"note", e.note}});
+        return out;
+    };
+    Out().Result() = {{"old", old},
+                      {"map", map},
+                      {"file", out},
+                      {"carried", entries(migration.carried)},
+                      {"kept", entries(migration.kept)},
+                      {"dropped", entries(migration.dropped)},
+                      {"new", entries(migration.added)}};
     return kExitOk;
 }
 
@@ -367,7 +410,7 @@ int Config(const TGlobalOptions& global, const std::vector<std::string>& args) {
         const auto a = ParseArgs("config migrate", rest, {"--map"}, {}, 2);
         if (!a) return kExitUsage;
         if (!a->Has("--map")) {
-            std::fprintf(stderr, "mirca-cli config migrate: --map NEW.xml names the new firmware's map\n");
+            Out().Error("config migrate", "--map NEW.xml names the new firmware's map");
             return kExitUsage;
         }
         return ConfigMigrate(global, a->positional[0], a->options.at("--map"), a->positional[1]);
@@ -376,12 +419,11 @@ int Config(const TGlobalOptions& global, const std::vector<std::string>& args) {
         if (!ParseArgs("config factory", rest, {}, {}, 0)) return kExitUsage;
         return ConfigFactory(global);
     }
-    std::fprintf(
-        stderr,
-        "mirca-cli config: use 'config read OUT.ycfg|OUT.tcfg', 'config write IN.ycfg|IN.tcfg "
-        "[--verify]', 'config factory', 'config dump [FILE.ycfg]', 'config diff A B' (each FILE.ycfg "
-        "or panel), 'config set FILE.ycfg NAME=VALUE...' or 'config migrate OLD.ycfg --map NEW.xml "
-        "OUT.ycfg'\n");
+    Out().Error("config",
+                "use 'config read OUT.ycfg|OUT.tcfg', 'config write IN.ycfg|IN.tcfg "
+                "[--verify]', 'config factory', 'config dump [FILE.ycfg]', 'config diff A B' (each FILE.ycfg "
+                "or panel), 'config set FILE.ycfg NAME=VALUE...' or 'config migrate OLD.ycfg --map NEW.xml "
+                "OUT.ycfg'");
     return kExitUsage;
 }
 
@@ -391,7 +433,7 @@ int Backup(const TGlobalOptions& global, const std::vector<std::string>& args) {
         const auto a = ParseArgs("backup read", rest, {"--object", "--address"}, {}, 1);
         if (!a) return kExitUsage;
         if (!a->Has("--object") || !a->Has("--address")) {
-            std::fprintf(stderr, "mirca-cli backup read: --object N and --address A are required\n");
+            Out().Error("backup read", "--object N and --address A are required");
             return kExitUsage;
         }
         const auto object = ParseNumber("backup read", "object number", a->options.at("--object"), 0, 0xFFFF);
@@ -405,34 +447,42 @@ int Backup(const TGlobalOptions& global, const std::vector<std::string>& args) {
         if (!a) return kExitUsage;
         return BackupWrite(global, a->positional[0]);
     }
-    std::fprintf(
-        stderr,
-        "mirca-cli backup: use 'backup read OUT.rrg --object N --address A' or 'backup write IN.rrg'\n");
+    Out().Error("backup", "use 'backup read OUT.rrg --object N --address A' or 'backup write IN.rrg'");
     return kExitUsage;
 }
 
 int Map(const TGlobalOptions&, const std::vector<std::string>& args) {
     const auto [sub, rest] = SplitSubcommand(args);
     if (sub != "check") {
-        std::fprintf(stderr, "mirca-cli map: use 'map check FILE'\n");
+        Out().Error("map", "use 'map check FILE'");
         return kExitUsage;
     }
     const auto a = ParseArgs("map check", rest, {}, {}, 1);
     if (!a) return kExitUsage;
     try {
         TZelmoMemoryMap map(a->positional[0]);
-        std::printf("%s: %s %s, type %d, %u bytes, %zu blocks\n", a->positional[0].c_str(),
-                    map.devprefix.c_str(), map.fwver.c_str(), map.devtype, map.size, map.BlockCount());
+        TOutput& out = Out();
+        out.Printf("%s: %s %s, type %d, %u bytes, %zu blocks\n", a->positional[0].c_str(),
+                   map.devprefix.c_str(), map.fwver.c_str(), map.devtype, map.size, map.BlockCount());
+        nlohmann::ordered_json blocks = nlohmann::ordered_json::array();
         for (std::size_t i = 0; i < map.BlockCount(); ++i) {
             const TConfigBlockBase& b = map.ConfigBlock(i);
-            std::printf("  %-24s %-24s address %6u size %5u access %c%c%c%c\n", b.name.c_str(),
-                        b.ClassName.c_str(), b.Address, b.Size, (b.Access & kAccessRead) ? 'r' : '-',
-                        (b.Access & kAccessWrite) ? 'w' : '-', (b.Access & kAccessBackup) ? 'b' : '-',
-                        (b.Access & kAccessFactory) ? 'f' : '-');
+            const std::string access = {
+                (b.Access & kAccessRead) ? 'r' : '-', (b.Access & kAccessWrite) ? 'w' : '-',
+                (b.Access & kAccessBackup) ? 'b' : '-', (b.Access & kAccessFactory) ? 'f' : '-'};
+            out.Printf("  %-24s %-24s address %6u size %5u access %s\n", b.name.c_str(), b.ClassName.c_str(),
+                       b.Address, b.Size, access.c_str());
+            blocks.push_back({{"name", b.name},
+                              {"class", b.ClassName},
+                              {"address", b.Address},
+                              {"size", b.Size},
+                              {"access", access}});
         }
+        out.Result() = {{"file", a->positional[0]}, {"device", map.devprefix}, {"firmware", map.fwver},
+                        {"type", map.devtype},      {"bytes", map.size},       {"blocks", std::move(blocks)}};
         return kExitOk;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "mirca-cli map check: %s\n", e.what());
+        Out().Error("map check", e.what());
         return kExitFailed;
     }
 }

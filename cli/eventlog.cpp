@@ -12,7 +12,7 @@
 #include "cli/commands.h"
 #include "cli/link.h"
 #include "cli/logfile.h"
-#include "cli/termprogress.h"
+#include "cli/output.h"
 #include "eventlog/database.h"
 #include "eventlog/logrows.h"
 #include "eventlog/queries.h"
@@ -27,39 +27,58 @@ int LogRead(const TGlobalOptions& global, const std::string& out) {
     if (const int rc = OpenPort(*link, "log read"); rc != kExitOk) return rc;
     TEventLogReader reader(&link->Port());
     if (!reader.ReadIdentity()) {
-        std::fprintf(stderr,
-                     "mirca-cli log read: the device does not answer the event-log identity request (%s)\n",
+        Out().Errorf("log read", "the device does not answer the event-log identity request (%s)",
                      reader.LastError().c_str());
         return kExitFailed;
     }
     {
-        TTermGauge gauge("Reading");
-        reader.SetProgress(&gauge);
+        const auto gauge = Out().Gauge("Reading", "read");
+        reader.SetProgress(gauge.get());
         const bool read = reader.ReadLog();
         reader.SetProgress(nullptr);
         if (!read) {
-            std::fprintf(stderr, "mirca-cli log read: reading the event log failed: %s\n",
-                         reader.LastError().c_str());
+            Out().Errorf("log read", "reading the event log failed: %s", reader.LastError().c_str());
             return kExitFailed;
         }
+        // The reader fills the first half (the window's list fills the rest): a finished read is all of it.
+        gauge->SetPercent(100);
     }
     if (!reader.SaveToFile(out)) {
-        std::fprintf(stderr, "mirca-cli log read: cannot write %s: %s\n", out.c_str(),
-                     reader.LastError().c_str());
+        Out().Errorf("log read", "cannot write %s: %s", out.c_str(), reader.LastError().c_str());
         return kExitFailed;
     }
-    std::printf("event log of %s, system %u version %u.%u.%u: %zu records saved to %s\n",
-                reader.GetDeviceName().c_str(), unsigned{reader.systemNumber()},
-                unsigned{reader.systemNumber()}, unsigned{reader.minorVersion()},
-                unsigned{reader.buildNumber()}, reader.EventCount(), out.c_str());
+    Out().Printf("event log of %s, system %u version %u.%u.%u: %zu records saved to %s\n",
+                 reader.GetDeviceName().c_str(), unsigned{reader.systemNumber()},
+                 unsigned{reader.systemNumber()}, unsigned{reader.minorVersion()},
+                 unsigned{reader.buildNumber()}, reader.EventCount(), out.c_str());
+    Out().Result() = {{"file", out},
+                      {"device", reader.GetDeviceName()},
+                      {"system", reader.systemNumber()},
+                      {"version",
+                       {{"major", reader.systemNumber()},
+                        {"minor", reader.minorVersion()},
+                        {"build", reader.buildNumber()}}},
+                      {"records", reader.EventCount()}};
     return kExitOk;
 }
 
+// The rows as tab-separated lines; in the result, as objects under "rows". The number stays text: it is the
+// list's own column, as the window shows it.
 void Print(const std::vector<TLogRow>& rows) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const TLogRow& r : rows) {
-        std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\n", r.number.c_str(), r.eventId.c_str(), r.dateTime.c_str(),
-                    r.event.c_str(), r.range.c_str(), r.detail.c_str(), r.source.c_str());
+        Out().Printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\n", r.number.c_str(), r.eventId.c_str(), r.dateTime.c_str(),
+                     r.event.c_str(), r.range.c_str(), r.detail.c_str(), r.source.c_str());
+        list.push_back({{"number", r.number},
+                        {"event_id", r.eventId},
+                        {"date_time", r.dateTime},
+                        {"event", r.event},
+                        {"range", r.range},
+                        {"detail", r.detail},
+                        {"source", r.source}});
     }
+    Out().Result()["count"] = rows.size();
+    Out().Result()["rows"] = std::move(list);
 }
 
 int LogShow(const TGlobalOptions& global, const TArgs& args) {
@@ -67,6 +86,7 @@ int LogShow(const TGlobalOptions& global, const TArgs& args) {
     TEventLogReader reader;
     if (!Load(reader, args.positional[0], "log show")) return kExitFailed;
     NoteUndecoded(reader, "log show");
+    Out().Result() = {{"file", args.positional[0]}, {"system", reader.systemNumber()}};
     Print(ListRows(reader));
     return kExitOk;
 }
@@ -80,14 +100,13 @@ std::optional<std::vector<std::string>> Conditions(const TArgs& args, const TEve
         const std::string& range = args.options.at("--date");
         const auto dots = range.find("..");
         if (dots == std::string::npos || dots == 0 || dots + 2 >= range.size()) {
-            std::fprintf(stderr, "mirca-cli log query: --date takes FROM..TO, e.g. 01.01.15..31.01.15\n");
+            Out().Error("log query", "--date takes FROM..TO, e.g. 01.01.15..31.01.15");
             return std::nullopt;
         }
         const std::string from = range.substr(0, dots), to = range.substr(dots + 2);
         for (const std::string& date : {from, to}) {
             if (!database.AcceptsDate(date)) {
-                std::fprintf(stderr,
-                             "mirca-cli log query: --date: '%s' is not a date (dd.mm.yy or dd.mm.yyyy)\n",
+                Out().Errorf("log query", "--date: '%s' is not a date (dd.mm.yy or dd.mm.yyyy)",
                              date.c_str());
                 return std::nullopt;
             }
@@ -125,8 +144,7 @@ std::optional<std::vector<std::string>> Conditions(const TArgs& args, const TEve
         out.push_back(filter.condition(std::to_string(*number), Catalogue()));
     }
     if (out.empty()) {
-        std::fprintf(stderr,
-                     "mirca-cli log query: give at least one of --date, --type, --object, --uoo, --uop\n");
+        Out().Error("log query", "give at least one of --date, --type, --object, --uoo, --uop");
         return std::nullopt;
     }
     return out;
@@ -149,14 +167,17 @@ int LogQuery(const TGlobalOptions& global, const TArgs& args) {
         TEventDatabase::TStoreResult stored;
         const std::vector<TLogRow> rows = database.ReplaceAndQuery(ListRows(reader), query, nullptr, &stored);
         if (stored.skipped > 0) {
-            std::fprintf(stderr,
-                         "mirca-cli log query: %zu of %zu events could not be stored (bad date or time)\n",
-                         stored.skipped, stored.skipped + stored.stored);
+            Out().Warningf("log query", "%zu of %zu events could not be stored (bad date or time)",
+                           stored.skipped, stored.skipped + stored.stored);
         }
-        if (rows.empty()) std::fprintf(stderr, "%s\n", Msg(kNoMatchMessage).c_str());
+        if (rows.empty()) Out().Note(Msg(kNoMatchMessage));
+        Out().Result() = {{"file", args.positional[0]},
+                          {"system", reader.systemNumber()},
+                          {"stored", stored.stored},
+                          {"skipped", stored.skipped}};
         Print(rows);
     } catch (const TDatabaseError& e) {
-        std::fprintf(stderr, "mirca-cli log query: %s\n", e.what());
+        Out().Error("log query", e.what());
         return kExitFailed;
     }
     return kExitOk;
@@ -180,7 +201,7 @@ int Log(const TGlobalOptions& global, const std::vector<std::string>& args) {
         return a ? LogQuery(global, *a) : kExitUsage;
     }
     if (sub == "export") return LogExport(global, rest);
-    std::fprintf(stderr, "mirca-cli log: expected read, show, query or export\n");
+    Out().Error("log", "expected read, show, query or export");
     return kExitUsage;
 }
 

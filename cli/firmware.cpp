@@ -15,7 +15,7 @@
 #include "cli/commands.h"
 #include "cli/link.h"
 #include "cli/logfile.h"
-#include "cli/termprogress.h"
+#include "cli/output.h"
 #include "devlink/frames.h"
 #include "firmware/filelist.h"
 #include "firmware/firmwarewrite.h"
@@ -28,26 +28,28 @@ namespace {
 
 // Questions on a terminal: "--yes" answers each with Yes; without it they are asked on stdin when that is a
 // terminal, and answered No (with a word on how to go on) when it is not. Boxes become lines: errors and
-// warnings on stderr, the rest on stdout.
+// warnings on stderr, the rest on stdout (as messages in the JSON form, which never asks: stdout is not the
+// place for a prompt there).
 class TTerminalDialogs final : public IDialogService {
 public:
     TTerminalDialogs(bool yes, const char* command)
-        : yes_(yes), interactive_(isatty(STDIN_FILENO) == 1), command_(command) {}
+        : yes_(yes), interactive_(!Out().Json() && isatty(STDIN_FILENO) == 1), command_(command) {}
 
     void Inform(const std::string&, const std::string& text, TIcon icon) override {
-        if (icon == TIcon::Error || icon == TIcon::Warning)
-            std::fprintf(stderr, "mirca-cli %s: %s\n", command_, text.c_str());
+        if (icon == TIcon::Error)
+            Out().Error(command_, text);
+        else if (icon == TIcon::Warning)
+            Out().Warning(command_, text);
         else
-            std::printf("%s\n", text.c_str());
+            Out().Message(text);
     }
     TAnswer Ask(const std::string&, const std::string& text, bool defaultNo) override {
         if (yes_) {
-            std::printf("%s yes (--yes)\n", text.c_str());
+            Out().Answered(text, "yes");
             return TAnswer::Yes;
         }
         if (!interactive_) {
-            std::fprintf(stderr, "mirca-cli %s: %s: no terminal to answer on; --yes answers yes\n", command_,
-                         text.c_str());
+            Out().Warningf(command_, "%s: no terminal to answer on; --yes answers yes", text.c_str());
             return TAnswer::No;
         }
         std::printf("%s %s ", text.c_str(), defaultNo ? "[y/N]" : "[y/n]");
@@ -72,9 +74,7 @@ public:
                                                         const std::string&) override {
         return std::nullopt;
     }
-    void ShowException(const std::string& text) override {
-        std::fprintf(stderr, "mirca-cli %s: %s\n", command_, text.c_str());
-    }
+    void ShowException(const std::string& text) override { Out().Error(command_, text); }
 
 private:
     bool yes_;
@@ -94,9 +94,17 @@ std::string LocalTime(std::time_t t) {
     return text;
 }
 
+// A row as a tab-separated line and as an object of the result's "files".
 void PrintRow(const TFirmwareFileRow& row) {
-    std::printf("%s\t%s\t%ju%s\t%s\t%s/\n", row.name.c_str(), row.version.c_str(), row.size, Msg(269).c_str(),
-                LocalTime(row.modified).c_str(), row.folder.string().c_str());
+    Out().Printf("%s\t%s\t%ju%s\t%s\t%s/\n", row.name.c_str(), row.version.c_str(), row.size,
+                 Msg(269).c_str(), LocalTime(row.modified).c_str(), row.folder.string().c_str());
+    Out().Result()["files"].push_back({{"name", row.name},
+                                       {"version", row.version},
+                                       {"size", row.size},
+                                       {"modified", LocalTime(row.modified)},
+                                       {"modified_epoch", row.modified},
+                                       {"folder", row.folder.string()},
+                                       {"path", row.Path().string()}});
 }
 
 // The masks of --all: every file the window could ever list, each once.
@@ -113,6 +121,7 @@ int FirmwareList(const TGlobalOptions& global, const std::vector<std::string>& a
     if (!a) return kExitUsage;
     if (!LoadLanguage(global, *a, kCommand)) return kExitUsage;
     const std::filesystem::path folder = FirmwareFolder(*a);
+    Out().Result() = {{"folder", folder.string()}, {"files", nlohmann::ordered_json::array()}};
     if (a->Has("--all")) {
         TZelmoDevice none;
         for (const auto& row : ListFirmwareFiles(folder, "*", none))
@@ -126,15 +135,83 @@ int FirmwareList(const TGlobalOptions& global, const std::vector<std::string>& a
     const int name = DeviceNameMessage(d, TNameRules::Firmware);
     const auto mask = DeviceMask(device.TypeCode, device.Major);
     if (name == 0 || !mask) {
-        std::fprintf(stderr, "mirca-cli %s: device type %u takes no firmware from this program\n", kCommand,
+        Out().Errorf(kCommand, "device type %u takes no firmware from this program",
                      unsigned{device.TypeCode});
         return kExitFailed;
     }
-    std::printf("# %s %s, files %s in %s\n", Msg(name).c_str(), VersionText(d).c_str(), mask->c_str(),
-                folder.string().c_str());
+    Out().Printf("# %s %s, files %s in %s\n", Msg(name).c_str(), VersionText(d).c_str(), mask->c_str(),
+                 folder.string().c_str());
+    Out().Result()["device"] = {
+        {"name", Msg(name)}, {"version", VersionText(d)}, {"type_code", device.TypeCode}};
+    Out().Result()["mask"] = *mask;
     for (const auto& row : ListFirmwareFiles(folder, *mask, device))
         PrintRow(row);
     return kExitOk;
+}
+
+// The writer reports every part of its run through one progress: the configuration saved first, the image,
+// the refresh afterwards. Its status lines say which part begins, so each part gets a bar (a JSON step) of
+// its own, counted in bytes only for the image.
+class TPhasedProgress final : public IProgress {
+public:
+    explicit TPhasedProgress(std::uint32_t imageStepBytes) : imageStepBytes_(imageStepBytes) {}
+
+    // Every status line of the writer.
+    void Status(const std::string& text) {
+        if (text == Msg(kMsgBackupBeforeUpdate))
+            Begin("Saving", "backup", 0);
+        else if (text == Msg(kMsgWritingImage))
+            Begin("Writing", "write", imageStepBytes_);
+        else if (text == Msg(kMsgRefreshing))
+            Begin("Updating", "refresh", 0);
+    }
+    void SetMax(std::uint32_t max) override { Current().SetMax(max); }
+    void Advance() override { Current().Advance(); }
+    void Finish() { current_.reset(); }
+
+private:
+    static constexpr int kMsgWritingImage = 163;
+    static constexpr int kMsgRefreshing = 165;
+
+    void Begin(const char* label, const char* step, std::uint32_t bytesPerStep) {
+        current_.reset();  // the bar before ends first
+        current_ = Out().Steps(label, step, bytesPerStep);
+    }
+    IProgress& Current() {
+        if (!current_) Begin("Writing", "write", imageStepBytes_);
+        return *current_;
+    }
+
+    std::uint32_t imageStepBytes_;
+    std::unique_ptr<IProgress> current_;
+};
+
+const char* ResultName(TFirmwareWriteResult result) {
+    switch (result) {
+        case TFirmwareWriteResult::Cancelled:
+            return "cancelled";
+        case TFirmwareWriteResult::Refused:
+            return "refused";
+        case TFirmwareWriteResult::Failed:
+            return "failed";
+        case TFirmwareWriteResult::Written:
+            return "written";
+    }
+    return "failed";
+}
+
+const char* RefreshName(TRefreshResult refresh) {
+    switch (refresh) {
+        case TRefreshResult::NotRun:
+            return "not-run";
+        case TRefreshResult::NoMap:
+            return "no-map";
+        case TRefreshResult::Written:
+            return "written";
+        case TRefreshResult::Failed:
+            return "failed";
+    }
+    return "failed";
 }
 
 int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& args) {
@@ -143,24 +220,30 @@ int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& 
                              {"--yes", "--no-backup", "--refresh", "--no-refresh"}, 1);
     if (!a) return kExitUsage;
     if (a->Has("--refresh") && a->Has("--no-refresh")) {
-        std::fprintf(stderr, "mirca-cli %s: --refresh and --no-refresh exclude each other\n", kCommand);
+        Out().Error(kCommand, "--refresh and --no-refresh exclude each other");
+        return kExitUsage;
+    }
+    // Questions would wait on a terminal that a script reading JSON never answers: such a run must say yes
+    // beforehand.
+    if (Out().Json() && !a->Has("--yes")) {
+        Out().Error(kCommand,
+                    "--json needs --yes: the questions cannot be asked on a terminal; nothing was sent");
         return kExitUsage;
     }
     if (!LoadLanguage(global, *a, kCommand)) return kExitUsage;
     const std::filesystem::path file = a->positional.front();
     // A file that cannot be an image is refused before the panel is touched.
     if (const std::string problem = FirmwareFileProblem(file); !problem.empty()) {
-        std::fprintf(stderr, "mirca-cli %s: %s; nothing was sent\n", kCommand, problem.c_str());
+        Out().Errorf(kCommand, "%s; nothing was sent", problem.c_str());
         return kExitFailed;
     }
     auto link = MakeLink(global);
     if (const int rc = Connect(*link, TZelmoDevice::kModeFirmware, kCommand); rc != kExitOk) return rc;
     TZelmoDevice& device = link->Device();
     if (!device.IsFirmwareCompatible(file)) {
-        std::fprintf(stderr,
-                     "mirca-cli %s: %s does not suit the connected device (type %u, version %s); "
-                     "nothing was sent\n",
-                     kCommand, file.string().c_str(), unsigned{device.TypeCode},
+        Out().Errorf(kCommand,
+                     "%s does not suit the connected device (type %u, version %s); nothing was sent",
+                     file.string().c_str(), unsigned{device.TypeCode},
                      VersionText(TZelmoDescriptor::FromDevice(device)).c_str());
         return kExitFailed;
     }
@@ -177,17 +260,30 @@ int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& 
     if (a->Has("--no-refresh")) setup.refresh = false;
     setup.yPanel = device.TypeCode == frames::kTypePanel && device.Major == 6;
     setup.languageIndex = CurrentLanguageIndex(LanguageCode(*a));
-    TTermProgress progress("Writing", FirmwareStepBytes(device.Framed));
+    TPhasedProgress progress(FirmwareStepBytes(device.Framed));
     TFirmwareWriter writer(
         *link, dialogs, setup,
-        [](const std::string& text) {
-            if (!text.empty()) std::printf("%s\n", text.c_str());
+        [&progress](const std::string& text) {
+            progress.Status(text);
+            if (!text.empty()) Out().Message(text);
         },
         nullptr, &progress);
     const TFirmwareWriteReport report = writer.Write(file);
     progress.Finish();
-    if (report.result != TFirmwareWriteResult::Written) return kExitFailed;
-    return report.refresh == TRefreshResult::Failed ? kExitFailed : kExitOk;
+    Out().Result() = {{"file", file.string()},
+                      {"result", ResultName(report.result)},
+                      {"refresh", RefreshName(report.refresh)},
+                      {"backup", report.backup.empty() ? nlohmann::ordered_json()
+                                                       : nlohmann::ordered_json(report.backup.string())}};
+    if (report.result != TFirmwareWriteResult::Written) {
+        Out().Reason(std::string("the firmware was not written (") + ResultName(report.result) + ")");
+        return kExitFailed;
+    }
+    if (report.refresh == TRefreshResult::Failed) {
+        Out().Reason("the firmware was written, but the configuration refresh failed");
+        return kExitFailed;
+    }
+    return kExitOk;
 }
 
 }  // namespace
@@ -196,7 +292,7 @@ int Firmware(const TGlobalOptions& global, const std::vector<std::string>& args)
     const TSubcommand sub = SplitSubcommand(args);
     if (sub.name == "list") return FirmwareList(global, sub.rest);
     if (sub.name == "write") return FirmwareWrite(global, sub.rest);
-    std::fprintf(stderr, "mirca-cli firmware: expected 'list' or 'write'\n");
+    Out().Error("firmware", "expected 'list' or 'write'");
     return kExitUsage;
 }
 

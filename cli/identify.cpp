@@ -1,9 +1,9 @@
 #include <cctype>
-#include <cstdio>
 
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/link.h"
+#include "cli/output.h"
 #include "devlink/frames.h"
 
 namespace mirca::cli {
@@ -17,13 +17,22 @@ int Identify(const TGlobalOptions& global, const std::vector<std::string>& args)
     if (const int rc = Connect(*link, mode, "identify"); rc != kExitOk) return rc;
     const TZelmoDevice& d = link->Device();
     const auto letter = static_cast<unsigned char>(frames::EditionLetter(d.Edition));
-    std::printf("type code: %u (0x%04X)\n", d.TypeCode, d.TypeCode);
-    if (std::isprint(static_cast<int>(letter)))
-        std::printf("edition: 0x%04X '%c'\n", d.Edition, static_cast<char>(letter));
+    const bool printable = std::isprint(static_cast<int>(letter));
+    TOutput& out = Out();
+    out.Printf("type code: %u (0x%04X)\n", d.TypeCode, d.TypeCode);
+    if (printable)
+        out.Printf("edition: 0x%04X '%c'\n", d.Edition, static_cast<char>(letter));
     else
-        std::printf("edition: 0x%04X (no letter)\n", d.Edition);
-    std::printf("version: %u.%u.%u\n", d.Major, d.Minor, d.Build);
-    std::printf("protocol: %s\n", d.Framed ? "framed" : "legacy");
+        out.Printf("edition: 0x%04X (no letter)\n", d.Edition);
+    out.Printf("version: %u.%u.%u\n", d.Major, d.Minor, d.Build);
+    out.Printf("protocol: %s\n", d.Framed ? "framed" : "legacy");
+    out.Result() = {
+        {"type_code", d.TypeCode},
+        {"edition", d.Edition},
+        {"edition_letter", printable ? nlohmann::ordered_json(std::string(1, static_cast<char>(letter)))
+                                     : nlohmann::ordered_json(nullptr)},
+        {"version", {{"major", d.Major}, {"minor", d.Minor}, {"build", d.Build}}},
+        {"protocol", d.Framed ? "framed" : "legacy"}};
     return kExitOk;
 }
 

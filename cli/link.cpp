@@ -4,6 +4,7 @@
 
 #include "base/failure.h"
 #include "base/programdir.h"
+#include "cli/output.h"
 #include "devlink/usbpipe.h"
 
 namespace mirca::cli {
@@ -52,7 +53,7 @@ int OpenPort(TPanelLink& link, const char* command) {
 }
 
 void PrintFailure(const char* command) {
-    std::fprintf(stderr, "mirca-cli %s: %s\n", command, LastFailureText().c_str());
+    Out().Error(command, LastFailureText());
 }
 
 }  // namespace mirca::cli

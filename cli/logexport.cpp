@@ -9,6 +9,7 @@
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/logfile.h"
+#include "cli/output.h"
 #include "eventlog/exports.h"
 #include "eventlog/logrows.h"
 #include "eventlog/reader.h"
@@ -34,7 +35,7 @@ int LogExport(const TGlobalOptions& global, const std::vector<std::string>& args
     if (!a) return kExitUsage;
     const bool xlsx = a->Has("--xlsx"), html = a->Has("--html");
     if (!xlsx && !html) {
-        std::fprintf(stderr, "mirca-cli log export: give --xlsx OUT.xlsx, --html OUT.htm or both\n");
+        Out().Error(kCommand, "give --xlsx OUT.xlsx, --html OUT.htm or both");
         return kExitUsage;
     }
     if (xlsx && html) {
@@ -43,7 +44,7 @@ int LogExport(const TGlobalOptions& global, const std::vector<std::string>& args
             return std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
         };
         if (resolved(a->options.at("--xlsx")) == resolved(a->options.at("--html"))) {
-            std::fprintf(stderr, "mirca-cli log export: --xlsx and --html name the same file\n");
+            Out().Error(kCommand, "--xlsx and --html name the same file");
             return kExitUsage;
         }
     }
@@ -54,19 +55,23 @@ int LogExport(const TGlobalOptions& global, const std::vector<std::string>& args
     NoteUndecoded(reader, kCommand);
     const std::vector<TLogRow> rows = ListRows(reader);
     const auto columns = ExportColumns(LanguageCode(*a));
+    Out().Result() = {
+        {"file", a->positional[0]}, {"rows", rows.size()}, {"written", nlohmann::ordered_json::array()}};
     try {
         if (xlsx) {
             const std::string& out = a->options.at("--xlsx");
             ExportXlsx(rows, columns, out);
-            std::printf("%zu rows written to %s\n", rows.size(), out.c_str());
+            Out().Printf("%zu rows written to %s\n", rows.size(), out.c_str());
+            Out().Result()["written"].push_back({{"format", "xlsx"}, {"file", out}});
         }
         if (html) {
             const std::string& out = a->options.at("--html");
             ExportHtml(rows, columns, Msg(kReportTitleMessage) + LocalStamp(), out);
-            std::printf("%zu rows written to %s\n", rows.size(), out.c_str());
+            Out().Printf("%zu rows written to %s\n", rows.size(), out.c_str());
+            Out().Result()["written"].push_back({{"format", "html"}, {"file", out}});
         }
     } catch (const TExportError& e) {
-        std::fprintf(stderr, "mirca-cli log export: %s\n", e.what());
+        Out().Error(kCommand, e.what());
         return kExitFailed;
     }
     return kExitOk;

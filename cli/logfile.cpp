@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "base/catalogue.h"
+#include "cli/output.h"
 
 namespace mirca::cli {
 
@@ -14,13 +15,13 @@ std::string LanguageCode(const TArgs& args) {
 bool LoadLanguage(const TGlobalOptions& global, const TArgs& args, const char* command) {
     const std::string code = LanguageCode(args);
     if (code != "RU" && code != "EN" && code != "TR") {
-        std::fprintf(stderr, "mirca-cli %s: --lang takes RU, EN or TR\n", command);
+        Out().Error(command, "--lang takes RU, EN or TR");
         return false;
     }
     try {
         Catalogue().LoadCatalogue(global.DataFolder() / "Messages.xml", code, code);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "mirca-cli %s: %s\n", command, e.what());
+        Out().Error(command, e.what());
         return false;
     }
     return true;
@@ -28,16 +29,14 @@ bool LoadLanguage(const TGlobalOptions& global, const TArgs& args, const char* c
 
 bool Load(TEventLogReader& reader, const std::string& file, const char* command) {
     if (reader.LoadFromFile(file)) return true;
-    std::fprintf(stderr, "mirca-cli %s: cannot read %s: %s\n", command, file.c_str(),
-                 reader.LastError().c_str());
+    Out().Errorf(command, "cannot read %s: %s", file.c_str(), reader.LastError().c_str());
     return false;
 }
 
 void NoteUndecoded(const TEventLogReader& reader, const char* command) {
     if (reader.systemNumber() != 6 && reader.EventCount() > 0) {
-        std::fprintf(stderr,
-                     "mirca-cli %s: the log holds %zu records of system %u, which have no event texts\n",
-                     command, reader.EventCount(), unsigned{reader.systemNumber()});
+        Out().Warningf(command, "the log holds %zu records of system %u, which have no event texts",
+                       reader.EventCount(), unsigned{reader.systemNumber()});
     }
 }
 

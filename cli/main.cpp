@@ -7,13 +7,15 @@
 
 #include "cli/commands.h"
 #include "cli/link.h"
+#include "cli/output.h"
 
 namespace {
 
 void PrintUsage(std::FILE* out) {
     std::fprintf(
         out,
-        "usage: mirca-cli [--port unix:PATH|usb] [--data DIR] COMMAND [ARGS]\n"
+        "usage: mirca-cli [--port unix:PATH|usb] [--data DIR] [--json] COMMAND [ARGS]\n"
+
         "\n"
         "commands:\n"
         "  identify [--firmware]          connect and print the device identity\n"
@@ -73,6 +75,10 @@ void PrintUsage(std::FILE* out) {
         "Block values are decimal for Byte, Word and DWord blocks, else two hex digits a byte\n"
         "(upper case; either case is read). Only blocks a configuration write sends (marked w in\n"
         "the map) can be set.\n"
+        "--json prints every command's result as one JSON object on the last line of stdout, and\n"
+        "its progress, messages and warnings as JSON lines before it; failures keep their exit codes\n"
+        "and messages (on stderr too). firmware write takes --json only with --yes.\n"
+        "--version prints the program's version, --help this text.\n"
         "The port defaults to MIRCA_PORT, else the USB panel. --data DIR names the folder of the\n"
         "memory maps and of Messages.xml (default: drv_base in the data folder). The event database is\n"
         "Report/meslog.db in the user folder unless --db names another file; FILE.lock is made beside\n"
@@ -82,33 +88,56 @@ void PrintUsage(std::FILE* out) {
         "default ~/.local/share/mirca-y).\n");
 }
 
-}  // namespace
+// Whether --json stands among the words, the values of --port and --data aside: found before the others are
+// read, so that even a wrong command line is answered in JSON.
+bool AsksForJson(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--port" || arg == "--data")
+            ++i;
+        else if (arg == "--json")
+            return true;
+    }
+    return false;
+}
 
-int main(int argc, char** argv) {
+// The command's words for the JSON result: "config read", "identify".
+std::string CommandName(const std::string& command, const std::vector<std::string>& args) {
+    if (args.empty() || args.front().rfind("--", 0) == 0 || command == "identify") return command;
+    return command + " " + args.front();
+}
+
+int Run(int argc, char** argv, std::string& name) {
+    using mirca::cli::Out;
     mirca::cli::TGlobalOptions global;
     std::vector<std::string> rest;
+    bool version = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             PrintUsage(stdout);
-            return 0;
+            return -1;
+        }
+        if (arg == "--json") continue;
+        if (arg == "--version") {
+            version = true;
+            continue;
         }
         if (arg == "--port") {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "mirca-cli: --port needs a value (unix:PATH or usb)\n");
+                Out().Error(nullptr, "--port needs a value (unix:PATH or usb)");
                 return mirca::cli::kExitUsage;
             }
             global.port = argv[++i];
             if (!mirca::cli::IsPortName(global.port)) {
-                std::fprintf(stderr, "mirca-cli: --port takes unix:PATH or usb, got '%s'\n",
-                             global.port.c_str());
+                Out().Errorf(nullptr, "--port takes unix:PATH or usb, got '%s'", global.port.c_str());
                 return mirca::cli::kExitUsage;
             }
             continue;
         }
         if (arg == "--data") {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "mirca-cli: --data needs a folder\n");
+                Out().Error(nullptr, "--data needs a folder");
                 return mirca::cli::kExitUsage;
             }
             global.dataFolder = argv[++i];
@@ -116,19 +145,38 @@ int main(int argc, char** argv) {
         }
         rest.emplace_back(arg);
     }
+    if (version) {
+        name = "version";
+        Out().Printf("mirca-cli %s\n", MIRCA_VERSION);
+        Out().Result() = {{"version", MIRCA_VERSION}};
+        return mirca::cli::kExitOk;
+    }
     if (rest.empty()) {
+        Out().Reason("no command given");
         PrintUsage(stderr);
         return mirca::cli::kExitUsage;
     }
     const std::string command = rest.front();
     rest.erase(rest.begin());
+    name = CommandName(command, rest);
     if (command == "identify") return mirca::cli::Identify(global, rest);
     if (command == "config") return mirca::cli::Config(global, rest);
     if (command == "backup") return mirca::cli::Backup(global, rest);
     if (command == "map") return mirca::cli::Map(global, rest);
     if (command == "log") return mirca::cli::Log(global, rest);
     if (command == "firmware") return mirca::cli::Firmware(global, rest);
-    std::fprintf(stderr, "mirca-cli: unknown command '%s'\n", command.c_str());
+    Out().Errorf(nullptr, "unknown command '%s'", command.c_str());
     PrintUsage(stderr);
     return mirca::cli::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (AsksForJson(argc, argv)) mirca::cli::UseJsonOutput();
+    std::string name;
+    const int rc = Run(argc, argv, name);
+    // --help printed the usage and nothing else.
+    if (rc < 0) return mirca::cli::kExitOk;
+    return mirca::cli::Out().Finish(name, rc);
 }

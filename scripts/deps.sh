@@ -4,7 +4,7 @@
 # help2man writes the manual pages, desktop-file-utils and appstream check the desktop files, dpkg-dev lets
 # cpack find the package's dependencies.
 MIRCA_PACKAGES=(g++ cmake ninja-build pkg-config libusb-1.0-0-dev umockdev libumockdev-dev libpugixml-dev libgtest-dev
-    libbenchmark-dev libsqlcipher-dev libxlsxwriter-dev unzip
+    libbenchmark-dev libsqlcipher-dev libxlsxwriter-dev unzip nlohmann-json3-dev
     qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev
     help2man desktop-file-utils appstream dpkg-dev)
 

@@ -32,7 +32,7 @@ _mirca_cli() {
     fi
 
     local commands="identify config backup map log firmware"
-    local global_options="--port --data --help --version"
+    local global_options="--port --data --json --help --version"
 
     # Values of the options that take one.
     case $prev in
@@ -146,7 +146,7 @@ _mirca_cli() {
     esac
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        COMPREPLY=($(compgen -W "$options --json" -- "$cur"))
     elif [[ -z $sub && $command != identify ]]; then
         COMPREPLY=($(compgen -W "$subcommands" -- "$cur"))
     elif [[ $sub == diff ]]; then
