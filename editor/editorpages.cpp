@@ -168,9 +168,9 @@ void AddBackupControls(QGroupBox& box, QVBoxLayout& layout) {
         label->setWordWrap(false);
     layout.addLayout(form);
     auto* buttons = new QHBoxLayout;
-    for (auto [name, caption] : {std::pair{"YCreateBackupBtn", "Создать"},
-                                 {"YRestoreBackupBtn", "Восстановить"},
-                                 {"YRemoveBackupBtn", "Удалить"}}) {
+    for (auto [name, caption] : {std::pair{"YCreateBackupBtn", QT_TRANSLATE_NOOP("TabSheets", "Создать")},
+                                 {"YRestoreBackupBtn", QT_TRANSLATE_NOOP("TabSheets", "Восстановить")},
+                                 {"YRemoveBackupBtn", QT_TRANSLATE_NOOP("TabSheets", "Удалить")}}) {
         auto* button = Named(new QPushButton(SheetText(caption), &box), name);
         Remember(button, caption);
         buttons->addWidget(button);

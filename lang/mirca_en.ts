@@ -172,6 +172,21 @@
         <translation>Configuration code</translation>
     </message>
     <message>
+        <location filename="../editor/editorpages.cpp" line="171"/>
+        <source>Создать</source>
+        <translation>Create</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="172"/>
+        <source>Восстановить</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="173"/>
+        <source>Удалить</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
         <location filename="../editor/tabsheets.cpp" line="31"/>
         <source>Находится на стадии разработки</source>
         <translation>Under development</translation>
@@ -790,17 +805,17 @@
 <context>
     <name>mirca::TAssignOutputsPage</name>
     <message>
-        <location filename="../editor/assignpages.cpp" line="425"/>
+        <location filename="../editor/assignpages.cpp" line="416"/>
         <source>Номера системных выходов:</source>
         <translation>System output numbers:</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="426"/>
+        <location filename="../editor/assignpages.cpp" line="417"/>
         <source>Удалить привязки объекта</source>
-        <translation>Remove the object's assignments</translation>
+        <translation>Remove the object&apos;s assignments</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="427"/>
+        <location filename="../editor/assignpages.cpp" line="418"/>
         <source>Очистить таблицу</source>
         <translation>Clear the table</translation>
     </message>
@@ -808,27 +823,27 @@
 <context>
     <name>mirca::TAssignZonesPage</name>
     <message>
-        <location filename="../editor/assignpages.cpp" line="559"/>
+        <location filename="../editor/assignpages.cpp" line="550"/>
         <source>Вкл. обсл</source>
         <translation>Serv. on</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="561"/>
+        <location filename="../editor/assignpages.cpp" line="552"/>
         <source>Номера разделов (ШС)</source>
         <translation>Partition (zone) numbers</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="562"/>
+        <location filename="../editor/assignpages.cpp" line="553"/>
         <source>Информация о назначении ШС объекту:</source>
         <translation>Zone assignment to the object:</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="563"/>
+        <location filename="../editor/assignpages.cpp" line="554"/>
         <source>Удалить привязки объекта</source>
-        <translation>Remove the object's assignments</translation>
+        <translation>Remove the object&apos;s assignments</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="564"/>
+        <location filename="../editor/assignpages.cpp" line="555"/>
         <source>Очистить таблицу</source>
         <translation>Clear the table</translation>
     </message>
@@ -836,12 +851,12 @@
 <context>
     <name>mirca::TCodesPage</name>
     <message>
-        <location filename="../editor/settingspages.cpp" line="281"/>
+        <location filename="../editor/settingspages.cpp" line="282"/>
         <source>Максимальный номер кода:</source>
         <translation>Highest code number:</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="435"/>
+        <location filename="../editor/settingspages.cpp" line="444"/>
         <source>Значение</source>
         <translation>Value</translation>
     </message>
@@ -887,49 +902,49 @@
         <translation>Engineer password reset</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="258"/>
+        <location filename="../editor/settingspages.cpp" line="259"/>
         <source>Разрешен</source>
         <translation>Allowed</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="259"/>
+        <location filename="../editor/settingspages.cpp" line="260"/>
         <source>Запрещен</source>
         <translation>Forbidden</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="260"/>
+        <location filename="../editor/settingspages.cpp" line="261"/>
         <source>Режим внутреннего звука</source>
         <translation>Internal sound mode</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="261"/>
+        <location filename="../editor/settingspages.cpp" line="262"/>
         <source>Режим внешнего звука</source>
         <translation>External sound mode</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="262"/>
+        <location filename="../editor/settingspages.cpp" line="263"/>
         <source>Подсветка ЖКИ</source>
         <translation>LCD backlight</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="264"/>
-        <location filename="../editor/settingspages.cpp" line="268"/>
+        <location filename="../editor/settingspages.cpp" line="265"/>
+        <location filename="../editor/settingspages.cpp" line="269"/>
         <source>Включен</source>
         <translation>On</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="265"/>
-        <location filename="../editor/settingspages.cpp" line="269"/>
+        <location filename="../editor/settingspages.cpp" line="266"/>
+        <location filename="../editor/settingspages.cpp" line="270"/>
         <source>Выключен</source>
         <translation>Off</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="266"/>
+        <location filename="../editor/settingspages.cpp" line="267"/>
         <source>Только тревога</source>
         <translation>Alarm only</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="270"/>
+        <location filename="../editor/settingspages.cpp" line="271"/>
         <source>Автомат.</source>
         <translation>Automatic</translation>
     </message>
@@ -1004,42 +1019,42 @@
 <context>
     <name>mirca::TSysOutsPage</name>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <location filename="../editor/sysoutspage.cpp" line="405"/>
         <source>№ С.В.</source>
         <translation>S.O. No.</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <location filename="../editor/sysoutspage.cpp" line="405"/>
         <source>Тип уст-ва</source>
         <translation>Device type</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <location filename="../editor/sysoutspage.cpp" line="405"/>
         <source>Адр.</source>
         <translation>Addr.</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <location filename="../editor/sysoutspage.cpp" line="405"/>
         <source>Физ. вых.</source>
         <translation>Phys. out.</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <location filename="../editor/sysoutspage.cpp" line="405"/>
         <source>Режим работы</source>
         <translation>Work mode</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="402"/>
+        <location filename="../editor/sysoutspage.cpp" line="406"/>
         <source>Время работы</source>
         <translation>Duration</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="403"/>
+        <location filename="../editor/sysoutspage.cpp" line="407"/>
         <source>Очистить таблицу</source>
         <translation>Clear the table</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="404"/>
+        <location filename="../editor/sysoutspage.cpp" line="408"/>
         <source>Удалить системный выход</source>
         <translation>Remove the system output</translation>
     </message>
@@ -1297,12 +1312,12 @@
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="505"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="504"/>
         <source>Окно открытия файла</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="507"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="506"/>
         <source>Файлы ПО (*.tsk)|*.tsk</source>
         <translation>Firmware files (*.tsk)|*.tsk</translation>
     </message>
@@ -1310,157 +1325,157 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="215"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="216"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel configuration</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="222"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
         <source>Установить связь</source>
         <translation>Connect</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="222"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
         <source>Установить связь с прибором</source>
         <translation>Connect to the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
         <source>Разорвать связь</source>
         <translation>Disconnect</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
         <source>Разорвать связь с прибором</source>
         <translation>Disconnect from the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
         <source>Считать из</source>
         <translation>Read from</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
         <source>Считать настройки из прибора</source>
         <translation>Read the settings from the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="226"/>
         <source>Записать в</source>
         <translation>Write to</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="226"/>
         <source>Записать настройки в прибор</source>
         <translation>Write the settings to the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="226"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="227"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="227"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
         <source>Открыть файл</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="230"/>
         <source>Сохранить</source>
         <translation>Save</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="230"/>
         <source>Сохранить в файл</source>
         <translation>Save to a file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="230"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
         <source>Выставить заводские настройки</source>
         <translation>Set factory settings</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="232"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="232"/>
         <source>Справка</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="232"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="233"/>
         <source>Посетить наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="233"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
         <source>Написать нам письмо</source>
         <translation>Write us an e-mail</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="235"/>
         <source>О программе...</source>
         <translation>About...</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="235"/>
         <source>Информация о программе</source>
         <translation>About the program</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="235"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="236"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="236"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="237"/>
         <source>Развернуть все</source>
         <translation>Expand all</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="237"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="238"/>
         <source>Свернуть все</source>
         <translation>Collapse all</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="238"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="239"/>
         <source>Файл</source>
         <translation>File</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="239"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="240"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="240"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="241"/>
         <source>Помощь</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="587"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="602"/>
         <source>Открыть файл настроек</source>
         <translation>Open a settings file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="589"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="604"/>
         <source>Сохранить файл настроек</source>
         <translation>Save the settings file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="591"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="606"/>
         <source>Файлы настроек(*.ycfg)|*.ycfg</source>
         <translation>Settings files(*.ycfg)|*.ycfg</translation>
     </message>
@@ -1724,86 +1739,86 @@
 <context>
     <name>mirca::TZModeSelectForm</name>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="177"/>
+        <location filename="../app/zmodeselectform.cpp" line="178"/>
         <source>Mirca-Y Выбор режима работы</source>
         <translation>Mirca-Y Working mode selection</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="178"/>
+        <location filename="../app/zmodeselectform.cpp" line="179"/>
         <source>Название режима:</source>
         <translation>Mode:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="180"/>
+        <location filename="../app/zmodeselectform.cpp" line="181"/>
         <source>Настройка прибора</source>
         <translation>Panel configuration</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="181"/>
+        <location filename="../app/zmodeselectform.cpp" line="182"/>
         <source>Журнал событий</source>
         <translation>Event log</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="185"/>
+        <location filename="../app/zmodeselectform.cpp" line="186"/>
         <source>Описание режима:</source>
         <translation>Mode description:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="186"/>
+        <location filename="../app/zmodeselectform.cpp" line="187"/>
         <source>Выберите режим, чтобы увидеть описание.</source>
         <translation>Choose a mode to see its description.</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="187"/>
+        <location filename="../app/zmodeselectform.cpp" line="188"/>
         <source>Продолжить</source>
         <translation>Continue</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="188"/>
+        <location filename="../app/zmodeselectform.cpp" line="189"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="189"/>
+        <location filename="../app/zmodeselectform.cpp" line="190"/>
         <source>Дополнительно:</source>
         <translation>More:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="190"/>
+        <location filename="../app/zmodeselectform.cpp" line="191"/>
         <source>Посетите наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="191"/>
+        <location filename="../app/zmodeselectform.cpp" line="192"/>
         <source>Пишите нам</source>
         <translation>Write to us</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="192"/>
+        <location filename="../app/zmodeselectform.cpp" line="193"/>
         <source>Настройки программы</source>
         <translation>Program settings</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="193"/>
+        <location filename="../app/zmodeselectform.cpp" line="194"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="367"/>
+        <location filename="../app/zmodeselectform.cpp" line="368"/>
         <source>Не удалось открыть файл справки. Откройте его вручную:
 %1</source>
         <translation>The help file could not be opened. Please open it yourself:
 %1</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="382"/>
+        <location filename="../app/zmodeselectform.cpp" line="383"/>
         <source>Не удалось открыть браузер. Адрес нашего сайта:
 %1</source>
         <translation>No web browser could be opened. Our web site is at:
 %1</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="392"/>
+        <location filename="../app/zmodeselectform.cpp" line="393"/>
         <source>Не удалось открыть почтовую программу. Напишите нам по адресу:
 %1</source>
         <translation>No e-mail program could be opened. Please write to us at:

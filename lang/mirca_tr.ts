@@ -172,6 +172,21 @@
         <translation>Yapılandırma kodu</translation>
     </message>
     <message>
+        <location filename="../editor/editorpages.cpp" line="171"/>
+        <source>Создать</source>
+        <translation>Oluştur</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="172"/>
+        <source>Восстановить</source>
+        <translation>Geri yükle</translation>
+    </message>
+    <message>
+        <location filename="../editor/editorpages.cpp" line="173"/>
+        <source>Удалить</source>
+        <translation>Sil</translation>
+    </message>
+    <message>
         <location filename="../editor/tabsheets.cpp" line="31"/>
         <source>Находится на стадии разработки</source>
         <translation>Geliştirme aşamasında</translation>
@@ -790,17 +805,17 @@
 <context>
     <name>mirca::TAssignOutputsPage</name>
     <message>
-        <location filename="../editor/assignpages.cpp" line="425"/>
+        <location filename="../editor/assignpages.cpp" line="416"/>
         <source>Номера системных выходов:</source>
         <translation>Sistem çıkışı numaraları:</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="426"/>
+        <location filename="../editor/assignpages.cpp" line="417"/>
         <source>Удалить привязки объекта</source>
         <translation>Nesnenin atamalarını sil</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="427"/>
+        <location filename="../editor/assignpages.cpp" line="418"/>
         <source>Очистить таблицу</source>
         <translation>Tabloyu temizle</translation>
     </message>
@@ -808,27 +823,27 @@
 <context>
     <name>mirca::TAssignZonesPage</name>
     <message>
-        <location filename="../editor/assignpages.cpp" line="559"/>
+        <location filename="../editor/assignpages.cpp" line="550"/>
         <source>Вкл. обсл</source>
         <translation>Hizm. açık</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="561"/>
+        <location filename="../editor/assignpages.cpp" line="552"/>
         <source>Номера разделов (ШС)</source>
         <translation>Bölüm (bölge) numaraları</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="562"/>
+        <location filename="../editor/assignpages.cpp" line="553"/>
         <source>Информация о назначении ШС объекту:</source>
         <translation>Bölgenin nesneye ataması:</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="563"/>
+        <location filename="../editor/assignpages.cpp" line="554"/>
         <source>Удалить привязки объекта</source>
         <translation>Nesnenin atamalarını sil</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="564"/>
+        <location filename="../editor/assignpages.cpp" line="555"/>
         <source>Очистить таблицу</source>
         <translation>Tabloyu temizle</translation>
     </message>
@@ -836,12 +851,12 @@
 <context>
     <name>mirca::TCodesPage</name>
     <message>
-        <location filename="../editor/settingspages.cpp" line="281"/>
+        <location filename="../editor/settingspages.cpp" line="282"/>
         <source>Максимальный номер кода:</source>
         <translation>En yüksek kod numarası:</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="435"/>
+        <location filename="../editor/settingspages.cpp" line="444"/>
         <source>Значение</source>
         <translation>Değer</translation>
     </message>
@@ -887,49 +902,49 @@
         <translation>Mühendis şifresi sıfırlama</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="258"/>
+        <location filename="../editor/settingspages.cpp" line="259"/>
         <source>Разрешен</source>
         <translation>İzinli</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="259"/>
+        <location filename="../editor/settingspages.cpp" line="260"/>
         <source>Запрещен</source>
         <translation>Yasak</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="260"/>
+        <location filename="../editor/settingspages.cpp" line="261"/>
         <source>Режим внутреннего звука</source>
         <translation>Dahili ses modu</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="261"/>
+        <location filename="../editor/settingspages.cpp" line="262"/>
         <source>Режим внешнего звука</source>
         <translation>Harici ses modu</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="262"/>
+        <location filename="../editor/settingspages.cpp" line="263"/>
         <source>Подсветка ЖКИ</source>
         <translation>LCD arka ışığı</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="264"/>
-        <location filename="../editor/settingspages.cpp" line="268"/>
+        <location filename="../editor/settingspages.cpp" line="265"/>
+        <location filename="../editor/settingspages.cpp" line="269"/>
         <source>Включен</source>
         <translation>Açık</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="265"/>
-        <location filename="../editor/settingspages.cpp" line="269"/>
+        <location filename="../editor/settingspages.cpp" line="266"/>
+        <location filename="../editor/settingspages.cpp" line="270"/>
         <source>Выключен</source>
         <translation>Kapalı</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="266"/>
+        <location filename="../editor/settingspages.cpp" line="267"/>
         <source>Только тревога</source>
         <translation>Yalnız alarm</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="270"/>
+        <location filename="../editor/settingspages.cpp" line="271"/>
         <source>Автомат.</source>
         <translation>Otomatik</translation>
     </message>
@@ -1004,42 +1019,42 @@
 <context>
     <name>mirca::TSysOutsPage</name>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <location filename="../editor/sysoutspage.cpp" line="405"/>
         <source>№ С.В.</source>
         <translation>S.Ç. No.</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <location filename="../editor/sysoutspage.cpp" line="405"/>
         <source>Тип уст-ва</source>
         <translation>Cihaz tipi</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <location filename="../editor/sysoutspage.cpp" line="405"/>
         <source>Адр.</source>
         <translation>Adr.</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <location filename="../editor/sysoutspage.cpp" line="405"/>
         <source>Физ. вых.</source>
         <translation>Fiz. çık.</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="401"/>
+        <location filename="../editor/sysoutspage.cpp" line="405"/>
         <source>Режим работы</source>
         <translation>Çalışma modu</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="402"/>
+        <location filename="../editor/sysoutspage.cpp" line="406"/>
         <source>Время работы</source>
         <translation>Süre</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="403"/>
+        <location filename="../editor/sysoutspage.cpp" line="407"/>
         <source>Очистить таблицу</source>
         <translation>Tabloyu temizle</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="404"/>
+        <location filename="../editor/sysoutspage.cpp" line="408"/>
         <source>Удалить системный выход</source>
         <translation>Sistem çıkışını sil</translation>
     </message>
@@ -1297,12 +1312,12 @@
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="505"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="504"/>
         <source>Окно открытия файла</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="507"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="506"/>
         <source>Файлы ПО (*.tsk)|*.tsk</source>
         <translation>Yazılım dosyaları (*.tsk)|*.tsk</translation>
     </message>
@@ -1310,157 +1325,157 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="215"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="216"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel yapılandırması</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="222"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
         <source>Установить связь</source>
         <translation>Bağlan</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="222"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
         <source>Установить связь с прибором</source>
         <translation>Panele bağlan</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
         <source>Разорвать связь</source>
         <translation>Bağlantıyı kes</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
         <source>Разорвать связь с прибором</source>
         <translation>Panel bağlantısını kes</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
         <source>Считать из</source>
         <translation>Oku</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
         <source>Считать настройки из прибора</source>
         <translation>Ayarları panelden oku</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="226"/>
         <source>Записать в</source>
         <translation>Yaz</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="226"/>
         <source>Записать настройки в прибор</source>
         <translation>Ayarları panele yaz</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="226"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="227"/>
         <source>Онлайн</source>
         <translation>Çevrimiçi</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="227"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
         <source>Открыть</source>
         <translation>Aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
         <source>Открыть файл</source>
         <translation>Dosya aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="230"/>
         <source>Сохранить</source>
         <translation>Kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="230"/>
         <source>Сохранить в файл</source>
         <translation>Dosyaya kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="230"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
         <source>Выставить заводские настройки</source>
         <translation>Fabrika ayarlarını yükle</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="232"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="232"/>
         <source>Справка</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="232"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="233"/>
         <source>Посетить наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="233"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
         <source>Написать нам письмо</source>
         <translation>Bize e-posta yazın</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="235"/>
         <source>О программе...</source>
         <translation>Hakkında...</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="235"/>
         <source>Информация о программе</source>
         <translation>Program hakkında</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="235"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="236"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="236"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="237"/>
         <source>Развернуть все</source>
         <translation>Tümünü genişlet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="237"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="238"/>
         <source>Свернуть все</source>
         <translation>Tümünü daralt</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="238"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="239"/>
         <source>Файл</source>
         <translation>Dosya</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="239"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="240"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="240"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="241"/>
         <source>Помощь</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="587"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="602"/>
         <source>Открыть файл настроек</source>
         <translation>Ayar dosyası aç</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="589"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="604"/>
         <source>Сохранить файл настроек</source>
         <translation>Ayar dosyasını kaydet</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="591"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="606"/>
         <source>Файлы настроек(*.ycfg)|*.ycfg</source>
         <translation>Ayar dosyaları(*.ycfg)|*.ycfg</translation>
     </message>
@@ -1724,86 +1739,86 @@
 <context>
     <name>mirca::TZModeSelectForm</name>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="177"/>
+        <location filename="../app/zmodeselectform.cpp" line="178"/>
         <source>Mirca-Y Выбор режима работы</source>
         <translation>Mirca-Y Çalışma modu seçimi</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="178"/>
+        <location filename="../app/zmodeselectform.cpp" line="179"/>
         <source>Название режима:</source>
         <translation>Mod:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="180"/>
+        <location filename="../app/zmodeselectform.cpp" line="181"/>
         <source>Настройка прибора</source>
         <translation>Panel yapılandırması</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="181"/>
+        <location filename="../app/zmodeselectform.cpp" line="182"/>
         <source>Журнал событий</source>
         <translation>Olay günlüğü</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="185"/>
+        <location filename="../app/zmodeselectform.cpp" line="186"/>
         <source>Описание режима:</source>
         <translation>Mod açıklaması:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="186"/>
+        <location filename="../app/zmodeselectform.cpp" line="187"/>
         <source>Выберите режим, чтобы увидеть описание.</source>
         <translation>Açıklamasını görmek için bir mod seçin.</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="187"/>
+        <location filename="../app/zmodeselectform.cpp" line="188"/>
         <source>Продолжить</source>
         <translation>Devam</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="188"/>
+        <location filename="../app/zmodeselectform.cpp" line="189"/>
         <source>Выход</source>
         <translation>Çıkış</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="189"/>
+        <location filename="../app/zmodeselectform.cpp" line="190"/>
         <source>Дополнительно:</source>
         <translation>Ek:</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="190"/>
+        <location filename="../app/zmodeselectform.cpp" line="191"/>
         <source>Посетите наш сайт</source>
         <translation>Web sitemizi ziyaret edin</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="191"/>
+        <location filename="../app/zmodeselectform.cpp" line="192"/>
         <source>Пишите нам</source>
         <translation>Bize yazın</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="192"/>
+        <location filename="../app/zmodeselectform.cpp" line="193"/>
         <source>Настройки программы</source>
         <translation>Program ayarları</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="193"/>
+        <location filename="../app/zmodeselectform.cpp" line="194"/>
         <source>Вызов справки</source>
         <translation>Yardım</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="367"/>
+        <location filename="../app/zmodeselectform.cpp" line="368"/>
         <source>Не удалось открыть файл справки. Откройте его вручную:
 %1</source>
         <translation>Yardım dosyası açılamadı. Lütfen kendiniz açın:
 %1</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="382"/>
+        <location filename="../app/zmodeselectform.cpp" line="383"/>
         <source>Не удалось открыть браузер. Адрес нашего сайта:
 %1</source>
         <translation>Web tarayıcısı açılamadı. Web sitemizin adresi:
 %1</translation>
     </message>
     <message>
-        <location filename="../app/zmodeselectform.cpp" line="392"/>
+        <location filename="../app/zmodeselectform.cpp" line="393"/>
         <source>Не удалось открыть почтовую программу. Напишите нам по адресу:
 %1</source>
         <translation>E-posta programı açılamadı. Bize şu adresten yazın:

@@ -7,16 +7,19 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -28,6 +31,7 @@
 
 #include "base/catalogue.h"
 #include "base/textformat.h"
+#include "editor/editorpages.h"
 #include "editor/settingsrules.h"
 #include "editor/sysoutspage.h"
 #include "editor/tabsheets.h"
@@ -590,6 +594,37 @@ TEST_F(EditorWindow, APageWhoseBlockTheMapLacksReportsItAndTheWindowGoesOn) {
     Trigger("MenuWriteAction");
     EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(28)});
     EXPECT_EQ(PanelByte("mode_rele") & 0x0F, 2);
+}
+
+// In English every text a page shows is English: a caption the translation tools cannot see stays Russian.
+TEST(EditorPagesInEnglish, NoPageShowsARussianText) {
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(QString::fromStdString((kBin / "lang" / "mirca_en.qm").string())));
+    QCoreApplication::installTranslator(&translator);
+    Catalogue().LoadCatalogue(kBin / "drv_base" / "Messages.xml", "EN", "");
+    TScriptedDialogs dialogs;
+    bool leave = true;
+    QStackedWidget pages;
+    BuildTabSheets(pages, TPageServices{&dialogs, &leave});
+    const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    const auto expectEnglish = [&](const QObject& owner, const QString& text) {
+        EXPECT_FALSE(text.contains(cyrillic))
+            << owner.objectName().toStdString() << ": " << text.toStdString();
+    };
+    for (QWidget* widget : pages.findChildren<QWidget*>()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) expectEnglish(*button, button->text());
+        if (auto* label = qobject_cast<QLabel*>(widget)) expectEnglish(*label, label->text());
+        if (auto* box = qobject_cast<QGroupBox*>(widget)) expectEnglish(*box, box->title());
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            for (int i = 0; i < combo->count(); ++i)
+                expectEnglish(*combo, combo->itemText(i));
+        if (auto* header = qobject_cast<QHeaderView*>(widget); header && header->model())
+            for (int i = 0; i < header->count(); ++i)
+                expectEnglish(*header->parentWidget(),
+                              header->model()->headerData(i, header->orientation()).toString());
+    }
+    QCoreApplication::removeTranslator(&translator);
+    Catalogue().LoadCatalogue(kBin / "drv_base" / "Messages.xml", "RU", "");
 }
 
 }  // namespace
