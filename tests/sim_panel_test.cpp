@@ -1287,6 +1287,7 @@ TEST_F(SimSocket, AStalledReplyArrivesWholeAfterItsDelay) {
     EXPECT_EQ(client.Receive(250), std::nullopt) << "the reply came before its delay";
     EXPECT_EQ(client.Receive(), IdentifyReply({}));
     EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(400));
+    StopServer();  // before the panel it serves goes
 }
 
 TEST_F(SimSocket, ClosesClientsThatOverflowOrLoseTheLink) {
