@@ -4,6 +4,7 @@
 #include <array>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "devlink/crc.h"
 #include "devlink/frames.h"
@@ -157,6 +158,17 @@ public:
     std::size_t exchangeLimit = 0;
 
     std::vector<TFault> faults;
+    unsigned stallMs = 0;  // a committed Stall's delay, until the transport takes it
+
+    TPanelListener listener;
+    void Notify(TPanelEvent::TKind kind, std::uint32_t address = 0, std::uint32_t size = 0) {
+        if (!listener) return;
+        TPanelEvent event;
+        event.kind = kind;
+        event.address = address;
+        event.size = size;
+        listener(event);
+    }
 
     std::array<std::size_t, 256> framedRequests{};
     std::array<std::size_t, 256> legacyFrames{};
@@ -228,7 +240,7 @@ private:
     // Sends a reply unless a fault swallows it; false when nothing went out. A whole reply goes out as one
     // transfer instead of packets.
     bool Send(TReplyKind kind, Bytes reply, bool whole = false);
-    std::optional<TFaultKind> TakeFault(TReplyKind kind);
+    std::optional<TFault> TakeFault(TReplyKind kind);
     void Queue(const Bytes& reply, bool whole = false);
 
     Bytes rx_;  // host bytes not yet used up
@@ -283,6 +295,7 @@ void TSimPanel::Impl::Log(bool toDevice, const std::uint8_t* data, std::size_t c
 
 void TSimPanel::Impl::ResetLink() {
     rx_.clear();
+    stallMs = 0;
     await_ = TAwait::Nothing;
     mode_.reset();
     selection_.reset();
@@ -297,7 +310,7 @@ void TSimPanel::Impl::ResetLink() {
     outgoing.clear();
 }
 
-std::optional<TFaultKind> TSimPanel::Impl::TakeFault(TReplyKind kind) {
+std::optional<TFault> TSimPanel::Impl::TakeFault(TReplyKind kind) {
     std::optional<std::size_t> chosen;
     for (std::size_t i = 0; i < faults.size(); ++i) {
         TFault& f = faults[i];
@@ -309,15 +322,22 @@ std::optional<TFaultKind> TSimPanel::Impl::TakeFault(TReplyKind kind) {
         }
     }
     if (!chosen) return std::nullopt;
-    const TFaultKind fault = faults[*chosen].kind;
+    const TFault fault = faults[*chosen];
     faults.erase(faults.begin() + static_cast<std::ptrdiff_t>(*chosen));
+    if (listener) {
+        TPanelEvent event;
+        event.kind = TPanelEvent::TKind::FaultCommitted;
+        event.fault = fault.kind;
+        event.on = kind;
+        listener(event);
+    }
     return fault;
 }
 
 bool TSimPanel::Impl::Send(TReplyKind kind, Bytes reply, bool whole) {
     const auto fault = TakeFault(kind);
     if (fault) {
-        switch (*fault) {
+        switch (fault->kind) {
             case TFaultKind::NoReply:
                 return false;
             case TFaultKind::WrongStartByte:
@@ -338,6 +358,9 @@ bool TSimPanel::Impl::Send(TReplyKind kind, Bytes reply, bool whole) {
                 break;
             case TFaultKind::ShortReply:
                 reply.pop_back();
+                break;
+            case TFaultKind::Stall:
+                stallMs = std::max(stallMs, fault->delayMs);
                 break;
         }
     }
@@ -497,6 +520,7 @@ void TSimPanel::Impl::StartWrite(const std::uint8_t* payload) {
         w.blocks = count - 1u;
         write_ = w;
         ok = true;
+        Notify(TPanelEvent::TKind::WriteStarted, w.address, w.size);
     }
     SendStatus(TReplyKind::WriteStart, ok);
 }
@@ -513,11 +537,17 @@ void TSimPanel::Impl::WriteBlock(const std::uint8_t* payload) {
             DropIfDue();
             // The last block's acknowledgement says whether the loader took the image.
             if (number == write_->blocks) ok = firmwareComplete = TakeFramedImage();
+            if (number == write_->blocks && ok) Notify(TPanelEvent::TKind::FirmwareTaken);
         } else {
             // The host pads its last block; only the selected size lands. Memory() may have shrunk since.
-            for (std::size_t k = 0; k < kBlock && offset + k < write_->size; ++k) {
+            std::size_t k = 0;
+            for (; k < kBlock && offset + k < write_->size; ++k) {
                 Store(std::size_t{write_->address} + offset + k, data[k]);
             }
+            const auto at = static_cast<std::uint32_t>(write_->address + offset);
+            if (k > 0) Notify(TPanelEvent::TKind::Stored, at, static_cast<std::uint32_t>(k));
+            if (number == write_->blocks)
+                Notify(TPanelEvent::TKind::WriteFinished, write_->address, write_->size);
         }
         ++write_->next;
     }
@@ -610,7 +640,10 @@ void TSimPanel::Impl::LegacyFirmwareTransfer(const std::uint8_t* data, std::size
     const bool ok = !legacyFirmwareOverflow_ && !legacyFirmwareForeign_ &&
                     legacyFirmwareCrc_.Value() == le::Get16(legacyFirmwareSum_.data());
     firmwareComplete = ok;
-    if (ok) TakeLegacyImage();
+    if (ok) {
+        TakeLegacyImage();
+        Notify(TPanelEvent::TKind::FirmwareTaken);
+    }
     legacyState_ = TLegacyState::Frames;
     legacyFirmwareSum_.clear();
     SendLegacy(TReplyKind::LegacyFirmware, id.legacyCode, ok ? 0 : 1);
@@ -699,8 +732,13 @@ void TSimPanel::Impl::FinishLegacyWrite() {
                     LegacyPageCrc(d.data() + 2, count) == le::Get16(d.data() + 2 + count) &&
                     start + count <= memory.size();
     if (ok) {
+        const auto at = static_cast<std::uint32_t>(start);
+        const auto size = static_cast<std::uint32_t>(count);
+        Notify(TPanelEvent::TKind::WriteStarted, at, size);
         for (std::size_t k = 0; k < count; ++k)
             Store(start + k, d[2 + k]);
+        Notify(TPanelEvent::TKind::Stored, at, size);
+        Notify(TPanelEvent::TKind::WriteFinished, at, size);
     }
     legacyWriteData_.clear();
     SendLegacy(TReplyKind::LegacyWrite, kLegacyWrite, ok ? 0 : 1);
@@ -920,6 +958,14 @@ void TSimPanel::InjectFault(TFault fault) {
     impl_->faults.push_back(fault);
 }
 
+unsigned TSimPanel::TakeStallMs() {
+    return std::exchange(impl_->stallMs, 0u);
+}
+
+void TSimPanel::SetListener(TPanelListener listener) {
+    impl_->listener = std::move(listener);
+}
+
 void TSimPanel::IgnoreWritesTo(std::uint32_t address, std::uint32_t size) {
     impl_->stuckFrom = address;
     impl_->stuckSize = size;
@@ -944,6 +990,7 @@ void TSimPanel::LoseConnectionAfter(std::size_t bytes) {
 
 void TSimPanel::ClearFaults() {
     impl_->faults.clear();
+    impl_->stallMs = 0;
     impl_->firmwareDropAfter.reset();
 }
 std::size_t TSimPanel::PendingFaults() const {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,7 @@ enum class TFaultKind {
     BadCrc,          // the reply's CRC is wrong
     NonZeroStatus,   // the reply's status byte is 1
     ShortReply,      // the reply loses its last byte
+    Stall,           // the reply is held back for the fault's delay, then sent whole
 };
 
 // Which reply a fault applies to.
@@ -53,8 +55,28 @@ enum class TReplyKind {
 struct TFault {
     TFaultKind kind = TFaultKind::NoReply;
     TReplyKind on = TReplyKind::Any;
-    unsigned skip = 0;  // matching replies to let pass before the faulty one
+    unsigned skip = 0;     // matching replies to let pass before the faulty one
+    unsigned delayMs = 0;  // Stall: how long the reply is held back
 };
+
+// What the panel reports to whoever keeps its non-volatile state, as it happens. Stored comes before the
+// acknowledgement of the bytes it names is queued, so a listener that saves the memory on it never lets the
+// host see an acknowledgement of bytes a sudden power loss would have lost.
+struct TPanelEvent {
+    enum class TKind {
+        WriteStarted,   // a configuration write of [address, address + size) was accepted
+        Stored,         // configuration bytes in [address, address + size) were stored
+        WriteFinished,  // the last block of the accepted write was stored
+        FirmwareTaken,  // the loader took a whole image; the identity now carries its version
+        FaultCommitted  // an injected fault was applied to a reply (fault says which)
+    };
+    TKind kind = TKind::Stored;
+    std::uint32_t address = 0;
+    std::uint32_t size = 0;
+    TFaultKind fault = TFaultKind::NoReply;
+    TReplyKind on = TReplyKind::Any;
+};
+using TPanelListener = std::function<void(const TPanelEvent&)>;
 
 // The event log the panel keeps, answered in the log's own request set (address 0xFF 0xFF, CRC-16/MODBUS).
 // The system number is the identity's major version; it decides which tables exist.
@@ -132,6 +154,11 @@ public:
     std::size_t EventLogRequests(std::uint8_t command) const;
 
     void InjectFault(TFault fault);
+    // The delay of a Stall fault committed on a reply that is now queued, taken once (0: none). The
+    // transport waits this long before it hands out the queued transfers.
+    unsigned TakeStallMs();
+    // Called on every TPanelEvent, on the thread that drives the panel; none by default.
+    void SetListener(TPanelListener listener);
     // Configuration writes (framed and legacy) are acknowledged as ever but leave the `size` bytes from
     // `address` as they were, like a worn memory cell; size 0 heals the panel. Reads are not affected.
     void IgnoreWritesTo(std::uint32_t address, std::uint32_t size);

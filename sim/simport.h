@@ -12,7 +12,7 @@ namespace mirca::sim {
 // A port wired straight to an in-process panel, with the same queue semantics as the USB pipe.
 // A read the panel cannot satisfy ends false at once, as an unanswered transfer would after its timeout;
 // with a virtual clock attached the clock moves on by that timeout, so tests can see how long a real
-// device link would have waited.
+// device link would have waited. A Stall fault's delay is not waited here: the socket server serves those.
 class TSimPort final : public TPort {
 public:
     explicit TSimPort(TSimPanel& panel, TVirtualClock* clock = nullptr, unsigned timeoutMs = 2000);

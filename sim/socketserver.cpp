@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -178,11 +179,24 @@ void TSocketServer::ServeClient(int client) {
         }
         if (got == 0 || (message.msg_flags & MSG_TRUNC) != 0) return;  // gone, or a packet no transfer can be
         const bool up = panel_.Receive(buffer.data(), static_cast<std::size_t>(got));
+        if (const unsigned stall = panel_.TakeStallMs(); stall > 0 && !Wait(stall)) return;
         while (auto transfer = panel_.TakeTransfer()) {
             if (!SendPacket(client, transfer->data(), transfer->size())) return;
         }
         if (!up) return;
     }
+}
+
+bool TSocketServer::Wait(unsigned ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!stop_.load()) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return true;
+        pollfd wake{wakeRead_.Get(), POLLIN, 0};
+        if (::poll(&wake, 1, static_cast<int>(left.count())) > 0) return false;
+    }
+    return false;
 }
 
 bool TSocketServer::SendPacket(int client, const std::uint8_t* data, std::size_t count) {

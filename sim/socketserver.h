@@ -40,6 +40,8 @@ private:
     using TFd = TUniqueFd;
 
     void ServeClient(int client);
+    // Holds the replies back for a stalled panel; false when Stop() came first.
+    bool Wait(unsigned ms);
     bool SendPacket(int client, const std::uint8_t* data, std::size_t count);
     void Unlink();
 

@@ -4,6 +4,7 @@
 // a socket in the test's folder, and mirca-cli run against it.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,6 +19,21 @@ namespace testing_process {
 inline const std::string kBin = MIRCA_BIN_DIR;
 inline const std::string kMaps = kBin + "/drv_base";
 }  // namespace testing_process
+
+// A registration backup (.rrg) with every data byte inverted: header, then per range address, size, data.
+inline std::vector<std::uint8_t> InvertedBackup(std::vector<std::uint8_t> b) {
+    const unsigned ranges = b.at(3) | (b.at(4) << 8);
+    std::size_t at = 11;
+    for (unsigned k = 0; k < ranges; ++k) {
+        const std::uint32_t size =
+            b.at(at + 4) | (b.at(at + 5) << 8) | (b.at(at + 6) << 16) | (std::uint32_t{b.at(at + 7)} << 24);
+        at += 8;
+        for (std::uint32_t i = 0; i < size; ++i)
+            b.at(at + i) ^= 0xFF;
+        at += size;
+    }
+    return b;
+}
 
 class TCliPanelTest : public TTestFolder {
 protected:

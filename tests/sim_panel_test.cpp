@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -928,6 +929,65 @@ TEST(SimFaults, SkipCountsOnlyMatchingRepliesAndQueuedFaultsTakeTurns) {
 
 // ---------------------------------------------------------------- the link
 
+TEST(SimFaults, StallHoldsTheWholeReplyBackForItsDelayOnce) {
+    Host host;
+    host.panel.InjectFault({TFaultKind::Stall, TReplyKind::Identify, 1, 750});
+    for (const unsigned expected : {0u, 750u, 0u}) {
+        host.Send(Identify());
+        EXPECT_EQ(host.Take(), IdentifyReply({})) << "a stalled reply is late, not spoilt";
+        EXPECT_EQ(host.panel.TakeStallMs(), expected);
+        EXPECT_EQ(host.panel.TakeStallMs(), 0u) << "the delay is taken once";
+        host.Send(Ack(0x0000, 0));
+    }
+}
+
+// What the panel reports to the keeper of its memory: an accepted write's range, every stored block before
+// its acknowledgement is queued, the end of the write, a taken image and each committed fault; refused
+// requests report nothing.
+TEST(SimEvents, WritesImagesAndFaultsAreReportedAsTheyHappen) {
+    Host host;
+    std::vector<std::string> events;
+    host.panel.SetListener([&](const TPanelEvent& e) {
+        using E = TPanelEvent::TKind;
+        const char* names[] = {"started", "stored", "finished", "firmware", "fault"};
+        std::string line = names[static_cast<int>(e.kind)];
+        if (e.kind == E::FaultCommitted) {
+            line += " " + std::to_string(static_cast<int>(e.fault)) + "/" +
+                    std::to_string(static_cast<int>(e.on));
+        } else if (e.kind != E::FirmwareTaken) {
+            line += " " + std::to_string(e.address) + "+" + std::to_string(e.size);
+        }
+        if (e.kind == E::Stored && host.panel.TakeTransfer()) line += " after its ack";
+        events.push_back(line);
+    });
+    const Bytes table = Pattern(300, 0x31);
+    host.Send(Cat({SetMode(5), Select(16, 0x100, 300), SetMode(3), WriteStart(3, 16, 0x100)}));
+    host.Take();
+    host.Send(DataBlock(2, Slice(table, 0, 252)));  // out of order: refused
+    EXPECT_EQ(host.Take(), Status(1));
+    host.Send(DataBlock(1, Slice(table, 0, 252)));
+    host.Take();
+    host.panel.InjectFault({TFaultKind::BadCrc, TReplyKind::WriteBlock, 0});
+    Bytes last = Slice(table, 252, 48);
+    last.resize(252, 0);
+    host.Send(DataBlock(2, last));
+    EXPECT_EQ(host.Take().size(), 4u);
+    host.Send(Cat({SetMode(3), WriteStart(2, 16, 0x200)}));  // another address than selected: refused
+    EXPECT_EQ(host.Take(), Cat({SetModeReply(3, {}), Status(1)}));
+    EXPECT_EQ(events, (std::vector<std::string>{"started 256+300", "stored 256+252", "stored 508+48",
+                                                "finished 256+300", "fault 2/7"}));
+
+    events.clear();
+    Bytes image = Pattern(252, 0x10);
+    le::Put16(image.data(), host.panel.Identity().typeCode);
+    image[4] = host.panel.Identity().major;
+    host.Send(Cat({SetMode(4), WriteStart(2, 0, 0)}));
+    host.Take();
+    host.Send(DataBlock(1, image));
+    EXPECT_EQ(host.Take(), Status(0));
+    EXPECT_EQ(events, (std::vector<std::string>{"firmware"}));
+}
+
 TEST(SimLink, LostConnectionCutsAtTheByteLimit) {
     // An identification is 7 bytes out and 11 back; the limit falls before, inside and after them.
     const Bytes request = Identify();
@@ -1214,6 +1274,20 @@ TEST_F(SimSocket, ServesOnePacketPerTransferAndStartsEachClientAfresh) {
     EXPECT_TRUE(runResult_);
     EXPECT_EQ(server_->ClientsServed(), 2u);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path_))) << "socket left behind";
+}
+
+TEST_F(SimSocket, AStalledReplyArrivesWholeAfterItsDelay) {
+    TSimPanel panel;
+    panel.InjectFault({TFaultKind::Stall, TReplyKind::Identify, 0, 400});
+    Start(panel);
+    Client client(path_);
+    ASSERT_TRUE(client.Connected());
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_TRUE(client.SendBytewise(Identify()));
+    EXPECT_EQ(client.Receive(250), std::nullopt) << "the reply came before its delay";
+    EXPECT_EQ(client.Receive(), IdentifyReply({}));
+    EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(400));
+    StopServer();  // before the panel it serves goes
 }
 
 TEST_F(SimSocket, ClosesClientsThatOverflowOrLoseTheLink) {

@@ -1,16 +1,23 @@
 // mirca-panelsim: a software panel served on a Unix socket, for end-to-end runs of the CLI and the GUI.
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "base/fd.h"
+#include "base/userfile.h"
 #include "devlink/frames.h"
 #include "memmap/memmap.h"
 #include "sim/factoryimage.h"
@@ -63,10 +70,22 @@ void PrintUsage(std::FILE* out) {
         "  --fault KIND[:ON[:SKIP]]\n"
         "                         commit a fault once, on the (SKIP+1)-th reply of kind ON;\n"
         "                         may be repeated\n"
-        "      KIND: NoReply WrongStartByte BadCrc NonZeroStatus ShortReply\n"
+        "      KIND: NoReply WrongStartByte BadCrc NonZeroStatus ShortReply Stall\n"
         "      ON:   Any (default) Identify SetMode Select ReadHeader ReadBlock WriteStart\n"
         "            WriteBlock LegacyIdentify LegacyPage LegacyWrite LegacyFirmware\n"
         "            LogIdentity LogTableList LogBlock (event-log replies)\n"
+        "  --stall-ms N           how long a Stall fault holds its reply back, 1..600000 ms\n"
+        "                         (default 1000)\n"
+        "  --disconnect-after N   drop the link once N more bytes have passed in either direction\n"
+        "                         (once; the next connection finds the panel again)\n"
+        "  --memory-file FILE     the panel's non-volatile memory: loaded at start when FILE exists\n"
+        "                         (its size must be the memory size), else made from the start\n"
+        "                         memory; saved beside and renamed over after every stored write\n"
+        "                         block, before the block is acknowledged\n"
+        "  --journal FILE         append one line per event: 'started A N', 'stored A N' and\n"
+        "                         'finished A N' for configuration writes (hex address, decimal\n"
+        "                         size), 'firmware TYPE MAJOR.MINOR.BUILD' for a taken image,\n"
+        "                         'fault KIND ON' for a committed fault\n"
         "  --ignore-writes A:N    acknowledge configuration writes but leave the N bytes from\n"
         "                         address A as they were (a worn memory cell)\n"
         "  --drop-firmware-after N\n"
@@ -115,42 +134,45 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t mi
     return value;
 }
 
-std::optional<mirca::sim::TFaultKind> ParseFaultKind(std::string_view name) {
-    using K = mirca::sim::TFaultKind;
-    const std::pair<std::string_view, K> names[] = {{"NoReply", K::NoReply},
-                                                    {"WrongStartByte", K::WrongStartByte},
-                                                    {"BadCrc", K::BadCrc},
-                                                    {"NonZeroStatus", K::NonZeroStatus},
-                                                    {"ShortReply", K::ShortReply}};
-    for (const auto& [text, kind] : names) {
-        if (EqualNoCase(name, text)) return kind;
+using K = mirca::sim::TFaultKind;
+constexpr std::pair<std::string_view, K> kFaultNames[] = {
+    {"NoReply", K::NoReply},       {"WrongStartByte", K::WrongStartByte},
+    {"BadCrc", K::BadCrc},         {"NonZeroStatus", K::NonZeroStatus},
+    {"ShortReply", K::ShortReply}, {"Stall", K::Stall}};
+
+using R = mirca::sim::TReplyKind;
+constexpr std::pair<std::string_view, R> kReplyNames[] = {
+    {"Any", R::Any},
+    {"Identify", R::Identify},
+    {"SetMode", R::SetMode},
+    {"Select", R::Select},
+    {"ReadHeader", R::ReadHeader},
+    {"ReadBlock", R::ReadBlock},
+    {"WriteStart", R::WriteStart},
+    {"WriteBlock", R::WriteBlock},
+    {"LegacyIdentify", R::LegacyIdentify},
+    {"LegacyPage", R::LegacyPage},
+    {"LegacyWrite", R::LegacyWrite},
+    {"LegacyFirmware", R::LegacyFirmware},
+    {"LogIdentity", R::LogIdentity},
+    {"LogTableList", R::LogTableList},
+    {"LogBlock", R::LogBlock},
+};
+
+// The value named (any case) in a table of names, or the name of a value.
+template <typename T, std::size_t N>
+std::optional<T> FromName(const std::pair<std::string_view, T> (&names)[N], std::string_view name) {
+    for (const auto& [text, value] : names) {
+        if (EqualNoCase(name, text)) return value;
     }
     return std::nullopt;
 }
-
-std::optional<mirca::sim::TReplyKind> ParseReplyKind(std::string_view name) {
-    using R = mirca::sim::TReplyKind;
-    const std::pair<std::string_view, R> names[] = {
-        {"Any", R::Any},
-        {"Identify", R::Identify},
-        {"SetMode", R::SetMode},
-        {"Select", R::Select},
-        {"ReadHeader", R::ReadHeader},
-        {"ReadBlock", R::ReadBlock},
-        {"WriteStart", R::WriteStart},
-        {"WriteBlock", R::WriteBlock},
-        {"LegacyIdentify", R::LegacyIdentify},
-        {"LegacyPage", R::LegacyPage},
-        {"LegacyWrite", R::LegacyWrite},
-        {"LegacyFirmware", R::LegacyFirmware},
-        {"LogIdentity", R::LogIdentity},
-        {"LogTableList", R::LogTableList},
-        {"LogBlock", R::LogBlock},
-    };
-    for (const auto& [text, kind] : names) {
-        if (EqualNoCase(name, text)) return kind;
+template <typename T, std::size_t N>
+std::string_view NameOf(const std::pair<std::string_view, T> (&names)[N], T value) {
+    for (const auto& [text, named] : names) {
+        if (named == value) return text;
     }
-    return std::nullopt;
+    return "?";
 }
 
 // KIND[:ON[:SKIP]]; an error text on failure.
@@ -168,15 +190,15 @@ std::optional<mirca::sim::TFault> ParseFault(std::string_view text, std::string&
         return std::nullopt;
     }
     mirca::sim::TFault fault;
-    const auto kind = ParseFaultKind(parts[0]);
+    const auto kind = FromName(kFaultNames, parts[0]);
     if (!kind) {
         error = "unknown fault kind '" + std::string(parts[0]) +
-                "' (NoReply, WrongStartByte, BadCrc, NonZeroStatus, ShortReply)";
+                "' (NoReply, WrongStartByte, BadCrc, NonZeroStatus, ShortReply, Stall)";
         return std::nullopt;
     }
     fault.kind = *kind;
     if (parts.size() > 1) {
-        const auto on = ParseReplyKind(parts[1]);
+        const auto on = FromName(kReplyNames, parts[1]);
         if (!on) {
             error = "unknown reply kind '" + std::string(parts[1]) + "' in --fault (see --help)";
             return std::nullopt;
@@ -206,6 +228,10 @@ struct TOptions {
     std::uint32_t stuckFrom = 0;  // --ignore-writes
     std::uint32_t stuckSize = 0;
     std::optional<std::size_t> dropFirmwareAfter;  // --drop-firmware-after
+    std::optional<std::size_t> disconnectAfter;    // --disconnect-after
+    unsigned stallMs = 1000;                       // --stall-ms
+    std::string memoryFile;                        // --memory-file
+    std::string journal;                           // --journal
 };
 
 int UsageError(const std::string& text) {
@@ -229,11 +255,13 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
             options.log.newFormat = false;
             continue;
         }
-        const bool takesValue =
-            arg == "--socket" || arg == "--type" || arg == "--edition" || arg == "--major" ||
-            arg == "--minor" || arg == "--build" || arg == "--legacy-code" || arg == "--memory-size" ||
-            arg == "--fault" || arg == "--map" || arg == "--log-records" || arg == "--log-position" ||
-            arg == "--log-seed" || arg == "--ignore-writes" || arg == "--drop-firmware-after";
+        const bool takesValue = arg == "--socket" || arg == "--type" || arg == "--edition" ||
+                                arg == "--major" || arg == "--minor" || arg == "--build" ||
+                                arg == "--legacy-code" || arg == "--memory-size" || arg == "--fault" ||
+                                arg == "--map" || arg == "--log-records" || arg == "--log-position" ||
+                                arg == "--log-seed" || arg == "--ignore-writes" ||
+                                arg == "--drop-firmware-after" || arg == "--stall-ms" ||
+                                arg == "--disconnect-after" || arg == "--memory-file" || arg == "--journal";
         if (!takesValue) return UsageError("unknown option '" + std::string(arg) + "'");
         if (i + 1 >= argc) return UsageError(std::string(arg) + " needs a value");
         const std::string_view value = argv[++i];
@@ -244,6 +272,25 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
         }
         if (arg == "--map") {
             options.map = value;
+            continue;
+        }
+        if (arg == "--memory-file" || arg == "--journal") {
+            if (value.empty()) return UsageError(std::string(arg) + " needs a path");
+            (arg == "--journal" ? options.journal : options.memoryFile) = value;
+            continue;
+        }
+        if (arg == "--stall-ms") {
+            const auto ms = ParseNumber(value, 1, 600000);
+            if (!ms) return UsageError("--stall-ms takes 1 to 600000, got '" + std::string(value) + "'");
+            options.stallMs = static_cast<unsigned>(*ms);
+            continue;
+        }
+        if (arg == "--disconnect-after") {
+            const auto bytes = ParseNumber(value, 1, 0xFFFFFFFFu);
+            if (!bytes)
+                return UsageError("--disconnect-after takes a byte count from 1 to 4294967295, got '" +
+                                  std::string(value) + "'");
+            options.disconnectAfter = static_cast<std::size_t>(*bytes);
             continue;
         }
         if (arg == "--ignore-writes") {
@@ -324,6 +371,70 @@ std::optional<int> ParseArguments(int argc, char** argv, TOptions& options) {
     return std::nullopt;
 }
 
+// The memory file's bytes into memory when the file exists (it must be exactly as large), else memory
+// into a new file; false after saying why.
+bool LoadMemory(const std::string& path, std::vector<std::uint8_t>& memory) {
+    std::error_code ec;
+    std::string error;
+    if (std::filesystem::exists(path, ec)) {
+        std::vector<std::uint8_t> bytes;
+        error = mirca::ReadFileBounded(path, kMaxMemorySize, bytes, "memory file");
+        if (error.empty() && bytes.size() != memory.size()) {
+            error = "the memory file '" + path + "' holds " + std::to_string(bytes.size()) +
+                    " bytes, the panel's memory " + std::to_string(memory.size());
+        }
+        if (error.empty()) memory = std::move(bytes);
+    } else {
+        error = mirca::WriteFileAtomically(path, memory);
+    }
+    if (!error.empty()) std::fprintf(stderr, "mirca-panelsim: %s\n", error.c_str());
+    return error.empty();
+}
+
+// One whole line per write, so that a line is never torn by a kill.
+void Journal(int fd, const std::string& line) {
+    if (fd < 0) return;
+    [[maybe_unused]] const auto written = ::write(fd, line.data(), line.size());
+}
+
+void OnPanelEvent(const mirca::sim::TPanelEvent& event, const mirca::sim::TSimPanel& panel,
+                  const std::string& memoryFile, int journal) {
+    using E = mirca::sim::TPanelEvent::TKind;
+    char line[128];
+    switch (event.kind) {
+        case E::WriteStarted:
+        case E::Stored:
+        case E::WriteFinished: {
+            if (event.kind == E::Stored && !memoryFile.empty()) {
+                const std::string error = mirca::WriteFileAtomically(memoryFile, panel.Memory());
+                if (!error.empty()) {
+                    // Memory that cannot be kept must not be acknowledged: the panel goes dark instead.
+                    std::fprintf(stderr, "mirca-panelsim: %s\n", error.c_str());
+                    std::_Exit(kExitFailed);
+                }
+            }
+            const char* what = event.kind == E::WriteStarted ? "started"
+                               : event.kind == E::Stored     ? "stored"
+                                                             : "finished";
+            std::snprintf(line, sizeof line, "%s %X %u\n", what, unsigned{event.address},
+                          unsigned{event.size});
+            break;
+        }
+        case E::FirmwareTaken: {
+            const auto& id = panel.Identity();
+            std::snprintf(line, sizeof line, "firmware %u %u.%u.%u\n", unsigned{id.typeCode},
+                          unsigned{id.major}, unsigned{id.minor}, unsigned{id.build});
+            break;
+        }
+        case E::FaultCommitted:
+            std::snprintf(line, sizeof line, "fault %s %s\n",
+                          std::string(NameOf(kFaultNames, event.fault)).c_str(),
+                          std::string(NameOf(kReplyNames, event.on)).c_str());
+            break;
+    }
+    Journal(journal, line);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -357,10 +468,25 @@ int main(int argc, char** argv) {
     memory.resize(panel.Memory().size(), 0);
     if (!options.map.empty()) panel.Memory().assign(memory.begin(), memory.end());
     panel.SetExchangeLimit(kExchangeLimit);
-    for (const auto& fault : options.faults)
+    for (auto fault : options.faults) {
+        fault.delayMs = options.stallMs;
         panel.InjectFault(fault);
+    }
     panel.IgnoreWritesTo(options.stuckFrom, options.stuckSize);
     if (options.dropFirmwareAfter) panel.LoseConnectionInFirmwareAfter(*options.dropFirmwareAfter);
+    if (options.disconnectAfter) panel.LoseConnectionAfter(*options.disconnectAfter);
+    if (!options.memoryFile.empty() && !LoadMemory(options.memoryFile, panel.Memory())) return kExitFailed;
+    mirca::TUniqueFd journal;
+    if (!options.journal.empty()) {
+        journal.Reset(::open(options.journal.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+        if (journal.Get() < 0) {
+            std::fprintf(stderr, "mirca-panelsim: cannot open the journal '%s'\n", options.journal.c_str());
+            return kExitFailed;
+        }
+    }
+    panel.SetListener([&](const mirca::sim::TPanelEvent& event) {
+        OnPanelEvent(event, panel, options.memoryFile, journal.Get());
+    });
 
     mirca::sim::TSocketServer server(panel, options.socket);
     g_server.store(&server);
