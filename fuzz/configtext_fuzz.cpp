@@ -51,14 +51,6 @@ std::vector<std::string> Lines(const std::uint8_t* data, std::size_t size) {
     return lines;
 }
 
-// The block name of an assignment, as the command takes it.
-std::string NameOf(const std::string& assignment) {
-    std::string name = assignment.substr(0, assignment.find('='));
-    name.erase(0, name.find_first_not_of(" \t"));
-    name.erase(name.find_last_not_of(" \t") + 1);
-    return name;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -77,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> names;
     std::vector<bool> named(image.data.size(), false);
     for (const std::string& assignment : assignments) {
-        names.push_back(NameOf(assignment));
+        names.emplace_back(mirca::AssignmentName(assignment));
         mirca::TConfigBlockBase* block = mirca::FindBlock(map, names.back());
         if (block == nullptr) std::abort();
         // The image holds the block's new value, and its text reads back to the same bytes.
