@@ -300,12 +300,8 @@ int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args
     }
     // The editor's pages refuse some values of these blocks; so does the command, in the pages' words.
     std::vector<std::string> named;
-    for (const std::string& a : assignments) {
-        std::string name = a.substr(0, a.find('='));
-        name.erase(0, name.find_first_not_of(" \t"));
-        name.erase(name.find_last_not_of(" \t") + 1);
-        named.push_back(name);
-    }
+    for (const std::string& a : assignments)
+        named.emplace_back(AssignmentName(a));
     try {
         Catalogue().LoadCatalogue(global.DataFolder() / "Messages.xml", "RU", "EN");
     } catch (const std::exception& e) {

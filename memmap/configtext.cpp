@@ -128,6 +128,11 @@ TConfigBlockBase* FindBlock(TZelmoMemoryMap& map, std::string_view name) {
     return nullptr;
 }
 
+std::string_view AssignmentName(std::string_view assignment) {
+    const std::size_t equals = assignment.find('=');
+    return equals == std::string_view::npos ? std::string_view() : Trim(assignment.substr(0, equals));
+}
+
 bool ApplyAssignments(TZelmoMemoryMap& map, TZelmoMemoryMapImage& image,
                       const std::vector<std::string>& assignments) {
     ClearFailure();
@@ -137,8 +142,8 @@ bool ApplyAssignments(TZelmoMemoryMap& map, TZelmoMemoryMapImage& image,
         TParsedAssignment a;
         a.text = text;
         const std::size_t equals = text.find('=');
-        const std::string_view name = Trim(std::string_view(text).substr(0, equals));
-        if (equals == std::string::npos || name.empty()) {
+        const std::string_view name = AssignmentName(text);
+        if (name.empty()) {
             Fail("not NAME=VALUE");
             return RefuseAssignment(text);
         }

@@ -44,6 +44,11 @@ TConfigBlockBase* FindBlock(TZelmoMemoryMap& map, std::string_view name);
 
 // ---- Changing a configuration by name ----
 
+// The block name of a "name=value" assignment, blanks around it dropped, as ApplyAssignments reads it; every
+// caller that acts on the names of applied assignments takes them from here, so that none judges another
+// block than the one that changed. Empty when the text has no '=' or nothing before it.
+std::string_view AssignmentName(std::string_view assignment);
+
 // Applies "name=value" assignments (blanks around name and value ignored) to a configuration image of this
 // map and to the map's blocks. Every assignment is checked before anything changes: unknown names, blocks
 // that are not settable (IsSettable), values that do not parse, a block named twice and blocks that share

@@ -97,6 +97,8 @@ TEST_F(CliConfigText, RefusedAssignmentsLeaveTheFileByteIdentical) {
         {{"backup_region1=00"}, "block \"backup_region1\" is registration data"},
         // The editor's rules: an operator password of two digits, a code used twice.
         {{"user_pw=8182FFFFFFFF"}, "user_pw: Пароль оператора должен содержать не менее трех цифр."},
+        // Whatever blanks surround a name, the rules judge the block it set.
+        {{"\ruser_pw=8182FFFFFFFF"}, "user_pw: Пароль оператора должен содержать не менее трех цифр."},
         {{"codes=818283FFFFFF818283FFFFFF" + std::string(360, 'F')},
          "codes: code 2: Такой код уже задан в строке 1."},
         // All are checked before anything is written: a good assignment before a bad one changes nothing.

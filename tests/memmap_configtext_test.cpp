@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/failure.h"
@@ -217,6 +219,22 @@ TEST_F(TextMaps, AssignmentsChangeOnlyTheNamedBlocksBytes) {
     EXPECT_EQ(ValueText(map.ConfigBlock("delay")), "65535");
     EXPECT_TRUE(map.ConfigBlock("language").Modified);
     EXPECT_FALSE(map.ConfigBlock("counter").Modified);
+}
+
+// The command judges the rules of the blocks it set by these names: any blank ApplyAssignments drops must go.
+TEST(AssignmentName, IsTheBlockTheAssignmentSets) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"user_pw=8182", "user_pw"},
+        {" \t user_pw \t= 1", "user_pw"},
+        {"\ruser_pw=8182", "user_pw"},
+        {"\v\fcodes\r\n=FF", "codes"},
+        {"a=b=c", "a"},
+        {"user_pw", ""},
+        {" = 1", ""},
+        {"", ""},
+    };
+    for (const auto& [assignment, name] : cases)
+        EXPECT_EQ(AssignmentName(assignment), name) << '"' << assignment << '"';
 }
 
 TEST_F(TextMaps, AnyRefusedAssignmentLeavesImageAndMapAsTheyWere) {
