@@ -1,0 +1,258 @@
+// The three working windows end to end, as a user works them: the program's own start-up on a real X server,
+// mirca-panelsim and mirca-cli as processes, mouse and keyboard through the X server, the program's own
+// message boxes answered by clicking their buttons. Each scenario runs in Russian and in English.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/startup.h"
+#include "base/catalogue.h"
+#include "eventlog/zmstoreform.h"
+#include "tests/process.h"
+#include "tests/testfolder.h"
+#include "tests/xvfb/xdriver.h"
+
+namespace mirca::xvfb {
+namespace {
+
+namespace fs = std::filesystem;
+namespace proc = testing_process;
+
+[[maybe_unused]] testing::Environment* const kXApplication =
+    testing::AddGlobalTestEnvironment(new TXApplication);
+
+const fs::path kBin = MIRCA_BIN_DIR;
+const fs::path kShots = MIRCA_XVFB_SHOTS;
+
+// What the user reads on the controls the scenarios use, in each language.
+struct TLanguage {
+    const char* code;
+    const char* editorTitle;
+    const char* logTitle;
+    const char* writeTo;
+    const char* readLog;
+    const char* filterBy;
+    const char* apply;
+    const char* yes;
+};
+
+const TLanguage kRussian{"RU",
+                         "Mirca-Y Изменение настроек прибора",
+                         "Mirca-Y Журнал событий",
+                         "Записать в",
+                         "Считать журнал",
+                         "фильтровать по ...",
+                         "Применить",
+                         "&Да"};
+const TLanguage kEnglish{"EN",
+                         "Mirca-Y Panel configuration",
+                         "Mirca-Y Event log",
+                         "Write to",
+                         "Read log",
+                         "filter by ...",
+                         "Apply",
+                         "&Yes"};
+
+void PrintTo(const TLanguage& language, std::ostream* out) {
+    *out << language.code;
+}
+
+bool HasCyrillic(const std::string& text) {
+    const QString q = QString::fromStdString(text);
+    return std::any_of(q.begin(), q.end(),
+                       [](QChar c) { return c.unicode() >= 0x400 && c.unicode() < 0x500; });
+}
+
+class WindowsUnderX : public TTestFolder, public testing::WithParamInterface<TLanguage> {
+protected:
+    void SetUp() override {
+        TTestFolder::SetUp();
+        ASSERT_TRUE(input_.Ready()) << "no XTest on the test's X server";
+        // A program folder of the test's own: the data beside the program as the build lays it out, and the
+        // settings file that selects the language.
+        program_ = dir_ / "program";
+        fs::create_directories(program_);
+        for (const char* folder : {"drv_base", "help", "lang", "base", "icons"})
+            if (fs::exists(kBin / folder)) fs::create_directory_symlink(kBin / folder, program_ / folder);
+        WriteFile(program_ / "mirca-y.ini", std::string("[System]\nLanguage=") + GetParam().code + "\n");
+        socket_ = dir_ / "panel.sock";
+    }
+
+    static bool IsRussian() { return std::string(GetParam().code) == "RU"; }
+
+    // A simulated Y-649 panel on the test's socket, for the program and for mirca-cli.
+    void StartPanel(std::vector<std::string> extra = {}) {
+        std::vector<std::string> argv = {(kBin / "mirca-panelsim").string(), "--socket", socket_.string(),
+                                         "--map", (kBin / "drv_base" / "937_d_6_4.xml").string()};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        panel_ = std::make_unique<proc::TBackground>(argv);
+        ASSERT_TRUE(panel_->WaitFor("serving on"));
+        setenv("MIRCA_PORT", ("unix:" + socket_.string()).c_str(), 1);
+    }
+    proc::TResult Cli(std::vector<std::string> args) {
+        std::vector<std::string> argv = {(kBin / "mirca-cli").string(), "--port", "unix:" + socket_.string()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return proc::Run(argv, std::chrono::seconds(60));
+    }
+
+    // The program started as `mirca-y --mode ...` starts, its loop run on this thread until the window is
+    // closed, while the scenario acts on a second thread. A failed step is recorded with a picture of the
+    // screen, and the program is made to end.
+    void Run(TWorkingMode mode, const std::function<void(TUser&)>& scenario) {
+        TStartupOptions options;
+        options.programPath = program_ / "mirca-y";
+        options.localeRecordFile = dir_ / "locales.ini";
+        options.mode = mode;
+        TStartup startup(std::move(options));
+        std::atomic<bool> ended{false};
+        std::string failure;
+        std::thread user([&] {
+            TUser me(input_);
+            try {
+                scenario(me);
+            } catch (const std::exception& e) {
+                failure = e.what();
+            }
+            if (failure.empty()) {
+                // The window was closed: the loop ends by itself.
+                return;
+            }
+            failure += "; screen: " + Shot();
+            // Ends every loop of the program, the boxes' too, until the start-up has returned.
+            while (!ended) {
+                QMetaObject::invokeMethod(
+                    qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+                std::this_thread::sleep_for(200ms);
+            }
+        });
+        const int exit = startup.Run();
+        ended = true;
+        user.join();
+        ASSERT_EQ(failure, "");
+        EXPECT_EQ(exit, 0);
+        EXPECT_FALSE(startup.DirectWindow() && startup.DirectWindow()->IsOpen());
+    }
+
+    std::string Shot() {
+        fs::create_directories(kShots);
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(test->test_suite_name()) + "." + test->name() + ".png";
+        std::replace(name.begin(), name.end(), '/', '_');
+        const fs::path file = kShots / name;
+        const QImage screen = input_.Screen();
+        if (screen.isNull() || !screen.save(QString::fromStdString(file.string()))) return "(no picture)";
+        std::printf("screen at the failed step: %s\n", file.c_str());
+        return file.string();
+    }
+
+    // Waits for the working window to be on screen, with its title in the test's language.
+    static void WaitForWindow(TUser& me, const QString& name, const char* title) {
+        me.WaitFor(
+            name.toStdString(), [&] { return Window(name); }, 30s);
+        EXPECT_EQ(OnGui([&] { return Window(name)->windowTitle().toStdString(); }), title);
+    }
+
+    fs::path program_;
+    fs::path socket_;
+    std::unique_ptr<proc::TBackground> panel_;
+    TInput input_;
+};
+
+const QString kEditor = QStringLiteral("ZDevSettingsForm");
+const QString kLog = QStringLiteral("ZMStoreForm");
+const QString kFirmware = QStringLiteral("ZChangeSoftForm");
+
+// name = value lines of `config dump`, as a map.
+std::map<std::string, std::string> Blocks(const std::string& dump) {
+    std::map<std::string, std::string> blocks;
+    std::istringstream lines(dump);
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find(" = ");
+        if (eq != std::string::npos) blocks[line.substr(0, eq)] = line.substr(eq + 3);
+    }
+    return blocks;
+}
+
+// The names of the blocks whose values differ, or that only one side has.
+std::vector<std::string> ChangedBlocks(const std::map<std::string, std::string>& a,
+                                       const std::map<std::string, std::string>& b) {
+    std::set<std::string> names;
+    for (const auto* side : {&a, &b})
+        for (const auto& [name, value] : *side)
+            names.insert(name);
+    std::vector<std::string> changed;
+    for (const std::string& name : names)
+        if (!a.count(name) || !b.count(name) || a.at(name) != b.at(name)) changed.push_back(name);
+    return changed;
+}
+
+// The editor reads the panel by itself; the operator password typed on the main settings page and "Write"
+// change that block in the panel and no other.
+TEST_P(WindowsUnderX, ConfigEditorWritesTheTypedPassword) {
+    StartPanel();
+    const proc::TResult before = Cli({"config", "dump"});
+    ASSERT_EQ(before.exitCode, 0) << before.err;
+    ASSERT_EQ(Blocks(before.out).at("user_pw"), "81828384FFFF");
+
+    Run(TWorkingMode::PanelConfig, [&](TUser& me) {
+        WaitForWindow(me, kEditor, GetParam().editorTitle);
+        // Connected and read: the program says so in a box, and the main settings page shows the password.
+        const std::string read = me.Answer(QMessageBox::Ok);
+        EXPECT_EQ(read, Msg(31));
+        EXPECT_EQ(HasCyrillic(read), IsRussian()) << read;
+        const auto password = [] { return Child<QLineEdit>(kEditor, QStringLiteral("YUserPwdEdit")); };
+        me.WaitUntil(
+            "the panel's password on the page",
+            [&] {
+                return password() && password()->isVisible() && password()->text() == QStringLiteral("1234");
+            },
+            40s);
+        me.Click("the operator password", password);
+        me.Input().Key("a", /*control=*/true);
+        me.Input().Type("5678");
+        me.WaitUntil("the typed password", [&] { return password()->text() == QStringLiteral("5678"); });
+
+        const TControl write =
+            me.Click("Write", [] { return ToolButton(kEditor, QStringLiteral("MenuWriteAction")); });
+        EXPECT_EQ(write.text.toStdString(), GetParam().writeTo);
+        // Written: a box and the status line say so.
+        EXPECT_EQ(me.Answer(QMessageBox::Ok), Msg(28));
+        EXPECT_EQ(OnGui([] {
+                      return Child<QLabel>(kEditor, QStringLiteral("StatusPanel0"))->text().toStdString();
+                  }),
+                  Msg(28));
+        // Nothing is left unwritten: closing asks nothing.
+        me.Click("Exit", [] { return ToolButton(kEditor, QStringLiteral("CloseFormAction")); });
+    });
+
+    const proc::TResult after = Cli({"config", "dump"});
+    ASSERT_EQ(after.exitCode, 0) << after.err;
+    const auto changed = ChangedBlocks(Blocks(before.out), Blocks(after.out));
+    EXPECT_EQ(changed, std::vector<std::string>{"user_pw"});
+    EXPECT_EQ(Blocks(after.out)["user_pw"], "85868788FFFF");
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, WindowsUnderX, testing::Values(kRussian, kEnglish),
+                         [](const testing::TestParamInfo<TLanguage>& info) {
+                             return std::string(info.param.code);
+                         });
+
+}  // namespace
+}  // namespace mirca::xvfb
