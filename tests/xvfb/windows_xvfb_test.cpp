@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTreeWidget>
 
@@ -48,6 +49,7 @@ struct TLanguage {
     const char* logTitle;
     const char* writeTo;
     const char* readLog;
+    const char* filterMenu;
     const char* filterBy;
     const char* apply;
     const char* yes;
@@ -58,6 +60,7 @@ const TLanguage kRussian{"RU",
                          "Mirca-Y Журнал событий",
                          "Записать в",
                          "Считать журнал",
+                         "Фильтр",
                          "фильтровать по ...",
                          "Применить",
                          "&Да"};
@@ -66,6 +69,7 @@ const TLanguage kEnglish{"EN",
                          "Mirca-Y Event log",
                          "Write to",
                          "Read log",
+                         "Filter",
                          "filter by ...",
                          "Apply",
                          "&Yes"};
@@ -247,6 +251,68 @@ TEST_P(WindowsUnderX, ConfigEditorWritesTheTypedPassword) {
     const auto changed = ChangedBlocks(Blocks(before.out), Blocks(after.out));
     EXPECT_EQ(changed, std::vector<std::string>{"user_pw"});
     EXPECT_EQ(Blocks(after.out)["user_pw"], "85868788FFFF");
+}
+
+// The rows of the event list as the user sees them: the text of one column.
+std::vector<std::string> ListColumn(int column) {
+    std::vector<std::string> texts;
+    auto* list = Child<QTableView>(kLog, QStringLiteral("ListView1"));
+    if (!list || !list->model()) return texts;
+    const QAbstractItemModel& model = *list->model();
+    for (int r = 0; r < model.rowCount(); ++r)
+        texts.push_back(model.index(r, column).data().toString().toStdString());
+    return texts;
+}
+
+// "Read log" fills the list with every record of the panel's ring; the filter by event type, set up in the
+// filter dialog with the mouse and the keyboard, leaves exactly the alarms.
+TEST_P(WindowsUnderX, EventLogReadsTheRingAndFiltersByType) {
+    constexpr int kRecords = 300;
+    StartPanel({"--log-records", std::to_string(kRecords)});
+    Run(TWorkingMode::EventLog, [&](TUser& me) {
+        WaitForWindow(me, kLog, GetParam().logTitle);
+        const TControl read =
+            me.Click("Read log", [] { return ToolButton(kLog, QStringLiteral("MenuConnectAction")); });
+        EXPECT_EQ(read.text.toStdString(), GetParam().readLog);
+        me.WaitUntil(
+            "the list to fill", [] { return ListColumn(3).size() == kRecords; }, 120s);
+        const std::vector<std::string> all = OnGui([] { return ListColumn(3); });
+        const std::string alarm = OnGui([] { return Msg(729); });
+        const auto alarms = static_cast<std::size_t>(std::count_if(
+            all.begin(), all.end(), [&](const std::string& event) { return event.rfind(alarm, 0) == 0; }));
+        ASSERT_GT(alarms, 0u);
+        ASSERT_LT(alarms, all.size());
+
+        const auto [menu, action] =
+            me.ChooseMenu(kLog, QStringLiteral("FilterMenu"), QStringLiteral("ReportAction"));
+        EXPECT_EQ(menu, GetParam().filterMenu);
+        EXPECT_EQ(action, GetParam().filterBy);
+        const QString dialog = QStringLiteral("ZMStoreReportForm");
+        me.WaitFor("the filter dialog", [&] { return Window(dialog); });
+        // The event-type item: selected by a click, checked with the space bar.
+        me.ClickItem(dialog, QStringLiteral("FiltersLV"), 1);
+        me.Input().Key("space");
+        me.WaitUntil("the event-type filter to be checked", [&] {
+            auto* items = Child<QTreeWidget>(dialog, QStringLiteral("FiltersLV"));
+            return items->topLevelItem(1)->checkState(0) == Qt::Checked;
+        });
+        const TControl type = me.Click(
+            "the alarm type",
+            [&]() -> QWidget* { return Child<QCheckBox>(dialog, QStringLiteral("YEventType2")); },
+            TUser::LeftEdge);
+        EXPECT_EQ(HasCyrillic(type.text.toStdString()), IsRussian()) << type.text.toStdString();
+        me.WaitUntil("the alarm type to be checked",
+                     [&] { return Child<QCheckBox>(dialog, QStringLiteral("YEventType2"))->isChecked(); });
+        const TControl apply = me.Click(
+            "Apply", [&]() -> QWidget* { return Child<QPushButton>(dialog, QStringLiteral("Button1")); });
+        EXPECT_EQ(apply.text.toStdString(), GetParam().apply);
+
+        me.WaitUntil(
+            "the list to narrow", [&] { return ListColumn(3).size() == alarms; }, 60s);
+        for (const std::string& event : OnGui([] { return ListColumn(3); }))
+            EXPECT_EQ(event.rfind(alarm, 0), 0u) << event;
+        me.Click("Exit", [] { return ToolButton(kLog, QStringLiteral("CloseFormAction")); });
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, WindowsUnderX, testing::Values(kRussian, kEnglish),

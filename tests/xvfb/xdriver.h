@@ -15,6 +15,7 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <QWidget>
 #include <QWindow>
 
@@ -244,33 +245,55 @@ public:
             timeout);
         return control;
     }
-    // Clicks the middle of the control, or the given point inside it.
+    // Where a click lands on a control of that size.
+    static QPoint Middle(QSize size) { return {size.width() / 2, size.height() / 2}; }
+    // A check box's box: it takes clicks only on itself and its caption, not on the rest of its width.
+    static QPoint LeftEdge(QSize size) { return {8, size.height() / 2}; }
+
+    // Clicks the control, in the middle unless told where.
     TControl Click(const std::string& what, const std::function<QWidget*()>& find,
-                   std::optional<QPoint> inside = std::nullopt, int clicks = 1) {
+                   QPoint (*where)(QSize) = Middle, int clicks = 1) {
         const TControl control = WaitFor(what, find);
-        input_.Click(
-            control.global.topLeft() + inside.value_or(control.global.center() - control.global.topLeft()),
-            clicks);
+        input_.Click(control.global.topLeft() + where(control.global.size()), clicks);
         return control;
     }
-    // Opens a menu of the window's menu bar and clicks one of its actions.
-    void ChooseMenu(const QString& window, const QString& menuName, const QString& actionName) {
+    // Clicks a top-level item of a tree in the window.
+    void ClickItem(const QString& window, const QString& tree, int row) {
+        const auto view = [&] { return Child<QTreeWidget>(window, tree); };
+        WaitFor(tree.toStdString(), [&]() -> QWidget* { return view() ? view()->viewport() : nullptr; });
+        const QPoint at = OnGui([&] {
+            QTreeWidgetItem* item = view()->topLevelItem(row);
+            return item ? view()->viewport()->mapToGlobal(view()->visualItemRect(item).center())
+                        : QPoint(-1, -1);
+        });
+        if (at.x() < 0) throw TStepFailed(tree.toStdString() + " has no row " + std::to_string(row));
+        input_.Click(at);
+    }
+    // Opens a menu of the window's menu bar and clicks one of its actions; returns the menu's title and the
+    // action's text.
+    std::pair<std::string, std::string> ChooseMenu(const QString& window, const QString& menuName,
+                                                   const QString& actionName) {
         const auto menu = [&] { return Child<QMenu>(window, menuName); };
         const auto bar = [&] { return Child<QMenuBar>(window, QStringLiteral("MainMenu1")); };
         WaitFor("the menu bar", bar);
-        Click(menuName.toStdString(), bar,
-              OnGui([&] { return bar()->actionGeometry(menu()->menuAction()).center(); }));
+        input_.Click(
+            OnGui([&] { return bar()->mapToGlobal(bar()->actionGeometry(menu()->menuAction()).center()); }));
         WaitUntil(menuName.toStdString() + " to open", [&] { return menu() && Usable(menu()); });
+        std::pair<std::string, std::string> texts;
         const QPoint target = OnGui([&] {
             QMenu* m = menu();
-            QAction* chosen = nullptr;
-            for (QAction* a : m->actions())
-                if (a->objectName() == actionName) chosen = a;
-            return chosen ? m->mapToGlobal(m->actionGeometry(chosen).center()) : QPoint(-1, -1);
+            texts.first = m->title().toStdString();
+            for (QAction* a : m->actions()) {
+                if (a->objectName() != actionName) continue;
+                texts.second = a->text().toStdString();
+                return m->mapToGlobal(m->actionGeometry(a).center());
+            }
+            return QPoint(-1, -1);
         });
         if (target.x() < 0)
             throw TStepFailed(actionName.toStdString() + " is not in " + menuName.toStdString());
         input_.Click(target);
+        return texts;
     }
 
     // Waits for a message box not answered yet, and answers it with the given button. Returns its text.
