@@ -48,6 +48,7 @@ struct TLanguage {
     const char* editorTitle;
     const char* logTitle;
     const char* writeTo;
+    const char* connect;
     const char* readLog;
     const char* filterMenu;
     const char* filterBy;
@@ -59,6 +60,7 @@ const TLanguage kRussian{"RU",
                          "Mirca-Y Изменение настроек прибора",
                          "Mirca-Y Журнал событий",
                          "Записать в",
+                         "Установить связь",
                          "Считать журнал",
                          "Фильтр",
                          "фильтровать по ...",
@@ -68,6 +70,7 @@ const TLanguage kEnglish{"EN",
                          "Mirca-Y Panel configuration",
                          "Mirca-Y Event log",
                          "Write to",
+                         "Connect",
                          "Read log",
                          "Filter",
                          "filter by ...",
@@ -313,6 +316,75 @@ TEST_P(WindowsUnderX, EventLogReadsTheRingAndFiltersByType) {
             EXPECT_EQ(event.rfind(alarm, 0), 0u) << event;
         me.Click("Exit", [] { return ToolButton(kLog, QStringLiteral("CloseFormAction")); });
     });
+}
+
+// After "Connect" the list shows the sample images made for the panel; the one selected by a click is
+// written with "Write" once the program's own questions are answered, and the panel then reports its
+// version. The settings were saved into the program's configuration folder first.
+TEST_P(WindowsUnderX, FirmwareWindowWritesTheSelectedImage) {
+    const std::string image = "Y-PCN_test_v6_3_5.tsk";
+    StartPanel();
+    Run(TWorkingMode::FirmwareUpdate, [&](TUser& me) {
+        me.WaitFor(
+            "the firmware window", [] { return Window(kFirmware); }, 30s);
+        const std::string title = OnGui([] { return Window(kFirmware)->windowTitle().toStdString(); });
+        EXPECT_EQ(title, "Mirca-Y " + OnGui([] { return Msg(149); }));
+        EXPECT_EQ(HasCyrillic(title), IsRussian()) << title;
+
+        const TControl connect =
+            me.Click("Connect", [] { return ToolButton(kFirmware, QStringLiteral("MenuConnectAction")); });
+        EXPECT_EQ(connect.text.toStdString(), GetParam().connect);
+        const auto files = [] {
+            std::vector<std::string> names;
+            auto* list = Child<QTreeWidget>(kFirmware, QStringLiteral("ListView1"));
+            for (int i = 0; list && i < list->topLevelItemCount(); ++i)
+                names.push_back(list->topLevelItem(i)->text(0).toStdString());
+            return names;
+        };
+        me.WaitUntil(
+            "the panel's images only",
+            [&] { return ToolButton(kFirmware, QStringLiteral("MenuDisonnectAction"))->isEnabled(); }, 60s);
+        const std::vector<std::string> listed = OnGui(files);
+        EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()),
+                  (std::set<std::string>{"Y-PCN_test_v6_3_5.tsk", "Y-PCN_test_v6_4_12.tsk"}));
+        EXPECT_EQ(listed.size(), 2u);
+        const auto row = std::find(listed.begin(), listed.end(), image);
+        ASSERT_NE(row, listed.end());
+        me.ClickItem(kFirmware, QStringLiteral("ListView1"), static_cast<int>(row - listed.begin()));
+        me.WaitUntil("the image to be selected", [&] {
+            const auto selected = Child<QTreeWidget>(kFirmware, QStringLiteral("ListView1"))->selectedItems();
+            return selected.size() == 1 && selected.front()->text(0).toStdString() == image;
+        });
+
+        const TControl write =
+            me.Click("Write", [] { return ToolButton(kFirmware, QStringLiteral("MenuWriteAction")); });
+        EXPECT_EQ(write.text.toStdString(), GetParam().writeTo);
+        // Sure to write? Then, after the image: bring the settings in line? Then: done.
+        std::vector<std::string> boxes;
+        std::vector<std::string> buttons;
+        const std::string done = OnGui([] { return Msg(167); });
+        while (boxes.size() < 5 && (boxes.empty() || boxes.back() != done)) {
+            boxes.push_back(me.GoOn());
+            buttons.push_back(me.LastButtonText());
+        }
+        EXPECT_EQ(boxes, OnGui([] { return std::vector<std::string>{Msg(161), Msg(290), Msg(167)}; }));
+        ASSERT_FALSE(buttons.empty());
+        EXPECT_EQ(buttons.front(), GetParam().yes);
+        // Written: the device is let go.
+        me.WaitUntil("the device to be let go",
+                     [] { return ToolButton(kFirmware, QStringLiteral("MenuConnectAction"))->isEnabled(); });
+        me.Click("Exit", [] { return ToolButton(kFirmware, QStringLiteral("CloseFormAction")); });
+    });
+
+    const proc::TResult identify = Cli({"identify"});
+    EXPECT_EQ(identify.exitCode, 0) << identify.err;
+    EXPECT_NE(identify.out.find("version: 6.3.5\n"), std::string::npos) << identify.out;
+    std::vector<fs::path> saved;
+    for (const auto& entry : fs::directory_iterator(program_ / "conf"))
+        if (entry.path().filename().string().find("_before_update_") != std::string::npos)
+            saved.push_back(entry.path());
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved.front().extension(), ".ycfg");
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, WindowsUnderX, testing::Values(kRussian, kEnglish),

@@ -318,6 +318,20 @@ public:
         WaitUntil("the box to close", [&] { return !box || !box->isVisible(); });
         return text;
     }
+    // Answers the next box as one who goes on: Yes to a question, OK to a notice. Returns its text.
+    std::string GoOn(std::chrono::milliseconds timeout = 120s) {
+        bool question = false;
+        WaitUntil(
+            "a message box",
+            [&] {
+                auto* modal = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!modal || modal->property("answered").toBool()) return false;
+                question = modal->button(QMessageBox::Yes) != nullptr;
+                return true;
+            },
+            timeout);
+        return Answer(question ? QMessageBox::Yes : QMessageBox::Ok, timeout);
+    }
     // The text of the button the last Answer clicked.
     const std::string& LastButtonText() const { return lastButtonText_; }
 
