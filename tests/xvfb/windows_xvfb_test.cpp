@@ -102,6 +102,12 @@ protected:
         socket_ = dir_ / "panel.sock";
     }
 
+    void TearDown() override {
+        panel_.reset();
+        unsetenv("MIRCA_PORT");
+        TTestFolder::TearDown();
+    }
+
     static bool IsRussian() { return std::string(GetParam().code) == "RU"; }
 
     // A simulated Y-649 panel on the test's socket, for the program and for mirca-cli.
@@ -120,8 +126,8 @@ protected:
     }
 
     // The program started as `mirca-y --mode ...` starts, its loop run on this thread until the window is
-    // closed, while the scenario acts on a second thread. A failed step is recorded with a picture of the
-    // screen, and the program is made to end.
+    // closed, while the scenario acts on a second thread and ends by closing the window. A failed step, or a
+    // scenario that stopped early, is recorded with a picture of the screen, and the program is made to end.
     void Run(TWorkingMode mode, const std::function<void(TUser&)>& scenario) {
         TStartupOptions options;
         options.programPath = program_ / "mirca-y";
@@ -129,6 +135,7 @@ protected:
         options.mode = mode;
         TStartup startup(std::move(options));
         std::atomic<bool> ended{false};
+        std::atomic<bool> userDone{false};
         std::string failure;
         std::thread user([&] {
             TUser me(input_);
@@ -137,20 +144,26 @@ protected:
             } catch (const std::exception& e) {
                 failure = e.what();
             }
-            if (failure.empty()) {
-                // The window was closed: the loop ends by itself.
-                return;
+            const auto deadline = TClock::now() + 20s;
+            while (failure.empty() && !ended && TClock::now() < deadline)
+                std::this_thread::sleep_for(50ms);
+            if (failure.empty() && !ended) failure = "the scenario stopped with the window still open";
+            if (!failure.empty()) {
+                failure += "; screen: " + Shot();
+                // Ends every loop of the program, the boxes' too, until the start-up has returned.
+                while (!ended) {
+                    QMetaObject::invokeMethod(
+                        qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+                    std::this_thread::sleep_for(200ms);
+                }
             }
-            failure += "; screen: " + Shot();
-            // Ends every loop of the program, the boxes' too, until the start-up has returned.
-            while (!ended) {
-                QMetaObject::invokeMethod(
-                    qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
-                std::this_thread::sleep_for(200ms);
-            }
+            userDone = true;
         });
         const int exit = startup.Run();
         ended = true;
+        // A scenario still waiting for the windows gets its answers until its deadline.
+        while (!userDone)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         user.join();
         ASSERT_EQ(failure, "");
         EXPECT_EQ(exit, 0);

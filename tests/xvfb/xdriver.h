@@ -109,15 +109,23 @@ public:
         // Without a session bus or a desktop, Qt picks nothing that would wait on one.
         unsetenv("WAYLAND_DISPLAY");
         unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        // Qt wants a private runtime folder; the user's own is not the tests' business.
+        runtime_ = std::filesystem::temp_directory_path() / ("mirca-xvfb-run-" + std::to_string(getpid()));
+        std::filesystem::create_directories(runtime_);
+        std::filesystem::permissions(runtime_, std::filesystem::perms::owner_all);
+        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
         TGuiApplication::SetUp();
     }
     void TearDown() override {
         TGuiApplication::TearDown();
         server_.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(runtime_, ec);
     }
 
 private:
     std::unique_ptr<TXServer> server_;
+    std::filesystem::path runtime_;
 };
 
 // A step the program did not take in time; the scenario stops there.
