@@ -231,7 +231,7 @@ TEST_P(WindowsUnderX, ConfigEditorWritesTheTypedPassword) {
     ASSERT_EQ(before.exitCode, 0) << before.err;
     ASSERT_EQ(Blocks(before.out).at("user_pw"), "81828384FFFF");
 
-    Run(TWorkingMode::PanelConfig, [&](TUser& me) {
+    ASSERT_NO_FATAL_FAILURE(Run(TWorkingMode::PanelConfig, [&](TUser& me) {
         WaitForWindow(me, kEditor, GetParam().editorTitle);
         // Connected and read: the program says so in a box, and the main settings page shows the password.
         const std::string read = me.Answer(QMessageBox::Ok);
@@ -260,7 +260,7 @@ TEST_P(WindowsUnderX, ConfigEditorWritesTheTypedPassword) {
                   Msg(28));
         // Nothing is left unwritten: closing asks nothing.
         me.Click("Exit", [] { return ToolButton(kEditor, QStringLiteral("CloseFormAction")); });
-    });
+    }));
 
     const proc::TResult after = Cli({"config", "dump"});
     ASSERT_EQ(after.exitCode, 0) << after.err;
@@ -285,7 +285,7 @@ std::vector<std::string> ListColumn(int column) {
 TEST_P(WindowsUnderX, EventLogReadsTheRingAndFiltersByType) {
     constexpr int kRecords = 300;
     StartPanel({"--log-records", std::to_string(kRecords)});
-    Run(TWorkingMode::EventLog, [&](TUser& me) {
+    ASSERT_NO_FATAL_FAILURE(Run(TWorkingMode::EventLog, [&](TUser& me) {
         WaitForWindow(me, kLog, GetParam().logTitle);
         const TControl read =
             me.Click("Read log", [] { return ToolButton(kLog, QStringLiteral("MenuConnectAction")); });
@@ -328,7 +328,7 @@ TEST_P(WindowsUnderX, EventLogReadsTheRingAndFiltersByType) {
         for (const std::string& event : OnGui([] { return ListColumn(3); }))
             EXPECT_EQ(event.rfind(alarm, 0), 0u) << event;
         me.Click("Exit", [] { return ToolButton(kLog, QStringLiteral("CloseFormAction")); });
-    });
+    }));
 }
 
 // After "Connect" the list shows the sample images made for the panel; the one selected by a click is
@@ -337,7 +337,7 @@ TEST_P(WindowsUnderX, EventLogReadsTheRingAndFiltersByType) {
 TEST_P(WindowsUnderX, FirmwareWindowWritesTheSelectedImage) {
     const std::string image = "Y-PCN_test_v6_3_5.tsk";
     StartPanel();
-    Run(TWorkingMode::FirmwareUpdate, [&](TUser& me) {
+    ASSERT_NO_FATAL_FAILURE(Run(TWorkingMode::FirmwareUpdate, [&](TUser& me) {
         me.WaitFor(
             "the firmware window", [] { return Window(kFirmware); }, 30s);
         const std::string title = OnGui([] { return Window(kFirmware)->windowTitle().toStdString(); });
@@ -387,7 +387,7 @@ TEST_P(WindowsUnderX, FirmwareWindowWritesTheSelectedImage) {
         me.WaitUntil("the device to be let go",
                      [] { return ToolButton(kFirmware, QStringLiteral("MenuConnectAction"))->isEnabled(); });
         me.Click("Exit", [] { return ToolButton(kFirmware, QStringLiteral("CloseFormAction")); });
-    });
+    }));
 
     const proc::TResult identify = Cli({"identify"});
     EXPECT_EQ(identify.exitCode, 0) << identify.err;

@@ -65,7 +65,7 @@ public:
         posix_spawn_file_actions_addclose(&actions, ready[0]);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawnp(&pid_, "Xvfb", &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
+        if (posix_spawn(&pid_, MIRCA_XVFB, &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(ready[1]);
         std::string number;
@@ -235,7 +235,7 @@ public:
                    std::chrono::milliseconds timeout = 20s) {
         const auto deadline = TClock::now() + timeout;
         while (!OnGui(ready)) {
-            if (TClock::now() > deadline) throw TStepFailed("timed out waiting for " + what);
+            if (TClock::now() > deadline) throw TStepFailed("timed out waiting for " + what + OpenBox());
             std::this_thread::sleep_for(50ms);
         }
     }
@@ -306,39 +306,15 @@ public:
 
     // Waits for a message box not answered yet, and answers it with the given button. Returns its text.
     std::string Answer(QMessageBox::StandardButton button, std::chrono::milliseconds timeout = 60s) {
-        QPointer<QMessageBox> box;
-        WaitUntil(
-            "a message box",
-            [&] {
-                auto* modal = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                if (!modal || modal->property("answered").toBool() || !Usable(modal->button(button)))
-                    return false;
-                box = modal;
-                return true;
-            },
-            timeout);
-        const auto [text, buttonText] = OnGui([&] {
-            box->setProperty("answered", true);
-            return std::pair{box->text().toStdString(), box->button(button)->text().toStdString()};
-        });
-        lastButtonText_ = buttonText;
-        Click("the box's button", [&]() -> QWidget* { return box ? box->button(button) : nullptr; });
-        WaitUntil("the box to close", [&] { return !box || !box->isVisible(); });
-        return text;
+        return AnswerWith([button](const QMessageBox&) { return button; }, timeout);
     }
     // Answers the next box as one who goes on: Yes to a question, OK to a notice. Returns its text.
     std::string GoOn(std::chrono::milliseconds timeout = 120s) {
-        bool question = false;
-        WaitUntil(
-            "a message box",
-            [&] {
-                auto* modal = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                if (!modal || modal->property("answered").toBool()) return false;
-                question = modal->button(QMessageBox::Yes) != nullptr;
-                return true;
+        return AnswerWith(
+            [](const QMessageBox& box) {
+                return box.button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
             },
             timeout);
-        return Answer(question ? QMessageBox::Yes : QMessageBox::Ok, timeout);
     }
     // The text of the button the last Answer clicked.
     const std::string& LastButtonText() const { return lastButtonText_; }
@@ -346,6 +322,41 @@ public:
     TInput& Input() { return input_; }
 
 private:
+    static QMessageBox* NewBox() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        return box && !box->property("answered").toBool() && Usable(box) ? box : nullptr;
+    }
+    // What a box on screen says, for the record of a step that did not come.
+    static std::string OpenBox() {
+        return OnGui([] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            return box && box->isVisible() ? "; a box says: " + box->text().toStdString() : std::string();
+        });
+    }
+    std::string AnswerWith(const std::function<QMessageBox::StandardButton(const QMessageBox&)>& choose,
+                           std::chrono::milliseconds timeout) {
+        QPointer<QMessageBox> box;
+        WaitUntil(
+            "a message box",
+            [&] {
+                box = NewBox();
+                return box != nullptr;
+            },
+            timeout);
+        QPointer<QAbstractButton> button;
+        const auto [text, buttonText] = OnGui([&] {
+            box->setProperty("answered", true);
+            button = box->button(choose(*box));
+            return std::pair{box->text().toStdString(),
+                             button ? button->text().toStdString() : std::string()};
+        });
+        if (!button) throw TStepFailed("the box has not the button to answer with: " + text);
+        lastButtonText_ = buttonText;
+        Click("the box's button", [&]() -> QWidget* { return button; });
+        WaitUntil("the box to close", [&] { return !box || !box->isVisible(); });
+        return text;
+    }
+
     TInput& input_;
     std::string lastButtonText_;
 };
