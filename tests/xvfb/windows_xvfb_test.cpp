@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -223,9 +224,9 @@ std::vector<std::string> ChangedBlocks(const std::map<std::string, std::string>&
     return changed;
 }
 
-// The editor reads the panel by itself; the operator password typed on the main settings page and "Write"
-// change that block in the panel and no other.
-TEST_P(WindowsUnderX, ConfigEditorWritesTheTypedPassword) {
+// The editor reads the panel by itself; the operator password typed on the main settings page, a relay mode
+// chosen on another page and "Write" change those two blocks in the panel and no other.
+TEST_P(WindowsUnderX, ConfigEditorWritesWhatWasTypedAndChosen) {
     StartPanel();
     const proc::TResult before = Cli({"config", "dump"});
     ASSERT_EQ(before.exitCode, 0) << before.err;
@@ -249,6 +250,19 @@ TEST_P(WindowsUnderX, ConfigEditorWritesTheTypedPassword) {
         me.Input().Type("5678");
         me.WaitUntil("the typed password", [&] { return password()->text() == QStringLiteral("5678"); });
 
+        // Another page by a click in the tree (the page left keeps the typed password), and its first relay's
+        // mode chosen from the drop-down list with the keyboard.
+        me.ClickItem(kEditor, QStringLiteral("DevSettingsTV"), 3);
+        const auto relay = [] { return Child<QComboBox>(kEditor, QStringLiteral("ReleWorkMode1")); };
+        me.WaitUntil("the relay page with the panel's mode",
+                     [&] { return relay() && relay()->isVisible() && relay()->currentIndex() == 0; });
+        me.Click("the first relay's mode", relay);
+        me.WaitUntil("the list of modes", [&] { return relay()->view()->isVisible(); });
+        me.Input().Key("Down");
+        me.Input().Key("Return");
+        me.WaitUntil("the chosen mode",
+                     [&] { return !relay()->view()->isVisible() && relay()->currentIndex() == 1; });
+
         const TControl write =
             me.Click("Write", [] { return ToolButton(kEditor, QStringLiteral("MenuWriteAction")); });
         EXPECT_EQ(write.text.toStdString(), GetParam().writeTo);
@@ -265,8 +279,11 @@ TEST_P(WindowsUnderX, ConfigEditorWritesTheTypedPassword) {
     const proc::TResult after = Cli({"config", "dump"});
     ASSERT_EQ(after.exitCode, 0) << after.err;
     const auto changed = ChangedBlocks(Blocks(before.out), Blocks(after.out));
-    EXPECT_EQ(changed, std::vector<std::string>{"user_pw"});
+    EXPECT_EQ(changed, (std::vector<std::string>{"mode_rele", "user_pw"}));
     EXPECT_EQ(Blocks(after.out)["user_pw"], "85868788FFFF");
+    // The first relay's mode is the low half of the byte.
+    EXPECT_EQ(Blocks(before.out)["mode_rele"], "32");
+    EXPECT_EQ(Blocks(after.out)["mode_rele"], "33");
 }
 
 // The rows of the event list as the user sees them: the text of one column.
