@@ -26,7 +26,7 @@
 
 #include "app/startup.h"
 #include "base/catalogue.h"
-#include "eventlog/zmstoreform.h"
+#include "gui/workingwindow.h"
 #include "tests/process.h"
 #include "tests/testfolder.h"
 #include "tests/xvfb/xdriver.h"
@@ -106,7 +106,11 @@ protected:
     void TearDown() override {
         panel_.reset();
         unsetenv("MIRCA_PORT");
+        // A parametrised test's name holds a '/': its folder sits in one of its own, emptied here.
+        const fs::path parent = dir_.parent_path();
         TTestFolder::TearDown();
+        std::error_code ec;
+        if (parent != fs::temp_directory_path()) fs::remove(parent, ec);
     }
 
     static bool IsRussian() { return std::string(GetParam().code) == "RU"; }
