@@ -3,10 +3,12 @@
 # qt6-translations-l10n holds Qt's own texts (standard buttons, file dialogs) in Russian and Turkish.
 # help2man writes the manual pages, desktop-file-utils and appstream check the desktop files, dpkg-dev lets
 # cpack find the package's dependencies.
+# xvfb and libxtst-dev run the windows on a private X server with real input (tests/xvfb).
 MIRCA_PACKAGES=(g++ cmake ninja-build pkg-config libusb-1.0-0-dev umockdev libumockdev-dev libpugixml-dev libgtest-dev
     libbenchmark-dev libsqlcipher-dev libxlsxwriter-dev unzip nlohmann-json3-dev
     qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev
-    help2man desktop-file-utils appstream dpkg-dev)
+    help2man desktop-file-utils appstream dpkg-dev
+    xvfb libxtst-dev)
 
 # Installs the given packages, or by default the build's, when any is missing.
 mirca_install_deps() {
