@@ -68,9 +68,8 @@ TEST(TestingProcess, AChildsSanitizerReportFailsTheTest) {
 TEST(TestingProcess, ABackgroundChildsStderrIsKeptWhateverItsLength) {
     // More than a pipe holds, written while nobody reads: the child must neither block nor lose it.
     tp::TBackground child(
-        Shell("head -c 70000 /dev/zero | tr '\\0' x >&2; echo serving on; "
-              "trap 'echo ==1==ERROR: LeakSanitizer: at the end >&2; exit 1' TERM; "
-              "while :; do sleep 0.05; done"));
+        Shell("trap 'echo ==1==ERROR: LeakSanitizer: at the end >&2; exit 1' TERM; "
+              "head -c 70000 /dev/zero | tr '\\0' x >&2; echo serving on; while :; do sleep 0.05; done"));
     ASSERT_TRUE(child.WaitFor("serving on"));
     EXPECT_NONFATAL_FAILURE(child.Stop(), "ERROR: LeakSanitizer: at the end");
 }
