@@ -15,6 +15,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <string>
 
 #include "base/catalogue.h"
@@ -335,7 +336,12 @@ TObjectGridPage::TObjectGridPage(const TPageServices& services, QWidget* parent,
     clearButton_ = MakeButton(names.clearAll, this);
 }
 
-TObjectGridPage::~TObjectGridPage() = default;
+// Destroyed while shown, a page closes in QWidget's destructor, and hiding the grid moves its header and
+// scroll bar after the page's own part is gone: their signals must no longer reach the page's slots.
+TObjectGridPage::~TObjectGridPage() {
+    grid_->horizontalHeader()->disconnect(this);
+    grid_->horizontalScrollBar()->disconnect(this);
+}
 
 void TObjectGridPage::Commit() {
     if (Editable()) data_.objects->Store(*data_.map);
@@ -354,10 +360,12 @@ void TObjectGridPage::Bind(const TPageData& data) {
     deleteButton_->setEnabled(false);
 }
 
+// The table's operations are called through std::invoke rather than `(data_.objects->*op)()`: on that form
+// GCC 12's vptr check inspects the wrong object and reports a fault that is not there (Sort below).
 void TObjectGridPage::ClearCurrentObject(void (TObjectTable::*clear)(std::size_t)) {
     const QModelIndex current = grid_->currentIndex();
     if (!Editable() || !current.isValid()) return;
-    (data_.objects->*clear)(model_->ObjectNumber(current.row()));
+    std::invoke(clear, *data_.objects, model_->ObjectNumber(current.row()));
     model_->Refresh();
     deleteButton_->setEnabled(false);
 }
@@ -365,7 +373,7 @@ void TObjectGridPage::ClearCurrentObject(void (TObjectTable::*clear)(std::size_t
 void TObjectGridPage::ClearAllObjects(int question, void (TObjectTable::*clearAll)()) {
     if (!Editable()) return;
     if (Dialogs().Ask(Msg(511), Msg(question), /*defaultNo=*/true) != IDialogService::TAnswer::Yes) return;
-    (data_.objects->*clearAll)();
+    std::invoke(clearAll, *data_.objects);
     model_->Refresh();
 }
 
@@ -642,7 +650,7 @@ void TAssignZonesPage::DeviceChosen(int item) {
 
 void TAssignZonesPage::Sort(void (TObjectTable::*sort)()) {
     if (!Editable()) return;
-    (data_.objects->*sort)();
+    std::invoke(sort, *data_.objects);
     model_->Refresh();
 }
 

@@ -161,7 +161,11 @@ TZMStoreForm::TZMStoreForm(TLogSetup setup, QWidget* parent) : QDialog(parent), 
     retranslateUi();
 }
 
-TZMStoreForm::~TZMStoreForm() = default;
+// Destroyed while open (the program ends with the window on screen), the dialog hides in QDialog's destructor
+// and the list asks its model for the rows once more, after the session that holds them is gone.
+TZMStoreForm::~TZMStoreForm() {
+    model_->SetRows(nullptr);
+}
 
 void TZMStoreForm::CreateActions() {
     QStyle* s = style();

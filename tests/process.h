@@ -1,15 +1,19 @@
 #pragma once
 
 // Running the project's programs from tests: start one in the background and read its first line, or run
-// one to completion and collect what it printed.
+// one to completion and collect what it printed. A child that reports a memory or undefined-behaviour fault
+// fails the running test, whatever exit code the test expects of it.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -23,14 +27,33 @@ struct TResult {
     std::string err;
 };
 
-// Starts argv with stdout (and stderr, when errFd is given) on pipes. Returns the pid, or -1.
-inline pid_t Spawn(const std::vector<std::string>& argv, int* outFd, int* errFd) {
+// Fails the running test when the child's exit or its stderr shows a sanitizer's report. The sanitizer build
+// makes the sanitizers exit with MIRCA_SANITIZER_EXITCODE (see tests/CMakeLists.txt), a code no program of
+// ours uses, so that a report cannot pass for an expected failure; the texts catch a report even when the
+// test runs without those options.
+inline void ExpectNoSanitizerReport(const std::vector<std::string>& argv, int exitCode,
+                                    const std::string& err) {
+    bool reported = false;
+#ifdef MIRCA_SANITIZER_EXITCODE
+    reported = exitCode == MIRCA_SANITIZER_EXITCODE;
+#else
+    (void)exitCode;
+#endif
+    for (const char* mark : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", ": runtime error: "})
+        reported = reported || err.find(mark) != std::string::npos;
+    if (reported)
+        ADD_FAILURE() << argv[0] << " reported a sanitizer finding (exit code " << exitCode << "):\n" << err;
+}
+
+// Starts argv with stdout on a pipe and stderr on a pipe (errFd given) or else on errTarget. Returns the pid,
+// or -1.
+inline pid_t Spawn(const std::vector<std::string>& argv, int* outFd, int* errFd, int errTarget = -1) {
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_adddup2(&actions, errFd || errTarget < 0 ? err[1] : errTarget, 2);
     std::vector<char*> args;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -80,6 +103,7 @@ inline TResult Run(const std::vector<std::string>& argv,
     int status = 0;
     waitpid(pid, &status, 0);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ExpectNoSanitizerReport(argv, r.exitCode, r.err);
     return r;
 }
 
@@ -102,14 +126,20 @@ inline std::vector<TResult> RunTogether(const std::vector<std::vector<std::strin
         int status = 0;
         waitpid(pids[i], &status, 0);
         results[i].exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        ExpectNoSanitizerReport(argvs[i], results[i].exitCode, results[i].err);
     }
     return results;
 }
 
-// A program left running in the background until the object goes away.
+// A program left running in the background until the object goes away. Its stderr goes to a memory file,
+// not a pipe that nobody reads, so that it can say anything at any length without blocking; Stop passes
+// it on to the test's stderr.
 class TBackground {
 public:
-    explicit TBackground(const std::vector<std::string>& argv) { pid_ = Spawn(argv, &out_, nullptr); }
+    explicit TBackground(const std::vector<std::string>& argv) : argv_(argv) {
+        err_ = memfd_create("stderr", MFD_CLOEXEC);
+        pid_ = Spawn(argv, &out_, nullptr, err_);
+    }
     ~TBackground() { Stop(); }
     TBackground(const TBackground&) = delete;
     TBackground& operator=(const TBackground&) = delete;
@@ -131,26 +161,42 @@ public:
         return true;
     }
 
-    // SIGTERM, then the exit code (or -1 when it had to be killed).
+    // SIGTERM, then the exit code (or -1 when it had to be killed, which fails the test: a program that does
+    // not end when asked hides whatever it would have reported on the way out). The wait is generous because
+    // a sanitizer build checks for leaks when the program ends.
     int Stop() {
         if (pid_ <= 0) return exit_;
         kill(pid_, SIGTERM);
         int status = 0;
-        for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
+        pid_t ended = 0;
+        for (int i = 0; i < 1000 && (ended = waitpid(pid_, &status, WNOHANG)) == 0; ++i)
             usleep(20000);
-        if (waitpid(pid_, &status, WNOHANG) == 0) {
+        if (ended == 0) {
+            ADD_FAILURE() << argv_[0] << " did not end within 20 s of SIGTERM";
             kill(pid_, SIGKILL);
             waitpid(pid_, &status, 0);
         }
         exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         pid_ = -1;
         close(out_);
+        std::string err;
+        if (err_ >= 0) {
+            char buf[4096];
+            ssize_t n;
+            for (off_t at = 0; (n = pread(err_, buf, sizeof buf, at)) > 0; at += n)
+                err.append(buf, static_cast<std::size_t>(n));
+            close(err_);
+        }
+        if (!err.empty()) std::fprintf(stderr, "[%s stderr]\n%s", argv_[0].c_str(), err.c_str());
+        ExpectNoSanitizerReport(argv_, exit_, err);
         return exit_;
     }
 
 private:
+    std::vector<std::string> argv_;
     pid_t pid_ = -1;
     int out_ = -1;
+    int err_ = -1;
     int exit_ = -1;
     std::string seen_;
 };
