@@ -25,8 +25,7 @@ namespace {
 using namespace mirca;
 namespace fs = std::filesystem;
 
-const fs::path kMessages =
-    fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base" / "Messages.xml";
+const fs::path kMessages = fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base" / "Messages.xml";
 
 const TCatalogue& Russian() {
     static const TCatalogue catalogue = [] {

@@ -445,8 +445,7 @@ TEST(EventLogTexts, DateTimeAndCodeComeFromTheRecordBytes) {
 
 TEST(EventLogTexts, SystemSixRecordsAreDecodedWithTheReadersCatalogue) {
     TCatalogue catalogue;
-    catalogue.LoadCatalogue(fs::path(MIRCA_SOURCE_DIR) / "data/drv_base/Messages.xml",
-                            "EN", "EN");
+    catalogue.LoadCatalogue(fs::path(MIRCA_SOURCE_DIR) / "data/drv_base/Messages.xml", "EN", "EN");
     TLogRig rig(6, true, 200, 10);
     rig.reader.SetCatalogue(&catalogue);
     ASSERT_TRUE(rig.Read());
