@@ -22,6 +22,7 @@
 #include "app/commandline.h"
 #include "app/startup.h"
 #include "app/zmodeselectform.h"
+#include "base/stopsignals.h"
 #include "base/text.h"
 #include "gui/qtpath.h"
 #include "gui/workingwindow.h"
@@ -128,6 +129,14 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // A stop signal during a firmware write waits for the image; any other time it ends the program as
+    // before.
+    mirca::InstallStopSignals(nullptr, [](int) {
+        std::fputs(
+            "mirca-y: stop signal received while a firmware image is being written; the program ends "
+            "once the image is in\n",
+            stderr);
+    });
     QApplication app(argc, argv);
     // QApplication has taken its own options (-platform, -style, ...) out of the list.
     const mirca::TCommandLine line = mirca::ParseCommandLine(QApplication::arguments());

@@ -12,6 +12,11 @@ constexpr int kExitFailed = 1;       // the operation itself failed (no answer, 
 constexpr int kExitUsage = 2;        // the command line is wrong
 constexpr int kExitNoDevice = 3;     // no panel found
 constexpr int kExitManyDevices = 4;  // more than one panel attached
+// A stop signal ended the run: 128 and the signal's number, as a shell reports a program it killed.
+constexpr int kExitSignalBase = 128;
+constexpr int InterruptedExit(int signal) {
+    return kExitSignalBase + signal;
+}
 
 struct TGlobalOptions {
     std::string port;                  // empty: MIRCA_PORT, else USB

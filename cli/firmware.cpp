@@ -1,6 +1,7 @@
 // Firmware commands: the files that fit the connected device, and the write as the update window runs it.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -11,6 +12,8 @@
 #include "base/dialogs.h"
 #include "base/failure.h"
 #include "base/programdir.h"
+#include "base/stopsignals.h"
+#include "base/textformat.h"
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/link.h"
@@ -96,15 +99,24 @@ std::string LocalTime(std::time_t t) {
 
 // A row as a tab-separated line and as an object of the result's "files".
 void PrintRow(const TFirmwareFileRow& row) {
-    Out().Printf("%s\t%s\t%ju%s\t%s\t%s/\n", row.name.c_str(), row.version.c_str(), row.size,
-                 Msg(269).c_str(), LocalTime(row.modified).c_str(), row.folder.string().c_str());
-    Out().Result()["files"].push_back({{"name", row.name},
-                                       {"version", row.version},
-                                       {"size", row.size},
-                                       {"modified", LocalTime(row.modified)},
-                                       {"modified_epoch", row.modified},
-                                       {"folder", row.folder.string()},
-                                       {"path", row.Path().string()}});
+    // An image of the device's other edition carries the mark in its version field, as in the window.
+    const std::string version =
+        row.otherEdition == 0
+            ? row.version
+            : row.version + " (" +
+                  FormatTexts(Msg(kMsgOtherEditionMark), {std::string(1, row.otherEdition)}) + ")";
+    Out().Printf("%s\t%s\t%ju%s\t%s\t%s/\n", row.name.c_str(), version.c_str(), row.size, Msg(269).c_str(),
+                 LocalTime(row.modified).c_str(), row.folder.string().c_str());
+    Out().Result()["files"].push_back(
+        {{"name", row.name},
+         {"version", row.version},
+         {"other_edition", row.otherEdition == 0 ? nlohmann::ordered_json()
+                                                 : nlohmann::ordered_json(std::string(1, row.otherEdition))},
+         {"size", row.size},
+         {"modified", LocalTime(row.modified)},
+         {"modified_epoch", row.modified},
+         {"folder", row.folder.string()},
+         {"path", row.Path().string()}});
 }
 
 // The masks of --all: every file the window could ever list, each once.
@@ -115,17 +127,36 @@ bool AnyMask(const std::string& name) {
     return false;
 }
 
+// The files of a listing, sorted by name (a folder's own order is whatever the file system keeps).
+void PrintRows(std::vector<TFirmwareFileRow> rows) {
+    std::sort(rows.begin(), rows.end(),
+              [](const TFirmwareFileRow& a, const TFirmwareFileRow& b) { return a.name < b.name; });
+    for (const auto& row : rows)
+        PrintRow(row);
+}
+
 int FirmwareList(const TGlobalOptions& global, const std::vector<std::string>& args) {
     constexpr const char* kCommand = "firmware list";
     const auto a = ParseArgs(kCommand, args, {"--folder", "--lang"}, {"--all"}, 0);
     if (!a) return kExitUsage;
     if (!LoadLanguage(global, *a, kCommand)) return kExitUsage;
     const std::filesystem::path folder = FirmwareFolder(*a);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        Out().Errorf(kCommand, "%s: %s", folder.string().c_str(),
+                     std::filesystem::exists(folder, ec) ? "not a folder" : "no such folder");
+        return kExitFailed;
+    }
     Out().Result() = {{"folder", folder.string()}, {"files", nlohmann::ordered_json::array()}};
     if (a->Has("--all")) {
-        TZelmoDevice none;
-        for (const auto& row : ListFirmwareFiles(folder, "*", none))
-            if (AnyMask(row.name)) PrintRow(row);
+        // Each file's version as the device it is made for would show it.
+        std::vector<TFirmwareFileRow> rows;
+        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::filesystem::path path = it->path();
+            if (!AnyMask(path.filename().string())) continue;
+            if (auto row = FirmwareFileRow(path, FirmwareFileType(path))) rows.push_back(std::move(*row));
+        }
+        PrintRows(std::move(rows));
         return kExitOk;
     }
     auto link = MakeLink(global);
@@ -144,8 +175,7 @@ int FirmwareList(const TGlobalOptions& global, const std::vector<std::string>& a
     Out().Result()["device"] = {
         {"name", Msg(name)}, {"version", VersionText(d)}, {"type_code", device.TypeCode}};
     Out().Result()["mask"] = *mask;
-    for (const auto& row : ListFirmwareFiles(folder, *mask, device))
-        PrintRow(row);
+    PrintRows(ListFirmwareFiles(folder, *mask, device));
     return kExitOk;
 }
 
@@ -186,20 +216,6 @@ private:
     std::unique_ptr<IProgress> current_;
 };
 
-const char* ResultName(TFirmwareWriteResult result) {
-    switch (result) {
-        case TFirmwareWriteResult::Cancelled:
-            return "cancelled";
-        case TFirmwareWriteResult::Refused:
-            return "refused";
-        case TFirmwareWriteResult::Failed:
-            return "failed";
-        case TFirmwareWriteResult::Written:
-            return "written";
-    }
-    return "failed";
-}
-
 const char* RefreshName(TRefreshResult refresh) {
     switch (refresh) {
         case TRefreshResult::NotRun:
@@ -217,7 +233,7 @@ const char* RefreshName(TRefreshResult refresh) {
 int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& args) {
     constexpr const char* kCommand = "firmware write";
     const auto a = ParseArgs(kCommand, args, {"--lang", "--conf"},
-                             {"--yes", "--no-backup", "--refresh", "--no-refresh"}, 1);
+                             {"--yes", "--no-backup", "--refresh", "--no-refresh", "--cross-edition"}, 1);
     if (!a) return kExitUsage;
     if (a->Has("--refresh") && a->Has("--no-refresh")) {
         Out().Error(kCommand, "--refresh and --no-refresh exclude each other");
@@ -235,6 +251,7 @@ int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& 
     // A file that cannot be an image is refused before the panel is touched.
     if (const std::string problem = FirmwareFileProblem(file); !problem.empty()) {
         Out().Errorf(kCommand, "%s; nothing was sent", problem.c_str());
+        Out().Result() = {{"file", file.string()}, {"result", "refused"}};
         return kExitFailed;
     }
     auto link = MakeLink(global);
@@ -245,6 +262,7 @@ int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& 
                      "%s does not suit the connected device (type %u, version %s); nothing was sent",
                      file.string().c_str(), unsigned{device.TypeCode},
                      VersionText(TZelmoDescriptor::FromDevice(device)).c_str());
+        Out().Result() = {{"file", file.string()}, {"result", "refused"}};
         return kExitFailed;
     }
 
@@ -256,9 +274,12 @@ int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& 
         a->Has("--conf") ? std::filesystem::path(a->options.at("--conf")) : UserFolder() / "conf";
     setup.backup = !a->Has("--no-backup");
     setup.askWithoutBackup = !yes;
+    // The refresh resets passwords and codes to factory values: --yes alone never runs it.
     if (a->Has("--refresh")) setup.refresh = true;
-    if (a->Has("--no-refresh")) setup.refresh = false;
-    setup.yPanel = device.TypeCode == frames::kTypePanel && device.Major == 6;
+    if (a->Has("--no-refresh") || (yes && !a->Has("--refresh"))) setup.refresh = false;
+    // The other edition's image is a choice of its own, never answered by --yes.
+    setup.crossEdition = a->Has("--cross-edition");
+    setup.yPanel = device.TypeCode == frames::kTypePanel && device.Major == frames::kYPanelSystem;
     setup.languageIndex = CurrentLanguageIndex(LanguageCode(*a));
     TPhasedProgress progress(FirmwareStepBytes(device.Framed));
     TFirmwareWriter writer(
@@ -271,18 +292,82 @@ int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& 
     const TFirmwareWriteReport report = writer.Write(file);
     progress.Finish();
     Out().Result() = {{"file", file.string()},
-                      {"result", ResultName(report.result)},
+                      {"result", ResultName(report)},
                       {"refresh", RefreshName(report.refresh)},
+                      {"sent", report.sent},
+                      {"total", report.total},
                       {"backup", report.backup.empty() ? nlohmann::ordered_json()
                                                        : nlohmann::ordered_json(report.backup.string())}};
+    if (report.interrupted != 0) {
+        Out().Error(kCommand, InterruptedAfterImageText(report));
+        return InterruptedExit(report.interrupted);
+    }
     if (report.result != TFirmwareWriteResult::Written) {
-        Out().Reason(std::string("the firmware was not written (") + ResultName(report.result) + ")");
+        Out().Reason(std::string("the firmware was not written (") + ResultName(report) + ")");
         return kExitFailed;
     }
     if (report.refresh == TRefreshResult::Failed) {
         Out().Reason("the firmware was written, but the configuration refresh failed");
         return kExitFailed;
     }
+    if (report.panel && report.refresh == TRefreshResult::NotRun && setup.refresh == false &&
+        !a->Has("--no-refresh")) {
+        Out().Message(std::string("The panel's configuration was left as it was: --yes does not answer the "
+                                  "refresh question. To bring it in line with the new firmware (factory "
+                                  "values, the program's language), run: mirca-cli firmware refresh --yes") +
+                      (report.majorChange ? " --major" : ""));
+    }
+    return kExitOk;
+}
+
+// The refresh a firmware write may leave out, on its own: the panel connected for configuration, the
+// question 290 (answered by --yes), and the refresh on the map of the panel's identity.
+int FirmwareRefresh(const TGlobalOptions& global, const std::vector<std::string>& args) {
+    constexpr const char* kCommand = "firmware refresh";
+    const auto a = ParseArgs(kCommand, args, {"--lang"}, {"--yes", "--major"}, 0);
+    if (!a) return kExitUsage;
+    if (Out().Json() && !a->Has("--yes")) {
+        Out().Error(kCommand, "--json needs --yes: the question cannot be asked on a terminal");
+        return kExitUsage;
+    }
+    if (!LoadLanguage(global, *a, kCommand)) return kExitUsage;
+    auto link = MakeLink(global);
+    if (const int rc = Connect(*link, TZelmoDevice::kModeConfiguration, kCommand); rc != kExitOk) return rc;
+    TZelmoDevice& device = link->Device();
+    const TZelmoDescriptor d = TZelmoDescriptor::FromDevice(device);
+    if (device.TypeCode != frames::kTypePanel) {
+        Out().Errorf(kCommand, "device type %u has no configuration to refresh", unsigned{device.TypeCode});
+        return kExitFailed;
+    }
+    TTerminalDialogs dialogs(a->Has("--yes"), kCommand);
+    if (dialogs.Ask(Msg(3), Msg(290), false) != IDialogService::TAnswer::Yes) {
+        Out().Reason("the refresh was not confirmed; nothing was written");
+        return kExitFailed;
+    }
+    const bool yPanel = device.Major == frames::kYPanelSystem;
+    const auto progress = Out().Steps("Updating", "refresh");
+    TRefreshResult result = TRefreshResult::Failed;
+    {
+        const TStopHold hold;  // a configuration write runs whole
+        try {
+            result = RefreshConfiguration(*link, global.DataFolder(), d, a->Has("--major"), yPanel,
+                                          CurrentLanguageIndex(LanguageCode(*a)), progress.get());
+        } catch (const std::exception& e) {
+            Fail(e.what());
+        }
+    }
+    Out().Result() = {{"refresh", RefreshName(result)}, {"version", VersionText(d)}};
+    if (result == TRefreshResult::NoMap) {
+        Out().Errorf(kCommand, "no memory map for %s in %s; nothing was written", VersionText(d).c_str(),
+                     global.DataFolder().string().c_str());
+        return kExitFailed;
+    }
+    if (result == TRefreshResult::Failed) {
+        FailOperation("bringing the configuration in line with the firmware");
+        Out().Errorf(kCommand, "%s\n%s", Msg(29).c_str(), LastFailureText().c_str());
+        return kExitFailed;
+    }
+    Out().Message("The panel's configuration was brought in line with its firmware.");
     return kExitOk;
 }
 
@@ -292,7 +377,8 @@ int Firmware(const TGlobalOptions& global, const std::vector<std::string>& args)
     const TSubcommand sub = SplitSubcommand(args);
     if (sub.name == "list") return FirmwareList(global, sub.rest);
     if (sub.name == "write") return FirmwareWrite(global, sub.rest);
-    Out().Error("firmware", "expected 'list' or 'write'");
+    if (sub.name == "refresh") return FirmwareRefresh(global, sub.rest);
+    Out().Error("firmware", "expected 'list', 'write' or 'refresh'");
     return kExitUsage;
 }
 

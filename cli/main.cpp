@@ -1,10 +1,12 @@
 // mirca-cli: the command-line companion over the core library.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/stopsignals.h"
 #include "cli/commands.h"
 #include "cli/link.h"
 #include "cli/output.h"
@@ -101,6 +103,20 @@ bool AsksForJson(int argc, char** argv) {
     return false;
 }
 
+// A stop signal outside a held transfer: the run ends at once, with its last line.
+void StopRun(int signal) {
+    mirca::cli::Out().Interrupted(signal, {});
+    mirca::StopByDefault(signal);
+}
+
+// A stop signal while a firmware image goes out: said at once, acted on when the image is in.
+void StopHeld(int signal) {
+    std::fprintf(stderr,
+                 "mirca-cli: %s received while the firmware image is being written; the image is not cut, "
+                 "the run stops once it is in\n",
+                 mirca::cli::SignalName(signal).c_str());
+}
+
 // The command's words for the JSON result: "config read", "identify".
 std::string CommandName(const std::string& command, const std::vector<std::string>& args) {
     if (args.empty() || args.front().rfind("--", 0) == 0 || command == "identify") return command;
@@ -159,6 +175,7 @@ int Run(int argc, char** argv, std::string& name) {
     const std::string command = rest.front();
     rest.erase(rest.begin());
     name = CommandName(command, rest);
+    Out().SetCommand(name);
     if (command == "identify") return mirca::cli::Identify(global, rest);
     if (command == "config") return mirca::cli::Config(global, rest);
     if (command == "backup") return mirca::cli::Backup(global, rest);
@@ -174,9 +191,23 @@ int Run(int argc, char** argv, std::string& name) {
 
 int main(int argc, char** argv) {
     if (AsksForJson(argc, argv)) mirca::cli::UseJsonOutput();
+    // SIGPIPE is ignored from here on: a reader that went away (`| head`) fails the writes to stdout, which
+    // are reported below, and never ends a transfer to the device.
+    mirca::InstallStopSignals(StopRun, StopHeld);
     std::string name;
-    const int rc = Run(argc, argv, name);
+    int rc = Run(argc, argv, name);
     // --help printed the usage and nothing else.
-    if (rc < 0) return mirca::cli::kExitOk;
-    return mirca::cli::Out().Finish(name, rc);
+    if (rc < 0)
+        rc = mirca::cli::kExitOk;
+    else
+        rc = mirca::cli::Out().Finish(name, rc);
+    // A stop held back during a transfer ends the run now that it has said what became of the device.
+    mirca::StopIfRequested();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int error = errno;
+        std::fprintf(stderr, "mirca-cli: cannot write to standard output (%s); the command %s\n",
+                     error != 0 ? std::strerror(error) : "write error",
+                     rc == mirca::cli::kExitOk ? "succeeded" : "failed");
+    }
+    return rc;
 }

@@ -1,5 +1,6 @@
 #include "cli/output.h"
 
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 
@@ -45,7 +46,9 @@ public:
     std::unique_ptr<IGauge> Gauge(const std::string& label, const std::string&) override {
         return std::make_unique<TTermGauge>(label);
     }
-    int Finish(const std::string&, int exitCode) override { return exitCode; }
+
+protected:
+    void End(const std::string&, int) override {}
 };
 
 // One object a line on stdout, flushed at once so that a reader sees it while the command runs. Texts that
@@ -144,17 +147,19 @@ public:
     std::unique_ptr<IGauge> Gauge(const std::string&, const std::string& step) override {
         return std::make_unique<TJsonGauge>(step);
     }
-    int Finish(const std::string& command, int exitCode) override {
+
+protected:
+    void End(const std::string& command, int exitCode) override {
         nlohmann::ordered_json out = {{"ok", exitCode == kExitOk}, {"command", command}};
-        if (exitCode == kExitOk || !result_.empty()) out["result"] = result_;
-        if (!warnings_.empty()) out["warnings"] = warnings_;
+        const bool interrupted = !interruption_.empty();
+        if (!interrupted && (exitCode == kExitOk || !result_.empty())) out["result"] = result_;
+        if (!interrupted && !warnings_.empty()) out["warnings"] = warnings_;
         if (exitCode != kExitOk) {
-            std::string message = !error_.empty() ? error_ : reason_;
+            std::string message = interrupted ? interruption_ : !error_.empty() ? error_ : reason_;
             if (message.empty()) message = "the command failed";
             out["error"] = {{"code", ExitCodeName(exitCode)}, {"exit", exitCode}, {"message", message}};
         }
         PrintLine(out);
-        return exitCode;
     }
 
 private:
@@ -177,7 +182,46 @@ void UseJsonOutput() {
     Current() = std::make_unique<TJsonOutput>();
 }
 
+int TOutput::Finish(const std::string& command, int exitCode) {
+    const std::lock_guard<std::mutex> guard(endLock_);
+    if (ended_) return exitCode;
+    ended_ = true;
+    End(command, exitCode);
+    return exitCode;
+}
+
+void TOutput::Interrupted(int signal, const std::string& text) {
+    const std::lock_guard<std::mutex> guard(endLock_);
+    if (!ended_) {
+        ended_ = true;
+        const std::string why = text.empty() ? "interrupted by " + SignalName(signal) : text;
+        if (Json()) {
+            PrintToStderr(command_.c_str(), why);
+            interruption_ = why;
+            End(command_, InterruptedExit(signal));
+        } else {
+            PrintToStderr(command_.c_str(), why);
+        }
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+}
+
+std::string SignalName(int signal) {
+    switch (signal) {
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGHUP:
+            return "SIGHUP";
+        default:
+            return "signal " + std::to_string(signal);
+    }
+}
+
 const char* ExitCodeName(int exitCode) {
+    if (exitCode > kExitSignalBase && exitCode < kExitSignalBase + 64) return "interrupted";
     switch (exitCode) {
         case kExitOk:
             return "ok";

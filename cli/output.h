@@ -5,6 +5,7 @@
 // stderr as it is and turns stdout into one JSON object a line: progress, messages and warnings while the
 // command runs, then one result object, so that a script can read stdout line by line.
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -40,7 +41,17 @@ public:
                                              std::uint32_t bytesPerStep = 0) = 0;
     virtual std::unique_ptr<IGauge> Gauge(const std::string& label, const std::string& step) = 0;
     // Ends the run with the command's exit code: the JSON form prints the result object. Returns the code.
-    virtual int Finish(const std::string& command, int exitCode) = 0;
+    int Finish(const std::string& command, int exitCode);
+    // Ends the run for a stop signal that came while the command ran (called from the program's stop
+    // handling, on another thread than the command's): the JSON form's last line with the error code
+    // "interrupted", the text form's line on stderr; stdout and stderr flushed. Whichever of Finish and
+    // Interrupted comes first ends the output; the other prints nothing.
+    void Interrupted(int signal, const std::string& text);
+    // The command's words for an interrupted run's last line ("firmware write").
+    void SetCommand(const std::string& command) {
+        const std::lock_guard<std::mutex> guard(endLock_);
+        command_ = command;
+    }
 
     // The reason of a failure that printed nothing of its own (the JSON error's message when no Error came).
     void Reason(const std::string& text) {
@@ -54,15 +65,28 @@ public:
     void Warningf(const char* command, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 protected:
+    // The form's own end of the run: the JSON form's last line. An interrupted run's end names the
+    // interruption, and leaves out the result the command's thread may still be filling.
+    virtual void End(const std::string& command, int exitCode) = 0;
+    std::string interruption_;
     nlohmann::ordered_json result_ = nlohmann::ordered_json::object();
     std::string reason_;
+
+private:
+    std::mutex endLock_;
+    bool ended_ = false;
+    std::string command_;
 };
 
 // The output of this run: text unless UseJsonOutput was called.
 TOutput& Out();
 void UseJsonOutput();
 
-// The machine name of an exit code: "ok", "failed", "usage", "no-device", "several-devices".
+// The machine name of an exit code: "ok", "failed", "usage", "no-device", "several-devices", "interrupted"
+// (128 and the signal's number).
 const char* ExitCodeName(int exitCode);
+
+// "SIGINT", "SIGTERM", "SIGHUP", else "signal N".
+std::string SignalName(int signal);
 
 }  // namespace mirca::cli

@@ -91,7 +91,7 @@ bool TZelmoDevice::SendLegacyFrame(std::uint8_t b2, std::uint8_t b3, std::uint8_
     return WriteBytes(frame.data(), frame.size(), step);
 }
 
-bool TZelmoDevice::Connect(TPort* port, std::uint32_t mode) {
+bool TZelmoDevice::Connect(TPort* port, std::uint32_t mode, bool framedOnly) {
     Port = port;
     Mode = mode;
     Framed = true;
@@ -102,7 +102,7 @@ bool TZelmoDevice::Connect(TPort* port, std::uint32_t mode) {
         code = kLegacyFirmwareCode;
     }
     Connected = Identify();
-    if (!Connected) {
+    if (!Connected && !framedOnly) {
         const TFailure framed = LastFailure();
         Framed = false;
         Connected = IdentifyLegacy(code);

@@ -29,7 +29,9 @@ public:
 
     explicit TZelmoDevice(ISleeper& sleeper = SystemSleeper()) : sleeper_(&sleeper) {}
 
-    bool Connect(TPort* port, std::uint32_t mode);
+    // framedOnly: the device is known to speak the framed protocol (connected again in the same session),
+    // so the legacy frames are not tried and a failure names what went wrong with the framed one.
+    bool Connect(TPort* port, std::uint32_t mode, bool framedOnly = false);
     bool Disconnect();
     bool Identify();
     bool IdentifyLegacy(std::uint8_t code);

@@ -105,10 +105,7 @@ bool TZelmoDevice::WriteLegacyImage(const TZelmoTable& table) {
     }
     const auto& frame = opening->frame;
     const std::size_t start = opening->dataStart;
-    // The block count is taken from the size less ten; for a module image, whose data starts one byte
-    // later, that count can reach one byte past the end, so it is held to what the file really has.
-    const std::size_t blocks =
-        std::min<std::size_t>((d.size() - kLegacyMinSize) / kPiece, (d.size() - start) / kPiece);
+    const std::size_t blocks = LegacyImageBlocks(d.size(), start);
 
     TCrc16 crc;
     if (!WriteBytes(frame.data(), frame.size(), "firmware opening frame")) return false;

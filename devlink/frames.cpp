@@ -229,4 +229,12 @@ std::optional<TLegacyImageOpening> LegacyImageOpening(const std::uint8_t* file, 
     return opening;
 }
 
+std::size_t LegacyImageBlocks(std::size_t size, std::size_t dataStart) {
+    constexpr std::size_t kLegacyMinSize = 10;
+    if (size < kLegacyMinSize || size < dataStart) return 0;
+    // For a module image, whose data starts one byte later, the count from the size less ten can reach one
+    // byte past the end.
+    return std::min((size - kLegacyMinSize) / kPiece, (size - dataStart) / kPiece);
+}
+
 }  // namespace mirca::frames

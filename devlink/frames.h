@@ -175,6 +175,9 @@ struct TLegacyImageOpening {
     std::size_t dataStart = 0;
 };
 std::optional<TLegacyImageOpening> LegacyImageOpening(const std::uint8_t* file, std::size_t count);
+// The 64-byte blocks a legacy transfer sends of a file of `size` bytes whose data starts at `dataStart`:
+// counted from the size less ten, and never past what the file holds.
+std::size_t LegacyImageBlocks(std::size_t size, std::size_t dataStart);
 
 // Text helper for parsers and callers: "AA". Words and addresses go through HexNumber.
 std::string HexByte(std::uint8_t value);

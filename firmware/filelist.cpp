@@ -126,10 +126,24 @@ std::vector<TFirmwareFileRow> ListFirmwareFiles(const std::filesystem::path& fol
         auto row = FirmwareFileRow(path, device.TypeCode);
         if (!row) continue;
         if (device.Connected && !device.IsFirmwareCompatible(path)) continue;
+        row->otherEdition = OtherEdition(device, path);
         rows.push_back(std::move(*row));
     }
     return rows;
 }
+
+namespace {
+
+// The first bytes that tell a firmware file's kind and its legacy opening.
+constexpr std::size_t kKindHeadSize = 11;
+
+bool IsLegacyImage(const std::vector<std::uint8_t>& head) {
+    if (head.size() < 2) return false;
+    const std::uint16_t w = le::Get16(head.data());
+    return w == kLegacyImageMark || frames::IsOutputModuleType(w);
+}
+
+}  // namespace
 
 std::string FirmwareFileProblem(const std::filesystem::path& file) {
     struct stat st {};
@@ -139,15 +153,66 @@ std::string FirmwareFileProblem(const std::filesystem::path& file) {
     if (S_ISDIR(st.st_mode)) return file.string() + " is a folder, not a firmware file";
     if (!S_ISREG(st.st_mode)) return file.string() + " is not a regular file";
     if (st.st_size == 0) return file.string() + " is empty";
-    if (static_cast<std::uintmax_t>(st.st_size) < kHeadSize) {
-        return file.string() + " holds " + std::to_string(st.st_size) +
-               " bytes, fewer than a firmware header of " + std::to_string(kHeadSize);
+    const auto size = static_cast<std::uintmax_t>(st.st_size);
+    if (size < kHeadSize) {
+        return file.string() + " holds " + std::to_string(size) + " bytes, fewer than a firmware header of " +
+               std::to_string(kHeadSize);
     }
-    if (static_cast<std::uintmax_t>(st.st_size) > TZelmoDevice::kMaxFirmwareFileSize) {
-        return file.string() + " holds " + std::to_string(st.st_size) +
-               " bytes, more than any firmware image";
+    if (size > TZelmoDevice::kMaxFirmwareFileSize) {
+        return file.string() + " holds " + std::to_string(size) + " bytes, more than any firmware image";
     }
+    std::vector<std::uint8_t> head;
+    if (std::string error = ReadFileHead(file, kKindHeadSize, head, "firmware file"); !error.empty())
+        return error;
+    if (IsLegacyImage(head)) {
+        // A legacy transfer sends whole 64-byte blocks after the opening frame: a file too short for one
+        // would open the transfer and send no image at all.
+        const auto opening = frames::LegacyImageOpening(head.data(), head.size());
+        const std::size_t start = opening ? opening->dataStart : head.size();
+        if (!opening || frames::LegacyImageBlocks(static_cast<std::size_t>(size), start) == 0) {
+            return file.string() + " holds " + std::to_string(size) +
+                   " bytes, too few for a legacy image: its header and at least one block of " +
+                   std::to_string(frames::kPiece) + " bytes";
+        }
+        return "";
+    }
+    if (size == kHeadSize) return file.string() + " holds only a firmware header, no image after it";
     return "";
+}
+
+std::size_t FirmwareDroppedBytes(const std::filesystem::path& file) {
+    std::vector<std::uint8_t> head;
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec || !ReadFileHead(file, kKindHeadSize, head, "firmware file").empty() || !IsLegacyImage(head))
+        return 0;
+    const auto opening = frames::LegacyImageOpening(head.data(), head.size());
+    if (!opening || le::Get16(head.data()) == kLegacyImageMark || size < opening->dataStart) return 0;
+    const auto bytes = static_cast<std::size_t>(size);
+    return bytes - opening->dataStart - frames::LegacyImageBlocks(bytes, opening->dataStart) * frames::kPiece;
+}
+
+std::uint16_t FirmwareFileType(const std::filesystem::path& file) {
+    std::vector<std::uint8_t> head;
+    if (!ReadFileHead(file, kHeadSize, head, "firmware file").empty() || head.size() < 3) return 0;
+    const std::uint16_t w = le::Get16(head.data());
+    return w == kLegacyImageMark ? head[2] : w;
+}
+
+char FirmwareEditionLetter(const std::uint8_t* head, std::size_t count) {
+    if (count < kHeadSize) return 0;
+    const std::uint16_t w = le::Get16(head);
+    if (w == kLegacyImageMark || frames::IsOutputModuleType(w)) return 0;
+    return static_cast<char>(head[2]);
+}
+
+char OtherEdition(const TZelmoDevice& device, const std::filesystem::path& file) {
+    if (!device.Connected || !device.Framed) return 0;
+    std::vector<std::uint8_t> head;
+    if (!ReadFileHead(file, kHeadSize, head, "firmware file").empty()) return 0;
+    const char letter = FirmwareEditionLetter(head.data(), head.size());
+    if (letter == 0 || le::Get16(head.data()) != device.TypeCode) return 0;
+    return letter == frames::EditionLetter(device.Edition) ? 0 : letter;
 }
 
 }  // namespace mirca

@@ -21,6 +21,9 @@ struct TFirmwareFileRow {
     std::uintmax_t size = 0;       // bytes
     std::time_t modified = 0;      // last write, seconds since the epoch
     std::filesystem::path folder;  // where the file lies
+    // The edition letter of an image made for the other edition of the connected device ('d' offered to
+    // an 'e' panel); 0 when it is the device's own or there is no device to compare with.
+    char otherEdition = 0;
     std::filesystem::path Path() const { return folder / name; }
 };
 
@@ -57,8 +60,24 @@ std::vector<TFirmwareFileRow> ListFirmwareFiles(const std::filesystem::path& fol
                                                 TZelmoDevice& device);
 
 // Why a file cannot be sent as firmware, before anything goes to the device: missing, not a regular file
-// (a folder, a FIFO, a device), empty, shorter than an image header, larger than any image. Empty when
-// it may be sent.
+// (a folder, a FIFO, a device), empty, shorter than an image header, larger than any image, a framed
+// image that is only its header, a legacy image too short for one whole block after its opening. Empty
+// when it may be sent.
 std::string FirmwareFileProblem(const std::filesystem::path& file);
+
+// The bytes at the end of an output-module image that the transfer would not send (its data is not a
+// whole number of 64-byte blocks); 0 for every other file.
+std::size_t FirmwareDroppedBytes(const std::filesystem::path& file);
+
+// The type of device a firmware file is made for, from its first bytes: the device code of a legacy image,
+// the module type of an output-module image, the type code of a framed one; 0 when it cannot be read.
+std::uint16_t FirmwareFileType(const std::filesystem::path& file);
+
+// The edition letter a framed image is made for (byte 2 of its identity record); 0 for legacy images and
+// files too short to tell.
+char FirmwareEditionLetter(const std::uint8_t* head, std::size_t count);
+// The edition letter of a framed image for the connected framed device when it is not the device's own;
+// 0 when it is, or when there is nothing to compare.
+char OtherEdition(const TZelmoDevice& device, const std::filesystem::path& file);
 
 }  // namespace mirca

@@ -209,7 +209,8 @@ void TFirmwareSession::Write(std::optional<std::size_t> row) {
         try {
             report = writer.Write(file);
         } catch (const std::exception& e) {
-            report.result = TFirmwareWriteResult::Failed;
+            // Where it stopped is not known: the device is taken to hold part of an image.
+            report.result = TFirmwareWriteResult::Partial;
             dialogs_.ShowException(e.what());
         }
         Enable(TFirmwareCommand::FileOpen, true);

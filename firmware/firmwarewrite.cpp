@@ -9,11 +9,13 @@
 
 #include "base/catalogue.h"
 #include "base/failure.h"
+#include "base/stopsignals.h"
 #include "base/textformat.h"
 #include "devlink/crc.h"
 #include "devlink/frames.h"
 #include "firmware/filelist.h"
 #include "memmap/configsession.h"
+#include "memmap/descriptor.h"
 #include "memmap/memmap.h"
 
 namespace mirca {
@@ -55,9 +57,12 @@ public:
         if (inner_) inner_->Pump();
     }
 
+    std::uint64_t Sent() const { return std::uint64_t{std::min(done_, max_)} * perStep_; }
+    std::uint64_t Total() const { return std::uint64_t{max_} * perStep_; }
+
 private:
     void Report() {
-        if (bytes_) bytes_(std::uint64_t{std::min(done_, max_)} * perStep_, std::uint64_t{max_} * perStep_);
+        if (bytes_) bytes_(Sent(), Total());
     }
     IProgress* inner_;
     std::uint32_t perStep_;
@@ -65,6 +70,14 @@ private:
     std::uint32_t max_ = 0;
     std::uint32_t done_ = 0;
 };
+
+// "type 937, edition d, 6.4.9": enough to tell one panel's identity from another's.
+std::string IdentityText(const TZelmoDescriptor& d) {
+    const char letter = frames::EditionLetter(d.Edition());
+    return "type " + std::to_string(d.TypeCode()) + ", edition " +
+           (letter >= 0x21 && letter < 0x7F ? std::string(1, letter) : HexNumber(d.Edition())) + ", " +
+           std::to_string(d.Major()) + "." + std::to_string(d.Minor()) + "." + std::to_string(d.Build());
+}
 
 }  // namespace
 
@@ -90,37 +103,65 @@ TFirmwareWriter::TFirmwareWriter(TPanelLink& link, IDialogService& dialogs, TFir
       percent_(percent ? std::move(percent) : [](int) {}),
       progress_(progress) {}
 
+const char* ResultName(const TFirmwareWriteReport& report) {
+    switch (report.result) {
+        case TFirmwareWriteResult::Cancelled:
+            return "cancelled";
+        case TFirmwareWriteResult::Refused:
+            return "refused";
+        case TFirmwareWriteResult::NotSent:
+            return "not-sent";
+        case TFirmwareWriteResult::Partial:
+            return "partial";
+        case TFirmwareWriteResult::Written:
+            return report.refresh == TRefreshResult::Failed || report.interrupted != 0
+                       ? "written-not-refreshed"
+                       : "written";
+    }
+    return "partial";
+}
+
+std::string InterruptedAfterImageText(const TFirmwareWriteReport& report) {
+    std::string text = "interrupted after the image was written";
+    if (report.panel && report.refresh == TRefreshResult::NotRun)
+        text += "; the configuration was not refreshed";
+    return text;
+}
+
 bool TFirmwareWriter::Reconnect(std::uint32_t mode) {
     TZelmoDevice& device = link_.Device();
+    // The same panel again: a framed one is not tried with legacy frames, so that a failure names its own
+    // protocol's fault.
+    const bool framed = device.Framed;
     device.Disconnect();
-    return device.Connect(&link_.Port(), mode);
+    return device.Connect(&link_.Port(), mode, framed);
 }
 
 bool TFirmwareWriter::SaveBackup(TFirmwareWriteReport& report, const TZelmoDescriptor& before,
                                  const std::filesystem::path& file) {
-    std::unique_ptr<TZelmoMemoryMap> map;
-    try {
-        map = OpenMapForDescriptor(setup_.mapFolder, before);
-    } catch (const std::exception&) {
-        map.reset();  // a broken map is as good as none here: there is nothing to read the panel with
-    }
-    if (!map) return true;  // nothing known to read: the write goes on as it always did
-
     status_(Msg(kMsgBackupBeforeUpdate));
     percent_(0);
-    std::error_code ec;
-    std::filesystem::create_directories(setup_.configFolder, ec);  // a failure shows in the save below
     bool saved = false;
     std::filesystem::path target;
-    if (Reconnect(TZelmoDevice::kModeConfiguration)) {
+    // A panel whose configuration cannot be read for want of its map has no backup: that is a failed
+    // backup, not one with nothing in it.
+    std::string why;
+    if (!OpenMapForDescriptor(setup_.mapFolder, before, why)) {
+        Fail(why);
+    } else if (Reconnect(TZelmoDevice::kModeConfiguration)) {
+        std::error_code ec;
+        std::filesystem::create_directories(setup_.configFolder, ec);  // a failure shows in the save below
         // The panel must still be the one the file was chosen for.
         TConfigSession session(link_.Device(), setup_.mapFolder);
-        if (session.DeviceDescriptor() == before && session.Adopt() && session.ReadConfiguration(progress_)) {
+        const TZelmoDescriptor now = session.DeviceDescriptor();
+        if (!(now == before)) {
+            Fail("the panel that answered", IdentityText(before), IdentityText(now) + ", another panel");
+        } else if (session.Adopt() && session.ReadConfiguration(progress_)) {
             const std::string stamp = setup_.stamp ? setup_.stamp() : UpdateStamp();
             target = setup_.configFolder / BackupBeforeUpdateName(session.Map().devprefix, stamp);
             saved = session.SaveConfigurationFile(target);
         } else if (LastFailure().Empty()) {
-            Fail("the panel changed its identity");
+            Fail("the panel's configuration", "a memory map for " + IdentityText(now), "none");
         }
     }
     if (saved) {
@@ -134,7 +175,10 @@ bool TFirmwareWriter::SaveBackup(TFirmwareWriteReport& report, const TZelmoDescr
     }
     percent_(0);
     // Back to the firmware connection; it identifies the panel afresh, so the file's numbers are taken again.
-    if (!Reconnect(TZelmoDevice::kModeFirmware)) return false;
+    if (!Reconnect(TZelmoDevice::kModeFirmware)) {
+        FailOperation("connecting again for the firmware write");
+        return false;
+    }
     link_.Device().AdoptFirmwareVersion(file);
     return true;
 }
@@ -150,6 +194,9 @@ TFirmwareWriteReport TFirmwareWriter::Write(const std::filesystem::path& file) {
         device.Minor = before.Minor();
         device.Build = before.Build();
     };
+    const auto ask = [&](const std::string& text) {
+        return dialogs_.Ask(Msg(3), text, true) == IDialogService::TAnswer::Yes;
+    };
 
     ClearFailure();
     if (const std::string problem = FirmwareFileProblem(file); !problem.empty()) {
@@ -163,11 +210,40 @@ TFirmwareWriteReport TFirmwareWriter::Write(const std::filesystem::path& file) {
         report.result = TFirmwareWriteResult::Refused;
         return report;
     }
+    // Read before the file's numbers are adopted: the device's own edition.
+    const char otherEdition = OtherEdition(device, file);
 
     const bool majorChange = device.AdoptFirmwareVersion(file);
+    report.majorChange = majorChange;
     if (majorChange && dialogs_.Ask(Msg(3), Msg(315), false) != IDialogService::TAnswer::Yes) {
         restore();
         return report;
+    }
+    if (otherEdition != 0) {
+        // After such an image the panel reports the other edition, and its configuration no longer fits
+        // the map it was made with.
+        const std::string text = FormatTexts(
+            Msg(kMsgOtherEdition),
+            {std::string(1, otherEdition), std::string(1, frames::EditionLetter(device.Edition))});
+        if (setup_.crossEdition == false) {
+            Fail(text);
+            dialogs_.Inform(Msg(3), WithFailure(Msg(168) + " " + Msg(kMsgNothingSent)),
+                            IDialogService::TIcon::Error);
+            restore();
+            report.result = TFirmwareWriteResult::Refused;
+            return report;
+        }
+        if (!setup_.crossEdition && !ask(text)) {
+            restore();
+            return report;
+        }
+    }
+    if (const std::size_t dropped = FirmwareDroppedBytes(file); dropped != 0) {
+        const std::string text = FormatTexts(Msg(kMsgDroppedBytes), {std::to_string(dropped)});
+        if (!ask(text)) {
+            restore();
+            return report;
+        }
     }
     if (dialogs_.Ask(Msg(3), Msg(161), true) != IDialogService::TAnswer::Yes) {
         restore();
@@ -175,36 +251,52 @@ TFirmwareWriteReport TFirmwareWriter::Write(const std::filesystem::path& file) {
     }
 
     const bool panel = device.TypeCode == frames::kTypePanel;
+    report.panel = panel;
     if (panel && setup_.backup && !SaveBackup(report, before, file)) {
-        dialogs_.Inform(Msg(3), WithFailure(Msg(168)), IDialogService::TIcon::Error);
-        report.result = TFirmwareWriteResult::Failed;
+        dialogs_.Inform(Msg(3), WithFailure(Msg(168) + " " + Msg(kMsgNothingSent)),
+                        IDialogService::TIcon::Error);
+        report.result = TFirmwareWriteResult::NotSent;
         return report;
     }
 
+    // From the switch to the firmware write on, the panel's old image is going: nothing but the panel
+    // itself may stop the transfer, and the work after it either runs whole or is not begun.
+    const TStopHold hold;
     status_(Msg(162));
     status_(Msg(163));
     percent_(0);
+    TBytesProgress bytes(progress_, FirmwareStepBytes(device.Framed), bytes_);
     const bool written = [&] {
-        TBytesProgress bytes(progress_, FirmwareStepBytes(device.Framed), bytes_);
         TProgressScope scope(device, &bytes);
         return device.LoadFirmware(file);
     }();
+    report.sent = bytes.Sent();
+    report.total = bytes.Total();
+    if (report.total == 0) {
+        std::error_code ec;
+        report.total = std::filesystem::file_size(file, ec);
+    }
     if (!written) {
         FailOperation("writing the firmware");
         status_("");
-        report.result = TFirmwareWriteResult::Failed;
-        dialogs_.Inform(Msg(3), WithFailure(Msg(168)), IDialogService::TIcon::Error);
+        report.result = TFirmwareWriteResult::Partial;
+        const std::string cut =
+            FormatTexts(Msg(kMsgImageCut), {std::to_string(report.sent), std::to_string(report.total)});
+        dialogs_.Inform(Msg(3), WithFailure(Msg(168) + " " + cut), IDialogService::TIcon::Error);
         return report;
     }
     report.result = TFirmwareWriteResult::Written;
+    report.sent = report.total;
     percent_(100);
     status_("");
     percent_(0);
     if (panel) {
-        const bool refresh = setup_.refresh
-                                 ? *setup_.refresh
-                                 : dialogs_.Ask(Msg(3), Msg(290), false) == IDialogService::TAnswer::Yes;
-        if (refresh) {
+        const bool refresh = !StopRequested() && (setup_.refresh ? *setup_.refresh
+                                                                 : dialogs_.Ask(Msg(3), Msg(290), false) ==
+                                                                       IDialogService::TAnswer::Yes);
+        // A stop that came during the image or the question: the refresh is not begun.
+        report.interrupted = StopRequested();
+        if (refresh && report.interrupted == 0) {
             status_(Msg(165));
             percent_(0);
             try {
@@ -218,11 +310,17 @@ TFirmwareWriteReport TFirmwareWriter::Write(const std::filesystem::path& file) {
                 report.refresh = TRefreshResult::Failed;
             }
             status_("");
-            if (report.refresh == TRefreshResult::Failed)
+            if (report.refresh == TRefreshResult::Failed) {
                 dialogs_.Inform(Msg(3), WithFailure(Msg(29)), IDialogService::TIcon::Error);
+                dialogs_.Inform(Msg(3), Msg(kMsgNotRefreshed), IDialogService::TIcon::Warning);
+                return report;
+            }
         }
+    } else {
+        report.interrupted = StopRequested();
     }
-    dialogs_.Inform(Msg(3), Msg(167), IDialogService::TIcon::Information);
+    // A program told to stop says what became of the device itself, without waiting on a box.
+    if (report.interrupted == 0) dialogs_.Inform(Msg(3), Msg(167), IDialogService::TIcon::Information);
     return report;
 }
 

@@ -17,6 +17,12 @@ namespace mirca {
 inline constexpr int kMsgBackupBeforeUpdate = 901;  // "Сохранение настроек прибора перед обновлением ПО..."
 inline constexpr int kMsgBackupSaved = 902;  // "Настройки прибора сохранены в файл %s."
 inline constexpr int kMsgBackupFailed = 903;  // "... Записать ПО без резервной копии настроек?"
+inline constexpr int kMsgDroppedBytes = 904;  // "... последние %s байт не будут записаны. Продолжить?"
+inline constexpr int kMsgOtherEdition = 905;  // "Файл ПО сделан для исполнения «%s», прибор ..."
+inline constexpr int kMsgOtherEditionMark = 906;  // the file list's mark: "другое исполнение: %s"
+inline constexpr int kMsgNothingSent = 907;  // "ПО не записывалось: прибор не изменён."
+inline constexpr int kMsgImageCut = 908;  // "Запись ПО прервана: передано %s из %s байт. ..."
+inline constexpr int kMsgNotRefreshed = 909;  // "ПО записано, но настройки прибора не приведены ..."
 
 // What a firmware write asks of its caller besides the device.
 struct TFirmwareWriteSetup {
@@ -30,6 +36,8 @@ struct TFirmwareWriteSetup {
     // The configuration refresh after a type-937 panel was written: none asks the question, true runs it,
     // false leaves the configuration as it is.
     std::optional<bool> refresh;
+    // An image made for the panel's other edition: none asks (No by default), true writes it, false refuses.
+    std::optional<bool> crossEdition;
     // A system-6 panel was connected in this window (kept after a disconnect).
     bool yPanel = false;
     // The program's language index (CurrentLanguageIndex) that the refresh writes into the panel.
@@ -42,7 +50,8 @@ struct TFirmwareWriteSetup {
 enum class TFirmwareWriteResult {
     Cancelled,  // the user said No before anything was sent
     Refused,    // the file cannot go to this device; nothing was sent
-    Failed,     // the transfer (or the backup the user would not do without) failed
+    NotSent,    // the backup failed (and the user would not do without one): nothing was sent
+    Partial,    // the transfer stopped: the device holds part of the image
     Written,    // the whole image was sent and acknowledged
 };
 
@@ -52,7 +61,23 @@ struct TFirmwareWriteReport {
     TFirmwareWriteResult result = TFirmwareWriteResult::Cancelled;
     TRefreshResult refresh = TRefreshResult::NotRun;
     std::filesystem::path backup;  // the configuration saved before the update; empty when none
+    std::uint64_t sent = 0;        // image bytes the device acknowledged
+    std::uint64_t total = 0;       // image bytes the transfer takes, padding included
+    // The stop signal that arrived while the image went out: the write ran to its end, the refresh was not
+    // begun. 0 when none came.
+    int interrupted = 0;
+    bool panel = false;        // a type-937 panel, whose configuration the refresh concerns
+    bool majorChange = false;  // the image changed the panel's major version
 };
+
+// The result as scripts read it: "cancelled", "refused", "not-sent", "partial", "written-not-refreshed"
+// (the image is in, the refresh failed or was stopped), "written".
+const char* ResultName(const TFirmwareWriteReport& report);
+
+// What a program stopped by a signal says of a write that ran to its end: "interrupted after the image was
+// written; the configuration was not refreshed" (a panel), "interrupted after the image was written" (an
+// output module).
+std::string InterruptedAfterImageText(const TFirmwareWriteReport& report);
 
 // "yyyymmdd_hhmmss" of the local time.
 std::string UpdateStamp();
@@ -61,10 +86,13 @@ std::string UpdateStamp();
 std::string BackupBeforeUpdateName(const std::string& devprefix, const std::string& stamp);
 
 // The write of one firmware file into the connected device (connected for a firmware update), as the
-// update window and mirca-cli run it: the major-change question (315) and the confirmation (161, No by
-// default), the configuration saved before the update, the transfer, for type-937 panels the question of
-// the refresh (290) and the refresh, and the result box (167 or 168; 29 before it when the refresh could
-// not write). Every question and box goes through the dialog service; the status line and the progress
+// update window and mirca-cli run it: the major-change question (315), the other edition's (905) and the
+// dropped bytes' (904) questions, the confirmation (161, No by default), the configuration saved before the
+// update, the transfer, for type-937 panels the question of the refresh (290) and the refresh, and the
+// result box: 167; 168 with what became of the device (nothing sent, or the bytes of the image it got);
+// 29 and then 909 when the image is in but the refresh failed. From the first byte of the image to the end,
+// stop signals are held back (TStopHold): one that came is answered by not beginning the refresh, and no
+// box is shown. Every question and box goes through the dialog service; the status line and the progress
 // through the given sinks. The caller disconnects afterwards, whatever happened.
 class TFirmwareWriter {
 public:

@@ -22,10 +22,13 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <utility>
 
 #include "base/catalogue.h"
+#include "base/stopsignals.h"
+#include "base/textformat.h"
 #include "editor/menutree.h"
 #include "gui/icons.h"
 #include "gui/qtdialogs.h"
@@ -406,6 +409,13 @@ void TZChangeSoftForm::Run(const std::function<void(TFirmwareSession&)>& command
         setup_.dialogs->ShowException(error.what());
     }
     running_ = false;
+    // A stop signal held back while an image went out ends the program now, saying what became of it.
+    if (StopRequested() != 0) {
+        const auto& last = session_->LastWrite();
+        if (last && last->interrupted != 0)
+            std::fprintf(stderr, "mirca-y: %s\n", InterruptedAfterImageText(*last).c_str());
+        StopIfRequested();
+    }
 }
 
 void TZChangeSoftForm::WriteRow(std::optional<std::size_t> row) {
@@ -460,7 +470,14 @@ void TZChangeSoftForm::ShowFiles(const std::vector<TFirmwareFileRow>& rows) {
     for (const TFirmwareFileRow& row : rows) {
         auto* item = new QTreeWidgetItem(files_);
         item->setText(0, ToQString(row.name));
-        item->setText(1, Q(row.version));
+        // An image of the device's other edition is marked where the version is read.
+        item->setText(
+            1, row.otherEdition == 0
+                   ? Q(row.version)
+                   : Q(row.version + " (" +
+                       FormatTexts(Msg(kMsgOtherEditionMark), {std::string(1, row.otherEdition)}) + ")"));
+        if (row.otherEdition != 0)
+            item->setForeground(1, palette().color(QPalette::Disabled, QPalette::Text));
         item->setText(2, QString::number(row.size) + unit);
         item->setText(3, locale.toString(QDateTime::fromSecsSinceEpoch(row.modified).toLocalTime(),
                                          QLocale::ShortFormat));

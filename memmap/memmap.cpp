@@ -376,8 +376,7 @@ std::unique_ptr<TZelmoMemoryMap> OpenMapFile(const std::filesystem::path& path) 
     return std::make_unique<TZelmoMemoryMap>(path);
 }
 
-std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::path& mapFolder,
-                                                      const TZelmoDescriptor& d) {
+std::string ChooseMapFile(const std::filesystem::path& mapFolder, const TZelmoDescriptor& d) {
     const std::string candidate = MapFileName(d);
     const TMapIndex index(mapFolder);
     std::string chosen;
@@ -396,8 +395,42 @@ std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::pat
             if (exact || d.TypeCode() != 18) break;
         }
     }
+    return chosen;
+}
+
+std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::path& mapFolder,
+                                                      const TZelmoDescriptor& d) {
+    const std::string chosen = ChooseMapFile(mapFolder, d);
     if (chosen.empty()) return nullptr;
     return OpenMapFile(mapFolder / chosen);
+}
+
+std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::path& mapFolder,
+                                                      const TZelmoDescriptor& d, std::string& why) {
+    why.clear();
+    std::string chosen;
+    try {
+        chosen = ChooseMapFile(mapFolder, d);
+    } catch (const std::exception& e) {
+        why = e.what();
+        return nullptr;
+    }
+    if (chosen.empty()) {
+        why = (mapFolder / kIndexFile).string() + " names no memory map for this device";
+        return nullptr;
+    }
+    const std::filesystem::path path = mapFolder / chosen;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        why = "the memory map " + path.string() + " is missing";
+        return nullptr;
+    }
+    try {
+        return std::make_unique<TZelmoMemoryMap>(path);
+    } catch (const std::exception& e) {
+        why = std::string("the memory map is broken: ") + e.what();  // the text names the file
+        return nullptr;
+    }
 }
 
 std::string LastMapName(const std::filesystem::path& mapFolder, const TZelmoDescriptor& d) {

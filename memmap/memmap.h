@@ -69,6 +69,12 @@ std::string MapFileName(const TZelmoDescriptor& d);
 // The map file that serves the descriptor, chosen through maplist.xml in the map folder; null when none.
 std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::path& mapFolder,
                                                       const TZelmoDescriptor& d);
+// The same, never throwing: null with the reason in `why` (the map list names no map for the device, or
+// the map file it names is missing or broken, each with the file's path).
+std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::path& mapFolder,
+                                                      const TZelmoDescriptor& d, std::string& why);
+// The map file name the map list chooses for the descriptor; empty when it names none.
+std::string ChooseMapFile(const std::filesystem::path& mapFolder, const TZelmoDescriptor& d);
 std::unique_ptr<TZelmoMemoryMap> OpenMapFile(const std::filesystem::path& path);
 std::string LastMapName(const std::filesystem::path& mapFolder, const TZelmoDescriptor& d);
 bool AreMapsCompatible(const std::filesystem::path& mapFolder, const TZelmoDescriptor& device,

@@ -47,8 +47,8 @@ TEST_F(CliFirmware, ListShowsOnlyTheFilesThatFitAndAllShowsEvery) {
 
 TEST_F(CliFirmware, WriteSavesTheConfigurationFirstThenWritesAndRefreshes) {
     auto panel = Panel("p", "937_d_6_4.xml");
-    const auto r =
-        Cli("p", {"firmware", "write", Fw("Y-PCN_6_4_12.tsk"), "--yes", "--conf", Conf(), "--lang", "EN"});
+    const auto r = Cli("p", {"firmware", "write", Fw("Y-PCN_6_4_12.tsk"), "--yes", "--refresh", "--conf",
+                             Conf(), "--lang", "EN"});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     const std::vector<std::string> order = {"Saving the panel settings", "saved to", "Writing the firmware",
                                             "Updating the panel settings",

@@ -398,7 +398,7 @@ TEST_F(CliJson, FirmwareWriteNeedsYesAndThenReportsEveryStep) {
     EXPECT_EQ(version(), before);
 
     const TJsonRun run =
-        Json("p", {"firmware", "write", file, "--yes", "--conf", Path("conf"), "--lang", "EN"});
+        Json("p", {"firmware", "write", file, "--yes", "--refresh", "--conf", Path("conf"), "--lang", "EN"});
     ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
     // Each part of the run counts on its own: the configuration saved first, the image in bytes (whole
     // blocks of 252), the refresh.
@@ -433,22 +433,27 @@ TEST_F(CliJson, FirmwareWriteNeedsYesAndThenReportsEveryStep) {
     EXPECT_EQ(version(), "6.4.12");
 }
 
-// The cable comes out in the middle of the image: the result says the write failed and carries the box's
-// message as the error, with the part of the image that went in the progress before it.
+// The cable comes out in the middle of the image: the result says the image was cut, how much of it the
+// panel took, and carries the box's message as the error, with that part in the progress before it.
 TEST_F(CliJson, AFirmwareWriteThatBreaksOffFailsWithTheReason) {
     auto panel = Panel("p", kMap, {"--drop-firmware-after", "500"});
     const std::string file = Path("Y-PCN_6_4_12.tsk");
     WriteBytes(file, testing_firmware::PanelImage(6, 4, 12));
     const TJsonRun run = Json("p", {"firmware", "write", file, "--yes", "--no-backup", "--lang", "EN"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
-    EXPECT_EQ(run.last.at("result").at("result"), "failed");
+    EXPECT_EQ(run.last.at("result").at("result"), "partial");
     EXPECT_TRUE(run.last.at("result").at("backup").is_null());
+    EXPECT_EQ(run.last.at("result").at("total"), 1008);
+    EXPECT_LT(run.last.at("result").at("sent"), 500);
     const json& error = run.last.at("error");
     EXPECT_EQ(error.at("code"), "failed");
     EXPECT_EQ(error.at("exit"), 1);
     EXPECT_NE(error.at("message").get<std::string>().find("Could not write the firmware to the device."),
               std::string::npos)
         << error.dump();
+    const std::string cut = "the device received " +
+                            std::to_string(run.last.at("result").at("sent").get<int>()) + " of 1008 bytes";
+    EXPECT_NE(error.at("message").get<std::string>().find(cut), std::string::npos) << error.dump();
     const std::vector<json> written = Progress(run, "write");
     ASSERT_FALSE(written.empty()) << run.out;
     EXPECT_LT(written.back().at("done"), written.back().at("total"));

@@ -286,10 +286,10 @@ TEST_F(FirmwareSession, OutputModuleIsWrittenWithoutTheRefreshQuestion) {
     EXPECT_FALSE(session_->Connected());
 }
 
-// The image went in, the configuration did not: 29, then 167 all the same, and the panel's settings as they
-// were. A minor update reads the panel's settings before the refresh writes; when that read fails, nothing
-// is written over them.
-TEST_F(FirmwareSession, FailedRefreshReports29Then167AndKeepsThePanelsSettings) {
+// The image went in, the configuration did not: 29, then not the success box but the warning that says so
+// (909), and the panel's settings as they were. A minor update reads the panel's settings before the refresh
+// writes; when that read fails, nothing is written over them.
+TEST_F(FirmwareSession, FailedRefreshReports29ThenNotRefreshedAndKeepsThePanelsSettings) {
     struct TCase {
         const char* what;
         sim::TFault fault;
@@ -314,8 +314,9 @@ TEST_F(FirmwareSession, FailedRefreshReports29Then167AndKeepsThePanelsSettings) 
         const auto boxes = Boxes();
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_EQ(boxes[0].rfind(Msg(29), 0), 0u) << boxes[0];
-        EXPECT_EQ(boxes[1], Msg(167));
+        EXPECT_EQ(boxes[1], Msg(kMsgNotRefreshed));
         EXPECT_EQ(session_->LastWrite()->refresh, TRefreshResult::Failed);
+        EXPECT_STREQ(ResultName(*session_->LastWrite()), "written-not-refreshed");
         EXPECT_EQ(panel_.Memory().at(language), 2);
     }
 }
