@@ -135,4 +135,9 @@ void DeliverStopForTests(int signal) {
     Decide(signal);
 }
 
+void ClearStopForTests() {
+    const std::lock_guard<std::mutex> guard(State().lock);
+    State().pending = 0;
+}
+
 }  // namespace mirca

@@ -41,7 +41,8 @@ int StopRequested();
 // it held for); does nothing when none was.
 void StopIfRequested();
 
-// For tests: a stop as though the signal had arrived now.
+// For tests: a stop as though the signal had arrived now, and the held stop forgotten again.
 void DeliverStopForTests(int signal);
+void ClearStopForTests();
 
 }  // namespace mirca

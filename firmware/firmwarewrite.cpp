@@ -215,7 +215,8 @@ TFirmwareWriteReport TFirmwareWriter::Write(const std::filesystem::path& file) {
 
     const bool majorChange = device.AdoptFirmwareVersion(file);
     report.majorChange = majorChange;
-    if (majorChange && dialogs_.Ask(Msg(3), Msg(315), false) != IDialogService::TAnswer::Yes) {
+    // The other major version replaces the panel's whole system: Enter must not be a Yes.
+    if (majorChange && !ask(Msg(315))) {
         restore();
         return report;
     }

@@ -182,5 +182,62 @@ TEST_F(FirmwareListing, FilesThatCannotBeSentAreNamed) {
     EXPECT_FALSE(FirmwareFileRow(dir_ / "dir.tsk", 937));
 }
 
+// The sizes at each edge of what may be sent, for each kind of image: a framed image needs something after
+// its header, a legacy one a whole block after its opening, and nothing may exceed the largest image.
+TEST_F(FirmwareListing, SizeBoundariesOfEachKindOfImage) {
+    const std::size_t largest = TZelmoDevice::kMaxFirmwareFileSize;
+    // A file of `size` bytes beginning with `head` (zeros after it); the largest ones are sparse.
+    const auto file = [&](const std::string& name, Bytes head, std::size_t size) {
+        head.resize(std::min(head.size(), size));
+        WriteBytes(dir_ / name, head);
+        fs::resize_file(dir_ / name, size);
+        return dir_ / name;
+    };
+    const Bytes framed = {0xA9, 0x03, 'd', 'd', 6, 4, 12};
+    const Bytes legacy = {0x55, 0x55, 0x1F, 42, 0, 0, 0, 0};
+    const Bytes module = {0x41, 0x00, 0, 0, 0, 1, 3, 0, 0, 0, 0};
+    struct TCase {
+        const char* what;
+        const Bytes& head;
+        std::size_t size;
+        const char* says;  // "" when it may be sent
+    } cases[] = {
+        {"nothing", framed, 0, "is empty"},
+        {"header less one", framed, 6, "fewer than a firmware header of 7"},
+        {"header only", framed, 7, "only a firmware header"},
+        {"header and one byte", framed, 8, ""},
+        {"largest", framed, largest, ""},
+        {"largest and one", framed, largest + 1, "more than any firmware image"},
+        {"legacy: one block short of a byte", legacy, 10 + 64 - 1, "too few for a legacy image"},
+        {"legacy: one block", legacy, 10 + 64, ""},
+        {"module: one block short of a byte", module, 11 + 64 - 1, "too few for a legacy image"},
+        {"module: one block", module, 11 + 64, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string problem = FirmwareFileProblem(file("f.tsk", c.head, c.size));
+        if (*c.says == 0) {
+            EXPECT_EQ(problem, "");
+        } else {
+            EXPECT_NE(problem.find(c.says), std::string::npos) << problem;
+        }
+    }
+    // What a module image loses at its end: nothing for whole blocks, else the bytes after the last one;
+    // other images never.
+    struct TDrop {
+        const Bytes& head;
+        std::size_t size;
+        std::size_t dropped;
+    } drops[] = {
+        {module, 11 + 64 * 3, 0},
+        {module, 11 + 64 * 3 + 1, 1},
+        {module, 11 + 64 * 3 + 63, 63},
+        {legacy, 8 + 64 * 3 + 5, 0},
+        {framed, 1001, 0},
+    };
+    for (const auto& d : drops)
+        EXPECT_EQ(FirmwareDroppedBytes(file("d.tsk", d.head, d.size)), d.dropped) << d.size;
+}
+
 }  // namespace
 }  // namespace mirca

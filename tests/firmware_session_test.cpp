@@ -3,6 +3,8 @@
 // before the update, the refresh afterwards, and the failures on the way.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -12,7 +14,9 @@
 
 #include "base/catalogue.h"
 #include "base/failure.h"
+#include "base/stopsignals.h"
 #include "base/textformat.h"
+#include "base/userfile.h"
 #include "devlink/crc.h"
 #include "firmware/firmwaresession.h"
 #include "memmap/configsession.h"
@@ -49,7 +53,7 @@ public:
     }
     void ShowDevice(const std::optional<TFirmwareDeviceRow>& row) override { device = row; }
     void SetProgress(int percent) override { progress.push_back(percent); }
-    IProgress* TransferProgress() override { return nullptr; }
+    IProgress* TransferProgress() override { return transfer; }
     void SetBusy(bool on) override { busy = on; }
     void StartHelpTimer(int ms) override { helpTimer = ms; }
     std::string Text(TFirmwareText text) const override {
@@ -69,6 +73,7 @@ public:
     std::vector<int> progress;
     bool busy = false;
     int helpTimer = 0;
+    IProgress* transfer = nullptr;
 };
 
 using testing_firmware::PanelImage;
@@ -97,7 +102,7 @@ protected:
         services.language = "EN";
         session_ = std::make_unique<TFirmwareSession>(
             view_, dialogs_, std::move(link), clock_,
-            TFirmwarePaths{dir_, dir_ / "base", kMaps, dir_ / "conf"}, services);
+            TFirmwarePaths{dir_, dir_ / "base", maps_, dir_ / "conf"}, services);
         session_->Shown();
         session_->Connect();
     }
@@ -121,6 +126,7 @@ protected:
     TVirtualClock clock_;
     bool plugged_ = true;
     bool backup_ = true;
+    fs::path maps_ = kMaps;
     std::unique_ptr<TZelmoMemoryMap> panelMap_;
     TRecordingView view_;
     TScriptedDialogs dialogs_;
@@ -385,6 +391,224 @@ TEST_F(FirmwareSession, DemoDisablesConnectingAndClosingKeepsTheIdentity) {
     EXPECT_TRUE(view_.files.empty());
     EXPECT_EQ(session_->Link().Device().TypeCode, 937);
     EXPECT_EQ(session_->Link().Device().Major, 6);
+}
+
+// A framed image of the given edition letter for a type-937 panel.
+Bytes EditionImage(char edition, std::uint8_t major, std::uint8_t minor, std::uint8_t build) {
+    Bytes b = PanelImage(major, minor, build);
+    b[2] = static_cast<std::uint8_t>(edition);
+    return b;
+}
+
+// An output-module image of type 0x41 with `extra` bytes after its whole blocks.
+Bytes ModuleImage(std::size_t blocks, std::size_t extra) {
+    Bytes image(11 + 64 * blocks + extra, 0x11);
+    image[0] = 0x41;
+    image[1] = 0;
+    image[5] = 1;
+    image[6] = 3;
+    return image;
+}
+
+// Every question on the way to overwriting a device's firmware has No as its default button, and a No to
+// any of them sends nothing at all.
+TEST_F(FirmwareSession, EveryQuestionBeforeTheImageDefaultsToNoAndNoSendsNothing) {
+    struct TCase {
+        const char* what;
+        bool module;  // an output module and its image with a part that would be dropped, else an 'e' panel
+        std::vector<int> questions;  // catalogue numbers in the order asked
+        std::size_t noAt;            // the question answered No
+    } cases[] = {
+        {"major change", false, {315, kMsgOtherEdition, 161}, 0},
+        {"other edition", false, {315, kMsgOtherEdition, 161}, 1},
+        {"confirmation", false, {315, kMsgOtherEdition, 161}, 2},
+        {"dropped bytes", true, {kMsgDroppedBytes, 161}, 0},
+        {"module confirmation", true, {kMsgDroppedBytes, 161}, 1},
+    };
+    backup_ = false;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        panel_ = sim::TSimPanel();
+        dialogs_.Clear();
+        if (c.module) {
+            AddFile("m_y-uoo_1_3.tsk", ModuleImage(4, 5));
+            Start("", testing_rig::LegacyPanel(0x41, 1, 2));
+        } else {
+            // A system-5 image of the ordinary edition for an extended system-6 panel.
+            AddFile("Y-PCN_d_5.tsk", EditionImage('d', 5, 0, 1));
+            Start("937_e_6_4_0.xml");
+        }
+        ASSERT_TRUE(session_->Connected());
+        ASSERT_EQ(session_->Files().size(), 1u);
+        panel_.ClearExchange();
+        for (std::size_t i = 0; i <= c.noAt; ++i)
+            dialogs_.ScriptAnswer(i == c.noAt ? TAnswer::No : TAnswer::Yes);
+        session_->Write(0);
+        const auto& calls = dialogs_.Calls();
+        ASSERT_EQ(calls.size(), c.noAt + 1) << "asked after the No, or a box shown";
+        for (std::size_t i = 0; i <= c.noAt; ++i) {
+            EXPECT_EQ(calls[i].kind, TKind::Ask);
+            EXPECT_EQ(calls[i].text.rfind(Msg(c.questions[i]).substr(0, 12), 0), 0u) << calls[i].text;
+            EXPECT_TRUE(calls[i].defaultNo) << "Enter would say Yes to: " << calls[i].text;
+        }
+        EXPECT_TRUE(panel_.Exchange().empty()) << "something was sent";
+        EXPECT_TRUE(panel_.Firmware().empty());
+        EXPECT_TRUE(session_->Connected());
+        fs::remove_all(dir_ / "base");
+        fs::create_directories(dir_ / "base");
+    }
+}
+
+// The other edition is named in its question with both letters, and the file list marks such a file.
+TEST_F(FirmwareSession, OtherEditionIsMarkedAndNamedAndWrittenOnlyOnYes) {
+    AddFile("Y-PCN_d.tsk", EditionImage('d', 6, 4, 12));
+    AddFile("Y-PCN_e.tsk", EditionImage('e', 6, 4, 12));
+    backup_ = false;
+    Start("937_e_6_4_0.xml");
+    ASSERT_EQ(session_->Files().size(), 2u);
+    EXPECT_EQ(session_->Files()[*Row("Y-PCN_d.tsk")].otherEdition, 'd');
+    EXPECT_EQ(session_->Files()[*Row("Y-PCN_e.tsk")].otherEdition, 0);
+    dialogs_.ScriptAnswer(TAnswer::Yes);  // 905
+    dialogs_.ScriptAnswer(TAnswer::Yes);  // 161
+    dialogs_.ScriptAnswer(TAnswer::No);   // 290
+    session_->Write(Row("Y-PCN_d.tsk"));
+    const auto questions = Questions();
+    ASSERT_EQ(questions.size(), 3u);
+    EXPECT_EQ(questions[0], FormatTexts(Msg(kMsgOtherEdition), {"d", "e"}));
+    EXPECT_EQ(session_->LastWrite()->result, TFirmwareWriteResult::Written);
+    EXPECT_EQ(panel_.Identity().edition & 0xFF, 'd');
+}
+
+// The backup is the first panel's or there is none: a map that is not there, a broken one, or another panel
+// answering the reconnect all fail it, the question names why, and No leaves the panel untouched.
+TEST_F(FirmwareSession, ABackupThatCannotBeTakenAsksAndNoSendsNothing) {
+    struct TCase {
+        const char* what;
+        void (*breakMaps)(const fs::path& maps);
+        bool otherPanel;
+        const char* named;
+    } cases[] = {
+        {"map not listed",
+         [](const fs::path& m) {
+             std::string list;
+             std::vector<std::uint8_t> bytes;
+             ASSERT_TRUE(ReadFileBounded(m / "maplist.xml", 1 << 20, bytes).empty());
+             list.assign(bytes.begin(), bytes.end());
+             const auto at = list.find("system=\"6\"");
+             ASSERT_NE(at, std::string::npos);
+             list.replace(at, 10, "system=\"7\"");
+             WriteFileAtomically(m / "maplist.xml", Bytes(list.begin(), list.end()));
+         },
+         false, "names no memory map for this device"},
+        {"map missing", [](const fs::path& m) { fs::remove(m / "937_d_6_4.xml"); }, false,
+         "937_d_6_4.xml is missing"},
+        {"map broken",
+         [](const fs::path& m) {
+             WriteFileAtomically(m / "937_d_6_4.xml", Bytes{'<', 'm', 'a'});
+         },
+         false, "memory map is broken"},
+        {"another panel", nullptr, true, "another panel"},
+    };
+    AddFile("Y-PCN_6_4_12.tsk", PanelImage(6, 4, 12));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        panel_ = sim::TSimPanel();
+        dialogs_.Clear();
+        maps_ = dir_ / "maps";
+        fs::remove_all(maps_);
+        fs::remove_all(dir_ / "conf");
+        fs::copy(kMaps, maps_);
+        if (c.breakMaps) c.breakMaps(maps_);
+        Start("937_d_6_4.xml");
+        ASSERT_TRUE(session_->Connected());
+        if (c.otherPanel) {
+            sim::TPanelIdentity other = panel_.Identity();
+            other.build = static_cast<std::uint8_t>(other.build + 1);
+            panel_.SetIdentity(other);
+        }
+        dialogs_.ScriptAnswer(TAnswer::Yes);  // 161
+        dialogs_.ScriptAnswer(TAnswer::No);   // write without a backup?
+        session_->Write(0);
+        const auto questions = Questions();
+        ASSERT_EQ(questions.size(), 2u);
+        EXPECT_EQ(questions[1].rfind(Msg(kMsgBackupFailed), 0), 0u) << questions[1];
+        EXPECT_NE(questions[1].find(c.named), std::string::npos) << questions[1];
+        EXPECT_TRUE(dialogs_.Calls()[1].defaultNo);
+        ASSERT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Boxes()[0].rfind(Msg(168) + " " + Msg(kMsgNothingSent), 0), 0u) << Boxes()[0];
+        EXPECT_EQ(session_->LastWrite()->result, TFirmwareWriteResult::NotSent);
+        EXPECT_STREQ(ResultName(*session_->LastWrite()), "not-sent");
+        EXPECT_TRUE(panel_.Firmware().empty());
+        EXPECT_TRUE(!fs::exists(dir_ / "conf") || fs::is_empty(dir_ / "conf")) << "a backup was saved";
+    }
+}
+
+// A stop signal while the image goes out: the image is finished all the same, the refresh is not begun and
+// no box waits for a user; the report says which signal came.
+TEST_F(FirmwareSession, AStopDuringTheImageFinishesItAndSkipsTheRefresh) {
+    struct TStopOnce final : IProgress {
+        void SetMax(std::uint32_t) override {}
+        void Advance() override {
+            if (++advanced == 2) DeliverStopForTests(SIGTERM);
+        }
+        int advanced = 0;
+    } stopper;
+    view_.transfer = &stopper;
+    AddFile("Y-PCN_6_4_12.tsk", PanelImage(6, 4, 12, 5000));
+    backup_ = false;
+    Start("937_d_6_4.xml");
+    const std::uint32_t pw = panelMap_->ConfigBlock("user_pw").Address;
+    panel_.Memory().at(pw) = 0x89;
+    dialogs_.ScriptAnswer(TAnswer::Yes);  // 161
+    session_->Write(0);
+    ClearStopForTests();
+    ASSERT_TRUE(session_->LastWrite());
+    const TFirmwareWriteReport& report = *session_->LastWrite();
+    EXPECT_EQ(report.interrupted, SIGTERM);
+    EXPECT_EQ(report.result, TFirmwareWriteResult::Written);
+    EXPECT_EQ(report.refresh, TRefreshResult::NotRun);
+    EXPECT_STREQ(ResultName(report), "written-not-refreshed");
+    EXPECT_EQ(InterruptedAfterImageText(report),
+              "interrupted after the image was written; the configuration was not refreshed");
+    EXPECT_GT(stopper.advanced, 2) << "the transfer went on after the stop";
+    EXPECT_TRUE(panel_.FirmwareComplete());
+    EXPECT_EQ(panel_.Memory().at(pw), 0x89) << "the refresh ran";
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(Questions(), std::vector<std::string>{Msg(161)}) << "290 was asked";
+}
+
+// The refresh's first-switch-on note: kept only after a minor update of a system-6 panel that had done its
+// first start ('Z'); every other case marks it pending ('U'). The factory-marked settings are reset in
+// every case.
+TEST_F(FirmwareSession, RefreshSetsTheFirstStartNoteByChangeAndPanel) {
+    TZelmoMemoryMap map(kMaps / "937_d_6_4.xml");
+    const TConfigBlockBase& flag = map.ConfigBlock("flag_1st_on");
+    const TConfigBlockBase& pw = map.ConfigBlock("user_pw");
+    const TConfigBlockBase& language = map.ConfigBlock("language");
+    const Bytes factoryPw = pw.Factory;
+    for (const bool major : {false, true}) {
+        for (const bool yPanel : {true, false}) {
+            for (const std::uint8_t stored : {std::uint8_t{'Z'}, std::uint8_t{'U'}, std::uint8_t{0xFF}}) {
+                SCOPED_TRACE(std::string(major ? "major" : "minor") +
+                             (yPanel ? ", Y panel" : ", other panel") + ", stored " + std::to_string(stored));
+                sim::TSimPanel panel;
+                sim::LoadFactoryMap(panel, map);
+                panel.Memory().at(flag.Address) = stored;
+                panel.Memory().at(pw.Address) = 0x89;
+                TPanelLink link(std::make_unique<TPluggablePort>(panel, clock_, plugged_), clock_);
+                ASSERT_EQ(link.OpenPort(), TLinkOutcome::Connected);
+                ASSERT_EQ(link.ConnectDevice(TZelmoDevice::kModeFirmware), TLinkOutcome::Connected);
+                const auto result = RefreshConfiguration(
+                    link, kMaps, TZelmoDescriptor::FromDevice(link.Device()), major, yPanel, 2, nullptr);
+                ASSERT_EQ(result, TRefreshResult::Written) << LastFailureText();
+                const std::uint8_t expected = (!major && yPanel && stored == 'Z') ? 'Z' : 'U';
+                EXPECT_EQ(panel.Memory().at(flag.Address), expected);
+                EXPECT_TRUE(
+                    std::equal(factoryPw.begin(), factoryPw.end(), panel.Memory().begin() + pw.Address));
+                EXPECT_EQ(panel.Memory().at(language.Address), 2);
+            }
+        }
+    }
 }
 
 }  // namespace
