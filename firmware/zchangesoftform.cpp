@@ -104,12 +104,15 @@ void SetColumns(QTreeWidget& list, const QStringList& captions, const int (&widt
         list.setColumnWidth(c, std::max(widths[c], list.header()->sectionSizeHint(c)));
 }
 
-// Widens the columns (but the last) whose entries would otherwise be cut.
+// Widens the columns (but the last) whose entries would otherwise be cut; the size hint leaves no room for
+// the last character of a long entry in some styles, so a little is added.
 void FitColumns(QTreeWidget& list) {
+    constexpr int kSpare = 8;
     for (int c = 0; c + 1 < list.columnCount(); ++c) {
         const int width = list.columnWidth(c);
         list.resizeColumnToContents(c);
-        list.setColumnWidth(c, std::max(width, list.columnWidth(c)));
+        const int fitted = list.columnWidth(c);
+        list.setColumnWidth(c, std::max(width, fitted + (fitted > width ? kSpare : 0)));
     }
 }
 

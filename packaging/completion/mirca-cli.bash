@@ -134,13 +134,14 @@ _mirca_cli() {
             esac
             ;;
         firmware)
-            subcommands="list write"
+            subcommands="list write refresh"
             case $sub in
                 list) options="--all --folder --lang" ;;
                 write)
-                    options="--yes --no-backup --refresh --no-refresh --conf"
+                    options="--yes --no-backup --refresh --no-refresh --cross-edition --conf --lang"
                     files='tsk|TSK'
                     ;;
+                refresh) options="--yes --major --lang" ;;
             esac
             ;;
     esac
