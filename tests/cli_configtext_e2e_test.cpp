@@ -130,6 +130,46 @@ TEST_F(CliConfigText, RefusedAssignmentsLeaveTheFileByteIdentical) {
         EXPECT_FALSE(Contains(entry.path().filename().string(), ".tmp")) << "no temporary left behind";
 }
 
+// internal_sound (bytes 32, 33) and external_sound (34, 35) meet: set in one command in either order, both
+// values reach the panel. One block named twice is refused and the file keeps its bytes.
+TEST_F(CliConfigText, BlocksThatMeetAreSetTogetherAndBothReachThePanel) {
+    auto panel = Panel("a", kMap);
+    const fs::path fresh = ReadFresh("fresh.ycfg");
+    struct Case {
+        const char* what;
+        std::vector<std::string> assignments;
+        std::string held;  // the two lines of the panel's dump
+    } cases[] = {
+        {"internal first",
+         {"internal_sound=001E", "external_sound=023C"},
+         "\ninternal_sound = 001E\nexternal_sound = 023C\n"},
+        {"external first",
+         {"external_sound=0214", "internal_sound=020A"},
+         "\ninternal_sound = 020A\nexternal_sound = 0214\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = dir_ / (std::string(c.what) + ".ycfg");
+        fs::copy_file(fresh, file);
+        std::vector<std::string> args = {"config", "set", file.string()};
+        args.insert(args.end(), c.assignments.begin(), c.assignments.end());
+        auto r = Offline(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        r = Cli("a", {"config", "write", file.string()});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        r = Cli("a", {"config", "dump"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Contains(r.out, c.held)) << r.out;
+    }
+
+    const std::string original = ReadText(fresh);
+    const auto r = Offline({"config", "set", fresh.string(), "internal_sound=0001", "internal_sound=0002"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, "assignment 'internal_sound=0002': block \"internal_sound\" is named twice"))
+        << r.err;
+    EXPECT_EQ(ReadText(fresh), original);
+}
+
 TEST_F(CliConfigText, CodesSetByNameBringTheirCountAndMaximumAlong) {
     auto panel = Panel("a", kMap);
     const fs::path file = ReadFresh("a.ycfg");

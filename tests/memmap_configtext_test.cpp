@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -279,6 +280,67 @@ TEST_F(TextMaps, BlocksThatShareBytesCannotBothBeSet) {
         << LastFailureText();
     EXPECT_EQ(image.data, data);
     EXPECT_TRUE(ApplyAssignments(map, image, {"low=7"})) << LastFailureText();
+}
+
+// Blocks that meet without sharing a byte are set together, in either order; blocks that share one, or one
+// block named twice, are refused whichever comes first, and nothing is written.
+TEST_F(TextMaps, BlocksThatTouchAreSetTogetherAndBlocksThatOverlapAreNot) {
+    // word: bytes 20 and 21; before: 19; after: 22; tail: 21 and 22; inside: 21.
+    const fs::path file =
+        Map("map.xml",
+            Block("word", "rw", "Word", 20, 2, "0000") + Block("before", "rw", "Byte", 19, 1, "00") +
+                Block("after", "rw", "Byte", 22, 1, "00") + Block("tail", "rw", "Word", 21, 2, "0000") +
+                Block("inside", "rw", "Byte", 21, 1, "00"));
+    // Each block's value, and what it leaves in bytes 19..22 when it is set alone.
+    const std::map<std::string, std::pair<std::string, Bytes>> values = {
+        {"word", {"513", {0, 0x01, 0x02, 0}}}, {"before", {"7", {7, 0, 0, 0}}},
+        {"after", {"9", {0, 0, 0, 9}}},        {"tail", {"1027", {0, 0, 0x03, 0x04}}},
+        {"inside", {"5", {0, 0, 5, 0}}},
+    };
+    struct Case {
+        std::string first, second;
+        std::string refusal;  // empty: both are set
+    } cases[] = {
+        {"word", "after", ""},
+        {"after", "word", ""},
+        {"before", "word", ""},
+        {"word", "before", ""},
+        {"before", "after", ""},
+        {"word", "tail", "block \"tail\" shares bytes with block \"word\""},
+        {"tail", "word", "block \"word\" shares bytes with block \"tail\""},
+        {"tail", "after", "block \"after\" shares bytes with block \"tail\""},
+        {"after", "tail", "block \"tail\" shares bytes with block \"after\""},
+        {"word", "inside", "block \"inside\" shares bytes with block \"word\""},
+        {"inside", "word", "block \"word\" shares bytes with block \"inside\""},
+        {"word", "word", "block \"word\" is named twice"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first + " then " + c.second);
+        TZelmoMemoryMap map(file);
+        TZelmoMemoryMapImage image = map.BuildImage();
+        const Bytes before = image.data;
+        const std::string second = c.second + "=" + (c.first == c.second ? "1" : values.at(c.second).first);
+        const bool applied = ApplyAssignments(map, image, {c.first + "=" + values.at(c.first).first, second});
+        if (!c.refusal.empty()) {
+            EXPECT_FALSE(applied);
+            EXPECT_TRUE(Contains(LastFailureText(), "assignment '" + second + "': " + c.refusal))
+                << LastFailureText();
+            EXPECT_EQ(image.data, before);
+            EXPECT_FALSE(map.AnyModified());
+            continue;
+        }
+        ASSERT_TRUE(applied) << LastFailureText();
+        // Neither value is lost: each block's bytes are in the image and in its block.
+        Bytes expected(4, 0);
+        for (const std::string& name : {c.first, c.second})
+            for (std::size_t i = 0; i < expected.size(); ++i)
+                expected[i] |= values.at(name).second[i];
+        EXPECT_EQ(Bytes(image.data.begin() + 19, image.data.begin() + 23), expected);
+        for (const std::string& name : {c.first, c.second}) {
+            EXPECT_EQ(ValueText(map.ConfigBlock(name)), values.at(name).first) << name;
+            EXPECT_TRUE(map.ConfigBlock(name).Modified) << name;
+        }
+    }
 }
 
 TEST_F(TextMaps, ADiffOfOneLayoutShowsExactlyTheChangedBlocks) {
