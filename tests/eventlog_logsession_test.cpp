@@ -1,5 +1,5 @@
-// The event log window's session without the window: which query the filter dialog's answer asks for, and
-// the question before exported files are deleted.
+// The event log window's session without the window: which query the filter dialog's answer asks for, the
+// gauge through a read of the panel's log, and the question before exported files are deleted.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -134,6 +134,31 @@ protected:
     TRecordingLogView view_;
     std::unique_ptr<TLogSession> session_;
 };
+
+// The values in order, each run of one value once: what the gauge shows.
+std::vector<int> Shown(const std::vector<int>& percents) {
+    std::vector<int> shown;
+    for (const int p : percents)
+        if (shown.empty() || shown.back() != p) shown.push_back(p);
+    return shown;
+}
+
+// A read of 1,400 records: 0 before it, 5 to 50 while the tables are read, back to 0 as the list starts
+// filling, 50 at the first record rising through every percent to 99 (a step each 10 records), 100 when the
+// log is in, and 0 when the command ends.
+TEST_F(LogSession, AReadMovesTheGaugeThroughTablesThenRowsAndEndsAtZero) {
+    panel_.SetEventLog({});
+    ASSERT_EQ(sim::TEventLogSetup{}.records, 1400u);
+    session_->ReadLog();
+    ASSERT_EQ(view_.statuses.back(), Msg(262)) << "the log was read";
+    ASSERT_EQ(view_.shownRows, 1400u);
+    std::vector<int> expected = {0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 0};
+    for (int p = 50; p <= 99; ++p)
+        expected.push_back(p);
+    expected.push_back(100);
+    expected.push_back(0);
+    EXPECT_EQ(Shown(view_.gauge.percents), expected);
+}
 
 // Deleting the exported reports on closing asks with No as the default button: Enter keeps them.
 TEST_F(LogSession, ClosingDeletesExportsOnlyOnYesAndNoIsTheDefault) {
