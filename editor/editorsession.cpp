@@ -728,7 +728,9 @@ void TEditorSession::BackupDelete() {
             return;
         }
         const std::string name = chosen->filename().string();
-        if (dialogs_.Ask(Msg(3), FormatTexts(Msg(293), {name}), false) != IDialogService::TAnswer::Yes) {
+        // A registration backup may be the only copy of a site's registration: Enter must not delete it.
+        if (dialogs_.Ask(Msg(3), FormatTexts(Msg(293), {name}), /*defaultNo=*/true) !=
+            IDialogService::TAnswer::Yes) {
             view_.SetStatus(Msg(7));
             return;
         }

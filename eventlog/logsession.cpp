@@ -362,7 +362,9 @@ void TLogSession::Close() {
     queried_.reset();
     log_.clear();
     view_.ShowRows(log_);
-    if (!exported_.empty() && dialogs_.Ask(Msg(3), Msg(349), false) == IDialogService::TAnswer::Yes) {
+    // The reports may have been kept on purpose: deleting them takes a Yes, not a reflexive Enter.
+    if (!exported_.empty() &&
+        dialogs_.Ask(Msg(3), Msg(349), /*defaultNo=*/true) == IDialogService::TAnswer::Yes) {
         dialogs_.Inform(Msg(3), Msg(350), IDialogService::TIcon::Information);
         for (const std::filesystem::path& file : exported_) {
             std::error_code ignored;

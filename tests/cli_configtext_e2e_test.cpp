@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,46 @@ TEST_F(CliConfigText, RefusedAssignmentsLeaveTheFileByteIdentical) {
         EXPECT_FALSE(Contains(entry.path().filename().string(), ".tmp")) << "no temporary left behind";
 }
 
+// internal_sound (bytes 32, 33) and external_sound (34, 35) meet: set in one command in either order, both
+// values reach the panel. One block named twice is refused and the file keeps its bytes.
+TEST_F(CliConfigText, BlocksThatMeetAreSetTogetherAndBothReachThePanel) {
+    auto panel = Panel("a", kMap);
+    const fs::path fresh = ReadFresh("fresh.ycfg");
+    struct Case {
+        const char* what;
+        std::vector<std::string> assignments;
+        std::string held;  // the two lines of the panel's dump
+    } cases[] = {
+        {"internal first",
+         {"internal_sound=001E", "external_sound=023C"},
+         "\ninternal_sound = 001E\nexternal_sound = 023C\n"},
+        {"external first",
+         {"external_sound=0214", "internal_sound=020A"},
+         "\ninternal_sound = 020A\nexternal_sound = 0214\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = dir_ / (std::string(c.what) + ".ycfg");
+        fs::copy_file(fresh, file);
+        std::vector<std::string> args = {"config", "set", file.string()};
+        args.insert(args.end(), c.assignments.begin(), c.assignments.end());
+        auto r = Offline(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        r = Cli("a", {"config", "write", file.string()});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        r = Cli("a", {"config", "dump"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Contains(r.out, c.held)) << r.out;
+    }
+
+    const std::string original = ReadText(fresh);
+    const auto r = Offline({"config", "set", fresh.string(), "internal_sound=0001", "internal_sound=0002"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, "assignment 'internal_sound=0002': block \"internal_sound\" is named twice"))
+        << r.err;
+    EXPECT_EQ(ReadText(fresh), original);
+}
+
 TEST_F(CliConfigText, CodesSetByNameBringTheirCountAndMaximumAlong) {
     auto panel = Panel("a", kMap);
     const fs::path file = ReadFresh("a.ycfg");
@@ -252,6 +293,54 @@ TEST_F(CliConfigText, MigrateCarriesTheSettingsOntoTheNewMap) {
     }
     EXPECT_FALSE(fs::exists(none));
     EXPECT_FALSE(fs::exists(dir_ / "none.tcfg"));
+}
+
+// Maps that let the program write the identity blocks (as an extended edition's refresh does): the file
+// migrated from 6.3 still carries 6.4's identity, and writing it, identity included, leaves the panel's
+// identity as it was.
+TEST_F(CliConfigText, MigrationOntoAMapThatWritesTheIdentityKeepsTheNewFirmwares) {
+    const char* const identity[] = {"descriptor", "descriptor_crc", "conf_state"};
+    const fs::path data = dir_ / "data";
+    fs::copy(tp::kMaps, data);
+    for (const char* map : {"937_d_6_3.xml", kMap}) {
+        std::string xml = ReadText(data / map);
+        for (const std::string name : identity) {
+            const std::string writable = "<block name=\"" + name + "\" access=\"rw\">";
+            xml = std::regex_replace(xml, std::regex("<block name=\"" + name + "\" access=\"r\">"), writable);
+            ASSERT_TRUE(Contains(xml, writable)) << map << " " << name;
+        }
+        WriteBytes(data / map, {xml.begin(), xml.end()});
+    }
+    // The first lines of a dump, up to the first setting.
+    const auto Identity = [](const std::string& dump) {
+        return dump.substr(0, dump.find("\nflag_1st_on ="));
+    };
+
+    auto older = Panel("a", "937_d_6_3.xml");
+    tp::TBackground newer({tp::kBin + "/mirca-panelsim", "--socket", (dir_ / "b.sock").string(), "--map",
+                           (data / kMap).string()});
+    ASSERT_TRUE(newer.WaitFor("serving on"));
+    const fs::path old = ReadFresh("old.ycfg");
+    ASSERT_EQ(Offline({"config", "set", old.string(), "language=1"}).exitCode, 0);
+    auto r = Cli("b", {"--data", data.string(), "config", "dump"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string before = Identity(r.out);
+    ASSERT_EQ(before.rfind("descriptor = A90364640604", 0), 0u) << before;
+
+    const fs::path out = dir_ / "new.ycfg";
+    r = Offline({"--data", data.string(), "config", "migrate", old.string(), "--map", kMap, out.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const std::string name : identity)
+        EXPECT_TRUE(Contains(r.out, "kept " + name + " (names the firmware)\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "carried language\n")) << r.out;
+
+    r = Cli("b", {"--data", data.string(), "config", "write", out.string(), "--verify"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // The panel took the settings and kept its identity.
+    r = Cli("b", {"--data", data.string(), "config", "dump"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Identity(r.out), before);
+    EXPECT_TRUE(Contains(r.out, "\nlanguage = 1\n")) << r.out;
 }
 
 }  // namespace

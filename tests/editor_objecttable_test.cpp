@@ -2,6 +2,7 @@
 // two assignment pages, and the store back into the map with its Modified marks.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <regex>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/objecttable.h"
@@ -106,6 +108,42 @@ TEST(SystemOutputs, DecodeTheBindingByte) {
         EXPECT_EQ(DecodeSystemOutput(outs, modules, 17), c.expected);
         if (c.expected.kind != TOutputDevice::None) {
             EXPECT_EQ(EncodeSystemOutput(c.expected), c.byte);
+        }
+    }
+}
+
+// Modules at 5 and 6 meet at byte 24 (module 5 output 4; 6 * 4 would be "module 6 output 0"). Whichever of
+// the two is listed first, each byte belongs to exactly one module, and the bytes around the pair to none.
+TEST(SystemOutputs, DecodeAtEachModuleBoundaryWhicheverModuleIsListedFirst) {
+    const TPhysicalOutput none{};
+    struct Case {
+        std::uint8_t byte;
+        TPhysicalOutput expected;
+    } cases[] = {
+        {20, none},                                // 5 * 4: a module at 4 is not listed
+        {21, {TOutputDevice::RelayModule, 5, 1}},  // 5 * 4 + 1
+        {24, {TOutputDevice::RelayModule, 5, 4}},  // 5 * 4 + 4 = 6 * 4
+        {25, {TOutputDevice::RelayModule, 6, 1}},  // 6 * 4 + 1
+        {28, {TOutputDevice::RelayModule, 6, 4}},  // 6 * 4 + 4
+        {29, none},                                // 7 * 4 + 1: not listed
+        {4, none},                                 // 1 * 4: module 1 is listed, and owns 5..8 only
+        {5, {TOutputDevice::RelayModule, 1, 1}},   // 1 * 4 + 1
+        {8, {TOutputDevice::RelayModule, 1, 4}},   // 1 * 4 + 4
+        {9, none},                                 // 2 * 4 + 1: not listed
+    };
+    const std::pair<const char*, std::array<std::uint8_t, 8>> orders[] = {
+        {"5 before 6", {5, 6, 1, 0, 0, 0, 0, 0}},
+        {"6 before 5", {6, 0, 5, 1, 0, 0, 0, 0}},
+        {"1 first, then 6 and 5", {1, 0, 0, 0, 0, 0, 6, 5}},
+    };
+    for (const auto& [order, adr] : orders) {
+        TYAdrMR modules;
+        modules.bytes = adr;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(order) + ", byte " + std::to_string(c.byte));
+            TYSysOuts outs;
+            outs.SetSysOut(35, c.byte);
+            EXPECT_EQ(DecodeSystemOutput(outs, modules, 35), c.expected);
         }
     }
 }
@@ -281,14 +319,30 @@ TEST_F(ObjectTableTest, StoreWritesZonesOutputsAndMarksOfEditedObjects) {
 }
 
 TEST_F(ObjectTableTest, StoreNeverCreditsOutputsOfOneModuleToAnother) {
-    Configure(map);
-    table.Rebuild(map);
-    // Object 3 holds system outputs 4 and 5 on module 5; system output 5 is then rebound to module 9.
-    map.Block<TYSysOuts>("sys_outs").Value.SetSysOut(5, 9 * 4 + 3);
-    table.Store(map);
-    // Module 5 output 2 stays; module 9 output 3 cannot share the record and is not stored as module 5's.
-    EXPECT_EQ(map.Block<TYSysOutsAssigns>("sys_outs_assigns").Value.YSysOutAssigns(3),
-              (TYSysOutAssigns{{0b101, 5, 0b0010}}));
+    // Object 3 holds system outputs 4 (module 5 output 2) and 5 (module 5 output 1) in slots 3 and 4; one of
+    // them is then rebound to module 9 output 3. The record holds one module: the first slot's module is
+    // stored with its outputs, the other output is left out rather than stored as that module's.
+    struct Case {
+        const char* what;
+        std::size_t rebound;
+        TYSysOutAssigns stored;
+    } cases[] = {
+        {"the later slot moves", 5, {{0b101, 5, 0b0010}}},
+        {"the earlier slot moves", 4, {{0b101, 9, 0b0100}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TZelmoMemoryMap m(kY649);
+        Configure(m);
+        TObjectTable t;
+        t.Rebuild(m);
+        m.Block<TYSysOuts>("sys_outs").Value.SetSysOut(c.rebound, 9 * 4 + 3);
+        t.Store(m);
+        EXPECT_EQ(m.Block<TYSysOutsAssigns>("sys_outs_assigns").Value.YSysOutAssigns(3), c.stored);
+        // Object 1500 on module 9 alone is stored whole.
+        EXPECT_EQ(m.Block<TYSysOutsAssigns>("sys_outs_assigns").Value.YSysOutAssigns(1500),
+                  (TYSysOutAssigns{{0, 9, 0b1001}}));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -533,6 +587,40 @@ TEST_F(ObjectTableTest, EligibleOutputsKeepOneRelayModulePerObject) {
     table.ClearOutputSlot(3, 5);
     table.ClearOutputSlot(3, 5);
     EXPECT_EQ(table.Object(3).outputCount, 4);
+}
+
+// Rebinding on the system outputs page can leave an object's slots on two relay modules, which its record
+// cannot hold. Until one of them is cleared, no relay output is offered to any other slot: adding one could
+// only deepen the conflict. A slot whose removal would settle it is offered the other module's outputs.
+TEST_F(ObjectTableTest, AnObjectSpreadOverTwoModulesIsOfferedNoRelayOutputs) {
+    Configure(map);
+    table.Rebuild(map);
+    // Object 3 holds 1, 3 (panel), 4 and 5 (module 5) in slots 1..4. System output 5 now goes to module 9
+    // output 3, and the free system output 8 to module 5 output 3.
+    auto& outs = map.Block<TYSysOuts>("sys_outs").Value;
+    outs.SetSysOut(5, 9 * 4 + 3);
+    outs.SetSysOut(8, 5 * 4 + 3);
+    const TSystemOutputBindings bindings = Bindings(map);
+    using V = std::vector<std::uint8_t>;
+    struct Case {
+        const char* what;
+        std::size_t slot;
+        V eligible;
+    } cases[] = {
+        {"an empty slot beside both modules", 5, V{2}},
+        {"the slot on module 9: module 5 remains", 4, V{2, 8}},
+        {"the slot on module 5 that leaves module 9", 3, V{2, 6, 7}},
+        {"a panel slot beside both modules", 1, V{1, 2}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(table.EligibleSystemOutputs(bindings, 3, c.slot), c.eligible) << c.what;
+
+    // The slot takes only what is offered.
+    for (const std::uint8_t relay : {4, 6, 7, 8})
+        EXPECT_FALSE(table.SetOutputSlot(bindings, 3, 5, relay)) << int(relay);
+    EXPECT_EQ(UsedSlots(table.Object(3)), (V{1, 3, 4, 5}));
+    EXPECT_TRUE(table.SetOutputSlot(bindings, 3, 5, 2));
+    EXPECT_EQ(UsedSlots(table.Object(3)), (V{1, 3, 4, 5, 2}));
 }
 
 TEST_F(ObjectTableTest, RemoveSystemOutputClearsOnlyTheSlotHoldingIt) {

@@ -533,6 +533,31 @@ TEST_F(EditorSession, ABackupCarriesObjectAndAddressInItsNameAndHeader) {
     EXPECT_FALSE(fs::exists(dir_ / "reg" / name));
 }
 
+// Deleting a registration backup asks with No as the default button: Enter keeps the file.
+TEST_F(EditorSession, DeletingABackupTakesAYesAndNoIsTheDefault) {
+    Start("937_d_6_4.xml", false);
+    const fs::path file = dir_ / "reg" / "Y-649_10122026.rrg";
+    struct Case {
+        TAnswer answer;
+        bool deleted;
+        int status;
+    } cases[] = {{TAnswer::No, false, 7}, {TAnswer::Cancel, false, 7}, {TAnswer::Yes, true, 292}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.answer));
+        WriteBytes(file, {1, 2, 3});
+        dialogs_.Clear();
+        dialogs_.ScriptOpenFile(file);
+        dialogs_.ScriptAnswer(c.answer);
+        session_->BackupDelete();
+        ASSERT_EQ(dialogs_.Count(TKind::Ask), 1u);
+        const auto& asked = dialogs_.Calls().back();
+        EXPECT_EQ(asked.text, FormatTexts(Msg(293), {file.filename().string()}));
+        EXPECT_TRUE(asked.defaultNo);
+        EXPECT_EQ(fs::exists(file), !c.deleted);
+        EXPECT_EQ(view_.Status(), Msg(c.status));
+    }
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Help
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,52 @@ TEST(MainSettings, ReadClampsDurationsAndWriteMarksOnlyWhatChanged) {
     EXPECT_EQ(Bytes(map, "user_pw"), (std::vector<std::uint8_t>{0x89, 0x80, 0x87, 0xFF, 0xFF, 0xFF}));
     EXPECT_FALSE(map.ConfigBlock("user_pw").Modified);
     EXPECT_TRUE(map.ConfigBlock("pw_reset").Modified);
+}
+
+// The window's up-down controls hold the durations in range, but a commit must not depend on them: whatever
+// the settings carry, the byte written is the nearest duration the block's control allows.
+TEST(MainSettings, WriteClampsEachDurationToItsRange) {
+    struct TCase {
+        const char* block;
+        TTimedMode TMainSettings::*mode;
+        int seconds;
+        std::uint8_t written;
+    };
+    const TCase cases[] = {
+        {"internal_sound", &TMainSettings::internalSound, 0, 1},
+        {"internal_sound", &TMainSettings::internalSound, 1, 1},
+        {"internal_sound", &TMainSettings::internalSound, 254, 254},
+        {"internal_sound", &TMainSettings::internalSound, 255, 255},
+        {"internal_sound", &TMainSettings::internalSound, 300, 255},
+        {"external_sound", &TMainSettings::externalSound, 0, 1},
+        {"external_sound", &TMainSettings::externalSound, 1, 1},
+        {"external_sound", &TMainSettings::externalSound, 254, 254},
+        {"external_sound", &TMainSettings::externalSound, 255, 254},
+        {"external_sound", &TMainSettings::externalSound, 300, 254},
+        {"lcd_backlight", &TMainSettings::backlight, 0, 1},
+        {"lcd_backlight", &TMainSettings::backlight, 1, 1},
+        {"lcd_backlight", &TMainSettings::backlight, 254, 254},
+        {"lcd_backlight", &TMainSettings::backlight, 255, 254},
+        {"lcd_backlight", &TMainSettings::backlight, 300, 254},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.block) + " " + std::to_string(c.seconds) + " s");
+        TZelmoMemoryMap map(kMap);
+        TMainSettings s = ReadMainSettings(map);
+        const char* const timed[] = {"internal_sound", "external_sound", "lcd_backlight"};
+        std::vector<std::vector<std::uint8_t>> before;
+        for (const char* name : timed)
+            before.push_back(Bytes(map, name));
+        (s.*c.mode).mode = 2;
+        (s.*c.mode).seconds = c.seconds;
+        ASSERT_EQ(WriteMainSettings(map, s), 0);
+        for (std::size_t i = 0; i < std::size(timed); ++i) {
+            // The other two blocks keep their bytes.
+            const std::vector<std::uint8_t> expected =
+                std::string(timed[i]) == c.block ? std::vector<std::uint8_t>{2, c.written} : before[i];
+            EXPECT_EQ(Bytes(map, timed[i]), expected) << timed[i];
+        }
+    }
 }
 
 TEST(MainSettings, ARefusedPasswordWritesNothingAndTheEngineersComesFirst) {

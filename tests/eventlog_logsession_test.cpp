@@ -1,12 +1,20 @@
-// Which query the filter dialog's answer asks for.
+// The event log window's session without the window: which query the filter dialog's answer asks for, the
+// gauge through a read of the panel's log, and the question before exported files are deleted.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/catalogue.h"
+#include "devlink/panellink.h"
 #include "eventlog/logsession.h"
+#include "sim/panel.h"
+#include "tests/gui_dialogs.h"
+#include "tests/panelports.h"
+#include "tests/testfolder.h"
 
 namespace mirca {
 namespace {
@@ -69,6 +77,118 @@ TEST_F(FilterQueryTest, ABoxThatHoldsNoNumberIsAConversionError) {
     f.selected = 3;
     f.uoo = "7x";
     EXPECT_THROW(FilterQuery(f, 6), TConversionError);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The session over the in-process panel
+
+// Every percent the session sets, in order.
+class TRecordingGauge : public IGauge {
+public:
+    void SetPercent(int percent) override { percents.push_back(percent); }
+    std::vector<int> percents;
+};
+
+class TRecordingLogView : public ILogView {
+public:
+    void SetStatus(const std::string& text) override { statuses.push_back(text); }
+    void ShowMode(TLogMode) override {}
+    void ShowLink(bool) override {}
+    void Enable(TLogCommand, bool) override {}
+    void SetDeviceInfo(const std::string&) override {}
+    void ShowRows(const std::vector<TLogRow>& rows) override { shownRows = rows.size(); }
+    void ShowSelection(const std::vector<TLogRow>&, const std::vector<std::size_t>& selection) override {
+        shownRows = selection.size();
+    }
+    IGauge& Gauge() override { return gauge; }
+    void SetBusy(bool) override {}
+    std::string Text(TLogText) const override { return "text"; }
+    void StartHelpTimer(int) override {}
+    std::array<TExportColumn, 6> ExportedColumns() const override { return {}; }
+
+    TRecordingGauge gauge;
+    std::vector<std::string> statuses;
+    std::size_t shownRows = 0;
+};
+
+class LogSession : public TTestFolder {
+protected:
+    void SetUp() override {
+        TTestFolder::SetUp();
+        Catalogue().LoadCatalogue(kMessages, "RU", "");
+        std::filesystem::create_directories(dir_ / "report");
+        session_ = std::make_unique<TLogSession>(
+            view_, dialogs_,
+            [this] {
+                return std::make_unique<TPanelLink>(
+                    std::make_unique<TPluggablePort>(panel_, clock_, plugged_), clock_);
+            },
+            clock_, TLogPaths{dir_, dir_ / "report", dir_ / "Report" / "meslog.db"}, TLogServices{});
+        session_->Shown();
+    }
+
+    TVirtualClock clock_;
+    sim::TSimPanel panel_;
+    bool plugged_ = true;
+    TScriptedDialogs dialogs_;
+    TRecordingLogView view_;
+    std::unique_ptr<TLogSession> session_;
+};
+
+// The values in order, each run of one value once: what the gauge shows.
+std::vector<int> Shown(const std::vector<int>& percents) {
+    std::vector<int> shown;
+    for (const int p : percents)
+        if (shown.empty() || shown.back() != p) shown.push_back(p);
+    return shown;
+}
+
+// A read of 1,400 records: 0 before it, 5 to 50 while the tables are read, back to 0 as the list starts
+// filling, 50 at the first record rising through every percent to 99 (a step each 10 records), 100 when the
+// log is in, and 0 when the command ends.
+TEST_F(LogSession, AReadMovesTheGaugeThroughTablesThenRowsAndEndsAtZero) {
+    panel_.SetEventLog({});
+    ASSERT_EQ(sim::TEventLogSetup{}.records, 1400u);
+    session_->ReadLog();
+    ASSERT_EQ(view_.statuses.back(), Msg(262)) << "the log was read";
+    ASSERT_EQ(view_.shownRows, 1400u);
+    std::vector<int> expected = {0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 0};
+    for (int p = 50; p <= 99; ++p)
+        expected.push_back(p);
+    expected.push_back(100);
+    expected.push_back(0);
+    EXPECT_EQ(Shown(view_.gauge.percents), expected);
+}
+
+// Deleting the exported reports on closing asks with No as the default button: Enter keeps them.
+TEST_F(LogSession, ClosingDeletesExportsOnlyOnYesAndNoIsTheDefault) {
+    struct Case {
+        TScriptedDialogs::TAnswer answer;
+        bool deleted;
+    } cases[] = {{TScriptedDialogs::TAnswer::No, false},
+                 {TScriptedDialogs::TAnswer::Cancel, false},
+                 {TScriptedDialogs::TAnswer::Yes, true}};
+    const std::filesystem::path files[] = {dir_ / "report" / "a.htm", dir_ / "report" / "b.htm"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.answer));
+        for (const auto& file : files) {
+            WriteBytes(file, {'x'});
+            session_->AddExportedFile(file);
+        }
+        dialogs_.Clear();
+        dialogs_.ScriptAnswer(c.answer);
+        session_->Close();
+        ASSERT_EQ(dialogs_.Count(TScriptedDialogs::TKind::Ask), 1u);
+        const auto& asked = dialogs_.Calls().front();
+        EXPECT_EQ(asked.text, Msg(349));
+        EXPECT_TRUE(asked.defaultNo);
+        for (const auto& file : files)
+            EXPECT_EQ(std::filesystem::exists(file), !c.deleted) << file;
+    }
+    // The list is forgotten either way: closing again asks nothing.
+    dialogs_.Clear();
+    session_->Close();
+    EXPECT_EQ(dialogs_.Count(TScriptedDialogs::TKind::Ask), 0u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -281,6 +282,67 @@ TEST_F(TextMaps, BlocksThatShareBytesCannotBothBeSet) {
     EXPECT_TRUE(ApplyAssignments(map, image, {"low=7"})) << LastFailureText();
 }
 
+// Blocks that meet without sharing a byte are set together, in either order; blocks that share one, or one
+// block named twice, are refused whichever comes first, and nothing is written.
+TEST_F(TextMaps, BlocksThatTouchAreSetTogetherAndBlocksThatOverlapAreNot) {
+    // word: bytes 20 and 21; before: 19; after: 22; tail: 21 and 22; inside: 21.
+    const fs::path file =
+        Map("map.xml",
+            Block("word", "rw", "Word", 20, 2, "0000") + Block("before", "rw", "Byte", 19, 1, "00") +
+                Block("after", "rw", "Byte", 22, 1, "00") + Block("tail", "rw", "Word", 21, 2, "0000") +
+                Block("inside", "rw", "Byte", 21, 1, "00"));
+    // Each block's value, and what it leaves in bytes 19..22 when it is set alone.
+    const std::map<std::string, std::pair<std::string, Bytes>> values = {
+        {"word", {"513", {0, 0x01, 0x02, 0}}}, {"before", {"7", {7, 0, 0, 0}}},
+        {"after", {"9", {0, 0, 0, 9}}},        {"tail", {"1027", {0, 0, 0x03, 0x04}}},
+        {"inside", {"5", {0, 0, 5, 0}}},
+    };
+    struct Case {
+        std::string first, second;
+        std::string refusal;  // empty: both are set
+    } cases[] = {
+        {"word", "after", ""},
+        {"after", "word", ""},
+        {"before", "word", ""},
+        {"word", "before", ""},
+        {"before", "after", ""},
+        {"word", "tail", "block \"tail\" shares bytes with block \"word\""},
+        {"tail", "word", "block \"word\" shares bytes with block \"tail\""},
+        {"tail", "after", "block \"after\" shares bytes with block \"tail\""},
+        {"after", "tail", "block \"tail\" shares bytes with block \"after\""},
+        {"word", "inside", "block \"inside\" shares bytes with block \"word\""},
+        {"inside", "word", "block \"word\" shares bytes with block \"inside\""},
+        {"word", "word", "block \"word\" is named twice"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first + " then " + c.second);
+        TZelmoMemoryMap map(file);
+        TZelmoMemoryMapImage image = map.BuildImage();
+        const Bytes before = image.data;
+        const std::string second = c.second + "=" + (c.first == c.second ? "1" : values.at(c.second).first);
+        const bool applied = ApplyAssignments(map, image, {c.first + "=" + values.at(c.first).first, second});
+        if (!c.refusal.empty()) {
+            EXPECT_FALSE(applied);
+            EXPECT_TRUE(Contains(LastFailureText(), "assignment '" + second + "': " + c.refusal))
+                << LastFailureText();
+            EXPECT_EQ(image.data, before);
+            EXPECT_FALSE(map.AnyModified());
+            continue;
+        }
+        ASSERT_TRUE(applied) << LastFailureText();
+        // Neither value is lost: each block's bytes are in the image and in its block.
+        Bytes expected(4, 0);
+        for (const std::string& name : {c.first, c.second})
+            for (std::size_t i = 0; i < expected.size(); ++i)
+                expected[i] |= values.at(name).second[i];
+        EXPECT_EQ(Bytes(image.data.begin() + 19, image.data.begin() + 23), expected);
+        for (const std::string& name : {c.first, c.second}) {
+            EXPECT_EQ(ValueText(map.ConfigBlock(name)), values.at(name).first) << name;
+            EXPECT_TRUE(map.ConfigBlock(name).Modified) << name;
+        }
+    }
+}
+
 TEST_F(TextMaps, ADiffOfOneLayoutShowsExactlyTheChangedBlocks) {
     TZelmoMemoryMap a(Map("map.xml", kBlocks)), b(Map("map.xml", kBlocks));
     EXPECT_TRUE(DiffMaps(a, b).empty());
@@ -383,6 +445,50 @@ TEST(ReadBack, AnHonestPanelPassesAndOneThatKeepsOldBytesIsNamedByBlock) {
     rig.panel.IgnoreWritesTo(rig.map.ConfigBlock("power_on_count").Address, 4);
     ASSERT_TRUE(rig.map.BuildImage().WriteWritable(rig.device));
     EXPECT_TRUE(VerifyWrittenConfiguration(rig.device, rig.map)) << LastFailureText();
+}
+
+// Where two blocks share a byte, the later block's marks decide whether a write sends it, and the read-back
+// judges only what was sent: a byte the write left alone may differ on the panel, and a block the write
+// does not send is never the one named.
+TEST_F(TextMaps, ReadBackJudgesOnlyTheBytesTheWriteSent) {
+    const std::string rwWide = Block("wide", "rw", "Word", 20, 2, "0102");
+    const std::string rWide = Block("wide", "r", "Word", 20, 2, "0102");
+    struct Case {
+        const char* what;
+        std::string blocks;
+        std::uint32_t changed;  // the panel's byte that differs from the written image
+        std::string named;      // the block the verification names; empty when it passes
+    } cases[] = {
+        {"rw word, then r byte over its second: second differs",
+         rwWide + Block("narrow", "r", "Byte", 21, 1, "05"), 21, ""},
+        {"rw word, then r byte over its second: first differs",
+         rwWide + Block("narrow", "r", "Byte", 21, 1, "05"), 20, "wide"},
+        {"rw word, then b byte over its second: second differs",
+         rwWide + Block("narrow", "b", "Byte", 21, 1, "05"), 21, ""},
+        {"r word, then rw byte over its second: first differs",
+         rWide + Block("narrow", "rw", "Byte", 21, 1, "05"), 20, ""},
+        {"r word, then rw byte over its second: second differs",
+         rWide + Block("narrow", "rw", "Byte", 21, 1, "05"), 21, "narrow"},
+        {"r byte, then rw word over it: shared byte differs",
+         Block("narrow", "r", "Byte", 21, 1, "05") + rwWide, 21, "wide"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TZelmoMemoryMap map(Map("map.xml", c.blocks));
+        testing_rig::TRig rig;
+        sim::LoadFactoryMap(rig.panel, map);
+        ASSERT_TRUE(rig.device.Connect(&rig.port, TZelmoDevice::kModeConfiguration));
+        ASSERT_TRUE(map.BuildImage().WriteWritable(rig.device)) << LastFailureText();
+        ASSERT_TRUE(VerifyWrittenConfiguration(rig.device, map)) << LastFailureText();
+
+        rig.panel.Memory().at(c.changed) ^= 0xFF;
+        const bool verified = VerifyWrittenConfiguration(rig.device, map);
+        EXPECT_EQ(verified, c.named.empty()) << LastFailureText();
+        if (!c.named.empty()) {
+            EXPECT_TRUE(Contains(LastFailureText(), "block \"" + c.named + "\" (address"))
+                << LastFailureText();
+        }
+    }
 }
 
 TEST(ReadBack, ALostPanelFailsTheVerification) {

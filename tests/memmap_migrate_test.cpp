@@ -2,6 +2,7 @@
 // maps of system 6, a new map that renamed, resized and added blocks, and the inputs that write nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <regex>
@@ -168,6 +169,61 @@ TEST_F(Migrate, ACounterThatBecameASettingIsDropped) {
     EXPECT_EQ(to.ConfigBlock("power_on_count").ValueBytes()[0], 0);
     EXPECT_FALSE(to.ConfigBlock("power_on_count").Modified);
     EXPECT_TRUE(to.ConfigBlock("language").Modified);
+}
+
+// The identity blocks name the firmware a configuration is for, whatever access a map gives them: even
+// marked writable in the old map, the new one or both, the new map's value stands and is reported kept.
+TEST_F(Migrate, TheIdentityStaysTheNewFirmwaresWhateverAccessTheMapsGiveIt) {
+    struct Where {
+        const char* what;
+        bool oldWritable, newWritable;
+    } wheres[] = {
+        {"writable in the old map", true, false},
+        {"writable in the new map", false, true},
+        {"writable in both", true, true},
+    };
+    for (const char* name : {"descriptor", "descriptor_crc", "conf_state"}) {
+        for (const Where& w : wheres) {
+            SCOPED_TRACE(std::string(name) + ", " + w.what);
+            TZelmoMemoryMap from(kMaps / "937_d_6_3.xml"), to(kMaps / "937_d_6_4.xml");
+            TConfigBlockBase& old = from.ConfigBlock(name);
+            TConfigBlockBase& target = to.ConfigBlock(name);
+            if (w.oldWritable) old.Access |= kAccessWrite;
+            if (w.newWritable) target.Access |= kAccessWrite;
+            // The old value is unlike the new one in every byte.
+            for (std::uint32_t i = 0; i < old.Size; ++i)
+                old.ValueBytes()[i] = static_cast<std::uint8_t>(~target.ValueBytes()[i]);
+            const TBytes factory = Value(target);
+
+            const TMigration m = MigrateConfiguration(from, to);
+            EXPECT_NE(MigrationText(m).find("kept " + std::string(name) + " (names the firmware)\n"),
+                      std::string::npos)
+                << MigrationText(m);
+            for (const auto* list : {&m.carried, &m.dropped, &m.added}) {
+                const std::vector<std::string> names = Names(*list);
+                EXPECT_EQ(std::count(names.begin(), names.end(), name), 0);
+            }
+            EXPECT_EQ(Value(target), factory);
+            EXPECT_FALSE(target.Modified);
+        }
+    }
+}
+
+// A block that held nothing in the old map (no access mark) has no value to carry: the new map's factory
+// value stands and the block is reported new, like one the old map did not have at all.
+TEST_F(Migrate, ABlockWithoutAccessInTheOldMapIsNew) {
+    TZelmoMemoryMap from(kMaps / "937_d_6_3.xml"), to(kMaps / "937_d_6_4.xml");
+    from.ConfigBlock("language").ValueBytes()[0] = 2;
+    from.ConfigBlock("language").Access = 0;
+    const TMigration m = MigrateConfiguration(from, to);
+    EXPECT_EQ(Names(m.added), std::vector<std::string>{"language"});
+    for (const auto* list : {&m.carried, &m.dropped, &m.kept}) {
+        const std::vector<std::string> names = Names(*list);
+        EXPECT_EQ(std::count(names.begin(), names.end(), "language"), 0);
+    }
+    EXPECT_EQ(to.ConfigBlock("language").ValueBytes()[0], 0);
+    EXPECT_FALSE(to.ConfigBlock("language").Modified);
+    EXPECT_NE(MigrationText(m).find("\nnew language\n"), std::string::npos) << MigrationText(m);
 }
 
 TEST_F(Migrate, InputsThatCannotBeUsedWriteNothing) {
