@@ -129,15 +129,20 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    // A stop signal during a firmware write waits for the image; any other time it ends the program as
-    // before.
+    // A stop signal during a transfer to the device (a firmware image, a configuration) waits for it; any
+    // other time it ends the program as before.
     mirca::InstallStopSignals(nullptr, [](int) {
         std::fputs(
-            "mirca-y: stop signal received while a firmware image is being written; the program ends "
-            "once the image is in\n",
+            "mirca-y: stop signal received during a transfer to the device; the program ends once it "
+            "is complete\n",
             stderr);
     });
     QApplication app(argc, argv);
+    // A stop held back during a transfer ends the program once the transfer is done, whichever window ran
+    // it (outside a transfer a stop ends it at once, as before).
+    QTimer stopWatch;
+    QObject::connect(&stopWatch, &QTimer::timeout, [] { mirca::StopIfRequested(); });
+    stopWatch.start(200);
     // QApplication has taken its own options (-platform, -style, ...) out of the list.
     const mirca::TCommandLine line = mirca::ParseCommandLine(QApplication::arguments());
     if (!line.error.empty()) {

@@ -40,13 +40,14 @@ extern "C" void PassStopOn(int signal) {
     errno = saved;
 }
 
-// Decides on one stop: held back during a hold, else the program's end.
-void Decide(int signal) {
+// Decides on one stop: held back during a hold, else the program's end. `arrived`: the signal came just
+// now (the note of a held stop is given once, not whenever the program looks at it again).
+void Decide(int signal, bool arrived) {
     TStopState& s = State();
     std::unique_lock<std::mutex> guard(s.lock);
     if (s.holds > 0) {
         if (s.pending == 0) s.pending = signal;
-        if (s.held) s.held(signal);
+        if (s.held && arrived) s.held(signal);
         return;
     }
     // The lock stays taken: no hold may begin while the program ends.
@@ -60,7 +61,7 @@ void Watch() {
         unsigned char byte = 0;
         const ssize_t n = ::read(gPipe[0], &byte, 1);
         if (n == 1) {
-            Decide(byte);
+            Decide(byte, true);
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else {
@@ -128,11 +129,11 @@ int StopRequested() {
 
 void StopIfRequested() {
     const int signal = StopRequested();
-    if (signal != 0) Decide(signal);
+    if (signal != 0) Decide(signal, false);
 }
 
 void DeliverStopForTests(int signal) {
-    Decide(signal);
+    Decide(signal, true);
 }
 
 void ClearStopForTests() {

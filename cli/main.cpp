@@ -121,11 +121,12 @@ void StopRun(int signal) {
     mirca::StopByDefault(signal);
 }
 
-// A stop signal while a firmware image goes out: said at once, acted on when the image is in.
+// A stop signal while a firmware image or a configuration goes out: said at once, acted on when the
+// transfer is complete.
 void StopHeld(int signal) {
     std::fprintf(stderr,
-                 "mirca-cli: %s received while the firmware image is being written; the image is not cut, "
-                 "the run stops once it is in\n",
+                 "mirca-cli: %s received during a transfer to the device; the transfer is not cut, the run "
+                 "stops once it is complete\n",
                  mirca::cli::SignalName(signal).c_str());
 }
 

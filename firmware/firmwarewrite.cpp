@@ -320,8 +320,9 @@ TFirmwareWriteReport TFirmwareWriter::Write(const std::filesystem::path& file) {
     } else {
         report.interrupted = StopRequested();
     }
-    // A program told to stop says what became of the device itself, without waiting on a box.
-    if (report.interrupted == 0) dialogs_.Inform(Msg(3), Msg(167), IDialogService::TIcon::Information);
+    // A program told to stop (also while the refresh ran) says what became of the device itself, without
+    // waiting on a box.
+    if (StopRequested() == 0) dialogs_.Inform(Msg(3), Msg(167), IDialogService::TIcon::Information);
     return report;
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/failure.h"
+#include "base/stopsignals.h"
 #include "devlink/frames.h"
 #include "memmap/block.h"
 
@@ -189,6 +190,8 @@ bool ReadConfiguration(TZelmoDevice& device, TZelmoMemoryMap& map, IProgress* pr
 bool WriteConfiguration(TZelmoDevice& device, TZelmoMemoryMap& map, IProgress* progress) {
     constexpr const char* kOperation = "writing the configuration";
     ClearFailure();
+    // A configuration half written is a site half configured: a stop signal waits for the whole write.
+    const TStopHold hold;
     TProgressScope scope(device, progress);
     if (!map.BuildImage().WriteWritable(device))
         return Failed(kOperation, "the device did not complete the transfer");
@@ -376,6 +379,7 @@ bool TConfigSession::RestoreRegistrationBackup(const std::filesystem::path& file
     // Checked whole before a byte is sent: a partial backup would restore the rest from the map's defaults.
     if (!LoadBackupFile(image, file)) return FailOperation("loading the registration backup");
     {
+        const TStopHold hold;  // the registration data goes in whole
         TProgressScope scope(device_, progress);
         if (!image.WriteBackup(device_))
             return Failed("writing the registration data", "the device did not complete the transfer");

@@ -71,47 +71,6 @@ nlohmann::json LastLine(const std::string& out) {
     return nlohmann::json::parse(out.substr(start == std::string::npos ? 0 : start + 1), nullptr, false);
 }
 
-struct TSignalled {
-    int exitCode = -1;  // when it exited
-    int signal = 0;     // when a signal ended it
-    std::string out;
-    std::string err;
-};
-
-// Starts argv, waits until `ready` says so (while collecting its stdout), sends it `signal`, and collects
-// the rest of the run.
-TSignalled RunAndSignal(const std::vector<std::string>& argv, const std::function<bool()>& ready,
-                        int signal) {
-    TSignalled r;
-    int out = -1, err = -1;
-    const pid_t pid = testing_process::Spawn(argv, &out, &err);
-    if (pid < 0) return r;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    bool seen = false;
-    while (!(seen = ready()) && std::chrono::steady_clock::now() < deadline) {
-        testing_process::Drain(out, r.out, std::chrono::steady_clock::now() + std::chrono::milliseconds(10));
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            ADD_FAILURE() << "ended before it was ready for the signal: " << r.out;
-            close(out);
-            close(err);
-            return r;
-        }
-    }
-    EXPECT_TRUE(seen) << r.out;
-    kill(pid, signal);
-    testing_process::Drain(out, r.out, deadline + std::chrono::seconds(30));
-    testing_process::Drain(err, r.err, deadline + std::chrono::seconds(30));
-    close(out);
-    close(err);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
-    testing_process::ExpectNoSanitizerReport(argv, r.exitCode, r.err);
-    return r;
-}
-
 TEST_F(CliFirmware, ListShowsOnlyTheFilesThatFitAndAllShowsEvery) {
     auto panel = Panel("p", "937_d_6_4.xml");
     const auto fitting = Cli("p", {"firmware", "list", "--folder", Fw(""), "--lang", "EN"});
@@ -374,7 +333,7 @@ TEST_F(CliFirmware, StopSignalsNeverCutTheImage) {
                                          Conf(),     "--lang",    "EN"};
         if (c.json) args.insert(args.begin(), "--json");
         // The signal comes while the panel holds back its stalled reply.
-        const TSignalled r = RunAndSignal(
+        const testing_process::TSignalled r = testing_process::RunAndSignal(
             CliArgs(args), [&] { return JournalText().find("fault Stall") != std::string::npos; }, c.signal);
         EXPECT_EQ(r.signal, c.signal) << "exit " << r.exitCode << "\n" << r.err;
         EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;

@@ -2,12 +2,15 @@
 // the result carries the same data the text form prints, failures keep their exit codes and messages, and
 // long operations report progress while they run.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -522,6 +525,67 @@ TEST_F(CliJson, TheOptionMayFollowTheCommand) {
     const TJsonRun before = Json("p", {"config", "dump", cfg});
     EXPECT_EQ(after.last, before.last);
     EXPECT_EQ(after.last.at("result").at("source"), cfg);
+}
+
+// A stop signal during any command: a run that reads ends at once with an "interrupted" last line and
+// leaves no file; a configuration write is not cut: the panel gets all of it, the run says it is written,
+// and only then ends of the signal.
+TEST_F(CliJson, AStopSignalEndsTheRunWithALastLineAndNeverCutsAWrite) {
+    const fs::path journal = dir_ / "journal";
+    const auto journalText = [&] {
+        std::ifstream in(journal);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    {
+        auto panel = Panel("p", kMap);
+        ASSERT_EQ(Cli("p", {"config", "read", Path("site.ycfg")}).exitCode, 0);
+    }
+    struct TCase {
+        const char* what;
+        std::vector<std::string> args;
+        const char* fault;
+        int signal;
+        const char* leavesNo;  // the file an interrupted run must not leave; none for a write
+    } cases[] = {
+        {"log read", {"log", "read", Path("log.yrpt")}, "Stall:LogBlock:2", SIGINT, "log.yrpt"},
+        {"config read", {"config", "read", Path("read.ycfg")}, "Stall:ReadHeader:3", SIGTERM, "read.ycfg"},
+        {"config write", {"config", "write", Path("site.ycfg")}, "Stall:WriteBlock:2", SIGTERM, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(journal);
+        auto panel =
+            Panel("p", kMap, {"--fault", c.fault, "--stall-ms", "1500", "--journal", journal.string()});
+        std::vector<std::string> argv = {testing_process::kBin + "/mirca-cli", "--port",
+                                         "unix:" + (dir_ / "p.sock").string(), "--json"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const testing_process::TSignalled r = testing_process::RunAndSignal(
+            argv, [&] { return journalText().find("fault Stall") != std::string::npos; }, c.signal);
+        EXPECT_EQ(r.signal, c.signal) << "exit " << r.exitCode << "\n" << r.err;
+        const auto end = r.out.find_last_not_of('\n');
+        const auto start = r.out.rfind('\n', end);
+        const json last =
+            json::parse(r.out.substr(start == std::string::npos ? 0 : start + 1), nullptr, false);
+        ASSERT_TRUE(last.is_object()) << r.out;
+        if (c.leavesNo) {
+            EXPECT_EQ(last.at("ok"), false);
+            EXPECT_EQ(last.at("error").at("code"), "interrupted");
+            EXPECT_EQ(last.at("error").at("exit"), 128 + c.signal);
+            EXPECT_FALSE(fs::exists(dir_ / c.leavesNo));
+        } else {
+            EXPECT_EQ(last.at("ok"), true) << last.dump();
+            const std::string taken = journalText();
+            const auto count = [&](const std::string& word) {
+                std::size_t n = 0;
+                for (auto at = taken.find(word); at != std::string::npos; at = taken.find(word, at + 1))
+                    ++n;
+                return n;
+            };
+            EXPECT_GT(count("started "), 0u) << taken;
+            EXPECT_EQ(count("finished "), count("started ")) << "a range was cut:\n" << taken;
+            EXPECT_NE(r.err.find("the transfer is not cut"), std::string::npos) << r.err;
+        }
+    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,47 @@ inline std::vector<TResult> RunTogether(const std::vector<std::vector<std::strin
         ExpectNoSanitizerReport(argvs[i], results[i].exitCode, results[i].err);
     }
     return results;
+}
+
+struct TSignalled {
+    int exitCode = -1;  // when it exited
+    int signal = 0;     // when a signal ended it
+    std::string out;
+    std::string err;
+};
+
+// Starts argv, waits until `ready` says so (while collecting its stdout), sends it `signal`, and collects
+// the rest of the run.
+inline TSignalled RunAndSignal(const std::vector<std::string>& argv, const std::function<bool()>& ready,
+                               int signal) {
+    TSignalled r;
+    int out = -1, err = -1;
+    const pid_t pid = Spawn(argv, &out, &err);
+    if (pid < 0) return r;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool seen = false;
+    while (!(seen = ready()) && std::chrono::steady_clock::now() < deadline) {
+        Drain(out, r.out, std::chrono::steady_clock::now() + std::chrono::milliseconds(10));
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            ADD_FAILURE() << "ended before it was ready for the signal: " << r.out;
+            close(out);
+            close(err);
+            return r;
+        }
+    }
+    EXPECT_TRUE(seen) << r.out;
+    kill(pid, signal);
+    Drain(out, r.out, deadline + std::chrono::seconds(30));
+    Drain(err, r.err, deadline + std::chrono::seconds(30));
+    close(out);
+    close(err);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
+    ExpectNoSanitizerReport(argv, r.exitCode, r.err);
+    return r;
 }
 
 // A program left running in the background until the object goes away. Its stderr goes to a memory file,
