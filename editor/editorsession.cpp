@@ -20,6 +20,10 @@ namespace mirca {
 namespace {
 
 constexpr const char* kBackupPage = "YBackupTS";
+// "... the values on screen cannot be kept for this panel; its configuration is read instead."
+constexpr int kMsgCannotKeep = 910;
+// "The factory settings are set but not yet written to the device."
+constexpr int kMsgFactoryNotWritten = 911;
 constexpr const char* kOtherBackupPage = "RBackupTS";
 constexpr int kOnlineDelayMs = 500;
 constexpr int kDemoDelayMs = 500;
@@ -164,9 +168,12 @@ void TEditorSession::TimerExpired(TEditorTimer timer) {
 void TEditorSession::SelectOnline() {
     mode_ = TEditorMode::Online;
     view_.ShowMode(mode_);
-    view_.Enable(TEditorCommand::Connect, true);
-    for (auto c : {TEditorCommand::Disconnect, TEditorCommand::Write, TEditorCommand::Read})
-        view_.Enable(c, false);
+    // Choosing the mode the editor is already in must not hide a live link's commands.
+    const bool live = Connected() && current_;
+    view_.Enable(TEditorCommand::Connect, !live);
+    view_.Enable(TEditorCommand::Disconnect, live);
+    view_.Enable(TEditorCommand::Read, live);
+    view_.Enable(TEditorCommand::Write, live && !OutputModule());
 }
 
 void TEditorSession::SelectDemo() {
@@ -213,14 +220,21 @@ void TEditorSession::Connect() {
             FallBackToDemo();
             return;
         }
-        if (file_) {
-            TZelmoDescriptor fileDescriptor;
+        // What the user sees (an opened file, or changes made without a panel) is not replaced without a
+        // question: it is offered to the panel when the panel's map accepts it.
+        const std::shared_ptr<TZelmoMemoryMap> shown =
+            current_ && (file_ || current_->AnyModified()) ? current_ : nullptr;
+        if (shown) {
+            TZelmoDescriptor shownDescriptor;
             const bool suits =
-                file_->GetDescriptor(fileDescriptor) &&
+                shown->GetDescriptor(shownDescriptor) &&
                 ConfigurationSuits(paths_.programSetPath, TZelmoDescriptor::FromDevice(link_->Device()),
-                                   fileDescriptor);
+                                   shownDescriptor);
             if (suits) {
-                Adopt(Ask(320) == IDialogService::TAnswer::Yes);
+                if (Ask(320) == IDialogService::TAnswer::Yes)
+                    Adopt(true);
+                else
+                    Adopt(false, shown);
             } else if (Ask(321) == IDialogService::TAnswer::Yes) {
                 Adopt(true);
             } else {
@@ -234,21 +248,39 @@ void TEditorSession::Connect() {
     }
 }
 
-void TEditorSession::Adopt(bool readNow) {
-    view_.Enable(TEditorCommand::Read, true);
-    ReleaseCurrent();
+void TEditorSession::Adopt(bool readNow, std::shared_ptr<TZelmoMemoryMap> shown) {
     const TZelmoDescriptor d = TZelmoDescriptor::FromDevice(link_->Device());
+    std::shared_ptr<TZelmoMemoryMap> map;
     try {
-        current_ = OpenMapForDescriptor(paths_.programSetPath, d);
+        map = OpenMapForDescriptor(paths_.programSetPath, d);
     } catch (const std::exception& e) {
         // A broken map is reported; the device is then treated as one without a map.
         dialogs_.ShowException(e.what());
     }
-    if (!current_) {
+    if (!map) {
+        // The configuration on screen stays: nothing replaces it, and nothing of this device goes into it.
         view_.BuildTree("NoDevice");
         view_.StartTimer(TEditorTimer::Demo, kNoMapDemoDelayMs);
         return;
     }
+    view_.Enable(TEditorCommand::Read, true);
+    if (shown && !readNow) {
+        // The values the user chose to keep become the device's configuration: the same map keeps its
+        // object, another map the map list accepts takes them over. None of them is what the panel holds.
+        if (shown->file == map->file) {
+            map = shown;
+        } else {
+            TZelmoMemoryMapImage image = shown->BuildImage();
+            const bool described = shown->GetDescriptor(image.descriptor);
+            if (!described || !map->LoadFromImage(image)) {
+                dialogs_.Inform(Msg(3), Msg(kMsgCannotKeep), IDialogService::TIcon::Warning);
+                readNow = true;
+            }
+        }
+        if (!readNow) map->SetAllModified(true);
+    }
+    if (map != current_) ReleaseCurrent();
+    current_ = std::move(map);
     if (readNow) {
         if (!OutputModule()) Read();
         view_.SetCaptionSuffix("");
@@ -282,9 +314,12 @@ void TEditorSession::EnterDemo() {
     SelectDemo();
     view_.Enable(TEditorCommand::FactorySettings, true);
     try {
-        const std::string name = LastMapName(paths_.programSetPath, TZelmoDescriptor::Make(937, 0, 6, 0, 0));
+        // A configuration on screen (a file, edits, what a panel held) stays: no failure discards it. Only an
+        // editor with nothing to show gets the newest map of the Y family.
+        const std::string name =
+            current_ ? std::string()
+                     : LastMapName(paths_.programSetPath, TZelmoDescriptor::Make(937, 0, 6, 0, 0));
         if (!name.empty()) {
-            ReleaseCurrent();
             current_ = OpenMapFile(paths_.programSetPath / name);
             RebuildObjects();
         }
@@ -369,30 +404,31 @@ void TEditorSession::Read() {
     }
 }
 
-void TEditorSession::Write() {
+bool TEditorSession::Write() {
     try {
         TCommandScope scope(view_);
-        if (!current_ || !Connected()) return;
+        if (!current_ || !Connected()) return false;
         if (view_.VisiblePage() == kBackupPage) {
-            if (HasBackupPage(current_->devtype)) WriteBackupPage();
-            return;
+            return HasBackupPage(current_->devtype) && WriteBackupPage();
         }
-        if (!view_.CommitVisiblePage()) return;
-        if (!WritableDevice(link_->Device())) return;
+        if (!view_.CommitVisiblePage()) return false;
+        if (!WritableDevice(link_->Device())) return false;
         view_.SetStatus(Msg(27));
         if (link_->Device().Major == 6) objects_->Store(*current_);
         if (!WriteConfiguration(link_->Device(), *current_, view_.TransferProgress())) {
             view_.SetStatus(Msg(29));
             InformFailure(29);
-            return;
+            return false;
         }
         // What the device holds is now what the map holds: nothing is left unwritten.
         current_->SetAllModified(false);
         view_.SetProgress(100);
         view_.SetStatus(Msg(28));
         Inform(28, IDialogService::TIcon::Information);
+        return true;
     } catch (const std::exception& e) {
         dialogs_.ShowException(e.what());
+        return false;
     }
 }
 
@@ -430,22 +466,27 @@ void TEditorSession::TakeFile(const std::filesystem::path& path) {
     TZelmoMemoryMapImage image;
     if (!LoadConfigurationFile(paths_.programSetPath, path, image)) {
         view_.SetStatus(Msg(10));
+        InformFailure(10);
+        return;
+    }
+    std::shared_ptr<TZelmoMemoryMap> map = OpenMapForDescriptor(paths_.programSetPath, image.descriptor);
+    if (!map || !map->LoadFromImage(image)) {
+        if (LastFailure().Empty()) Fail("no memory map takes " + path.string());
+        view_.SetStatus(Msg(10));
+        InformFailure(10);
         return;
     }
     // The previous file map goes; when it was also the current map, that stays.
     file_.reset();
-    std::shared_ptr<TZelmoMemoryMap> map = OpenMapForDescriptor(paths_.programSetPath, image.descriptor);
-    if (!map || !map->LoadFromImage(image)) {
-        view_.SetStatus(Msg(10));
-        return;
-    }
     file_ = std::move(map);
     const TZelmoDescriptor fileDescriptor = image.descriptor;
     if (Connected() && current_) {
         const TZelmoDescriptor device = TZelmoDescriptor::FromDevice(link_->Device());
         if (ConfigurationSuits(paths_.programSetPath, device, fileDescriptor)) {
             if (Ask(322) == IDialogService::TAnswer::Yes) {
-                current_->LoadFromImage(image);
+                // The file's values are not the panel's: each block they change is marked for Write and
+                // Close.
+                current_->LoadFromImageMarkingChanges(image);
                 RebuildObjects();
             } else {
                 ReleaseFile();
@@ -474,45 +515,50 @@ void TEditorSession::TakeFile(const std::filesystem::path& path) {
     }
 }
 
-void TEditorSession::SaveFile() {
+bool TEditorSession::SaveFile() {
     const std::string page = view_.VisiblePage();
     if (page == kBackupPage || page == kOtherBackupPage) {
-        if (page == kBackupPage && current_ && HasBackupPage(current_->devtype)) SaveBackupFile();
-        return;
+        if (page == kBackupPage && current_ && HasBackupPage(current_->devtype)) return SaveBackupFile();
+        return false;
     }
     try {
-        if (!view_.CommitVisiblePage()) return;
+        if (!view_.CommitVisiblePage()) return false;
         TCommandScope scope(view_);
         view_.SetBusy(false);
         view_.SetStatus(Msg(2));
         if (!current_) {
             view_.SetStatus(Msg(6));
-            return;
+            return false;
         }
         auto chosen = dialogs_.ChooseSaveFile(view_.Text(TEditorText::SaveConfigTitle),
                                               paths_.userConf / (current_->devprefix + "_" + Today()),
                                               view_.Text(TEditorText::ConfigFilter));
         if (!chosen) {
             view_.SetStatus(Msg(7));
-            return;
+            return false;
         }
         // A name typed without an extension gets the one the open dialog looks for.
         if (!chosen->has_extension()) *chosen += ".ycfg";
         std::error_code ec;
+        // Another configuration would be gone: Enter keeps it.
         if (std::filesystem::exists(*chosen, ec) &&
-            dialogs_.Ask(Msg(3), Msg(4), false) != IDialogService::TAnswer::Yes)
-            return;
+            dialogs_.Ask(Msg(3), Msg(4), /*defaultNo=*/true) != IDialogService::TAnswer::Yes) {
+            view_.SetStatus(Msg(7));
+            return false;
+        }
         if (!SaveToFile(current_->BuildImage(), *chosen, kConfigFormatBinary)) {
             view_.SetStatus(Msg(6));
             InformFailure(6);
-            return;
+            return false;
         }
         view_.SetProgress(100);
         view_.SetStatus(Msg(5));
         const int system = current_->SystemNumber();
         if (system == 1 || system == 3) AutoBackup();
+        return true;
     } catch (const std::exception& e) {
         dialogs_.ShowException(e.what());
+        return false;
     }
 }
 
@@ -552,6 +598,7 @@ void TEditorSession::FactorySettings() {
             if (!ApplyFactorySettings(*current_)) return;
             RebuildObjects();
         }
+        view_.SetStatus(Msg(kMsgFactoryNotWritten));
         view_.ShowSelectedPage();
     } catch (const std::exception& e) {
         dialogs_.ShowException(e.what());
@@ -577,22 +624,26 @@ void TEditorSession::Email() {
 
 // ---- Closing ----
 
-void TEditorSession::Close() {
+bool TEditorSession::Close() {
     try {
-        view_.CommitVisiblePage();
-        if (current_ && current_->AnyModified()) {
+        // A page that refuses its values holds a change that is not in the configuration yet.
+        const bool committed = view_.CommitVisiblePage();
+        if (current_ && (!committed || current_->AnyModified())) {
+            // Yes means "keep my changes": when they cannot be kept, the window stays.
             if (Connected()) {
-                if (Ask(304) == IDialogService::TAnswer::Yes) Write();
-            } else if (Ask(305) == IDialogService::TAnswer::Yes) {
-                SaveFile();
+                if (Ask(304) == IDialogService::TAnswer::Yes && (!committed || !Write())) return false;
+            } else if (Ask(305) == IDialogService::TAnswer::Yes && (!committed || !SaveFile())) {
+                return false;
             }
         }
     } catch (const std::exception& e) {
         dialogs_.ShowException(e.what());
+        return false;
     }
     link_->Close();
     ReleaseFile();
     ReleaseCurrent();
+    return true;
 }
 
 // ---- Registration backup page ----
@@ -644,13 +695,13 @@ void TEditorSession::ReadBackupPage() {
     Inform(299, IDialogService::TIcon::Information);
 }
 
-void TEditorSession::SaveBackupFile() {
+bool TEditorSession::SaveBackupFile() {
     try {
         const auto object = Number16(backupPage_.objectNumber);
         const int address = backupPage_.address;
         if (!object || address < 1 || address > 4) {
             dialogs_.Inform(Msg(3), Msg(287), IDialogService::TIcon::Warning);
-            return;
+            return false;
         }
         const std::string name = current_->devprefix + "_" + std::to_string(address) + "_" + Today() +
                                  "_object_" + std::to_string(*object) + ".rrg";
@@ -659,14 +710,16 @@ void TEditorSession::SaveBackupFile() {
         if (!mirca::SaveBackupFile(image, paths_.regBackup / name)) {
             view_.SetStatus(Msg(308));
             InformFailure(308);
-            return;
+            return false;
         }
         backupPage_.fileName = name;
         view_.ShowBackupPage(backupPage_);
         view_.SetStatus(Msg(288));
         Inform(288, IDialogService::TIcon::Information);
+        return true;
     } catch (const std::exception& e) {
         dialogs_.ShowException(e.what());
+        return false;
     }
 }
 
@@ -708,14 +761,15 @@ void TEditorSession::OpenBackupFile() {
     }
 }
 
-void TEditorSession::WriteBackupPage() {
+bool TEditorSession::WriteBackupPage() {
     if (!WriteRegistration(link_->Device(), *current_, view_.TransferProgress())) {
         view_.SetStatus(Msg(303));
         InformFailure(303);
-        return;
+        return false;
     }
     view_.SetStatus(Msg(302));
     Inform(302, IDialogService::TIcon::Information);
+    return true;
 }
 
 void TEditorSession::BackupDelete() {

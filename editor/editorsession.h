@@ -143,15 +143,19 @@ public:
     void Connect();
     void Disconnect();
     void Read();
-    void Write();
+    // True when the configuration went into the device.
+    bool Write();
     void OpenFile();
-    void SaveFile();
+    // True when the configuration was saved to a file.
+    bool SaveFile();
     void FactorySettings();
     void Help();
     void WebSite();
     void Email();
-    // The window closes: offers to keep unwritten changes, then lets go of the panel and the maps.
-    void Close();
+    // The window closes: offers to keep unwritten changes, then lets go of the panel and the maps. False when
+    // the user chose to keep the changes but they could not be written or saved (a page refuses its values,
+    // the device fails, the save is called off): the window stays open with everything as it was.
+    bool Close();
 
     // The registration backup page of an output module.
     void BackupPageShown();
@@ -172,15 +176,18 @@ public:
 
 private:
     void FallBackToDemo();
-    void Adopt(bool readNow);
+    // Adopts the connected device with its map. `shown`: the configuration on screen whose values the user
+    // chose to keep (a file, or edits); it becomes the device's configuration when the device's map accepts
+    // it, else the device is read.
+    void Adopt(bool readNow, std::shared_ptr<TZelmoMemoryMap> shown = nullptr);
     void EnterDemo();
     void BuildTreeFor(const TZelmoDescriptor& d);
     void RebuildObjects();
     void TakeFile(const std::filesystem::path& path);
     void ReadBackupPage();
-    void WriteBackupPage();
+    bool WriteBackupPage();
     void OpenBackupFile();
-    void SaveBackupFile();
+    bool SaveBackupFile();
     void AutoBackup();
     void ReleaseCurrent();
     void ReleaseFile();

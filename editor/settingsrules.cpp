@@ -74,10 +74,14 @@ int WriteMainSettings(TZelmoMemoryMap& map, const TMainSettings& s) {
     auto& external = map.Block<TModeTime>("external_sound");
     auto& backlight = map.Block<TModeTime>("lcd_backlight");
 
-    // Passwords go in without touching their marks: what the panel holds of them is never read back, so a
-    // mark would only say that the page was committed.
-    engineer.Value.SetText(s.engineerPassword);
-    user.Value.SetText(s.operatorPassword);
+    // A password counts as changed when its bytes change, like every other setting: committing the page
+    // with the same passwords marks nothing.
+    for (auto& [block, text] :
+         {std::pair{&engineer, &s.engineerPassword}, std::pair{&user, &s.operatorPassword}}) {
+        TZelmoPassword value = block->Value;
+        value.SetText(*text);
+        block->Change(value);
+    }
     PutByte(reset, static_cast<std::uint8_t>(s.passwordReset));
     internal.Change(Timed(s.internalSound, kInternalSoundRange));
     external.Change(Timed(s.externalSound, kExternalSoundRange));

@@ -119,8 +119,9 @@ void TZDevSettingsForm::CreateActions() {
         return AddAction(*this, actions_, name, std::move(slot), icon);
     };
     QStyle* s = style();
-    const auto command = [this](void (TEditorSession::*method)()) {
-        return [this, method] { Run([method](TEditorSession& session) { (session.*method)(); }); };
+    // A command's own result (Write, Save) is shown by the session; the action has nothing to add.
+    const auto command = [this](auto method) {
+        return [this, method] { Run([method](TEditorSession& session) { (void)(session.*method)(); }); };
     };
     add("FileOpenAction", command(&TEditorSession::OpenFile), s->standardIcon(QStyle::SP_DialogOpenButton))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -275,7 +276,10 @@ void TZDevSettingsForm::showEvent(QShowEvent* event) {
 
 void TZDevSettingsForm::done(int result) {
     if (session_) {
-        Run([](TEditorSession& s) { s.Close(); });
+        bool mayClose = true;
+        Run([&mayClose](TEditorSession& s) { mayClose = s.Close(); });
+        // The user kept changes that could not be written or saved: the window stays as it was.
+        if (!mayClose) return;
         for (QTimer* timer : timers_)
             timer->stop();
         // The tree goes before the session, so that clearing it commits nothing into a released map.

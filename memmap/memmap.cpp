@@ -280,9 +280,41 @@ bool TZelmoMemoryMap::LoadFromImage(const TZelmoMemoryMapImage& image) {
     return true;
 }
 
-void TZelmoMemoryMap::ApplyFactoryValues() {
+namespace {
+
+// Runs a change of every block's value and marks each block whose value it changed.
+template <typename F>
+void MarkingChanges(const std::vector<std::unique_ptr<TConfigBlockBase>>& blocks, F change) {
+    std::vector<std::vector<std::uint8_t>> before;
+    before.reserve(blocks.size());
+    for (const auto& b : blocks)
+        before.emplace_back(b->ValueBytes(), b->ValueBytes() + b->Size);
+    change();
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const auto& b = blocks[i];
+        if (!std::equal(before[i].begin(), before[i].end(), b->ValueBytes())) b->Modified = true;
+    }
+}
+
+}  // namespace
+
+bool TZelmoMemoryMap::LoadFromImageMarkingChanges(const TZelmoMemoryMapImage& image) {
+    std::vector<bool> marked;
     for (const auto& b : blocks_)
-        b->LoadFactoryIfFlagged();
+        marked.push_back(b->Modified);
+    bool loaded = false;
+    MarkingChanges(blocks_, [&] { loaded = LoadFromImage(image); });
+    for (std::size_t i = 0; i < blocks_.size(); ++i)
+        if (marked[i]) blocks_[i]->Modified = true;
+    return loaded;
+}
+
+void TZelmoMemoryMap::ApplyFactoryValues() {
+    // Factory values are a change like any other: a configuration reset and not yet written is unwritten.
+    MarkingChanges(blocks_, [&] {
+        for (const auto& b : blocks_)
+            b->LoadFactoryIfFlagged();
+    });
 }
 
 bool TZelmoMemoryMap::AnyModified() const {

@@ -43,6 +43,9 @@ public:
     int SystemNumber() const;
     TZelmoMemoryMapImage& BuildImage();
     bool LoadFromImage(const TZelmoMemoryMapImage& image);
+    // The same for values that do not come from the device (a file applied to a panel's configuration):
+    // every block whose value changes is marked Modified, and earlier marks stay.
+    bool LoadFromImageMarkingChanges(const TZelmoMemoryMapImage& image);
     void ApplyFactoryValues();
     bool AnyModified() const;
     void SetAllModified(bool value);

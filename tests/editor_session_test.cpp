@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -14,6 +15,7 @@
 #include "base/textformat.h"
 #include "editor/editorsession.h"
 #include "editor/objecttable.h"
+#include "editor/settingsrules.h"
 #include "memmap/block.h"
 #include "memmap/files.h"
 #include "sim/factoryimage.h"
@@ -392,6 +394,9 @@ TEST_F(EditorSession, BrokenOrForeignFilesLeaveTheCurrentMapAlone) {
         dialogs_.ScriptOpenFile(dir_ / "conf" / name);
         session_->OpenFile();
         EXPECT_EQ(view_.Status(), Msg(10));
+        // The box says why, under the message.
+        ASSERT_FALSE(InformTexts().empty());
+        EXPECT_EQ(InformTexts().back().rfind(Msg(10) + "\n\n", 0), 0u) << InformTexts().back();
         EXPECT_EQ(session_->CurrentMap(), before);
         EXPECT_EQ(MapByte("mode_rele"), 0x12);
     }
@@ -423,10 +428,11 @@ TEST_F(EditorSession, AFileOpenedInDemoIsOfferedToTheNextPanel) {
         ASSERT_EQ(dialogs_.Calls().at(0).kind, TKind::Ask);
         EXPECT_EQ(dialogs_.Calls().at(0).text, Msg(320));
         ASSERT_TRUE(session_->Connected());
-        // No: the device's map with its factory values; Yes: what the device holds.
-        const std::uint8_t factory = panelMap_->ConfigBlock("mode_rele").Factory[0];
-        EXPECT_EQ(MapByte("mode_rele"), answer == TAnswer::Yes ? 0x21 : factory);
+        // No: the file's values, carried onto the device's map; Yes: what the device holds.
+        EXPECT_EQ(MapByte("mode_rele"), answer == TAnswer::Yes ? 0x21 : 0x12);
         EXPECT_EQ(session_->CurrentMap()->file.filename(), "937_d_6_4.xml");
+        // Kept values are not the panel's: they count as changes until written.
+        EXPECT_EQ(session_->CurrentMap()->AnyModified(), answer == TAnswer::No);
         session_.reset();
     }
 }
@@ -454,6 +460,180 @@ TEST_F(EditorSession, OpeningAFileWhileConnectedAsksBeforeTakingIt) {
     EXPECT_EQ(view_.Status(), Msg(9));
     EXPECT_EQ(MapByte("mode_rele"), 0x12);
     EXPECT_TRUE(session_->Connected());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The user's work on every ordinary path
+
+// What the panel holds of a block, as bytes.
+std::vector<std::uint8_t> Held(const sim::TSimPanel& panel, TZelmoMemoryMap& map, const std::string& name) {
+    const TConfigBlockBase& b = map.ConfigBlock(name);
+    return {panel.Memory().begin() + b.Address, panel.Memory().begin() + b.Address + b.Size};
+}
+
+// Each path an installer takes, ending in what the panel holds: values shown to the user are the values
+// written, changes are never dropped without a question, and a change that cannot be kept keeps the window.
+TEST_F(EditorSession, NoOrdinaryPathLosesTheUsersWork) {
+    // A site's file: its relay modes, its relay module and its codes differ from the factory's and from the
+    // panel's own.
+    const std::vector<std::uint8_t> siteModule = {1, 0, 0, 0, 0, 0, 0, 0};
+    {
+        TZelmoMemoryMap site(kMaps / "937_d_6_4.xml");
+        site.ConfigBlock("mode_rele").ValueBytes()[0] = 0x12;
+        auto& module = site.ConfigBlock("adr_mr");
+        std::copy(siteModule.begin(), siteModule.end(), module.ValueBytes());
+        site.ConfigBlock("codes").ValueBytes()[0] = 0x85;
+        ASSERT_TRUE(SaveToFile(site.BuildImage(), dir_ / "conf" / "site.ycfg", kConfigFormatBinary));
+    }
+    // The panel, with relay modes of its own (0x21).
+    const auto start = [&](bool attached) {
+        Start("937_d_6_4.xml", attached);
+        SetPanelByte("mode_rele", 0x21);
+    };
+    const auto demo = [&] {
+        start(false);
+        ShowAndConnect();
+        session_->TimerExpired(TEditorTimer::Demo);
+    };
+    const auto connect = [&](TAnswer to320) {
+        plugged_ = true;
+        dialogs_.ScriptAnswer(to320);
+        session_->SelectOnline();
+        session_->Connect();
+        ASSERT_TRUE(session_->Connected());
+    };
+    const auto openSite = [&] {
+        dialogs_.ScriptOpenFile(dir_ / "conf" / "site.ycfg");
+        session_->OpenFile();
+    };
+    struct TScenario {
+        const char* what;
+        std::function<void()> run;
+        std::vector<std::string> asked;             // catalogue texts, in order
+        std::map<std::string, std::uint8_t> panel;  // first byte of each block afterwards
+        bool closed;                                // the scenario ends with the window closed
+    };
+    const std::uint8_t factoryRelays =
+        TZelmoMemoryMap(kMaps / "937_d_6_4.xml").ConfigBlock("mode_rele").Factory[0];
+    const std::vector<TScenario> scenarios = {
+        {"a file, Connect, No to reading, Write",
+         [&] {
+             demo();
+             openSite();
+             connect(TAnswer::No);
+             EXPECT_TRUE(session_->Write());
+             EXPECT_EQ(Held(panel_, *panelMap_, "adr_mr"), siteModule);
+         },
+         {Msg(320)},
+         {{"mode_rele", 0x12}, {"codes", 0x85}},
+         false},
+        {"edits without a panel, a failed Connect, Connect, No, Write",
+         [&] {
+             demo();
+             SetMapByte("mode_rele", 0x12);
+             session_->SelectOnline();
+             session_->Connect();  // nothing plugged in
+             session_->TimerExpired(TEditorTimer::Demo);
+             ASSERT_EQ(MapByte("mode_rele"), 0x12) << "the failed Connect dropped the edit";
+             connect(TAnswer::No);
+             EXPECT_TRUE(session_->Write());
+         },
+         {Msg(320)},
+         {{"mode_rele", 0x12}},
+         false},
+        {"a refused page on closing: Yes keeps the window, No lets it close",
+         [&] {
+             start(true);
+             ShowAndConnect();
+             SetMapByte("mode_rele", 0x12);
+             view_.leavePermission = false;  // a password the page refuses
+             dialogs_.ScriptAnswer(TAnswer::Yes);
+             EXPECT_FALSE(session_->Close());
+             EXPECT_TRUE(session_->Connected());
+             ASSERT_NE(session_->CurrentMap(), nullptr);
+             EXPECT_EQ(MapByte("mode_rele"), 0x12);
+             dialogs_.ScriptAnswer(TAnswer::No);
+             EXPECT_TRUE(session_->Close());
+         },
+         {Msg(304), Msg(304)},
+         {{"mode_rele", 0x21}},
+         true},
+        {"no panel, Yes to saving, the save called off: the window stays",
+         [&] {
+             demo();
+             SetMapByte("mode_rele", 0x12);
+             dialogs_.ScriptAnswer(TAnswer::Yes);
+             dialogs_.ScriptSaveFile(std::nullopt);
+             EXPECT_FALSE(session_->Close());
+             ASSERT_NE(session_->CurrentMap(), nullptr);
+             EXPECT_EQ(MapByte("mode_rele"), 0x12);
+         },
+         {Msg(305)},
+         {{"mode_rele", 0x21}},
+         false},
+        {"only a password changed, then closing",
+         [&] {
+             start(true);
+             ShowAndConnect();
+             TMainSettings main = ReadMainSettings(*session_->CurrentMap());
+             main.operatorPassword = "907";
+             ASSERT_EQ(WriteMainSettings(*session_->CurrentMap(), main), 0);
+             dialogs_.ScriptAnswer(TAnswer::Yes);
+             EXPECT_TRUE(session_->Close());
+             EXPECT_EQ(Held(panel_, *panelMap_, "user_pw"),
+                       (std::vector<std::uint8_t>{0x89, 0x80, 0x87, 0xFF, 0xFF, 0xFF}));
+         },
+         {Msg(304)},
+         {{"mode_rele", 0x21}},
+         true},
+        {"factory settings, then closing",
+         [&] {
+             start(true);
+             ShowAndConnect();
+             session_->FactorySettings();
+             EXPECT_EQ(view_.Status(), Msg(911));
+             dialogs_.ScriptAnswer(TAnswer::Yes);
+             EXPECT_TRUE(session_->Close());
+         },
+         {Msg(304)},
+         {{"mode_rele", factoryRelays}},
+         true},
+        {"a file applied to the panel's configuration, then closing",
+         [&] {
+             start(true);
+             ShowAndConnect();
+             dialogs_.ScriptAnswer(TAnswer::Yes);  // 322
+             openSite();
+             dialogs_.ScriptAnswer(TAnswer::Yes);  // 304
+             EXPECT_TRUE(session_->Close());
+         },
+         {Msg(322), Msg(304)},
+         {{"mode_rele", 0x12}, {"codes", 0x85}},
+         true},
+    };
+    for (const auto& sc : scenarios) {
+        SCOPED_TRACE(sc.what);
+        panel_ = sim::TSimPanel();
+        dialogs_.Clear();
+        view_.leavePermission = true;
+        sc.run();
+        EXPECT_EQ(dialogs_.Texts(TKind::Ask), sc.asked);
+        for (const auto& [block, value] : sc.panel)
+            EXPECT_EQ(PanelByte(block), value) << block;
+        if (sc.closed) EXPECT_EQ(session_->CurrentMap(), nullptr) << "the window did not close";
+        session_.reset();
+    }
+}
+
+// Choosing Online while a panel is connected leaves its commands as they are.
+TEST_F(EditorSession, OnlineWhileConnectedKeepsTheLinksCommands) {
+    Start("937_d_6_4.xml");
+    ShowAndConnect();
+    ASSERT_TRUE(session_->Connected());
+    session_->SelectOnline();
+    for (auto c : {TEditorCommand::Disconnect, TEditorCommand::Read, TEditorCommand::Write})
+        EXPECT_TRUE(view_.On(c));
+    EXPECT_FALSE(view_.On(TEditorCommand::Connect));
 }
 
 // ---------------------------------------------------------------------------------------------------------

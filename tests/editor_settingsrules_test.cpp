@@ -60,12 +60,16 @@ TEST(MainSettings, ReadClampsDurationsAndWriteMarksOnlyWhatChanged) {
     EXPECT_FALSE(map.ConfigBlock("external_sound").Modified);
     EXPECT_FALSE(map.ConfigBlock("pw_reset").Modified);
 
-    // A new password is stored as each digit + 0x50, ending at 0xFF, and leaves its mark alone.
+    // The same passwords committed again are no change; a new one is stored as each digit + 0x50, ending at
+    // 0xFF, and is a change like any other (closing asks before it is lost).
+    EXPECT_FALSE(map.ConfigBlock("user_pw").Modified);
+    EXPECT_FALSE(map.ConfigBlock("engineer_pw").Modified);
     s.operatorPassword = "907";
     s.passwordReset = 1;
     ASSERT_EQ(WriteMainSettings(map, s), 0);
     EXPECT_EQ(Bytes(map, "user_pw"), (std::vector<std::uint8_t>{0x89, 0x80, 0x87, 0xFF, 0xFF, 0xFF}));
-    EXPECT_FALSE(map.ConfigBlock("user_pw").Modified);
+    EXPECT_TRUE(map.ConfigBlock("user_pw").Modified);
+    EXPECT_FALSE(map.ConfigBlock("engineer_pw").Modified);
     EXPECT_TRUE(map.ConfigBlock("pw_reset").Modified);
 }
 
