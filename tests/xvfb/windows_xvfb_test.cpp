@@ -6,6 +6,7 @@
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,6 +28,8 @@
 #include "app/startup.h"
 #include "base/catalogue.h"
 #include "gui/workingwindow.h"
+#include "memmap/files.h"
+#include "memmap/memmap.h"
 #include "tests/process.h"
 #include "tests/testfolder.h"
 #include "tests/xvfb/xdriver.h"
@@ -288,6 +291,95 @@ TEST_P(WindowsUnderX, ConfigEditorWritesWhatWasTypedAndChosen) {
     // The first relay's mode is the low half of the byte.
     EXPECT_EQ(Blocks(before.out)["mode_rele"], "32");
     EXPECT_EQ(Blocks(after.out)["mode_rele"], "33");
+}
+
+// Started without a panel, a site's file opened in demo mode, then the panel connected and its reading
+// declined: Write sends the file's values, not the map's factory ones, and nothing else changes.
+TEST_P(WindowsUnderX, ConfigEditorWritesTheOpenedFileWhenTheReadIsDeclined) {
+    {
+        TZelmoMemoryMap site(kBin / "drv_base" / "937_d_6_4.xml");
+        site.ConfigBlock("mode_rele").ValueBytes()[0] = 0x12;
+        site.ConfigBlock("codes").ValueBytes()[0] = 0x85;
+        fs::create_directories(program_ / "conf");
+        ASSERT_TRUE(SaveToFile(site.BuildImage(), program_ / "conf" / "site.ycfg", kConfigFormatBinary));
+    }
+    setenv("MIRCA_PORT", ("unix:" + socket_.string()).c_str(), 1);  // nothing serves it yet
+    ASSERT_NO_FATAL_FAILURE(Run(TWorkingMode::PanelConfig, [&](TUser& me) {
+        WaitForWindow(me, kEditor, GetParam().editorTitle);
+        EXPECT_EQ(me.Answer(QMessageBox::Ok), OnGui([] { return Msg(13) + Msg(14) + Msg(17); }));
+        me.WaitUntil("demo mode",
+                     [] { return !ToolButton(kEditor, QStringLiteral("MenuConnectAction"))->isEnabled(); });
+        StartPanel();
+
+        me.Click("Open", [] { return ToolButton(kEditor, QStringLiteral("FileOpenAction")); });
+        me.WaitUntil("the open dialog", [] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            return dialog && dialog->isVisible();
+        });
+        me.Input().Key("a", /*control=*/true);
+        me.Input().Type("site");
+        me.Input().Key("period");
+        me.Input().Type("ycfg");
+        me.Input().Key("Return");
+        me.WaitUntil("the file's values", [] {
+            return Child<QLabel>(kEditor, QStringLiteral("StatusPanel0"))->text().toStdString() == Msg(9);
+        });
+
+        me.ChooseSubmenu(kEditor, QStringLiteral("SettingsMenu"), QStringLiteral("WorkModeMenu"),
+                         QStringLiteral("MenuOnlineAction"));
+        me.Click("Connect", [] { return ToolButton(kEditor, QStringLiteral("MenuConnectAction")); });
+        EXPECT_EQ(me.Answer(QMessageBox::No), OnGui([] { return Msg(320); }));
+        me.Click("Write", [] { return ToolButton(kEditor, QStringLiteral("MenuWriteAction")); });
+        EXPECT_EQ(me.Answer(QMessageBox::Ok), OnGui([] { return Msg(28); }));
+        me.Click("Exit", [] { return ToolButton(kEditor, QStringLiteral("CloseFormAction")); });
+    }));
+
+    const proc::TResult after = Cli({"config", "dump"});
+    ASSERT_EQ(after.exitCode, 0) << after.err;
+    const auto blocks = Blocks(after.out);
+    EXPECT_EQ(blocks.at("mode_rele"), "18");
+    EXPECT_EQ(blocks.at("codes").substr(0, 2), "85");
+}
+
+// A password the page refuses, then Exit: Yes to "write the changes?" keeps the window with the typed value,
+// No closes it, and the panel keeps its own password either way.
+TEST_P(WindowsUnderX, ConfigEditorStaysOpenWhenTheChangesCannotBeWritten) {
+    StartPanel();
+    ASSERT_NO_FATAL_FAILURE(Run(TWorkingMode::PanelConfig, [&](TUser& me) {
+        WaitForWindow(me, kEditor, GetParam().editorTitle);
+        EXPECT_EQ(me.Answer(QMessageBox::Ok), OnGui([] { return Msg(31); }));
+        const auto password = [] { return Child<QLineEdit>(kEditor, QStringLiteral("YUserPwdEdit")); };
+        me.WaitUntil(
+            "the panel's password on the page",
+            [&] {
+                return password() && password()->isVisible() && password()->text() == QStringLiteral("1234");
+            },
+            40s);
+        me.Click("the operator password", password);
+        me.Input().Key("a", /*control=*/true);
+        me.Input().Type("12");
+        me.WaitUntil("the typed password", [&] { return password()->text() == QStringLiteral("12"); });
+
+        // Exit: the refusal, then the question; Yes wants the changes kept, which cannot be: the window
+        // stays.
+        const std::string refused = OnGui([] { return Msg(145); });
+        const std::string question = OnGui([] { return Msg(304); });
+        me.Click("Exit", [] { return ToolButton(kEditor, QStringLiteral("CloseFormAction")); });
+        EXPECT_EQ(me.Answer(QMessageBox::Ok), refused);
+        EXPECT_EQ(me.Answer(QMessageBox::Yes), question);
+        std::this_thread::sleep_for(1s);
+        EXPECT_TRUE(OnGui([] { return Window(kEditor) && Window(kEditor)->isVisible(); }))
+            << "the window closed";
+        EXPECT_EQ(OnGui([&] { return password()->text().toStdString(); }), "12");
+
+        me.Click("Exit", [] { return ToolButton(kEditor, QStringLiteral("CloseFormAction")); });
+        EXPECT_EQ(me.Answer(QMessageBox::Ok), refused);
+        EXPECT_EQ(me.Answer(QMessageBox::No), question);
+    }));
+
+    const proc::TResult after = Cli({"config", "dump"});
+    ASSERT_EQ(after.exitCode, 0) << after.err;
+    EXPECT_EQ(Blocks(after.out).at("user_pw"), "81828384FFFF");
 }
 
 // The rows of the event list as the user sees them: the text of one column.

@@ -304,6 +304,30 @@ public:
         return texts;
     }
 
+    // Opens a menu of the menu bar, then one of its sub-menus, and clicks an action of that sub-menu.
+    void ChooseSubmenu(const QString& window, const QString& menuName, const QString& submenuName,
+                       const QString& actionName) {
+        const auto menu = [&] { return Child<QMenu>(window, menuName); };
+        const auto submenu = [&] { return Child<QMenu>(window, submenuName); };
+        const auto bar = [&] { return Child<QMenuBar>(window, QStringLiteral("MainMenu1")); };
+        WaitFor("the menu bar", bar);
+        input_.Click(
+            OnGui([&] { return bar()->mapToGlobal(bar()->actionGeometry(menu()->menuAction()).center()); }));
+        WaitUntil(menuName.toStdString() + " to open", [&] { return menu() && Usable(menu()); });
+        input_.Click(OnGui(
+            [&] { return menu()->mapToGlobal(menu()->actionGeometry(submenu()->menuAction()).center()); }));
+        WaitUntil(submenuName.toStdString() + " to open", [&] { return submenu() && Usable(submenu()); });
+        const QPoint target = OnGui([&] {
+            for (QAction* a : submenu()->actions())
+                if (a->objectName() == actionName)
+                    return submenu()->mapToGlobal(submenu()->actionGeometry(a).center());
+            return QPoint(-1, -1);
+        });
+        if (target.x() < 0)
+            throw TStepFailed(actionName.toStdString() + " is not in " + submenuName.toStdString());
+        input_.Click(target);
+    }
+
     // Waits for a message box not answered yet, and answers it with the given button. Returns its text.
     std::string Answer(QMessageBox::StandardButton button, std::chrono::milliseconds timeout = 60s) {
         return AnswerWith([button](const QMessageBox&) { return button; }, timeout);
