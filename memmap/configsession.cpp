@@ -164,11 +164,11 @@ bool ApplyFactorySettings(TZelmoMemoryMap& map) {
     TConfigBlockBase& firstStart = map.ConfigBlock(kFirstStartBlock);
     if (firstStart.Size == 0) throw std::out_of_range("block \"flag_1st_on\" holds no byte");
     const std::uint8_t noted = firstStart.ValueBytes()[0];
+    const bool marked = firstStart.Modified;
     map.ApplyFactoryValues();
-    if (noted != kFirstStartDone) {
-        firstStart.Modified = firstStart.ValueBytes()[0] != kFirstStartPending;
-        firstStart.ValueBytes()[0] = kFirstStartPending;
-    }
+    if (noted != kFirstStartDone) firstStart.ValueBytes()[0] = kFirstStartPending;
+    // Marked for writing when the note ends up other than it was, like every block the reset changed.
+    firstStart.Modified = marked || firstStart.ValueBytes()[0] != noted;
     return true;
 }
 

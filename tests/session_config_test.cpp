@@ -95,13 +95,10 @@ TEST_F(FactoryRule, TheFirstStartBecomesPendingUnlessTheDeviceHasItDone) {
         std::uint8_t value;
         bool modified;
     } cases[] = {
-        {'Z', 0x01, 0x01, false},  // settled: the flag takes its factory value like any other block
-        {'Z', 'U', 'U', false},
-        {'Q', 0x01, 'U', true},  // anything else: pending, and marked for writing
-                                 // when that is a change
-        {'Q', 'U', 'U', false},
-        {'U', 0x01, 'U', true},
-        {0xFF, 'Z', 'U', true},
+        // Settled: the flag takes its factory value like any other block; anything else: pending. Either
+        // way it is marked for writing exactly when it ends up other than it was.
+        {'Z', 0x01, 0x01, true}, {'Z', 'Z', 'Z', false},  {'Z', 'U', 'U', true},  {'Q', 0x01, 'U', true},
+        {'Q', 'U', 'U', true},   {'U', 0x01, 'U', false}, {0xFF, 'Z', 'U', true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.held) + " with factory value " + std::to_string(c.factory));
@@ -114,7 +111,9 @@ TEST_F(FactoryRule, TheFirstStartBecomesPendingUnlessTheDeviceHasItDone) {
         EXPECT_EQ(map.Block<std::uint8_t>("flag_1st_on").Value, c.value);
         EXPECT_EQ(map.ConfigBlock("flag_1st_on").Modified, c.modified);
         EXPECT_EQ(map.Block<std::uint8_t>("reset").Value, 9);
+        EXPECT_TRUE(map.ConfigBlock("reset").Modified) << "a reset block is a change";
         EXPECT_EQ(map.Block<std::uint8_t>("kept").Value, 101);
+        EXPECT_FALSE(map.ConfigBlock("kept").Modified);
     }
 }
 
