@@ -316,9 +316,12 @@ TCodesPage::TCodesPage(const TPageServices& services, QWidget* parent) : TBoundP
         pending_ = true;
         LeavePermission() = true;
     });
-    // Selecting another cell puts the editor away (its focus leaving commits it first).
+    // Selecting another cell puts the editor away. Its focus leaving has committed it first, unless the focus
+    // went to the tree and no other node was chosen: the entry it still holds is committed here.
     connect(grid_, &QTableWidget::currentCellChanged, this, [this] {
-        if (editor_->isVisible() && !editor_->hasFocus()) editor_->hide();
+        if (!editor_->isVisible() || editor_->hasFocus()) return;
+        if (pending_) CommitEditor();
+        if (!pending_) editor_->hide();
     });
     connect(maximum_, &QSpinBox::valueChanged, this, &TCodesPage::MaximumChanged);
     Retranslate();
@@ -376,6 +379,8 @@ void TCodesPage::PlaceEditor(int row) {
     editor_->setText(Q(codes_.Code(row + 1)));
     editor_->show();
     editor_->setFocus(Qt::MouseFocusReason);
+    // The old code selected: what the user types replaces it.
+    editor_->selectAll();
 }
 
 void TCodesPage::CommitEditor() {
@@ -416,7 +421,7 @@ bool TCodesPage::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::FocusIn && !committing_) {
             pending_ = true;
         } else if (event->type() == QEvent::FocusOut && pending_ &&
-                   UserMovedFocus(static_cast<QFocusEvent&>(*event))) {
+                   UserMovedFocus(static_cast<QFocusEvent&>(*event)) && !FocusGoesToTree()) {
             CommitEditor();
         }
     } else if (watched == grid_->viewport() && event->type() == QEvent::MouseButtonRelease) {

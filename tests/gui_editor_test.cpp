@@ -17,6 +17,7 @@
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QTranslator>
@@ -53,6 +54,27 @@ using TAnswer = IDialogService::TAnswer;
 const testing::Environment* const kGuiApplication = testing::AddGlobalTestEnvironment(new TGuiApplication);
 const fs::path kBin = MIRCA_BIN_DIR;
 const std::string kDate = "10122026";
+
+// A press and release on a point of an item view's viewport, twice for a double click.
+void Click(QWidget* viewport, QPoint at, bool twice = false) {
+    const QPointF local(at);
+    const QPointF global(viewport->mapToGlobal(at));
+    const auto send = [&](QEvent::Type type) {
+        QMouseEvent event(type, local, global, Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    };
+    send(QEvent::MouseButtonPress);
+    send(QEvent::MouseButtonRelease);
+    if (twice) {
+        send(QEvent::MouseButtonDblClick);
+        send(QEvent::MouseButtonRelease);
+    }
+}
+
+void ClickCell(QAbstractItemView* grid, int row, int column) {
+    Click(grid->viewport(), grid->visualRect(grid->model()->index(row, column)).center());
+}
 
 class EditorWindow : public TTestFolder {
 protected:
@@ -130,6 +152,16 @@ protected:
     }
     // Moves the focus as a click on another control would.
     void ClickAway() { Tree()->setFocus(Qt::MouseFocusReason); }
+    // A click on the node below the selected one, as the user makes it: the press moves the focus to the
+    // tree first, then selects the node. True when the selection stays on the node it was on, alone.
+    bool ClickOnNextNodeKeepsTheSelection() {
+        QTreeWidgetItem* const own = Tree()->currentItem();
+        QTreeWidgetItem* const other = Tree()->itemBelow(own);
+        ClickAway();
+        Click(Tree()->viewport(), Tree()->visualItemRect(other).center());
+        QCoreApplication::processEvents();
+        return Tree()->currentItem() == own && Tree()->selectedItems() == QList<QTreeWidgetItem*>{own};
+    }
     // Selects a node whose page is not the one on screen; false when the page refused to be left.
     bool LeavePage() {
         const std::string page = form_->VisiblePage();
@@ -143,6 +175,15 @@ protected:
     void Activate() {
         form_->activateWindow();
         ASSERT_TRUE(WaitFor([&] { return form_->isActiveWindow(); }));
+    }
+    // The active window, connected to a Y-649 panel that holds one code, "444" in row 4 of 4.
+    void ConnectWithOneCode() {
+        Make("937_d_6_4.xml");
+        std::copy_n(EncodeCode("444").begin(), 6, PanelBytes("codes") + 3 * 6);
+        PanelByte("reg_code_count") = 1;
+        PanelByte("max_code_num") = 4;
+        ShowAndWait([&] { return Connected(); });
+        Activate();
     }
 
     TVirtualClock clock_;
@@ -302,23 +343,6 @@ TEST_F(EditorWindow, TheBackupPageSavesObjectAndAddressInTheFileName) {
               name);
 }
 
-// A press and release on a point of an item view's viewport, twice for a double click.
-void Click(QWidget* viewport, QPoint at, bool twice = false) {
-    const QPointF local(at);
-    const QPointF global(viewport->mapToGlobal(at));
-    const auto send = [&](QEvent::Type type) {
-        QMouseEvent event(type, local, global, Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &event);
-    };
-    send(QEvent::MouseButtonPress);
-    send(QEvent::MouseButtonRelease);
-    if (twice) {
-        send(QEvent::MouseButtonDblClick);
-        send(QEvent::MouseButtonRelease);
-    }
-}
-
 TEST_F(EditorWindow, PasswordsThatBreakTheirRulesKeepThePageOnce) {
     Make("937_d_6_4.xml");
     ShowAndWait([&] { return Connected(); });
@@ -330,16 +354,10 @@ TEST_F(EditorWindow, PasswordsThatBreakTheirRulesKeepThePageOnce) {
     EXPECT_EQ(engineer->text(), QStringLiteral("1111"));
 
     // Two digits: one box, the page stays, and leaving the field again says nothing more. The user clicks
-    // another node: the press moves the focus to the tree first, then selects the node.
+    // another node.
     dialogs_.Clear();
     user->setText(QStringLiteral("12"));
-    QTreeWidgetItem* const own = Tree()->currentItem();
-    QTreeWidgetItem* const other = Tree()->itemBelow(own);
-    ClickAway();
-    Click(Tree()->viewport(), Tree()->visualItemRect(other).center());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(Tree()->currentItem(), own);
-    EXPECT_EQ(Tree()->selectedItems(), QList<QTreeWidgetItem*>{own});
+    EXPECT_TRUE(ClickOnNextNodeKeepsTheSelection());
     EXPECT_FALSE(LeavePage());
     EXPECT_EQ(form_->VisiblePage(), "YMainSettingsTS");
     EXPECT_EQ(Texts(TKind::Inform), (std::vector<std::string>{Msg(145), Msg(145)}))
@@ -395,12 +413,7 @@ TEST_F(EditorWindow, TheMainPageClampsDurationsAndEnablesThemByMode) {
 }
 
 TEST_F(EditorWindow, CodesAreCheckedInTheirCellAndWrittenWithCountAndMaximum) {
-    Make("937_d_6_4.xml");
-    std::copy_n(EncodeCode("444").begin(), 6, PanelBytes("codes") + 3 * 6);
-    PanelByte("reg_code_count") = 1;
-    PanelByte("max_code_num") = 4;
-    ShowAndWait([&] { return Connected(); });
-    Activate();
+    ConnectWithOneCode();
     ASSERT_TRUE(SelectPage("YCodesTS"));
     auto* grid = Find<QTableWidget>("YCodesSG");
     auto* editor = Find<QLineEdit>("YCodeEdit");
@@ -452,6 +465,54 @@ TEST_F(EditorWindow, CodesAreCheckedInTheirCellAndWrittenWithCountAndMaximum) {
     Trigger("MenuWriteAction");
     EXPECT_EQ(PanelByte("reg_code_count"), 1);
     EXPECT_EQ(PanelByte("max_code_num"), 2);
+}
+
+// A refused code keeps the codes page as a refused password keeps its page: a click on another node goes
+// back to the codes node, with one box; leaving again keeps the stored code. The cell editor opens with the
+// old code selected, so that typing replaces it.
+TEST_F(EditorWindow, ARefusedCodeKeepsTheNodeOnceAndTheStoredCodeStays) {
+    ConnectWithOneCode();
+    ASSERT_TRUE(SelectPage("YCodesTS"));
+    auto* grid = Find<QTableWidget>("YCodesSG");
+    auto* editor = Find<QLineEdit>("YCodeEdit");
+    const auto type = [&](int row, const char* text) {
+        ClickCell(grid, row, 1);
+        ASSERT_TRUE(editor->isVisible());
+        QTest::keyClicks(editor, QString::fromLatin1(text));
+    };
+    ClickCell(grid, 3, 1);
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("444"));
+    type(3, "7");
+    EXPECT_EQ(editor->text(), QStringLiteral("7"));
+
+    // The user clicks another node.
+    dialogs_.Clear();
+    EXPECT_TRUE(ClickOnNextNodeKeepsTheSelection());
+    EXPECT_EQ(form_->VisiblePage(), "YCodesTS");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(279)});
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_EQ(editor->text(), QStringLiteral("444"));
+    EXPECT_TRUE(LeavePage());
+    EXPECT_EQ(dialogs_.Count(TKind::Inform), 1u);
+
+    // The focus goes to the tree, and no other node is chosen: the entry waits in its cell, and choosing
+    // another cell checks it before the editor moves there.
+    ASSERT_TRUE(SelectPage("YCodesTS"));
+    type(3, "7");
+    dialogs_.Clear();
+    ClickAway();
+    EXPECT_TRUE(dialogs_.Calls().empty());
+    ClickCell(grid, 0, 1);
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(279)});
+    EXPECT_EQ(grid->item(3, 1)->text(), QStringLiteral("444"));
+
+    dialogs_.Clear();
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(28)});
+    const auto stored = EncodeCode("444");
+    EXPECT_EQ(std::vector<std::uint8_t>(PanelBytes("codes") + 3 * 6, PanelBytes("codes") + 4 * 6),
+              std::vector<std::uint8_t>(stored.begin(), stored.begin() + 6));
+    EXPECT_EQ(PanelByte("reg_code_count"), 1);
 }
 
 TEST_F(EditorWindow, TheBindingDialogOffersFreeOutputsAndTheListIsWritten) {
