@@ -344,7 +344,7 @@ TObjectGridPage::~TObjectGridPage() {
 }
 
 void TObjectGridPage::Commit() {
-    if (Editable()) data_.objects->Store(*data_.map);
+    if (Editable() && data_.objects->Edited()) data_.objects->Store(*data_.map);
 }
 
 bool TObjectGridPage::Editable() const {

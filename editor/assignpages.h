@@ -66,7 +66,7 @@ class TObjectGridPage : public TBoundPage {
 public:
     ~TObjectGridPage() override;
 
-    // Stores the table into the map; never refuses.
+    // Stores the table into the map once it holds an edit; never refuses.
     void Commit() override;
 
     QTableView* Grid() const { return grid_; }

@@ -33,6 +33,7 @@
 #include "base/catalogue.h"
 #include "base/textformat.h"
 #include "editor/editorpages.h"
+#include "editor/objecttable.h"
 #include "editor/settingsrules.h"
 #include "editor/sysoutspage.h"
 #include "editor/tabsheets.h"
@@ -176,6 +177,7 @@ protected:
         form_->activateWindow();
         ASSERT_TRUE(WaitFor([&] { return form_->isActiveWindow(); }));
     }
+    TZelmoMemoryMap& Current() const { return *form_->Session()->CurrentMap(); }
     // The active window, connected to a Y-649 panel that holds one code, "444" in row 4 of 4.
     void ConnectWithOneCode() {
         Make("937_d_6_4.xml");
@@ -626,6 +628,35 @@ TEST_F(EditorWindow, AssignmentsMadeOnBothPagesAreWritten) {
     EXPECT_EQ(PanelBytes("obj_nums")[0], 1) << "address 1, zone 1 belongs to object 1";
     EXPECT_EQ(PanelBytes("obj_nums")[1], 0);
     EXPECT_EQ(PanelBytes("sys_outs_assigns")[0], 0x02) << "system output 2: the panel's output 2";
+}
+
+// Looking at the zones page stores nothing, even where a store would rewrite what the panel holds (here its
+// exclusion marks, all clear): closing has nothing to ask. Clearing the table is a change: closing asks, and
+// the write empties the panel's zones.
+TEST_F(EditorWindow, LookingAtTheZonesPageChangesNothingClearingItDoes) {
+    Make("937_d_6_4.xml");
+    PanelBytes("rpd_nums")[0] = 7;  // address 1: device 7
+    PanelBytes("obj_nums")[0] = 1;  // its zone 1 belongs to object 1
+    std::fill_n(PanelBytes("obj_exl"), 250, 0);
+    ShowAndWait([&] { return Connected(); });
+    ASSERT_TRUE(SelectPage("YAssignsIIinObjectsTS"));
+    ASSERT_TRUE(LeavePage());
+    EXPECT_FALSE(Current().AnyModified());
+    form_->close();
+    EXPECT_TRUE(Texts(TKind::Ask).empty());
+
+    dialogs_.Clear();
+    ShowAndWait([&] { return Connected() && Tree()->topLevelItemCount() > 1; });
+    ASSERT_TRUE(SelectPage("YAssignsIIinObjectsTS"));
+    dialogs_.ScriptAnswer(TAnswer::Yes);
+    Find<QPushButton>("YAIIiODelAllObjBitBtn")->click();
+    ASSERT_TRUE(LeavePage());
+    EXPECT_TRUE(Current().ConfigBlock("obj_nums").Modified);
+    dialogs_.ScriptAnswer(TAnswer::Yes);
+    form_->close();
+    EXPECT_EQ(Texts(TKind::Ask), (std::vector<std::string>{Msg(533), Msg(304)}));
+    EXPECT_EQ(PanelBytes("obj_nums")[0], 0) << "the cleared table is written";
+    EXPECT_FALSE(form_->IsOpen());
 }
 
 // A map without a block a page needs: showing and leaving the page report the map's lookup error, the page
