@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "base/catalogue.h"
+#include "base/failure.h"
 #include "base/textformat.h"
 #include "editor/editorpages.h"
 #include "editor/objecttable.h"
@@ -39,10 +40,13 @@
 #include "editor/tabsheets.h"
 #include "editor/zdevsettingsform.h"
 #include "memmap/block.h"
+#include "memmap/configsession.h"
 #include "memmap/memmap.h"
+#include "memmap/records.h"
 #include "sim/factoryimage.h"
 #include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
+#include "tests/objectconfig.h"
 #include "tests/panelports.h"
 
 namespace mirca {
@@ -176,6 +180,16 @@ protected:
     void Activate() {
         form_->activateWindow();
         ASSERT_TRUE(WaitFor([&] { return form_->isActiveWindow(); }));
+    }
+    // The panel's object blocks as the configuration of tests/objectconfig.h with the given zones has them.
+    void ConfigurePanelObjects(std::initializer_list<TZoneOwner> zones) {
+        TZelmoMemoryMap map(kBin / "drv_base" / "937_d_6_4.xml");
+        ConfigureObjects(map, zones);
+        for (const char* name :
+             {"sys_outs", "adr_mr", "sys_outs_assigns", "rpd_nums", "pkp_nums", "obj_nums", "obj_exl"}) {
+            const TConfigBlockBase& block = map.ConfigBlock(name);
+            std::copy_n(block.ValueBytes(), block.Size, PanelBytes(name));
+        }
     }
     TZelmoMemoryMap& Current() const { return *form_->Session()->CurrentMap(); }
     // The active window, connected to a Y-649 panel that holds one code, "444" in row 4 of 4.
@@ -587,6 +601,44 @@ TEST_F(EditorWindow, TheBindingDialogOffersFreeOutputsAndTheListIsWritten) {
     EXPECT_EQ(PanelBytes("sys_outs_work_modes")[6], 4);
     EXPECT_EQ(PanelBytes("sys_outs_work_modes")[7], 255);
     EXPECT_EQ(PanelBytes("sys_outs_work_modes")[4], 0);
+}
+
+// Deleting a system output takes it from the objects' stored assignments at once: a file saved next holds
+// object 3 (system outputs 1, 3, 4 and 5 in tests/objectconfig.h) without module 5's output 1, the deleted
+// system output 5, and with everything else it had.
+TEST_F(EditorWindow, ADeletedSystemOutputLeavesTheObjectsAssignmentsAtOnce) {
+    Make("937_d_6_4.xml");
+    ConfigurePanelObjects({{10, 2, 3, true}, {20, 1, 1500, true}});
+    ShowAndWait([&] { return Connected(); });
+    ASSERT_TRUE(SelectPage("YSysOutsAssignInSysTS"));
+    auto* list = Find<QTreeWidget>("YSysOutsAssignInSysLV");
+    list->setCurrentItem(list->topLevelItem(4));
+    Click(list->viewport(), list->visualItemRect(list->topLevelItem(4)).center());
+    auto* remove = Find<QPushButton>("YSOAISDelSysOutBitBtn");
+    ASSERT_TRUE(remove->isEnabled());
+    remove->click();
+    const auto& assigns = Current().Block<TYSysOutsAssigns>("sys_outs_assigns").Value;
+    EXPECT_EQ(assigns.YSysOutAssigns(3), (TYSysOutAssigns{{0b101, 5, 0b0010}}));
+    EXPECT_EQ(assigns.YSysOutAssigns(1500), (TYSysOutAssigns{{0, 9, 0b1001}}));
+
+    dialogs_.Clear();
+    const fs::path file = dir_ / "conf" / "site.ycfg";
+    dialogs_.ScriptSaveFile(file);
+    Trigger("FileSaveAction");
+    TZelmoMemoryMapImage image;
+    ASSERT_TRUE(LoadConfigurationFile(setPath_, file, image)) << LastFailureText();
+    TZelmoMemoryMap saved(setPath_ / "937_d_6_4.xml");
+    ASSERT_TRUE(saved.LoadFromImage(image));
+    EXPECT_EQ(saved.Block<TYSysOuts>("sys_outs").Value.SysOut(5), 0u);
+    EXPECT_EQ(saved.Block<TYSysOuts>("sys_outs").Value.SysOut(4), 22u);
+    EXPECT_EQ(saved.Block<TYSysOutsAssigns>("sys_outs_assigns").Value.YSysOutAssigns(3),
+              (TYSysOutAssigns{{0b101, 5, 0b0010}}));
+    EXPECT_EQ(saved.Block<TYSysOutsAssigns>("sys_outs_assigns").Value.YSysOutAssigns(1500),
+              (TYSysOutAssigns{{0, 9, 0b1001}}));
+    // Saved, but the panel still has it: closing offers the write.
+    dialogs_.ScriptAnswer(TAnswer::No);
+    form_->close();
+    EXPECT_EQ(Texts(TKind::Ask), std::vector<std::string>{Msg(304)});
 }
 
 // Both assignment pages against the panel: a device and a zone given to object 1, then a system output, all
