@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -377,6 +378,16 @@ void TObjectGridPage::ClearAllObjects(int question, void (TObjectTable::*clearAl
     model_->Refresh();
 }
 
+bool TObjectGridPage::CancelsCombo(QObject* watched, QEvent* event) {
+    if (watched != combo_ || event->type() != QEvent::KeyPress ||
+        !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
+        return false;
+    // The cell keeps what it holds; the key never reaches the window, which it would close.
+    grid_->setFocus(Qt::OtherFocusReason);
+    combo_->hide();
+    return true;
+}
+
 QModelIndex TObjectGridPage::ReleasedCell(QObject* watched, QEvent* event) const {
     if (watched != grid_->viewport() || !IsLeftRelease(event)) return {};
     return grid_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
@@ -433,6 +444,7 @@ void TAssignOutputsPage::Fill(const TPageData& data) {
 }
 
 bool TAssignOutputsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (CancelsCombo(watched, event)) return true;
     if (const QModelIndex index = ReleasedCell(watched, event); index.isValid()) {
         CellReleased(index);
     } else if (watched == combo_ && LeavesCombo(event)) {
@@ -574,6 +586,7 @@ void TAssignZonesPage::Fill(const TPageData& data) {
 }
 
 bool TAssignZonesPage::eventFilter(QObject* watched, QEvent* event) {
+    if (CancelsCombo(watched, event)) return true;
     if (const QModelIndex index = ReleasedCell(watched, event); index.isValid()) {
         CellReleased(index);
     } else if (watched == grid_->viewport()) {

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -383,6 +384,16 @@ void TCodesPage::PlaceEditor(int row) {
     editor_->selectAll();
 }
 
+void TCodesPage::CancelEditor() {
+    if (editorRow_ < 0 || !editor_->isVisible()) return;
+    // Nothing of the entry is checked or kept; the page may be left again.
+    pending_ = false;
+    LeavePermission() = true;
+    editor_->setText(Q(codes_.Code(editorRow_ + 1)));
+    grid_->setFocus(Qt::OtherFocusReason);
+    editor_->hide();
+}
+
 void TCodesPage::CommitEditor() {
     if (committing_ || editorRow_ < 0) {
         pending_ = false;
@@ -423,6 +434,11 @@ bool TCodesPage::eventFilter(QObject* watched, QEvent* event) {
         } else if (event->type() == QEvent::FocusOut && pending_ &&
                    UserMovedFocus(static_cast<QFocusEvent&>(*event)) && !FocusGoesToTree()) {
             CommitEditor();
+        } else if (event->type() == QEvent::KeyPress &&
+                   static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel)) {
+            // Esc takes back the cell's entry; it never reaches the window, which it would close.
+            CancelEditor();
+            return true;
         }
     } else if (watched == grid_->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const QModelIndex cell = grid_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());

@@ -89,6 +89,8 @@ private:
     void PlaceEditor(int row);
     // Commits the cell editor into its row: the checks, the box, and the row's new code.
     void CommitEditor();
+    // Puts the cell editor away without its entry: the row keeps its code.
+    void CancelEditor();
 
     TPageData data_;
     TCodeList codes_;

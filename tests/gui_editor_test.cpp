@@ -711,6 +711,79 @@ TEST_F(EditorWindow, LookingAtTheZonesPageChangesNothingClearingItDoes) {
     EXPECT_FALSE(form_->IsOpen());
 }
 
+// Esc in a field takes back what was typed there since the user came to it, and the window stays open with
+// nothing asked; the page may be left again. Esc on the window itself closes it as the close button does.
+TEST_F(EditorWindow, EscTakesBackAFieldsEntryAndClosesOnlyFromTheWindow) {
+    ConnectWithOneCode();
+    const auto escape = [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); };
+
+    // A password, refused on the way out first: Esc reaches back past the refusal to the stored one.
+    ASSERT_TRUE(SelectPage("YMainSettingsTS"));
+    dialogs_.Clear();
+    auto* user = Find<QLineEdit>("YUserPwdEdit");
+    user->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(user, QStringLiteral("9"));
+    Find<QComboBox>("YConfirmPaswrd")->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(145)});
+    ASSERT_TRUE(user->hasFocus());
+    escape();
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(user->text(), QStringLiteral("1234"));
+    // A duration: its up-down's value comes back with its text.
+    auto* duration = Find<QSpinBox>("YUpDownTimeLCD");
+    const int stored = duration->value();
+    duration->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(duration, QString::number(stored == 9 ? 8 : 9));
+    ASSERT_NE(duration->value(), stored);
+    escape();
+    EXPECT_EQ(duration->value(), stored);
+    dialogs_.Clear();
+    ASSERT_TRUE(LeavePage()) << "the page may be left again";
+    EXPECT_TRUE(dialogs_.Calls().empty());
+
+    // The code cell: the editor goes, the row keeps its code, nothing is checked.
+    ASSERT_TRUE(SelectPage("YCodesTS"));
+    auto* grid = Find<QTableWidget>("YCodesSG");
+    auto* code = Find<QLineEdit>("YCodeEdit");
+    ClickCell(grid, 3, 1);
+    QTest::keyClicks(code, QStringLiteral("7"));
+    escape();
+    EXPECT_FALSE(code->isVisible());
+    EXPECT_EQ(grid->item(3, 1)->text(), QStringLiteral("444"));
+    ASSERT_TRUE(LeavePage());
+
+    // The device box over a zones cell: it goes without a choice.
+    ASSERT_TRUE(SelectPage("YAssignsIIinObjectsTS"));
+    auto* zones = Find<QTableView>("YAssignsIIinObjectsSG");
+    ClickCell(zones, 0, kDeviceColumn);
+    auto* devices = Find<QComboBox>("YAIIiOCmB");
+    ASSERT_TRUE(devices->hasFocus());
+    escape();
+    EXPECT_FALSE(devices->isVisible());
+    EXPECT_EQ(zones->model()->index(0, kDeviceColumn).data().toString(), QString());
+
+    EXPECT_TRUE(form_->IsOpen());
+    EXPECT_TRUE(dialogs_.Calls().empty());
+    ASSERT_TRUE(LeavePage());
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(std::vector<std::uint8_t>(PanelBytes("user_pw"), PanelBytes("user_pw") + 4),
+              (std::vector<std::uint8_t>{0x81, 0x82, 0x83, 0x84}));
+    EXPECT_EQ(PanelBytes("codes")[3 * 6], EncodeCode("444")[0]);
+
+    // On the window, after a change: the close question, and No closes without writing.
+    ASSERT_TRUE(SelectPage("RRiRelayTS"));
+    Combo("ReleWorkMode2")->setCurrentIndex((Combo("ReleWorkMode2")->currentIndex() + 1) % 3);
+    const std::uint8_t relays = PanelByte("mode_rele");
+    Tree()->setFocus(Qt::MouseFocusReason);
+    dialogs_.Clear();
+    dialogs_.ScriptAnswer(TAnswer::No);
+    escape();
+    EXPECT_EQ(Texts(TKind::Ask), std::vector<std::string>{Msg(304)});
+    EXPECT_FALSE(form_->IsOpen());
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(PanelByte("mode_rele"), relays);
+}
+
 // A map without a block a page needs: showing and leaving the page report the map's lookup error, the page
 // changes nothing, and the window goes on to write the other pages.
 TEST_F(EditorWindow, APageWhoseBlockTheMapLacksReportsItAndTheWindowGoesOn) {
