@@ -157,7 +157,9 @@ TMainSettingsPage::TTimedControls TMainSettingsPage::AddTimed(const char* groupN
     c.duration->setObjectName(QLatin1String(spinName));
     c.duration->Edit()->setObjectName(QLatin1String(editName));
     c.duration->setRange(range.low, range.high);
-    c.range = new QLabel(QStringLiteral("(%1c-%2c)").arg(range.low).arg(range.high), c.group);
+    c.range = new QLabel(c.group);
+    c.low = range.low;
+    c.high = range.high;
     row->addWidget(c.duration);
     row->addWidget(c.range);
     row->addStretch(1);
@@ -270,6 +272,9 @@ void TMainSettingsPage::Retranslate() {
     backlight_.modes->button(0)->setText(tr("Включен"));
     backlight_.modes->button(1)->setText(tr("Выключен"));
     backlight_.modes->button(2)->setText(tr("Автомат."));
+    for (const TTimedControls* c : {&internal_, &external_, &backlight_})
+        //: The range of a duration in seconds, with the language's unit
+        c->range->setText(tr("(%1c-%2c)").arg(c->low).arg(c->high));
 }
 
 // ---- Codes ----

@@ -45,7 +45,9 @@ private:
         QGroupBox* group = nullptr;
         QButtonGroup* modes = nullptr;
         TClampingSpinBox* duration = nullptr;
-        QLabel* range = nullptr;
+        QLabel* range = nullptr;  // "(1c-255c)": the duration's range in seconds
+        int low = 0;
+        int high = 0;
     };
     TTimedControls AddTimed(const char* groupName, const char* spinName, const char* editName,
                             const TDurationRange& range, bool backlight);

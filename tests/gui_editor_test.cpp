@@ -844,5 +844,39 @@ TEST(EditorPagesInEnglish, NoPageShowsARussianText) {
     Catalogue().LoadCatalogue(kBin / "drv_base" / "Messages.xml", "RU", "");
 }
 
+// The durations' ranges on the main settings page name their unit as the window's language does.
+TEST(EditorPagesInEnglish, DurationRangesNameTheUnitInTheWindowsLanguage) {
+    TScriptedDialogs dialogs;
+    bool leave = true;
+    QStackedWidget pages;
+    BuildTabSheets(pages, TPageServices{&dialogs, &leave});
+    const auto ranges = [&] {
+        std::vector<std::string> texts;
+        for (const char* group : {"YInternalSoundRG", "YLCDBacklightRG"})
+            texts.push_back(pages.findChild<QGroupBox*>(QLatin1String(group))
+                                ->findChild<QLabel*>()
+                                ->text()
+                                .toStdString());
+        return texts;
+    };
+    EXPECT_EQ(ranges(), (std::vector<std::string>{"(1c-255c)", "(1c-254c)"}));
+    struct Case {
+        const char* file;
+        std::vector<std::string> shown;
+    } cases[] = {{"mirca_en.qm", {"(1s-255s)", "(1s-254s)"}},
+                 {"mirca_tr.qm", {"(1sn-255sn)", "(1sn-254sn)"}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        QTranslator translator;
+        ASSERT_TRUE(translator.load(QString::fromStdString((kBin / "lang" / c.file).string())));
+        QCoreApplication::installTranslator(&translator);
+        RetranslateTabSheets(pages);
+        EXPECT_EQ(ranges(), c.shown);
+        QCoreApplication::removeTranslator(&translator);
+    }
+    RetranslateTabSheets(pages);
+    EXPECT_EQ(ranges(), (std::vector<std::string>{"(1c-255c)", "(1c-254c)"}));
+}
+
 }  // namespace
 }  // namespace mirca
