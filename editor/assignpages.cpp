@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -344,7 +345,7 @@ TObjectGridPage::~TObjectGridPage() {
 }
 
 void TObjectGridPage::Commit() {
-    if (Editable()) data_.objects->Store(*data_.map);
+    if (Editable() && data_.objects->Edited()) data_.objects->Store(*data_.map);
 }
 
 bool TObjectGridPage::Editable() const {
@@ -375,6 +376,16 @@ void TObjectGridPage::ClearAllObjects(int question, void (TObjectTable::*clearAl
     if (Dialogs().Ask(Msg(511), Msg(question), /*defaultNo=*/true) != IDialogService::TAnswer::Yes) return;
     std::invoke(clearAll, *data_.objects);
     model_->Refresh();
+}
+
+bool TObjectGridPage::CancelsCombo(QObject* watched, QEvent* event) {
+    if (watched != combo_ || event->type() != QEvent::KeyPress ||
+        !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
+        return false;
+    // The cell keeps what it holds; the key never reaches the window, which it would close.
+    grid_->setFocus(Qt::OtherFocusReason);
+    combo_->hide();
+    return true;
 }
 
 QModelIndex TObjectGridPage::ReleasedCell(QObject* watched, QEvent* event) const {
@@ -433,6 +444,7 @@ void TAssignOutputsPage::Fill(const TPageData& data) {
 }
 
 bool TAssignOutputsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (CancelsCombo(watched, event)) return true;
     if (const QModelIndex index = ReleasedCell(watched, event); index.isValid()) {
         CellReleased(index);
     } else if (watched == combo_ && LeavesCombo(event)) {
@@ -574,6 +586,7 @@ void TAssignZonesPage::Fill(const TPageData& data) {
 }
 
 bool TAssignZonesPage::eventFilter(QObject* watched, QEvent* event) {
+    if (CancelsCombo(watched, event)) return true;
     if (const QModelIndex index = ReleasedCell(watched, event); index.isValid()) {
         CellReleased(index);
     } else if (watched == grid_->viewport()) {

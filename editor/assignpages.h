@@ -66,7 +66,7 @@ class TObjectGridPage : public TBoundPage {
 public:
     ~TObjectGridPage() override;
 
-    // Stores the table into the map; never refuses.
+    // Stores the table into the map once it holds an edit; never refuses.
     void Commit() override;
 
     QTableView* Grid() const { return grid_; }
@@ -92,6 +92,8 @@ protected:
     void ClearCurrentObject(void (TObjectTable::*clear)(std::size_t));
     // Asks the catalogue question and applies the edit to every object on Yes.
     void ClearAllObjects(int question, void (TObjectTable::*clearAll)());
+    // Esc in the cell combo box: puts the box away without a choice and eats the key.
+    bool CancelsCombo(QObject* watched, QEvent* event);
     // The cell of a left button release on the grid, or an invalid index.
     QModelIndex ReleasedCell(QObject* watched, QEvent* event) const;
 

@@ -414,7 +414,9 @@ bool TEditorSession::Write() {
         if (!view_.CommitVisiblePage()) return false;
         if (!WritableDevice(link_->Device())) return false;
         view_.SetStatus(Msg(27));
-        if (link_->Device().Major == 6) objects_->Store(*current_);
+        // The object table goes back into the blocks only when an edit changed it: storing it otherwise would
+        // rewrite entries of the panel's that the table does not keep, values nobody saw or changed.
+        if (link_->Device().Major == 6 && objects_->Edited()) objects_->Store(*current_);
         if (!WriteConfiguration(link_->Device(), *current_, view_.TransferProgress())) {
             view_.SetStatus(Msg(29));
             InformFailure(29);

@@ -120,6 +120,7 @@ void TObjectTable::Reset() {
     for (std::size_t i = 0; i < kObjectCount; ++i)
         order_[i] = static_cast<std::uint16_t>(i + 1);
     valid_ = false;
+    edited_ = false;
 }
 
 void TObjectTable::Rebuild(TZelmoMemoryMap& map) {
@@ -285,6 +286,7 @@ void TObjectTable::RemoveSystemOutput(std::uint8_t systemOutput) {
             if (!slot.used || slot.systemOutput != systemOutput) continue;
             slot = {};
             --object.outputCount;
+            edited_ = true;
             break;
         }
     }
@@ -374,6 +376,7 @@ bool TObjectTable::SetOutputSlot(const TSystemOutputBindings& bindings, std::siz
     TOutputSlot& target = object.outputSlots[slot - 1];
     if (!target.used) ++object.outputCount;
     target = {true, systemOutput};
+    edited_ = true;
     return true;
 }
 
@@ -384,12 +387,14 @@ void TObjectTable::ClearOutputSlot(std::size_t number, std::size_t slot) {
     if (!target.used) return;
     target = {};
     --object.outputCount;
+    edited_ = true;
 }
 
 void TObjectTable::ClearOutputs(std::size_t number) {
     TObjectRecord& object = MutableObject(number);
     object.outputSlots = {};
     object.outputCount = 0;
+    edited_ = true;
 }
 
 void TObjectTable::ClearAllOutputs() {
@@ -397,6 +402,7 @@ void TObjectTable::ClearAllOutputs() {
         object.outputSlots = {};
         object.outputCount = 0;
     }
+    edited_ = true;
 }
 
 // ---- The zones page ----
@@ -455,23 +461,27 @@ bool TObjectTable::GiveDevice(std::size_t number, std::uint8_t device) {
     object.mark = true;
     ComputeZoneStates();
     if (!HasAvailableZone(object)) object.mark = false;
+    edited_ = true;
     return true;
 }
 
 void TObjectTable::RemoveDevice(std::size_t number) {
     DropDevice(MutableObject(number));
     ComputeZoneStates();
+    edited_ = true;
 }
 
 void TObjectTable::RemoveAllDevices() {
     for (TObjectRecord& object : objects_)
         DropDevice(object);
+    edited_ = true;
 }
 
 bool TObjectTable::ToggleMark(std::size_t number) {
     TObjectRecord& object = MutableObject(number);
     if (object.device == 0) return false;
     object.mark = !object.mark;
+    edited_ = true;
     return true;
 }
 
@@ -512,6 +522,7 @@ bool TObjectTable::ClickZone(std::size_t number, int column) {
             return false;
     }
     ComputeZoneStates(*position);
+    edited_ = true;
     return true;
 }
 

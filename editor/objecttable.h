@@ -134,6 +134,10 @@ public:
     void Store(TZelmoMemoryMap& map) const;
     // True after a Rebuild that completed.
     bool Valid() const { return valid_; }
+    // True once an edit has changed the table since the last Rebuild. Only then has a page anything to
+    // store: a table merely looked at would otherwise rewrite entries the store does not keep (marks of
+    // unassigned zones, outputs of objects without zones) and mark the blocks modified.
+    bool Edited() const { return edited_; }
 
     void ComputeZoneStates();
     // Only the given zone position, across all objects (after a click on it).
@@ -206,6 +210,7 @@ private:
     std::vector<TDeviceRecord> devices_;  // device d at d; 0 unused
     std::vector<std::uint16_t> order_;
     bool valid_ = false;
+    bool edited_ = false;
 };
 
 // Texts of the zones page cells: "X" for a set mark in column 1, "avl"/"set"/"bsy" for a shown zone, "n/a"

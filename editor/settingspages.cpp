@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -156,7 +157,9 @@ TMainSettingsPage::TTimedControls TMainSettingsPage::AddTimed(const char* groupN
     c.duration->setObjectName(QLatin1String(spinName));
     c.duration->Edit()->setObjectName(QLatin1String(editName));
     c.duration->setRange(range.low, range.high);
-    c.range = new QLabel(QStringLiteral("(%1c-%2c)").arg(range.low).arg(range.high), c.group);
+    c.range = new QLabel(c.group);
+    c.low = range.low;
+    c.high = range.high;
     row->addWidget(c.duration);
     row->addWidget(c.range);
     row->addStretch(1);
@@ -269,6 +272,9 @@ void TMainSettingsPage::Retranslate() {
     backlight_.modes->button(0)->setText(tr("Включен"));
     backlight_.modes->button(1)->setText(tr("Выключен"));
     backlight_.modes->button(2)->setText(tr("Автомат."));
+    for (const TTimedControls* c : {&internal_, &external_, &backlight_})
+        //: The range of a duration in seconds, with the language's unit
+        c->range->setText(tr("(%1c-%2c)").arg(c->low).arg(c->high));
 }
 
 // ---- Codes ----
@@ -316,9 +322,12 @@ TCodesPage::TCodesPage(const TPageServices& services, QWidget* parent) : TBoundP
         pending_ = true;
         LeavePermission() = true;
     });
-    // Selecting another cell puts the editor away (its focus leaving commits it first).
+    // Selecting another cell puts the editor away. Its focus leaving has committed it first, unless the focus
+    // went to the tree and no other node was chosen: the entry it still holds is committed here.
     connect(grid_, &QTableWidget::currentCellChanged, this, [this] {
-        if (editor_->isVisible() && !editor_->hasFocus()) editor_->hide();
+        if (!editor_->isVisible() || editor_->hasFocus()) return;
+        if (pending_) CommitEditor();
+        if (!pending_) editor_->hide();
     });
     connect(maximum_, &QSpinBox::valueChanged, this, &TCodesPage::MaximumChanged);
     Retranslate();
@@ -376,6 +385,18 @@ void TCodesPage::PlaceEditor(int row) {
     editor_->setText(Q(codes_.Code(row + 1)));
     editor_->show();
     editor_->setFocus(Qt::MouseFocusReason);
+    // The old code selected: what the user types replaces it.
+    editor_->selectAll();
+}
+
+void TCodesPage::CancelEditor() {
+    if (editorRow_ < 0 || !editor_->isVisible()) return;
+    // Nothing of the entry is checked or kept; the page may be left again.
+    pending_ = false;
+    LeavePermission() = true;
+    editor_->setText(Q(codes_.Code(editorRow_ + 1)));
+    grid_->setFocus(Qt::OtherFocusReason);
+    editor_->hide();
 }
 
 void TCodesPage::CommitEditor() {
@@ -416,8 +437,13 @@ bool TCodesPage::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::FocusIn && !committing_) {
             pending_ = true;
         } else if (event->type() == QEvent::FocusOut && pending_ &&
-                   UserMovedFocus(static_cast<QFocusEvent&>(*event))) {
+                   UserMovedFocus(static_cast<QFocusEvent&>(*event)) && !FocusGoesToTree()) {
             CommitEditor();
+        } else if (event->type() == QEvent::KeyPress &&
+                   static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel)) {
+            // Esc takes back the cell's entry; it never reaches the window, which it would close.
+            CancelEditor();
+            return true;
         }
     } else if (watched == grid_->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const QModelIndex cell = grid_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());

@@ -45,7 +45,9 @@ private:
         QGroupBox* group = nullptr;
         QButtonGroup* modes = nullptr;
         TClampingSpinBox* duration = nullptr;
-        QLabel* range = nullptr;
+        QLabel* range = nullptr;  // "(1c-255c)": the duration's range in seconds
+        int low = 0;
+        int high = 0;
     };
     TTimedControls AddTimed(const char* groupName, const char* spinName, const char* editName,
                             const TDurationRange& range, bool backlight);
@@ -89,6 +91,8 @@ private:
     void PlaceEditor(int row);
     // Commits the cell editor into its row: the checks, the box, and the row's new code.
     void CommitEditor();
+    // Puts the cell editor away without its entry: the row keeps its code.
+    void CancelEditor();
 
     TPageData data_;
     TCodeList codes_;

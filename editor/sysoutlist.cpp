@@ -46,6 +46,16 @@ void WriteSysOutRows(TZelmoMemoryMap& map, const TSysOutRows& rows) {
     modes.Change(newModes);
 }
 
+void CommitSysOutRows(TZelmoMemoryMap& map, const TSysOutRows& rows, const TObjectTable* objects) {
+    const auto bindings = [&map] {
+        return DecodeSystemOutputs(map.Block<TYSysOuts>("sys_outs").Value,
+                                   map.Block<TYAdrMR>("adr_mr").Value);
+    };
+    const TSystemOutputBindings before = bindings();
+    WriteSysOutRows(map, rows);
+    if (objects && objects->Valid() && bindings() != before) objects->Store(map);
+}
+
 std::vector<std::uint8_t> RelayModuleAddresses(const TYAdrMR& modules) {
     std::vector<std::uint8_t> addresses;
     for (std::size_t i = 1; i <= TYAdrMR::kCount; ++i) {

@@ -52,6 +52,13 @@ TSysOutRows ReadSysOutRows(TZelmoMemoryMap& map);
 // written.
 void WriteSysOutRows(TZelmoMemoryMap& map, const TSysOutRows& rows);
 
+// Writes the rows as WriteSysOutRows does, and when that binds any system output to another physical output
+// (or to none) stores the object table, so that the objects' assignments in `sys_outs_assigns` name the
+// physical outputs their system outputs now stand for; a configuration saved next holds no assignment of
+// an output that was deleted or moved. Rows that bind as before leave the object blocks alone. Null or a
+// table that is not valid is not stored.
+void CommitSysOutRows(TZelmoMemoryMap& map, const TSysOutRows& rows, const TObjectTable* objects);
+
 // The relay module addresses the binding dialog offers: the distinct non-zero addresses of `adr_mr`,
 // ascending, that a binding byte can hold (1..62; a larger one would not fit the byte).
 std::vector<std::uint8_t> RelayModuleAddresses(const TYAdrMR& modules);

@@ -13,6 +13,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <exception>
+
 #include "base/catalogue.h"
 #include "base/dialogs.h"
 #include "memmap/memmap.h"
@@ -386,6 +388,14 @@ void TSysOutsPage::DeleteRow() {
     delete_->setEnabled(false);
     if (data_.objects && data_.objects->Valid())
         data_.objects->RemoveSystemOutput(static_cast<std::uint8_t>(row + 1));
+    // At once, not when the page is left: the objects' assignments of the deleted output go from the map
+    // with it, whatever command comes next. A map the rows cannot be written into is reported here, as the
+    // window reports it when the page is left.
+    try {
+        Commit();
+    } catch (const std::exception& error) {
+        Dialogs().ShowException(error.what());
+    }
 }
 
 void TSysOutsPage::ClearRows() {
@@ -398,7 +408,7 @@ void TSysOutsPage::ClearRows() {
 
 void TSysOutsPage::Commit() {
     if (!data_.map) return;
-    WriteSysOutRows(*data_.map, rows_);
+    CommitSysOutRows(*data_.map, rows_, data_.objects);
 }
 
 void TSysOutsPage::Retranslate() {

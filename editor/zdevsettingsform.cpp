@@ -1,5 +1,6 @@
 #include "editor/zdevsettingsform.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -49,6 +51,24 @@ constexpr int kNodeIndexRole = Qt::UserRole + 1;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// A control the user types or chooses into, where Esc must not close the window.
+bool IsField(const QWidget* widget) {
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QComboBox*>(widget);
+}
+
+// The edit that holds a field's typing: the field itself, or an up-down's edit.
+QLineEdit* TypingOf(QWidget* field) {
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) return edit;
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(field)) return spin->findChild<QLineEdit*>();
+    return nullptr;
+}
+
+bool UserFocusReason(Qt::FocusReason reason) {
+    return reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+           reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
 }
 
 }  // namespace
@@ -108,6 +128,7 @@ TZDevSettingsForm::TZDevSettingsForm(TEditorSetup setup, QWidget* parent)
 
     connect(tree_, &QTreeWidget::currentItemChanged, this, &TZDevSettingsForm::NodeChanged);
     ConnectPages();
+    WatchFields();
     progress_ = std::make_unique<TGaugeProgress>(*gauge_);
     retranslateUi();
 }
@@ -209,6 +230,47 @@ void TZDevSettingsForm::ConnectPages() {
         pages_->findChild<QWidget*>(QStringLiteral("CreateBackupBtn"));
     commandButtons_[TEditorCommand::RestoreBackup] =
         pages_->findChild<QWidget*>(QStringLiteral("RestoreBackupBtn"));
+}
+
+void TZDevSettingsForm::WatchFields() {
+    for (QAbstractSpinBox* spin : pages_->findChildren<QAbstractSpinBox*>())
+        spin->installEventFilter(this);
+    // An up-down's edit has the up-down as its focus proxy: the up-down is watched instead.
+    for (QLineEdit* edit : pages_->findChildren<QLineEdit*>())
+        if (!qobject_cast<QAbstractSpinBox*>(edit->parentWidget())) edit->installEventFilter(this);
+}
+
+bool TZDevSettingsForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn && UserFocusReason(static_cast<QFocusEvent*>(event)->reason())) {
+        // The user comes to the field: what Esc takes back starts here. Setting the same text clears the
+        // edit's undo history and changes nothing else, so nobody needs to hear of it. The focus coming back
+        // after a box (a refused entry) keeps the history, so Esc still reaches the text from before.
+        if (QLineEdit* edit = TypingOf(qobject_cast<QWidget*>(watched))) {
+            const QSignalBlocker blocker(edit);
+            edit->setText(edit->text());
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TZDevSettingsForm::keyPressEvent(QKeyEvent* event) {
+    if (!event->matches(QKeySequence::Cancel)) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && isAncestorOf(focus) && IsField(focus)) {
+        // Undone step by step, so that every step is told as an edit: the page and the session follow the
+        // text back (a password's leave permission, the backup page's object number). A text set by the
+        // program since (a page filled again) ends the history, and Esc goes no further back than that.
+        if (QLineEdit* edit = TypingOf(focus))
+            while (edit->isUndoAvailable())
+                edit->undo();
+        return;
+    }
+    // The window's own close handling, with its question, not QDialog's reject.
+    close();
 }
 
 void TZDevSettingsForm::retranslateUi() {

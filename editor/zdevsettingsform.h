@@ -68,6 +68,10 @@ protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Esc in a field takes back what was typed into it since it took the focus and leaves the window open;
+    // Esc anywhere else closes the window as the close button does.
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
     // Every way out (the close button, Esc, the exit action) ends the session: the close question, then the
@@ -102,6 +106,8 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void ConnectPages();
+    // The pages' line edits and up-downs learn where the user's typing starts, for Esc.
+    void WatchFields();
     void retranslateUi();
 
     // Runs a session command; an exception it lets through (a map without a block a page needs) is shown,

@@ -100,8 +100,11 @@ std::optional<std::filesystem::path> TQtDialogService::ChooseOpenFile(const std:
 std::optional<std::filesystem::path> TQtDialogService::ChooseSaveFile(const std::string& caption,
                                                                       const std::filesystem::path& start,
                                                                       const std::string& filter) {
+    // The caller asks its own question before a file is replaced, in the program's words: Qt's would be a
+    // second one.
     return Chosen(QFileDialog::getSaveFileName(Owner(), QString::fromStdString(caption), ToQString(start),
-                                               ToQtFileFilter(filter)));
+                                               ToQtFileFilter(filter), nullptr,
+                                               QFileDialog::DontConfirmOverwrite));
 }
 
 void TQtDialogService::ShowException(const std::string& text) {

@@ -948,6 +948,12 @@
         <source>Автомат.</source>
         <translation>Otomatik</translation>
     </message>
+    <message>
+        <location filename="../editor/settingspages.cpp" line="277"/>
+        <source>(%1c-%2c)</source>
+        <extracomment>The range of a duration in seconds, with the language&apos;s unit</extracomment>
+        <translation>(%1sn-%2sn)</translation>
+    </message>
 </context>
 <context>
     <name>mirca::TNotifTypeForm</name>

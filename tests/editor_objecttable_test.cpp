@@ -379,6 +379,60 @@ TEST_F(ObjectTableTest, StoreMarksBlocksItChangesAndKeepsEarlierMarks) {
     }
 }
 
+// A table is edited only by a call that changed it; looking at it, sorting it or a call the table turns down
+// leaves it unedited, so that a page shown and left stores nothing.
+TEST_F(ObjectTableTest, OnlyACallThatChangesTheTableMarksItEdited) {
+    struct Case {
+        std::string name;
+        std::function<void(TObjectTable&, const TSystemOutputBindings&)> call;
+        bool edited;
+    } cases[] = {
+        {"nothing", [](TObjectTable&, const TSystemOutputBindings&) {}, false},
+        {"sorting", [](TObjectTable& t, const TSystemOutputBindings&) { t.SortByDevice(); }, false},
+        {"a busy zone clicked", [](TObjectTable& t, const TSystemOutputBindings&) { t.ClickZone(9, 5); },
+         false},
+        {"the mark of an object without device",
+         [](TObjectTable& t, const TSystemOutputBindings&) { t.ToggleMark(1); }, false},
+        {"the device the object has",
+         [](TObjectTable& t, const TSystemOutputBindings&) { t.GiveDevice(3, 7); }, false},
+        {"an empty slot cleared",
+         [](TObjectTable& t, const TSystemOutputBindings&) { t.ClearOutputSlot(9, 1); }, false},
+        {"another module's output refused",
+         [](TObjectTable& t, const TSystemOutputBindings& b) { t.SetOutputSlot(b, 3, 5, 6); }, false},
+        {"an output no object holds removed",
+         [](TObjectTable& t, const TSystemOutputBindings&) { t.RemoveSystemOutput(20); }, false},
+        {"a zone taken", [](TObjectTable& t, const TSystemOutputBindings&) { t.ClickZone(3, 8); }, true},
+        {"a mark", [](TObjectTable& t, const TSystemOutputBindings&) { t.ToggleMark(3); }, true},
+        {"another device", [](TObjectTable& t, const TSystemOutputBindings&) { t.GiveDevice(1, 2); }, true},
+        {"a device removed", [](TObjectTable& t, const TSystemOutputBindings&) { t.RemoveDevice(9); }, true},
+        {"every device removed", [](TObjectTable& t, const TSystemOutputBindings&) { t.RemoveAllDevices(); },
+         true},
+        {"an output given",
+         [](TObjectTable& t, const TSystemOutputBindings& b) { t.SetOutputSlot(b, 9, 1, 6); }, true},
+        {"a used slot cleared",
+         [](TObjectTable& t, const TSystemOutputBindings&) { t.ClearOutputSlot(3, 1); }, true},
+        {"an object's outputs", [](TObjectTable& t, const TSystemOutputBindings&) { t.ClearOutputs(3); },
+         true},
+        {"every object's outputs", [](TObjectTable& t, const TSystemOutputBindings&) { t.ClearAllOutputs(); },
+         true},
+        {"a held system output removed",
+         [](TObjectTable& t, const TSystemOutputBindings&) { t.RemoveSystemOutput(6); }, true},
+    };
+    Configure(map);
+    const TSystemOutputBindings bindings = Bindings(map);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TObjectTable t;
+        t.Rebuild(map);
+        ASSERT_FALSE(t.Edited());
+        c.call(t, bindings);
+        EXPECT_EQ(t.Edited(), c.edited);
+        // Built again, the table holds what the map holds: nothing edited.
+        t.Rebuild(map);
+        EXPECT_FALSE(t.Edited());
+    }
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Zones
 

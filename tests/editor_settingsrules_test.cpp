@@ -3,14 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "editor/objecttable.h"
 #include "editor/settingsrules.h"
 #include "editor/sysoutlist.h"
 #include "memmap/block.h"
 #include "memmap/memmap.h"
+#include "tests/objectconfig.h"
 
 namespace mirca {
 namespace {
@@ -263,6 +266,68 @@ TEST(SystemOutputList, ReadAndWriteTheRows) {
     rows[0] = {};
     EXPECT_THROW(WriteSysOutRows(map, rows), std::invalid_argument);
     EXPECT_EQ(map.Block<TYSysOuts>("sys_outs").Value.SysOut(1), 1);
+}
+
+// The objects' assignments follow the bindings the page writes. Object 3 holds system outputs 1, 3, 4 and 5
+// (tests/objectconfig.h); object 7 has an assignment but no zone, an entry a store of the table would drop,
+// so it shows whether the object blocks were stored at all.
+TEST(SystemOutputList, CommittedRowsThatMoveAnOutputTakeTheObjectsAssignmentsAlong) {
+    struct Case {
+        const char* name;
+        std::function<void(TSysOutRows&, TObjectTable&)> edit;
+        bool stored;
+        TYSysOutAssigns object3;
+    } cases[] = {
+        {"rows as read", [](TSysOutRows&, TObjectTable&) {}, false, {{0b101, 5, 0b0011}}},
+        {"a mode changed",
+         [](TSysOutRows& rows, TObjectTable&) { rows[4].mode = kModeLamp; },
+         false,
+         {{0b101, 5, 0b0011}}},
+        {"output 5 deleted",
+         [](TSysOutRows& rows, TObjectTable& table) {
+             rows[4] = {};
+             table.RemoveSystemOutput(5);
+         },
+         true,
+         {{0b101, 5, 0b0010}}},
+        {"output 5 moved to the module's output 3",
+         [](TSysOutRows& rows, TObjectTable&) { rows[4].output.output = 3; },
+         true,
+         {{0b101, 5, 0b0110}}},
+        {"output 1 moved to the panel's output 2",
+         [](TSysOutRows& rows, TObjectTable&) { rows[0].output.output = 2; },
+         true,
+         {{0b110, 5, 0b0011}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TZelmoMemoryMap map(kMap);
+        ConfigureObjects(map, {{10, 2, 3, true}});
+        map.Block<TYSysOutsAssigns>("sys_outs_assigns")
+            .Value.SetYSysOutAssigns(7, TYSysOutAssigns{{0b010, 0, 0}});
+        map.SetAllModified(false);
+        TObjectTable table;
+        table.Rebuild(map);
+        TSysOutRows rows = ReadSysOutRows(map);
+        c.edit(rows, table);
+        CommitSysOutRows(map, rows, &table);
+        const auto& assigns = map.Block<TYSysOutsAssigns>("sys_outs_assigns");
+        EXPECT_EQ(assigns.Value.YSysOutAssigns(3), c.object3);
+        EXPECT_EQ(assigns.Value.YSysOutAssigns(7) == TYSysOutAssigns{}, c.stored);
+        EXPECT_EQ(assigns.Modified, c.stored);
+    }
+
+    // Without a usable table the rows are written and the object blocks left as they are.
+    TZelmoMemoryMap map(kMap);
+    ConfigureObjects(map, {{10, 2, 3, true}});
+    TObjectTable unbuilt;
+    TSysOutRows rows = ReadSysOutRows(map);
+    rows[4] = {};
+    for (const TObjectTable* objects : std::initializer_list<const TObjectTable*>{nullptr, &unbuilt}) {
+        CommitSysOutRows(map, rows, objects);
+        EXPECT_EQ(map.Block<TYSysOuts>("sys_outs").Value.SysOut(5), 0u);
+        EXPECT_FALSE(map.ConfigBlock("sys_outs_assigns").Modified);
+    }
 }
 
 TEST(SystemOutputList, TheBindingDialogOffersOnlyFreeOutputs) {

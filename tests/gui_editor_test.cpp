@@ -17,6 +17,7 @@
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QTranslator>
@@ -30,17 +31,22 @@
 #include <vector>
 
 #include "base/catalogue.h"
+#include "base/failure.h"
 #include "base/textformat.h"
 #include "editor/editorpages.h"
+#include "editor/objecttable.h"
 #include "editor/settingsrules.h"
 #include "editor/sysoutspage.h"
 #include "editor/tabsheets.h"
 #include "editor/zdevsettingsform.h"
 #include "memmap/block.h"
+#include "memmap/configsession.h"
 #include "memmap/memmap.h"
+#include "memmap/records.h"
 #include "sim/factoryimage.h"
 #include "tests/gui_app.h"
 #include "tests/gui_dialogs.h"
+#include "tests/objectconfig.h"
 #include "tests/panelports.h"
 
 namespace mirca {
@@ -53,6 +59,27 @@ using TAnswer = IDialogService::TAnswer;
 const testing::Environment* const kGuiApplication = testing::AddGlobalTestEnvironment(new TGuiApplication);
 const fs::path kBin = MIRCA_BIN_DIR;
 const std::string kDate = "10122026";
+
+// A press and release on a point of an item view's viewport, twice for a double click.
+void Click(QWidget* viewport, QPoint at, bool twice = false) {
+    const QPointF local(at);
+    const QPointF global(viewport->mapToGlobal(at));
+    const auto send = [&](QEvent::Type type) {
+        QMouseEvent event(type, local, global, Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    };
+    send(QEvent::MouseButtonPress);
+    send(QEvent::MouseButtonRelease);
+    if (twice) {
+        send(QEvent::MouseButtonDblClick);
+        send(QEvent::MouseButtonRelease);
+    }
+}
+
+void ClickCell(QAbstractItemView* grid, int row, int column) {
+    Click(grid->viewport(), grid->visualRect(grid->model()->index(row, column)).center());
+}
 
 class EditorWindow : public TTestFolder {
 protected:
@@ -130,6 +157,16 @@ protected:
     }
     // Moves the focus as a click on another control would.
     void ClickAway() { Tree()->setFocus(Qt::MouseFocusReason); }
+    // A click on the node below the selected one, as the user makes it: the press moves the focus to the
+    // tree first, then selects the node. True when the selection stays on the node it was on, alone.
+    bool ClickOnNextNodeKeepsTheSelection() {
+        QTreeWidgetItem* const own = Tree()->currentItem();
+        QTreeWidgetItem* const other = Tree()->itemBelow(own);
+        ClickAway();
+        Click(Tree()->viewport(), Tree()->visualItemRect(other).center());
+        QCoreApplication::processEvents();
+        return Tree()->currentItem() == own && Tree()->selectedItems() == QList<QTreeWidgetItem*>{own};
+    }
     // Selects a node whose page is not the one on screen; false when the page refused to be left.
     bool LeavePage() {
         const std::string page = form_->VisiblePage();
@@ -143,6 +180,26 @@ protected:
     void Activate() {
         form_->activateWindow();
         ASSERT_TRUE(WaitFor([&] { return form_->isActiveWindow(); }));
+    }
+    // The panel's object blocks as the configuration of tests/objectconfig.h with the given zones has them.
+    void ConfigurePanelObjects(std::initializer_list<TZoneOwner> zones) {
+        TZelmoMemoryMap map(kBin / "drv_base" / "937_d_6_4.xml");
+        ConfigureObjects(map, zones);
+        for (const char* name :
+             {"sys_outs", "adr_mr", "sys_outs_assigns", "rpd_nums", "pkp_nums", "obj_nums", "obj_exl"}) {
+            const TConfigBlockBase& block = map.ConfigBlock(name);
+            std::copy_n(block.ValueBytes(), block.Size, PanelBytes(name));
+        }
+    }
+    TZelmoMemoryMap& Current() const { return *form_->Session()->CurrentMap(); }
+    // The active window, connected to a Y-649 panel that holds one code, "444" in row 4 of 4.
+    void ConnectWithOneCode() {
+        Make("937_d_6_4.xml");
+        std::copy_n(EncodeCode("444").begin(), 6, PanelBytes("codes") + 3 * 6);
+        PanelByte("reg_code_count") = 1;
+        PanelByte("max_code_num") = 4;
+        ShowAndWait([&] { return Connected(); });
+        Activate();
     }
 
     TVirtualClock clock_;
@@ -302,23 +359,6 @@ TEST_F(EditorWindow, TheBackupPageSavesObjectAndAddressInTheFileName) {
               name);
 }
 
-// A press and release on a point of an item view's viewport, twice for a double click.
-void Click(QWidget* viewport, QPoint at, bool twice = false) {
-    const QPointF local(at);
-    const QPointF global(viewport->mapToGlobal(at));
-    const auto send = [&](QEvent::Type type) {
-        QMouseEvent event(type, local, global, Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &event);
-    };
-    send(QEvent::MouseButtonPress);
-    send(QEvent::MouseButtonRelease);
-    if (twice) {
-        send(QEvent::MouseButtonDblClick);
-        send(QEvent::MouseButtonRelease);
-    }
-}
-
 TEST_F(EditorWindow, PasswordsThatBreakTheirRulesKeepThePageOnce) {
     Make("937_d_6_4.xml");
     ShowAndWait([&] { return Connected(); });
@@ -330,16 +370,10 @@ TEST_F(EditorWindow, PasswordsThatBreakTheirRulesKeepThePageOnce) {
     EXPECT_EQ(engineer->text(), QStringLiteral("1111"));
 
     // Two digits: one box, the page stays, and leaving the field again says nothing more. The user clicks
-    // another node: the press moves the focus to the tree first, then selects the node.
+    // another node.
     dialogs_.Clear();
     user->setText(QStringLiteral("12"));
-    QTreeWidgetItem* const own = Tree()->currentItem();
-    QTreeWidgetItem* const other = Tree()->itemBelow(own);
-    ClickAway();
-    Click(Tree()->viewport(), Tree()->visualItemRect(other).center());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(Tree()->currentItem(), own);
-    EXPECT_EQ(Tree()->selectedItems(), QList<QTreeWidgetItem*>{own});
+    EXPECT_TRUE(ClickOnNextNodeKeepsTheSelection());
     EXPECT_FALSE(LeavePage());
     EXPECT_EQ(form_->VisiblePage(), "YMainSettingsTS");
     EXPECT_EQ(Texts(TKind::Inform), (std::vector<std::string>{Msg(145), Msg(145)}))
@@ -395,12 +429,7 @@ TEST_F(EditorWindow, TheMainPageClampsDurationsAndEnablesThemByMode) {
 }
 
 TEST_F(EditorWindow, CodesAreCheckedInTheirCellAndWrittenWithCountAndMaximum) {
-    Make("937_d_6_4.xml");
-    std::copy_n(EncodeCode("444").begin(), 6, PanelBytes("codes") + 3 * 6);
-    PanelByte("reg_code_count") = 1;
-    PanelByte("max_code_num") = 4;
-    ShowAndWait([&] { return Connected(); });
-    Activate();
+    ConnectWithOneCode();
     ASSERT_TRUE(SelectPage("YCodesTS"));
     auto* grid = Find<QTableWidget>("YCodesSG");
     auto* editor = Find<QLineEdit>("YCodeEdit");
@@ -452,6 +481,54 @@ TEST_F(EditorWindow, CodesAreCheckedInTheirCellAndWrittenWithCountAndMaximum) {
     Trigger("MenuWriteAction");
     EXPECT_EQ(PanelByte("reg_code_count"), 1);
     EXPECT_EQ(PanelByte("max_code_num"), 2);
+}
+
+// A refused code keeps the codes page as a refused password keeps its page: a click on another node goes
+// back to the codes node, with one box; leaving again keeps the stored code. The cell editor opens with the
+// old code selected, so that typing replaces it.
+TEST_F(EditorWindow, ARefusedCodeKeepsTheNodeOnceAndTheStoredCodeStays) {
+    ConnectWithOneCode();
+    ASSERT_TRUE(SelectPage("YCodesTS"));
+    auto* grid = Find<QTableWidget>("YCodesSG");
+    auto* editor = Find<QLineEdit>("YCodeEdit");
+    const auto type = [&](int row, const char* text) {
+        ClickCell(grid, row, 1);
+        ASSERT_TRUE(editor->isVisible());
+        QTest::keyClicks(editor, QString::fromLatin1(text));
+    };
+    ClickCell(grid, 3, 1);
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("444"));
+    type(3, "7");
+    EXPECT_EQ(editor->text(), QStringLiteral("7"));
+
+    // The user clicks another node.
+    dialogs_.Clear();
+    EXPECT_TRUE(ClickOnNextNodeKeepsTheSelection());
+    EXPECT_EQ(form_->VisiblePage(), "YCodesTS");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(279)});
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_EQ(editor->text(), QStringLiteral("444"));
+    EXPECT_TRUE(LeavePage());
+    EXPECT_EQ(dialogs_.Count(TKind::Inform), 1u);
+
+    // The focus goes to the tree, and no other node is chosen: the entry waits in its cell, and choosing
+    // another cell checks it before the editor moves there.
+    ASSERT_TRUE(SelectPage("YCodesTS"));
+    type(3, "7");
+    dialogs_.Clear();
+    ClickAway();
+    EXPECT_TRUE(dialogs_.Calls().empty());
+    ClickCell(grid, 0, 1);
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(279)});
+    EXPECT_EQ(grid->item(3, 1)->text(), QStringLiteral("444"));
+
+    dialogs_.Clear();
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(28)});
+    const auto stored = EncodeCode("444");
+    EXPECT_EQ(std::vector<std::uint8_t>(PanelBytes("codes") + 3 * 6, PanelBytes("codes") + 4 * 6),
+              std::vector<std::uint8_t>(stored.begin(), stored.begin() + 6));
+    EXPECT_EQ(PanelByte("reg_code_count"), 1);
 }
 
 TEST_F(EditorWindow, TheBindingDialogOffersFreeOutputsAndTheListIsWritten) {
@@ -526,6 +603,44 @@ TEST_F(EditorWindow, TheBindingDialogOffersFreeOutputsAndTheListIsWritten) {
     EXPECT_EQ(PanelBytes("sys_outs_work_modes")[4], 0);
 }
 
+// Deleting a system output takes it from the objects' stored assignments at once: a file saved next holds
+// object 3 (system outputs 1, 3, 4 and 5 in tests/objectconfig.h) without module 5's output 1, the deleted
+// system output 5, and with everything else it had.
+TEST_F(EditorWindow, ADeletedSystemOutputLeavesTheObjectsAssignmentsAtOnce) {
+    Make("937_d_6_4.xml");
+    ConfigurePanelObjects({{10, 2, 3, true}, {20, 1, 1500, true}});
+    ShowAndWait([&] { return Connected(); });
+    ASSERT_TRUE(SelectPage("YSysOutsAssignInSysTS"));
+    auto* list = Find<QTreeWidget>("YSysOutsAssignInSysLV");
+    list->setCurrentItem(list->topLevelItem(4));
+    Click(list->viewport(), list->visualItemRect(list->topLevelItem(4)).center());
+    auto* remove = Find<QPushButton>("YSOAISDelSysOutBitBtn");
+    ASSERT_TRUE(remove->isEnabled());
+    remove->click();
+    const auto& assigns = Current().Block<TYSysOutsAssigns>("sys_outs_assigns").Value;
+    EXPECT_EQ(assigns.YSysOutAssigns(3), (TYSysOutAssigns{{0b101, 5, 0b0010}}));
+    EXPECT_EQ(assigns.YSysOutAssigns(1500), (TYSysOutAssigns{{0, 9, 0b1001}}));
+
+    dialogs_.Clear();
+    const fs::path file = dir_ / "conf" / "site.ycfg";
+    dialogs_.ScriptSaveFile(file);
+    Trigger("FileSaveAction");
+    TZelmoMemoryMapImage image;
+    ASSERT_TRUE(LoadConfigurationFile(setPath_, file, image)) << LastFailureText();
+    TZelmoMemoryMap saved(setPath_ / "937_d_6_4.xml");
+    ASSERT_TRUE(saved.LoadFromImage(image));
+    EXPECT_EQ(saved.Block<TYSysOuts>("sys_outs").Value.SysOut(5), 0u);
+    EXPECT_EQ(saved.Block<TYSysOuts>("sys_outs").Value.SysOut(4), 22u);
+    EXPECT_EQ(saved.Block<TYSysOutsAssigns>("sys_outs_assigns").Value.YSysOutAssigns(3),
+              (TYSysOutAssigns{{0b101, 5, 0b0010}}));
+    EXPECT_EQ(saved.Block<TYSysOutsAssigns>("sys_outs_assigns").Value.YSysOutAssigns(1500),
+              (TYSysOutAssigns{{0, 9, 0b1001}}));
+    // Saved, but the panel still has it: closing offers the write.
+    dialogs_.ScriptAnswer(TAnswer::No);
+    form_->close();
+    EXPECT_EQ(Texts(TKind::Ask), std::vector<std::string>{Msg(304)});
+}
+
 // Both assignment pages against the panel: a device and a zone given to object 1, then a system output, all
 // written into the panel's object blocks.
 TEST_F(EditorWindow, AssignmentsMadeOnBothPagesAreWritten) {
@@ -565,6 +680,108 @@ TEST_F(EditorWindow, AssignmentsMadeOnBothPagesAreWritten) {
     EXPECT_EQ(PanelBytes("obj_nums")[0], 1) << "address 1, zone 1 belongs to object 1";
     EXPECT_EQ(PanelBytes("obj_nums")[1], 0);
     EXPECT_EQ(PanelBytes("sys_outs_assigns")[0], 0x02) << "system output 2: the panel's output 2";
+}
+
+// Looking at the zones page stores nothing, even where a store would rewrite what the panel holds (here its
+// exclusion marks, all clear): closing has nothing to ask. Clearing the table is a change: closing asks, and
+// the write empties the panel's zones.
+TEST_F(EditorWindow, LookingAtTheZonesPageChangesNothingClearingItDoes) {
+    Make("937_d_6_4.xml");
+    PanelBytes("rpd_nums")[0] = 7;  // address 1: device 7
+    PanelBytes("obj_nums")[0] = 1;  // its zone 1 belongs to object 1
+    std::fill_n(PanelBytes("obj_exl"), 250, 0);
+    ShowAndWait([&] { return Connected(); });
+    ASSERT_TRUE(SelectPage("YAssignsIIinObjectsTS"));
+    ASSERT_TRUE(LeavePage());
+    EXPECT_FALSE(Current().AnyModified());
+    form_->close();
+    EXPECT_TRUE(Texts(TKind::Ask).empty());
+
+    dialogs_.Clear();
+    ShowAndWait([&] { return Connected() && Tree()->topLevelItemCount() > 1; });
+    ASSERT_TRUE(SelectPage("YAssignsIIinObjectsTS"));
+    dialogs_.ScriptAnswer(TAnswer::Yes);
+    Find<QPushButton>("YAIIiODelAllObjBitBtn")->click();
+    ASSERT_TRUE(LeavePage());
+    EXPECT_TRUE(Current().ConfigBlock("obj_nums").Modified);
+    dialogs_.ScriptAnswer(TAnswer::Yes);
+    form_->close();
+    EXPECT_EQ(Texts(TKind::Ask), (std::vector<std::string>{Msg(533), Msg(304)}));
+    EXPECT_EQ(PanelBytes("obj_nums")[0], 0) << "the cleared table is written";
+    EXPECT_FALSE(form_->IsOpen());
+}
+
+// Esc in a field takes back what was typed there since the user came to it, and the window stays open with
+// nothing asked; the page may be left again. Esc on the window itself closes it as the close button does.
+TEST_F(EditorWindow, EscTakesBackAFieldsEntryAndClosesOnlyFromTheWindow) {
+    ConnectWithOneCode();
+    const auto escape = [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); };
+
+    // A password, refused on the way out first: Esc reaches back past the refusal to the stored one.
+    ASSERT_TRUE(SelectPage("YMainSettingsTS"));
+    dialogs_.Clear();
+    auto* user = Find<QLineEdit>("YUserPwdEdit");
+    user->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(user, QStringLiteral("9"));
+    Find<QComboBox>("YConfirmPaswrd")->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(Texts(TKind::Inform), std::vector<std::string>{Msg(145)});
+    ASSERT_TRUE(user->hasFocus());
+    escape();
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(user->text(), QStringLiteral("1234"));
+    // A duration: its up-down's value comes back with its text.
+    auto* duration = Find<QSpinBox>("YUpDownTimeLCD");
+    const int stored = duration->value();
+    duration->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(duration, QString::number(stored == 9 ? 8 : 9));
+    ASSERT_NE(duration->value(), stored);
+    escape();
+    EXPECT_EQ(duration->value(), stored);
+    dialogs_.Clear();
+    ASSERT_TRUE(LeavePage()) << "the page may be left again";
+    EXPECT_TRUE(dialogs_.Calls().empty());
+
+    // The code cell: the editor goes, the row keeps its code, nothing is checked.
+    ASSERT_TRUE(SelectPage("YCodesTS"));
+    auto* grid = Find<QTableWidget>("YCodesSG");
+    auto* code = Find<QLineEdit>("YCodeEdit");
+    ClickCell(grid, 3, 1);
+    QTest::keyClicks(code, QStringLiteral("7"));
+    escape();
+    EXPECT_FALSE(code->isVisible());
+    EXPECT_EQ(grid->item(3, 1)->text(), QStringLiteral("444"));
+    ASSERT_TRUE(LeavePage());
+
+    // The device box over a zones cell: it goes without a choice.
+    ASSERT_TRUE(SelectPage("YAssignsIIinObjectsTS"));
+    auto* zones = Find<QTableView>("YAssignsIIinObjectsSG");
+    ClickCell(zones, 0, kDeviceColumn);
+    auto* devices = Find<QComboBox>("YAIIiOCmB");
+    ASSERT_TRUE(devices->hasFocus());
+    escape();
+    EXPECT_FALSE(devices->isVisible());
+    EXPECT_EQ(zones->model()->index(0, kDeviceColumn).data().toString(), QString());
+
+    EXPECT_TRUE(form_->IsOpen());
+    EXPECT_TRUE(dialogs_.Calls().empty());
+    ASSERT_TRUE(LeavePage());
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(std::vector<std::uint8_t>(PanelBytes("user_pw"), PanelBytes("user_pw") + 4),
+              (std::vector<std::uint8_t>{0x81, 0x82, 0x83, 0x84}));
+    EXPECT_EQ(PanelBytes("codes")[3 * 6], EncodeCode("444")[0]);
+
+    // On the window, after a change: the close question, and No closes without writing.
+    ASSERT_TRUE(SelectPage("RRiRelayTS"));
+    Combo("ReleWorkMode2")->setCurrentIndex((Combo("ReleWorkMode2")->currentIndex() + 1) % 3);
+    const std::uint8_t relays = PanelByte("mode_rele");
+    Tree()->setFocus(Qt::MouseFocusReason);
+    dialogs_.Clear();
+    dialogs_.ScriptAnswer(TAnswer::No);
+    escape();
+    EXPECT_EQ(Texts(TKind::Ask), std::vector<std::string>{Msg(304)});
+    EXPECT_FALSE(form_->IsOpen());
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(PanelByte("mode_rele"), relays);
 }
 
 // A map without a block a page needs: showing and leaving the page report the map's lookup error, the page
@@ -625,6 +842,40 @@ TEST(EditorPagesInEnglish, NoPageShowsARussianText) {
     }
     QCoreApplication::removeTranslator(&translator);
     Catalogue().LoadCatalogue(kBin / "drv_base" / "Messages.xml", "RU", "");
+}
+
+// The durations' ranges on the main settings page name their unit as the window's language does.
+TEST(EditorPagesInEnglish, DurationRangesNameTheUnitInTheWindowsLanguage) {
+    TScriptedDialogs dialogs;
+    bool leave = true;
+    QStackedWidget pages;
+    BuildTabSheets(pages, TPageServices{&dialogs, &leave});
+    const auto ranges = [&] {
+        std::vector<std::string> texts;
+        for (const char* group : {"YInternalSoundRG", "YLCDBacklightRG"})
+            texts.push_back(pages.findChild<QGroupBox*>(QLatin1String(group))
+                                ->findChild<QLabel*>()
+                                ->text()
+                                .toStdString());
+        return texts;
+    };
+    EXPECT_EQ(ranges(), (std::vector<std::string>{"(1c-255c)", "(1c-254c)"}));
+    struct Case {
+        const char* file;
+        std::vector<std::string> shown;
+    } cases[] = {{"mirca_en.qm", {"(1s-255s)", "(1s-254s)"}},
+                 {"mirca_tr.qm", {"(1sn-255sn)", "(1sn-254sn)"}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        QTranslator translator;
+        ASSERT_TRUE(translator.load(QString::fromStdString((kBin / "lang" / c.file).string())));
+        QCoreApplication::installTranslator(&translator);
+        RetranslateTabSheets(pages);
+        EXPECT_EQ(ranges(), c.shown);
+        QCoreApplication::removeTranslator(&translator);
+    }
+    RetranslateTabSheets(pages);
+    EXPECT_EQ(ranges(), (std::vector<std::string>{"(1c-255c)", "(1c-254c)"}));
 }
 
 }  // namespace

@@ -1386,6 +1386,37 @@ TEST_F(TStartupTest, QtsOwnButtonsAndFileDialogsFollowTheProgramsLanguage) {
     }
 }
 
+// Saving over a file is asked about once, by the program in its own words (catalogue message 4): Qt's save
+// dialog hands the existing file back without a question of its own.
+class QtFileDialogs : public TTestFolder {};
+
+TEST_F(QtFileDialogs, TheSaveDialogLeavesTheOverwriteQuestionToTheProgram) {
+    const fs::path existing = dir_ / "site.ycfg";
+    WriteFile(existing, "kept");
+    TQtDialogService service;
+    bool dialogShown = false;
+    std::vector<std::string> qtQuestions;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        dialogShown = true;
+        // A question of Qt's own would open while accept() runs: answered, and noted, from the loop it runs.
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                qtQuestions.push_back(Text(box->text()));
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        dialog->selectFile(ToQString(existing));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const auto chosen = service.ChooseSaveFile("Save", dir_ / "new", "Configuration files|*.ycfg");
+    ASSERT_TRUE(dialogShown);
+    EXPECT_TRUE(qtQuestions.empty()) << qtQuestions.front();
+    EXPECT_EQ(chosen, existing);
+    EXPECT_EQ(ReadText(existing), "kept");
+}
+
 // Before, "en" chose the English windows, but an empty catalogue (which knows "EN" only) and an English
 // record that the settings window took for another language. Now it is "EN" everywhere.
 TEST_F(TStartupTest, ALowerCaseLanguageIsTheSameLanguageEverywhere) {
