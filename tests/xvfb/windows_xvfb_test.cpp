@@ -207,6 +207,25 @@ const QString kEditor = QStringLiteral("ZDevSettingsForm");
 const QString kLog = QStringLiteral("ZMStoreForm");
 const QString kFirmware = QStringLiteral("ZChangeSoftForm");
 
+QLineEdit* PasswordEdit() {
+    return Child<QLineEdit>(kEditor, QStringLiteral("YUserPwdEdit"));
+}
+
+// Waits for the panel's operator password on the main settings page, then types another one over it.
+void TypePassword(TUser& me, const char* typed) {
+    me.WaitUntil(
+        "the panel's password on the page",
+        [] {
+            return PasswordEdit() && PasswordEdit()->isVisible() &&
+                   PasswordEdit()->text() == QStringLiteral("1234");
+        },
+        40s);
+    me.Click("the operator password", [] { return PasswordEdit(); });
+    me.Input().Key("a", /*control=*/true);
+    me.Input().Type(typed);
+    me.WaitUntil("the typed password", [&] { return PasswordEdit()->text() == QString::fromLatin1(typed); });
+}
+
 // name = value lines of `config dump`, as a map.
 std::map<std::string, std::string> Blocks(const std::string& dump) {
     std::map<std::string, std::string> blocks;
@@ -245,17 +264,7 @@ TEST_P(WindowsUnderX, ConfigEditorWritesWhatWasTypedAndChosen) {
         const std::string read = me.Answer(QMessageBox::Ok);
         EXPECT_EQ(read, Msg(31));
         EXPECT_EQ(HasCyrillic(read), IsRussian()) << read;
-        const auto password = [] { return Child<QLineEdit>(kEditor, QStringLiteral("YUserPwdEdit")); };
-        me.WaitUntil(
-            "the panel's password on the page",
-            [&] {
-                return password() && password()->isVisible() && password()->text() == QStringLiteral("1234");
-            },
-            40s);
-        me.Click("the operator password", password);
-        me.Input().Key("a", /*control=*/true);
-        me.Input().Type("5678");
-        me.WaitUntil("the typed password", [&] { return password()->text() == QStringLiteral("5678"); });
+        TypePassword(me, "5678");
 
         // Another page by a click in the tree (the page left keeps the typed password), and its first relay's
         // mode chosen from the drop-down list with the keyboard.
@@ -348,17 +357,7 @@ TEST_P(WindowsUnderX, ConfigEditorStaysOpenWhenTheChangesCannotBeWritten) {
     ASSERT_NO_FATAL_FAILURE(Run(TWorkingMode::PanelConfig, [&](TUser& me) {
         WaitForWindow(me, kEditor, GetParam().editorTitle);
         EXPECT_EQ(me.Answer(QMessageBox::Ok), OnGui([] { return Msg(31); }));
-        const auto password = [] { return Child<QLineEdit>(kEditor, QStringLiteral("YUserPwdEdit")); };
-        me.WaitUntil(
-            "the panel's password on the page",
-            [&] {
-                return password() && password()->isVisible() && password()->text() == QStringLiteral("1234");
-            },
-            40s);
-        me.Click("the operator password", password);
-        me.Input().Key("a", /*control=*/true);
-        me.Input().Type("12");
-        me.WaitUntil("the typed password", [&] { return password()->text() == QStringLiteral("12"); });
+        TypePassword(me, "12");
 
         // Exit: the refusal, then the question; Yes wants the changes kept, which cannot be: the window
         // stays.
@@ -370,7 +369,7 @@ TEST_P(WindowsUnderX, ConfigEditorStaysOpenWhenTheChangesCannotBeWritten) {
         std::this_thread::sleep_for(1s);
         EXPECT_TRUE(OnGui([] { return Window(kEditor) && Window(kEditor)->isVisible(); }))
             << "the window closed";
-        EXPECT_EQ(OnGui([&] { return password()->text().toStdString(); }), "12");
+        EXPECT_EQ(OnGui([] { return PasswordEdit()->text().toStdString(); }), "12");
 
         me.Click("Exit", [] { return ToolButton(kEditor, QStringLiteral("CloseFormAction")); });
         EXPECT_EQ(me.Answer(QMessageBox::Ok), refused);
