@@ -51,6 +51,11 @@ void TCatalogue::LoadCatalogue(const std::filesystem::path& messagesFile, const 
         }
     }
 
+    // A catalogue without the run's language would leave every box and question blank.
+    if (!language)
+        throw TXmlError(xml.Source() + ": the message catalogue has no texts for the language " +
+                        ShownValue(wanted));
+    std::size_t loaded = 0;
     for (const pugi::xml_node& message : language.children()) {
         if (message.type() != pugi::node_element) continue;
         const pugi::xml_attribute number = message.attribute("number");
@@ -65,7 +70,11 @@ void TCatalogue::LoadCatalogue(const std::filesystem::path& messagesFile, const 
         const std::int64_t n = read.value;
         if (n < 1 || n > kSlots) continue;
         (*fresh)[static_cast<std::size_t>(n - 1)] = SingleText(message).value_or(std::string());
+        ++loaded;
     }
+    if (loaded == 0)
+        throw TXmlError(xml.Source() + ": the message catalogue has no texts for the language " +
+                        ShownValue(wanted));
 
     slots_.swap(*fresh);
 }

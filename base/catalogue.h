@@ -15,8 +15,9 @@ public:
     static constexpr int kSlots = 1000;
 
     // Fills the slots from the file for EffectiveLanguage(code, recordedCode). Throws TXmlError for a missing
-    // or malformed file or a number attribute that is absent or not an integer; a code without a language
-    // element leaves every slot empty.
+    // or malformed file, a number attribute that is absent or not an integer, and a file without a language
+    // element for the code or whose element holds no message numbered 1 to 1000; the catalogue is then
+    // left as it was.
     void LoadCatalogue(const std::filesystem::path& messagesFile, const std::string& code,
                        const std::string& recordedCode);
     // Slot n for 1 <= n <= 1000, else empty. Never fails.

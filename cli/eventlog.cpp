@@ -82,7 +82,7 @@ void Print(const std::vector<TLogRow>& rows) {
 }
 
 int LogShow(const TGlobalOptions& global, const TArgs& args) {
-    if (!LoadLanguage(global, args, "log show")) return kExitUsage;
+    if (const int rc = LoadLanguage(global, args, "log show"); rc != kExitOk) return rc;
     TEventLogReader reader;
     if (!Load(reader, args.positional[0], "log show")) return kExitFailed;
     NoteUndecoded(reader, "log show");
@@ -151,7 +151,7 @@ std::optional<std::vector<std::string>> Conditions(const TArgs& args, const TEve
 }
 
 int LogQuery(const TGlobalOptions& global, const TArgs& args) {
-    if (!LoadLanguage(global, args, "log query")) return kExitUsage;
+    if (const int rc = LoadLanguage(global, args, "log query"); rc != kExitOk) return rc;
     // Made here to check the dates as it will read them; it touches no file before its first operation.
     TEventDatabase database(args.Has("--db") ? std::filesystem::path(args.options.at("--db"))
                                              : TEventDatabase::DefaultPath());

@@ -139,7 +139,7 @@ int FirmwareList(const TGlobalOptions& global, const std::vector<std::string>& a
     constexpr const char* kCommand = "firmware list";
     const auto a = ParseArgs(kCommand, args, {"--folder", "--lang"}, {"--all"}, 0);
     if (!a) return kExitUsage;
-    if (!LoadLanguage(global, *a, kCommand)) return kExitUsage;
+    if (const int rc = LoadLanguage(global, *a, kCommand); rc != kExitOk) return rc;
     const std::filesystem::path folder = FirmwareFolder(*a);
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
@@ -246,7 +246,7 @@ int FirmwareWrite(const TGlobalOptions& global, const std::vector<std::string>& 
                     "--json needs --yes: the questions cannot be asked on a terminal; nothing was sent");
         return kExitUsage;
     }
-    if (!LoadLanguage(global, *a, kCommand)) return kExitUsage;
+    if (const int rc = LoadLanguage(global, *a, kCommand); rc != kExitOk) return rc;
     const std::filesystem::path file = a->positional.front();
     // A file that cannot be an image is refused before the panel is touched.
     if (const std::string problem = FirmwareFileProblem(file); !problem.empty()) {
@@ -330,7 +330,7 @@ int FirmwareRefresh(const TGlobalOptions& global, const std::vector<std::string>
         Out().Error(kCommand, "--json needs --yes: the question cannot be asked on a terminal");
         return kExitUsage;
     }
-    if (!LoadLanguage(global, *a, kCommand)) return kExitUsage;
+    if (const int rc = LoadLanguage(global, *a, kCommand); rc != kExitOk) return rc;
     auto link = MakeLink(global);
     if (const int rc = Connect(*link, TZelmoDevice::kModeConfiguration, kCommand); rc != kExitOk) return rc;
     TZelmoDevice& device = link->Device();

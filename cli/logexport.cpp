@@ -48,7 +48,7 @@ int LogExport(const TGlobalOptions& global, const std::vector<std::string>& args
             return kExitUsage;
         }
     }
-    if (!LoadLanguage(global, *a, kCommand)) return kExitUsage;
+    if (const int rc = LoadLanguage(global, *a, kCommand); rc != kExitOk) return rc;
 
     TEventLogReader reader;
     if (!Load(reader, a->positional[0], kCommand)) return kExitFailed;

@@ -12,19 +12,20 @@ std::string LanguageCode(const TArgs& args) {
     return args.Has("--lang") ? args.options.at("--lang") : "RU";
 }
 
-bool LoadLanguage(const TGlobalOptions& global, const TArgs& args, const char* command) {
+int LoadLanguage(const TGlobalOptions& global, const TArgs& args, const char* command) {
     const std::string code = LanguageCode(args);
     if (code != "RU" && code != "EN" && code != "TR") {
         Out().Error(command, "--lang takes RU, EN or TR");
-        return false;
+        return kExitUsage;
     }
     try {
         Catalogue().LoadCatalogue(global.DataFolder() / "Messages.xml", code, code);
     } catch (const std::exception& e) {
+        // The command line was right; the program's data is not.
         Out().Error(command, e.what());
-        return false;
+        return kExitFailed;
     }
-    return true;
+    return kExitOk;
 }
 
 bool Load(TEventLogReader& reader, const std::string& file, const char* command) {

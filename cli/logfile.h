@@ -13,8 +13,9 @@ namespace mirca::cli {
 // The language of --lang (RU when absent): "RU", "EN" or "TR".
 std::string LanguageCode(const TArgs& args);
 
-// Loads the catalogue in that language; false (reported) when the code or the file is wrong.
-bool LoadLanguage(const TGlobalOptions& global, const TArgs& args, const char* command);
+// Loads the catalogue in that language: kExitOk, else the reported exit code (kExitUsage for a wrong code,
+// kExitFailed for a catalogue that cannot be used).
+int LoadLanguage(const TGlobalOptions& global, const TArgs& args, const char* command);
 
 // Loads a saved log; false (reported) when it cannot be read.
 bool Load(TEventLogReader& reader, const std::string& file, const char* command);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "tests/process.h"
@@ -80,6 +81,39 @@ TEST(CliIdentify, FailuresExitNonZeroWithAMessage) {
     EXPECT_NE(r.exitCode, 0);
     r = tp::Run({kBin + "/mirca-cli", "frobnicate"});
     EXPECT_EQ(r.exitCode, 2);
+}
+
+// A catalogue that cannot give the run's texts is refused before any work, naming the file: exit 1 (the
+// program's data is wrong), where a wrong --lang is a wrong command line (exit 2).
+TEST(CliCatalogue, ACatalogueWithoutTheLanguagesTextsIsRefusedWithTheFileNamed) {
+    const fs::path data = fs::temp_directory_path() / ("mirca-e2e-" + std::to_string(getpid()) + "-data");
+    fs::create_directories(data / "base");
+    struct Case {
+        const char* what;
+        std::string messages;
+        const char* lang;
+        int exitCode;
+        std::string said;
+    };
+    const fs::path file = data / "Messages.xml";
+    const std::vector<Case> cases = {
+        {"no messages", "<messages/>", "EN", 1, file.string()},
+        {"no texts in Turkish", R"(<messages><language name="EN"><m number="1">x</m></language></messages>)",
+         "TR", 1, "no texts for the language TR"},
+        {"a language the program has not", "<messages/>", "DE", 2, "--lang takes RU, EN or TR"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        {
+            std::ofstream(file, std::ios::trunc) << c.messages;
+        }
+        const auto r = tp::Run({kBin + "/mirca-cli", "--data", data.string(), "firmware", "list", "--all",
+                                "--folder", (data / "base").string(), "--lang", c.lang});
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    fs::remove_all(data);
 }
 
 }  // namespace
