@@ -24,6 +24,10 @@ constexpr const char* kBackupPage = "YBackupTS";
 constexpr int kMsgCannotKeep = 910;
 // "The factory settings are set but not yet written to the device."
 constexpr int kMsgFactoryNotWritten = 911;
+// "The memory map file %s is missing." / "... is broken." / "The list of memory maps %s is broken."
+constexpr int kMsgMapMissing = 913;
+constexpr int kMsgMapBroken = 914;
+constexpr int kMsgMapListBroken = 915;
 constexpr const char* kOtherBackupPage = "RBackupTS";
 constexpr int kOnlineDelayMs = 500;
 constexpr int kDemoDelayMs = 500;
@@ -250,16 +254,27 @@ void TEditorSession::Connect() {
 
 void TEditorSession::Adopt(bool readNow, std::shared_ptr<TZelmoMemoryMap> shown) {
     const TZelmoDescriptor d = TZelmoDescriptor::FromDevice(link_->Device());
-    std::shared_ptr<TZelmoMemoryMap> map;
-    try {
-        map = OpenMapForDescriptor(paths_.programSetPath, d);
-    } catch (const std::exception& e) {
-        // A broken map is reported; the device is then treated as one without a map.
-        dialogs_.ShowException(e.what());
-    }
+    TMapLookup lookup = LookUpMap(paths_.programSetPath, d);
+    std::shared_ptr<TZelmoMemoryMap> map = std::move(lookup.map);
     if (!map) {
         // The configuration on screen stays: nothing replaces it, and nothing of this device goes into it.
-        view_.BuildTree("NoDevice");
+        using TStatus = TMapLookup::TStatus;
+        if (lookup.status == TStatus::NotListed) {
+            view_.BuildTree("NoDevice");
+        } else {
+            // A panel the program supports, whose map this installation cannot give: the file is named.
+            const std::string file = lookup.file.string();
+            const int message = lookup.status == TStatus::Missing  ? kMsgMapMissing
+                                : lookup.status == TStatus::Broken ? kMsgMapBroken
+                                                                   : kMsgMapListBroken;
+            const std::string text = FormatTexts(Msg(message), {file});
+            view_.SetStatus(text);
+            dialogs_.Inform(Msg(3), lookup.detail.empty() ? text : text + "\n" + lookup.detail,
+                            IDialogService::TIcon::Error);
+            // The demo that follows reads the same files: their fault is not shown a second time.
+            reportedMapFault_ = lookup.detail;
+            view_.BuildTree("NoMap");
+        }
         view_.StartTimer(TEditorTimer::Demo, kNoMapDemoDelayMs);
         return;
     }
@@ -324,8 +339,9 @@ void TEditorSession::EnterDemo() {
             RebuildObjects();
         }
     } catch (const std::exception& e) {
-        dialogs_.ShowException(e.what());
+        if (e.what() != reportedMapFault_) dialogs_.ShowException(e.what());
     }
+    reportedMapFault_.clear();
     TZelmoDescriptor d;
     if (current_ && current_->GetDescriptor(d))
         BuildTreeFor(d);

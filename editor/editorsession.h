@@ -210,6 +210,9 @@ private:
     std::unique_ptr<TObjectTable> objects_;
     TBackupPage backupPage_;
     bool helpReady_ = true;
+    // The broken map or map list the user was just told about while adopting a panel; the demo that
+    // follows does not show it again.
+    std::string reportedMapFault_;
 };
 
 }  // namespace mirca

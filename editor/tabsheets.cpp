@@ -35,6 +35,10 @@ constexpr std::array kWaitForSynchronize{
 constexpr std::array kDeviceNotSupport{Text(QT_TRANSLATE_NOOP(
     "TabSheets",
     "Подключенный прибор не поддерживается программой. Программа переходит в режим \"Демо\"..."))};
+constexpr std::array kMapUnavailable{Text(QT_TRANSLATE_NOOP(
+    "TabSheets",
+    "Файл карты памяти подключенного прибора не найден или повреждён (см. сообщение). Программа переходит в "
+    "режим \"Демо\"..."))};
 constexpr std::array kRvaPima{Text(QT_TRANSLATE_NOOP(
     "TabSheets",
     "Внимание! Для РПУ PIMA недоступен режим смены настроек. Вы можете сменить только прошивку. Для этого "
@@ -161,11 +165,12 @@ constexpr std::array kTabSheet1{
 
 using B = TSheetBinding;
 
-constexpr std::array<TTabSheet, 39> kSheets{{
+constexpr std::array<TTabSheet, 40> kSheets{{
     {"InWorkTS", B::None, kInWork},
     {"SelectSubMenuTS", B::None, kSelectSubMenu},
     {"WaitForSynchronizeTS", B::None, kWaitForSynchronize},
     {"DeviceNotSupportTS", B::None, kDeviceNotSupport},
+    {"MapUnavailableTS", B::None, kMapUnavailable},
     {"RRvaPimaTS", B::None, kRvaPima},
     {"YMainSettingsTS", B::Map, {}},
     {"YNoticeStatusTS", B::Map, {}},

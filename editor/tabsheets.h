@@ -34,7 +34,7 @@ struct TTabSheet {
     std::span<const TSheetControl> controls;
 };
 
-// The editor's 39 tab sheets, in design order.
+// The editor's 40 tab sheets, in design order.
 std::span<const TTabSheet> TabSheets();
 // The sheet of that design name; null when the window has none, and a tree node naming it shows nothing.
 const TTabSheet* FindTabSheet(std::string_view name);

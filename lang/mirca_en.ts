@@ -208,6 +208,11 @@
     </message>
     <message>
         <location filename="../editor/tabsheets.cpp" line="38"/>
+        <source>Файл карты памяти подключенного прибора не найден или повреждён (см. сообщение). Программа переходит в режим &quot;Демо&quot;...</source>
+        <translation>The memory map file of the connected device is missing or broken (see the message). The program switches to &quot;Demo&quot; mode...</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="38"/>
         <source>Внимание! Для РПУ PIMA недоступен режим смены настроек. Вы можете сменить только прошивку. Для этого выйдите из режима смены настроек (закройте данное окно) и перейдите в режим смены ПО прибора и внешних модулей.</source>
         <translation>Attention! Settings cannot be changed for the PIMA radio receiver. You can only change its firmware. To do so, leave the settings mode (close this window) and choose the firmware update mode for the panel and external modules.</translation>
     </message>

@@ -208,6 +208,11 @@
     </message>
     <message>
         <location filename="../editor/tabsheets.cpp" line="38"/>
+        <source>Файл карты памяти подключенного прибора не найден или повреждён (см. сообщение). Программа переходит в режим &quot;Демо&quot;...</source>
+        <translation>Bağlı cihazın bellek haritası dosyası bulunamadı ya da bozuk (mesaja bakın). Program &quot;Demo&quot; moduna geçiyor...</translation>
+    </message>
+    <message>
+        <location filename="../editor/tabsheets.cpp" line="38"/>
         <source>Внимание! Для РПУ PIMA недоступен режим смены настроек. Вы можете сменить только прошивку. Для этого выйдите из режима смены настроек (закройте данное окно) и перейдите в режим смены ПО прибора и внешних модулей.</source>
         <translation>Dikkat! PIMA radyo alıcısının ayarları değiştirilemez. Yalnızca yazılımını değiştirebilirsiniz. Bunun için ayar modundan çıkın (bu pencereyi kapatın) ve panel ile harici modüllerin yazılım güncelleme moduna geçin.</translation>
     </message>

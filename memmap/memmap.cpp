@@ -437,32 +437,46 @@ std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::pat
     return OpenMapFile(mapFolder / chosen);
 }
 
-std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::path& mapFolder,
-                                                      const TZelmoDescriptor& d, std::string& why) {
-    why.clear();
+TMapLookup LookUpMap(const std::filesystem::path& mapFolder, const TZelmoDescriptor& d) {
+    using TStatus = TMapLookup::TStatus;
+    TMapLookup found;
     std::string chosen;
     try {
         chosen = ChooseMapFile(mapFolder, d);
     } catch (const std::exception& e) {
-        why = e.what();
-        return nullptr;
+        found.status = TStatus::ListBroken;
+        found.file = mapFolder / kIndexFile;
+        found.detail = e.what();  // names the list
+        found.why = found.detail;
+        return found;
     }
     if (chosen.empty()) {
-        why = (mapFolder / kIndexFile).string() + " names no memory map for this device";
-        return nullptr;
+        found.why = (mapFolder / kIndexFile).string() + " names no memory map for this device";
+        return found;
     }
-    const std::filesystem::path path = mapFolder / chosen;
+    found.file = mapFolder / chosen;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        why = "the memory map " + path.string() + " is missing";
-        return nullptr;
+    if (!std::filesystem::is_regular_file(found.file, ec)) {
+        found.status = TStatus::Missing;
+        found.why = "the memory map " + found.file.string() + " is missing";
+        return found;
     }
     try {
-        return std::make_unique<TZelmoMemoryMap>(path);
+        found.map = std::make_unique<TZelmoMemoryMap>(found.file);
+        found.status = TStatus::Found;
     } catch (const std::exception& e) {
-        why = std::string("the memory map is broken: ") + e.what();  // the text names the file
-        return nullptr;
+        found.status = TStatus::Broken;
+        found.detail = e.what();  // names the file
+        found.why = "the memory map is broken: " + found.detail;
     }
+    return found;
+}
+
+std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::path& mapFolder,
+                                                      const TZelmoDescriptor& d, std::string& why) {
+    TMapLookup found = LookUpMap(mapFolder, d);
+    why = std::move(found.why);
+    return std::move(found.map);
 }
 
 std::string LastMapName(const std::filesystem::path& mapFolder, const TZelmoDescriptor& d) {

@@ -72,8 +72,19 @@ std::string MapFileName(const TZelmoDescriptor& d);
 // The map file that serves the descriptor, chosen through maplist.xml in the map folder; null when none.
 std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::path& mapFolder,
                                                       const TZelmoDescriptor& d);
-// The same, never throwing: null with the reason in `why` (the map list names no map for the device, or
-// the map file it names is missing or broken, each with the file's path).
+// What the map folder holds for a descriptor, never throwing. A device the list names no map for is not
+// supported; a map the list names but that is missing or broken, or a list that cannot be read, is a fault of
+// the installation that the user is told about, with the file.
+struct TMapLookup {
+    enum class TStatus { Found, NotListed, Missing, Broken, ListBroken };
+    TStatus status = TStatus::NotListed;
+    std::unique_ptr<TZelmoMemoryMap> map;  // Found only
+    std::filesystem::path file;            // the map file the list names, or the list itself (ListBroken)
+    std::string why;                       // for the user, naming the file; empty when Found
+    std::string detail;                    // the parser's words for Broken and ListBroken
+};
+TMapLookup LookUpMap(const std::filesystem::path& mapFolder, const TZelmoDescriptor& d);
+// LookUpMap's map, or null with its reason in `why`.
 std::unique_ptr<TZelmoMemoryMap> OpenMapForDescriptor(const std::filesystem::path& mapFolder,
                                                       const TZelmoDescriptor& d, std::string& why);
 // The map file name the map list chooses for the descriptor; empty when it names none.

@@ -287,7 +287,7 @@ TEST_F(TipsFileTest, ErrorsNameTheFileAndThePlace) {
 // ---------------------------------------------------------------------------------------------------------
 // The tab-sheet catalogue
 
-TEST(TabSheetTest, ThirtyNineDistinctSheetsAndTheInertOnesShowSomething) {
+TEST(TabSheetTest, FortyDistinctSheetsAndTheInertOnesShowSomething) {
     std::set<std::string_view> names;
     for (const TTabSheet& sheet : TabSheets()) {
         EXPECT_TRUE(names.insert(sheet.name).second) << sheet.name << " twice";
@@ -297,7 +297,7 @@ TEST(TabSheetTest, ThirtyNineDistinctSheetsAndTheInertOnesShowSomething) {
             EXPECT_FALSE(sheet.controls.empty()) << sheet.name;
         }
     }
-    EXPECT_EQ(names.size(), 39u);
+    EXPECT_EQ(names.size(), 40u);
     EXPECT_EQ(FindTabSheet("YCodesGB"), nullptr);
     EXPECT_EQ(FindTabSheet(""), nullptr);
 }
@@ -343,7 +343,8 @@ TEST(ShippedMenuTest, EveryMenuLoadsAndEveryNodeShowsASheet) {
 
 TEST(ShippedMenuTest, WaitAndNoDeviceShowOnePage) {
     const std::vector<std::pair<std::string, std::string>> cases = {{"Wait", "WaitForSynchronizeTS"},
-                                                                    {"NoDevice", "DeviceNotSupportTS"}};
+                                                                    {"NoDevice", "DeviceNotSupportTS"},
+                                                                    {"NoMap", "MapUnavailableTS"}};
     for (const auto& [name, page] : cases)
         EXPECT_EQ(PageList(LoadMenu(kMenuFile, name).nodes), std::vector<std::string>{page}) << name;
 }

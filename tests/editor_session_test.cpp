@@ -118,7 +118,7 @@ protected:
             return true;
         };
         session_ = std::make_unique<TEditorSession>(view_, dialogs_, std::move(link), clock_,
-                                                    TEditorPaths{dir_, kMaps, dir_ / "conf", dir_ / "reg"},
+                                                    TEditorPaths{dir_, maps_, dir_ / "conf", dir_ / "reg"},
                                                     services);
     }
     // The window was shown and its online timer ran.
@@ -151,6 +151,7 @@ protected:
     std::vector<std::string> opened_;
     std::unique_ptr<TEditorSession> session_;
     bool plugged_ = true;
+    fs::path maps_ = kMaps;  // the folder of the maps and their list that the session reads
 };
 
 // ---------------------------------------------------------------------------------------------------------
@@ -230,6 +231,57 @@ TEST_F(EditorSession, ADeviceWithoutAMapGetsTheNoDeviceTreeAndDemoLater) {
     EXPECT_EQ(view_.timers[TEditorTimer::Demo], 3000);
     session_->Read();  // enabled, but there is nothing to read into
     EXPECT_TRUE(InformTexts().empty());
+}
+
+// A panel the program supports whose map this installation cannot give is told apart from an unsupported
+// one: the file is named in one box and on the status line, and the demo that follows does not repeat it.
+TEST_F(EditorSession, AMissingOrBrokenMapFileIsNamedNotCalledUnsupported) {
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path& maps)> spoil;
+        int message;
+        const char* file;
+        const char* detail;  // in the box after the message; "" for none
+    };
+    const std::vector<Case> cases = {
+        {"map file missing", [](const fs::path& m) { fs::remove(m / "937_d_6_4.xml"); }, 913, "937_d_6_4.xml",
+         ""},
+        {"map file broken", [](const fs::path& m) { WriteBytes(m / "937_d_6_4.xml", {'<', 'm', 'a', 'p'}); },
+         914, "937_d_6_4.xml", "937_d_6_4.xml:1:"},
+        {"map file is a folder",
+         [](const fs::path& m) {
+             fs::remove(m / "937_d_6_4.xml");
+             fs::create_directory(m / "937_d_6_4.xml");
+         },
+         913, "937_d_6_4.xml", ""},
+        {"map list broken", [](const fs::path& m) { WriteBytes(m / "maplist.xml", {'<', 'x'}); }, 915,
+         "maplist.xml", "maplist.xml:1:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        maps_ = dir_ / "maps";
+        fs::remove_all(maps_);
+        fs::copy(kMaps, maps_, fs::copy_options::recursive);
+        c.spoil(maps_);
+        view_ = TRecordingView();
+        dialogs_.Clear();
+        Start("937_d_6_4.xml");
+        ShowAndConnect();
+        EXPECT_TRUE(session_->Connected());
+        EXPECT_EQ(session_->CurrentMap(), nullptr);
+        const std::string named = FormatTexts(Msg(c.message), {(maps_ / c.file).string()});
+        ASSERT_EQ(InformTexts().size(), 1u);
+        EXPECT_EQ(InformTexts()[0].rfind(named, 0), 0u) << InformTexts()[0];
+        EXPECT_NE(InformTexts()[0].find(c.detail), std::string::npos) << InformTexts()[0];
+        EXPECT_EQ(view_.Status(), named);
+        EXPECT_EQ(view_.trees.back(), "NoMap");
+        EXPECT_EQ(view_.timers[TEditorTimer::Demo], 3000);
+
+        session_->TimerExpired(TEditorTimer::Demo);
+        EXPECT_EQ(view_.mode, TEditorMode::Demo);
+        EXPECT_EQ(dialogs_.Calls().size(), 1u) << "the demo repeated the fault";
+        session_.reset();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -620,7 +672,9 @@ TEST_F(EditorSession, NoOrdinaryPathLosesTheUsersWork) {
         EXPECT_EQ(dialogs_.Texts(TKind::Ask), sc.asked);
         for (const auto& [block, value] : sc.panel)
             EXPECT_EQ(PanelByte(block), value) << block;
-        if (sc.closed) EXPECT_EQ(session_->CurrentMap(), nullptr) << "the window did not close";
+        if (sc.closed) {
+            EXPECT_EQ(session_->CurrentMap(), nullptr) << "the window did not close";
+        }
         session_.reset();
     }
 }
