@@ -4,13 +4,13 @@
 #include <QEvent>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QSettings>
 #include <QWidget>
 
 #include <algorithm>
 #include <optional>
 #include <system_error>
 
+#include "app/qtsettingsstore.h"
 #include "app/settings.h"
 #include "base/ascii.h"
 #include "base/programdir.h"
@@ -30,10 +30,8 @@ constexpr std::size_t kMaxRecordBytes = 1024 * 1024;
 
 std::filesystem::path RecordFile(const std::filesystem::path& recordFile) {
     if (!recordFile.empty()) return recordFile;
-    // Only for the file name of the per-user store; the record's text is read and written below.
-    const QSettings native(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vorn"),
-                           QStringLiteral("Mirca-Y Locales"));
-    return ToPath(native.fileName());
+    // Only the file name of the per-user store; the record's text is read, bounded, and written below.
+    return TQtSettingsStore::NativeFile("Mirca-Y Locales");
 }
 
 // The record's text; nullopt when it exists but cannot be read whole (then it is not rewritten either).

@@ -39,12 +39,31 @@ std::unique_ptr<TQtSettingsStore> TQtSettingsStore::Native(const std::string& ve
         false);
 }
 
+std::filesystem::path TQtSettingsStore::NativeFile(const std::string& application) {
+    // A store of a name nobody uses has no file to read, and names the folder of them all.
+    const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vorn"),
+                          QStringLiteral("mirca-y-folder-probe"));
+    return ToPath(probe.fileName()).parent_path() / (application + ".conf");
+}
+
 std::unique_ptr<TQtSettingsStore> TQtSettingsStore::Choose(const std::filesystem::path& programPath,
                                                            const std::string& version) {
     const std::filesystem::path ini = IniPathFor(programPath);
     std::error_code ec;
-    if (std::filesystem::is_regular_file(ini, ec)) return Ini(ini);
-    return Native(version);
+    const bool useIni = std::filesystem::is_regular_file(ini, ec);
+    const std::filesystem::path file = useIni ? ini : NativeFile(UserStoreName(version));
+    std::optional<TSetAside> aside = SetAsideOversizedSettings(file);
+    std::unique_ptr<TQtSettingsStore> store;
+    if (aside && !aside->error.empty()) {
+        // Still too large to read and nowhere to move it: nothing is read, and what this run sets is lost.
+        store = std::make_unique<TQtSettingsStore>(
+            std::make_unique<QSettings>(QStringLiteral("/dev/null"), QSettings::IniFormat), useIni);
+    } else {
+        // The store of the same kind starts afresh in the file's place.
+        store = useIni ? Ini(ini) : Native(version);
+    }
+    store->setAside_ = std::move(aside);
+    return store;
 }
 
 QString TQtSettingsStore::Key(const std::string& section, const std::string& name) const {

@@ -1,6 +1,9 @@
 #include "app/settings.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -153,6 +156,33 @@ TStartupSettings ReadStartupSettings(ISettingsStore& store) {
         store.Flush();
     }
     return startup;
+}
+
+std::optional<TSetAside> SetAsideOversizedSettings(const std::filesystem::path& file) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(file, ec);
+    if (ec || !fs::is_regular_file(status)) return std::nullopt;
+    const std::uintmax_t size = fs::file_size(file, ec);
+    if (ec || size <= kMaxSettingsFileBytes) return std::nullopt;
+    TSetAside aside{file, {}, {}};
+    // An earlier file set aside is kept too: the new one takes the next free number.
+    for (int n = 1; n <= 100 && aside.moved.empty(); ++n) {
+        fs::path candidate = file;
+        candidate += n == 1 ? std::string(".too-large") : ".too-large-" + std::to_string(n);
+        // A name that cannot even be examined counts as taken.
+        const fs::file_status taken = fs::symlink_status(candidate, ec);
+        if (taken.type() == fs::file_type::not_found) aside.moved = std::move(candidate);
+    }
+    if (aside.moved.empty()) {
+        aside.error = "no free name beside it";
+        return aside;
+    }
+    if (::rename(file.c_str(), aside.moved.c_str()) != 0) {
+        aside.error = std::strerror(errno);
+        aside.moved.clear();
+    }
+    return aside;
 }
 
 std::filesystem::path IniPathFor(const std::filesystem::path& programPath) {

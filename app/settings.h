@@ -23,6 +23,21 @@ public:
     virtual void Flush() = 0;
 };
 
+// A settings file larger than this was not written by the program: reading it would take the start-up's
+// memory and time for nothing.
+constexpr std::uintmax_t kMaxSettingsFileBytes = 1024 * 1024;
+
+// A settings file set aside unread: renamed to `moved` (its name with ".too-large", numbered when that is
+// taken), or left where it is when the rename failed (`error` says why).
+struct TSetAside {
+    std::filesystem::path file;
+    std::filesystem::path moved;
+    std::string error;
+};
+// Sets file aside when it is larger than kMaxSettingsFileBytes; nothing when it is smaller, absent or
+// cannot be examined.
+std::optional<TSetAside> SetAsideOversizedSettings(const std::filesystem::path& file);
+
 // Every application setting, as the settings window shows it.
 struct TAppSettings {
     std::string language = "RU";

@@ -18,6 +18,7 @@
 #include "app/zmodeselectform.h"
 #include "base/catalogue.h"
 #include "base/programdir.h"
+#include "base/textformat.h"
 #include "devlink/panellink.h"
 #include "devlink/usbpipe.h"
 #include "editor/sysoutspage.h"
@@ -142,6 +143,13 @@ void TStartup::Steps() {
     Catalogue().LoadCatalogue(folders.data / "drv_base" / "Messages.xml", language_, "");
     localisation_->SetDefaultLocaleReg(programPath, language_);
     localisation_->SetNewResourceFile(language_, store_->IsIni() ? "" : "RU");
+    if (const std::optional<TSetAside>& aside = store_->SetAside()) {
+        const bool moved = aside->error.empty();
+        dialogs_->Inform(Msg(3),
+                         FormatTexts(Msg(moved ? 916 : 917),
+                                     {aside->file.string(), moved ? aside->moved.string() : aside->error}),
+                         IDialogService::TIcon::Warning);
+    }
 
     CreateProgramFolders(folders.data);
 

@@ -37,6 +37,7 @@
 #include "app/startup.h"
 #include "app/zmodeselectform.h"
 #include "base/catalogue.h"
+#include "base/textformat.h"
 #include "gui/icons.h"
 #include "gui/qtdialogs.h"
 #include "gui/qtpath.h"
@@ -72,10 +73,14 @@ const char* const kMessages = R"(<?xml version="1.0" encoding="utf-8"?>
     <m number="763">Модули выходов</m>
     <m number="764">Программа настройки приборов Зелмо.</m>
     <m number="765">Mirca-Y (тест)</m>
+    <m number="916">Файл настроек %s отложен как %s.</m>
   </language>
   <language name="EN">
     <m number="3">Mirca-Y caption</m>
     <m number="534">Firmware update</m>
+  </language>
+  <language name="TR">
+    <m number="3">Mirca-Y başlığı</m>
   </language>
 </messages>
 )";
@@ -1229,6 +1234,13 @@ TEST_F(TStartupTest, ABrokenCatalogueIsShownAndTheProgramEndsWithoutItsLoop) {
                            TCase{"number not an integer",
                                  "<messages><language name=\"RU\"><m number=\"x\">t</m>"
                                  "</language></messages>"},
+                           TCase{"no messages", "<messages/>"},
+                           TCase{"without the run's language",
+                                 "<messages><language name=\"EN\"><m number=\"3\">t</m>"
+                                 "</language></messages>"},
+                           TCase{"the run's language empty",
+                                 "<messages><language name=\"RU\"/><language name=\"EN\">"
+                                 "<m number=\"3\">t</m></language></messages>"},
                            TCase{"missing", nullptr}}) {
         SCOPED_TRACE(c.what);
         fs::remove(dir_ / "drv_base" / "Messages.xml");
@@ -1246,6 +1258,54 @@ TEST_F(TStartupTest, ABrokenCatalogueIsShownAndTheProgramEndsWithoutItsLoop) {
             << dialogs_.Calls()[0].text;
         EXPECT_TRUE(created_.empty());
         EXPECT_EQ(startup.ModeSelectForm(), nullptr);
+    }
+}
+
+// A settings file far larger than the program ever writes is set aside unread (Qt would read and parse all
+// of it before the first window): one box names both files, and the defaults are used.
+TEST_F(TStartupTest, AnOversizedSettingsFileIsSetAsideAndTheDefaultsUsed) {
+    struct TCase {
+        const char* what;
+        bool ini;
+        std::uintmax_t size;
+        bool earlierAside;  // a file set aside before is in the way
+        bool setAside;
+    };
+    const std::string head = "[System]\nLanguage=EN\nFirstRun=0\n";
+    for (const TCase& c : {TCase{"ini at the limit", true, kMaxSettingsFileBytes, false, false},
+                           TCase{"ini one byte over", true, kMaxSettingsFileBytes + 1, false, true},
+                           TCase{"user store of 179 MB", false, 179u << 20, false, true},
+                           TCase{"user store over, an earlier one set aside", false, 2u << 20, true, true}}) {
+        SCOPED_TRACE(c.what);
+        std::error_code ec;
+        fs::remove_all(UserConfigFolder() / "Vorn", ec);
+        fs::remove(Ini(), ec);
+        const fs::path file = c.ini ? Ini() : TQtSettingsStore::NativeFile(UserStoreName("1.0.0"));
+        WriteFile(file, head);
+        fs::resize_file(file, c.size);  // the rest reads as zero bytes, sparse on disk
+        const fs::path aside = fs::path(file.string() + ".too-large");
+        if (c.earlierAside) WriteFile(aside, "earlier");
+        dialogs_.Clear();
+
+        TStartup startup(Options());
+        ASSERT_TRUE(startup.Start());
+        EXPECT_EQ(startup.Store()->IsIni(), c.ini);
+        EXPECT_EQ(startup.Store()->Location(), file);
+        if (!c.setAside) {
+            EXPECT_EQ(startup.Language(), "EN");
+            EXPECT_TRUE(dialogs_.Calls().empty());
+            continue;
+        }
+        const fs::path moved = c.earlierAside ? fs::path(file.string() + ".too-large-2") : aside;
+        EXPECT_EQ(fs::file_size(moved), c.size) << "the file was not moved whole";
+        if (c.earlierAside) {
+            EXPECT_EQ(ReadText(aside), "earlier");
+        }
+        EXPECT_EQ(startup.Language(), "RU") << "the oversized file's values were read";
+        EXPECT_TRUE(startup.FirstRunDone());
+        EXPECT_LE(fs::file_size(file), kMaxSettingsFileBytes) << "the defaults are stored afresh";
+        ASSERT_EQ(dialogs_.Calls().size(), 1u);
+        EXPECT_EQ(dialogs_.Calls()[0].text, FormatTexts(Msg(916), {file.string(), moved.string()}));
     }
 }
 
