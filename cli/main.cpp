@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,11 +12,11 @@
 #include "cli/link.h"
 #include "cli/output.h"
 
+#include <nlohmann/json.hpp>
+
 namespace {
 
-void PrintUsage(std::FILE* out) {
-    std::fprintf(
-        out,
+const char* const kUsage =
         "usage: mirca-cli [--port unix:PATH|usb] [--data DIR] [--json] COMMAND [ARGS]\n"
 
         "\n"
@@ -99,7 +100,22 @@ void PrintUsage(std::FILE* out) {
         "it, so that runs and the window sharing the file do not mix their logs.\n"
         "The data and the user folder are the program's own folder when drv_base is beside it; when\n"
         "installed, they are share/mirca-y beside its bin folder and $XDG_DATA_HOME/mirca-y (by\n"
-        "default ~/.local/share/mirca-y).\n");
+        "default ~/.local/share/mirca-y).\n";
+
+void PrintUsage(std::FILE* out) {
+    std::fputs(kUsage, out);
+}
+
+// The usage as a JSON result: the synopsis, every command as the help names it, and the whole text.
+nlohmann::ordered_json UsageJson() {
+    const std::string text = kUsage;
+    nlohmann::ordered_json commands = nlohmann::ordered_json::array();
+    // A command line of the text: two blanks, then the command's words in lower case ("config read ...").
+    static const std::regex command(R"(\n  ([a-z]+)( [a-z]+)?)");
+    for (std::sregex_iterator it(text.begin(), text.end(), command), end; it != end; ++it)
+        commands.push_back((*it)[1].str() + (*it)[2].str());
+    const std::string synopsis = text.substr(0, text.find('\n'));
+    return {{"usage", synopsis.substr(synopsis.find(' ') + 1)}, {"commands", commands}, {"text", text}};
 }
 
 // Whether --json stands among the words, the values of --port and --data aside: found before the others are
@@ -144,8 +160,13 @@ int Run(int argc, char** argv, std::string& name) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            PrintUsage(stdout);
-            return -1;
+            if (!Out().Json()) {
+                PrintUsage(stdout);
+                return -1;
+            }
+            name = "help";
+            Out().Result() = UsageJson();
+            return mirca::cli::kExitOk;
         }
         if (arg == "--json") continue;
         if (arg == "--version") {

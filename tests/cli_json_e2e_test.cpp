@@ -527,6 +527,30 @@ TEST_F(CliJson, TheOptionMayFollowTheCommand) {
     EXPECT_EQ(after.last.at("result").at("source"), cfg);
 }
 
+// --help in JSON: one object whose text is the plain help, with every command it documents listed.
+TEST_F(CliJson, HelpIsOneJsonObjectWithTheCommands) {
+    const auto plain = tp::Run({tp::kBin + "/mirca-cli", "--help"});
+    ASSERT_EQ(plain.exitCode, 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--json", "--help"}, std::vector<std::string>{"--help", "--json"}}) {
+        std::vector<std::string> line{tp::kBin + "/mirca-cli"};
+        line.insert(line.end(), args.begin(), args.end());
+        const TJsonRun run = Parse(tp::Run(line));
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(run.events.empty()) << run.out;
+        EXPECT_EQ(run.last.at("command"), "help");
+        EXPECT_TRUE(run.last.at("ok").get<bool>());
+        const json& result = run.last.at("result");
+        EXPECT_EQ(result.at("text"), plain.out);
+        EXPECT_EQ("usage: " + result.at("usage").get<std::string>(),
+                  plain.out.substr(0, plain.out.find('\n')));
+        const std::vector<std::string> commands = result.at("commands");
+        for (const char* expected : {"identify", "config read", "config set", "backup write", "log export",
+                                     "firmware write", "firmware refresh"})
+            EXPECT_NE(std::find(commands.begin(), commands.end(), expected), commands.end()) << expected;
+    }
+}
+
 // A stop signal during any command: a run that reads ends at once with an "interrupted" last line and
 // leaves no file; a configuration write is not cut: the panel gets all of it, the run says it is written,
 // and only then ends of the signal.
