@@ -328,6 +328,7 @@ void TEditorSession::BuildTreeFor(const TZelmoDescriptor& d) {
 void TEditorSession::EnterDemo() {
     SelectDemo();
     view_.Enable(TEditorCommand::FactorySettings, true);
+    bool mapFault = false;  // the demo's map is listed but cannot be had
     try {
         // A configuration on screen (a file, edits, what a panel held) stays: no failure discards it. Only an
         // editor with nothing to show gets the newest map of the Y family.
@@ -336,9 +337,11 @@ void TEditorSession::EnterDemo() {
                      : LastMapName(paths_.programSetPath, TZelmoDescriptor::Make(937, 0, 6, 0, 0));
         if (!name.empty()) {
             current_ = OpenMapFile(paths_.programSetPath / name);
+            mapFault = current_ == nullptr;
             RebuildObjects();
         }
     } catch (const std::exception& e) {
+        mapFault = true;
         if (e.what() != reportedMapFault_) dialogs_.ShowException(e.what());
     }
     reportedMapFault_.clear();
@@ -346,7 +349,7 @@ void TEditorSession::EnterDemo() {
     if (current_ && current_->GetDescriptor(d))
         BuildTreeFor(d);
     else
-        view_.BuildTree("NoDevice");
+        view_.BuildTree(mapFault ? "NoMap" : "NoDevice");
 }
 
 void TEditorSession::Disconnect() {

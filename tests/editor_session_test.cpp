@@ -279,6 +279,7 @@ TEST_F(EditorSession, AMissingOrBrokenMapFileIsNamedNotCalledUnsupported) {
 
         session_->TimerExpired(TEditorTimer::Demo);
         EXPECT_EQ(view_.mode, TEditorMode::Demo);
+        EXPECT_EQ(view_.trees.back(), "NoMap") << "the demo has no map either";
         EXPECT_EQ(dialogs_.Calls().size(), 1u) << "the demo repeated the fault";
         session_.reset();
     }
