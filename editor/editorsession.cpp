@@ -549,6 +549,7 @@ bool TEditorSession::SaveFile() {
             return false;
         }
         if (!SaveToFile(current_->BuildImage(), *chosen, kConfigFormatBinary)) {
+            FailOperation("saving the configuration file");
             view_.SetStatus(Msg(6));
             InformFailure(6);
             return false;
@@ -710,6 +711,7 @@ bool TEditorSession::SaveBackupFile() {
         TZelmoMemoryMapImage& image = current_->BuildImage();
         SetBackupOwner(image, TBackupOwner{*object, static_cast<std::uint16_t>(address)});
         if (!mirca::SaveBackupFile(image, paths_.regBackup / name)) {
+            FailOperation("saving the registration backup");
             view_.SetStatus(Msg(308));
             InformFailure(308);
             return false;
