@@ -426,7 +426,8 @@ bool TEventLogReader::SaveToFile(const std::filesystem::path& fileName) const {
         le::Append32(content, table->Size());
         content.insert(content.end(), table->data.begin(), table->data.end());
     }
-    if (const std::string error = WriteFileAtomically(fileName, content); !error.empty()) return refuse(error);
+    if (const std::string error = WriteFileAtomically(fileName, content); !error.empty())
+        return refuse(error);
     lastError_.clear();
     return true;
 }

@@ -185,8 +185,8 @@ std::string BecomeNobody() {
     return "";
 }
 
-// Each refusal names the system's reason and nothing else; the old file, and everything beside it, stays as it
-// was and no temporary is left.
+// Each refusal names the system's reason and nothing else; the old file, and everything beside it, stays as
+// it was and no temporary is left.
 TEST_F(UserFileTest, ARefusedWriteNamesTheSystemsReasonAndLeavesEverythingAsItWas) {
     namespace fs = std::filesystem;
     const bool root = ::geteuid() == 0;
@@ -199,15 +199,16 @@ TEST_F(UserFileTest, ARefusedWriteNamesTheSystemsReasonAndLeavesEverythingAsItWa
     };
     constexpr auto kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
     constexpr auto kOwnerWrites = kReadOnly | fs::perms::owner_write;
-    constexpr auto kAnyoneWrites = kReadOnly | fs::perms::owner_write | fs::perms::group_write |
-                                   fs::perms::others_write;
-    constexpr auto kNoWrite = kReadOnly | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    constexpr auto kAnyoneWrites =
+        kReadOnly | fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    constexpr auto kNoWrite =
+        kReadOnly | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
     struct TCase {
         const char* name;
         std::function<fs::path(const fs::path& folder)> make;  // the case in its folder; returns the target
-        bool asNobody;      // written by the unprivileged user (only when the test runs as root)
-        bool needsRoot;     // only root can make the case (a file of another user)
-        rlim_t sizeLimit;   // RLIMIT_FSIZE of the writer; 0 for none
+        bool asNobody;     // written by the unprivileged user (only when the test runs as root)
+        bool needsRoot;    // only root can make the case (a file of another user)
+        rlim_t sizeLimit;  // RLIMIT_FSIZE of the writer; 0 for none
         std::string reason;
     };
     const TCase cases[] = {
@@ -284,8 +285,8 @@ TEST_F(UserFileTest, ARefusedWriteNamesTheSystemsReasonAndLeavesEverythingAsItWa
         }
         const fs::path folder = dir_ / ("case" + std::to_string(made++));
         fs::create_directory(folder);
-        fs::permissions(folder, kOwnerWrites | fs::perms::owner_exec | fs::perms::group_exec |
-                                    fs::perms::others_exec);
+        fs::permissions(
+            folder, kOwnerWrites | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec);
         const fs::path target = c.make(folder);
         const std::string before = Snapshot(folder);
         const std::string reason = InChild([&] {
@@ -315,7 +316,8 @@ std::string OnOwnFileSystem(const std::filesystem::path& mountPoint, bool readOn
         out << text;
         return static_cast<bool>(out.flush());
     };
-    if (!put("/proc/self/setgroups", "deny") || !put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+    if (!put("/proc/self/setgroups", "deny") ||
+        !put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
         !put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
         return "SKIP cannot map the user into the namespace";
     if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
@@ -332,8 +334,8 @@ std::string OnOwnFileSystem(const std::filesystem::path& mountPoint, bool readOn
 
 TEST_F(UserFileTest, NoSpaceAndAReadOnlyFileSystemAreNamedAndKeepTheOldFile) {
     std::filesystem::create_directory(dir_ / "mnt");
-    for (const auto& [readOnly, reason] : {std::pair{false, "No space left on device"},
-                                           std::pair{true, "Read-only file system"}}) {
+    for (const auto& [readOnly, reason] :
+         {std::pair{false, "No space left on device"}, std::pair{true, "Read-only file system"}}) {
         SCOPED_TRACE(reason);
         const std::string outcome = InChild([&] { return OnOwnFileSystem(dir_ / "mnt", readOnly); });
         if (outcome.rfind("SKIP ", 0) == 0) GTEST_SKIP() << outcome.substr(5);

@@ -191,7 +191,8 @@ TEST_F(CliConfig, OutputFilesTheUserMayNotWriteStayAndLinksSayWhereTheContentWen
     } kRefused[] = {
         {{"config", "read", config.string()}, config.string(), "Permission denied"},
         {{"config", "set", config.string(), "language=1"}, config.string(), "Permission denied"},
-        {{"backup", "read", backup.string(), "--object", "12", "--address", "3"}, backup.string(),
+        {{"backup", "read", backup.string(), "--object", "12", "--address", "3"},
+         backup.string(),
          "Permission denied"},
         {{"config", "read", tooLong}, tooLong, "File name too long"},
     };
@@ -203,7 +204,8 @@ TEST_F(CliConfig, OutputFilesTheUserMayNotWriteStayAndLinksSayWhereTheContentWen
         EXPECT_EQ(r.exitCode, 1) << r.out;
         const std::string text = "mirca-cli " + c.args[0] + " " + c.args[1] + ": ";
         EXPECT_EQ(r.err.rfind(text, 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(": cannot write " + c.file + ": " + c.reason + "\n"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(": cannot write " + c.file + ": " + c.reason + "\n"), std::string::npos)
+            << r.err;
         EXPECT_EQ(r.err.find(c.file), r.err.rfind(c.file)) << "the file is named once: " << r.err;
         EXPECT_EQ(ReadText(c.file), before);
     }
@@ -221,7 +223,8 @@ TEST_F(CliConfig, OutputFilesTheUserMayNotWriteStayAndLinksSayWhereTheContentWen
         std::string line;
     } kThroughLinks[] = {
         {{"config", "read", link}, "saved to " + link + " → " + (real / "site.ycfg").string()},
-        {{"config", "set", link, "language=1"}, "1 block set in " + link + " → " + (real / "site.ycfg").string()},
+        {{"config", "set", link, "language=1"},
+         "1 block set in " + link + " → " + (real / "site.ycfg").string()},
         {{"backup", "read", backupLink, "--object", "12", "--address", "3"},
          "saved to " + backupLink + " → " + (real / "site.rrg").string()},
     };

@@ -241,9 +241,10 @@ TEST_F(CliEventLog, ALogFileTheUserMayNotWriteStaysAndALinkSaysWhereTheLogWent) 
     fs::create_symlink("real/site.yrpt", dir_ / "site.yrpt");
     r = Cli({"log", "read", (dir_ / "site.yrpt").string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("records saved to " + (dir_ / "site.yrpt").string() + " → " +
-                         (fs::canonical(dir_) / "real" / "site.yrpt").string() + " (through a symbolic link)\n"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("records saved to " + (dir_ / "site.yrpt").string() + " → " +
+                   (fs::canonical(dir_) / "real" / "site.yrpt").string() + " (through a symbolic link)\n"),
+        std::string::npos)
         << r.out;
     EXPECT_TRUE(fs::is_symlink(dir_ / "site.yrpt"));
     EXPECT_EQ(Cli({"log", "show", (dir_ / "real" / "site.yrpt").string()}).exitCode, 0);

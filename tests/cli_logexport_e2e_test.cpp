@@ -199,7 +199,8 @@ TEST_F(CliLogExport, AnOutputTheUserMayNotWriteStaysAndALinkIsWrittenThrough) {
     const auto r = Cli({"log", "export", Log(), "--html", Out("log.htm")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "300 rows written to " + Out("log.htm") + " → " +
-                         (fs::canonical(dir_) / "real" / "log.htm").string() + " (through a symbolic link)\n");
+                         (fs::canonical(dir_) / "real" / "log.htm").string() +
+                         " (through a symbolic link)\n");
     EXPECT_TRUE(fs::is_symlink(Out("log.htm")));
     EXPECT_EQ(BodyCells(ReadText(dir_ / "real" / "log.htm")).size(), 300u * 6);
 }
