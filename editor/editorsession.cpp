@@ -582,7 +582,12 @@ void TEditorSession::AutoBackup() {
     TBackupOwner owner = BackupOwner(image);
     owner.object = *objectNumber;
     SetBackupOwner(image, owner);
-    mirca::SaveBackupFile(image, paths_.regBackup / name);
+    // The configuration is saved either way; the backup the user asked for along with it must not fail
+    // unseen.
+    if (!mirca::SaveBackupFile(image, paths_.regBackup / name)) {
+        FailOperation("saving the registration backup");
+        InformFailure(308);
+    }
 }
 
 // ---- Factory settings ----
