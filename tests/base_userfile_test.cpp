@@ -290,8 +290,12 @@ TEST_F(UserFileTest, ARefusedWriteNamesTheSystemsReasonAndLeavesEverythingAsItWa
         const fs::path target = c.make(folder);
         const std::string before = Snapshot(folder);
         const std::string reason = InChild([&] {
-            if (c.asNobody && root)
+            if (c.asNobody && root) {
                 if (std::string refused = BecomeNobody(); !refused.empty()) return refused;
+                // Else the refusal would come from the folders above, not from the case.
+                if (::access(folder.c_str(), X_OK) != 0)
+                    return "the unprivileged user cannot reach " + folder.string();
+            }
             if (c.sizeLimit) {
                 ::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the program
                 const rlimit limit{c.sizeLimit, c.sizeLimit};
