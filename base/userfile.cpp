@@ -138,6 +138,11 @@ private:
     int slot_ = -1;
 };
 
+// The system's words for an error number: the reasons of a failed write are these and nothing else.
+std::string Reason(int error) {
+    return std::strerror(error);
+}
+
 bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count) {
     while (count > 0) {
         const ssize_t n = ::write(fd, bytes, count);
@@ -145,15 +150,19 @@ bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (n == 0) return false;
+        if (n == 0) {
+            errno = EIO;  // a regular file that takes nothing and names no error
+            return false;
+        }
         bytes += n;
         count -= static_cast<std::size_t>(n);
     }
     return true;
 }
 
-// A hidden, exclusively created file beside the target, registered for removal on a stop signal.
-TUniqueFd CreateTemporary(const fs::path& folder, const std::string& name, TTempGuard& guard) {
+// A hidden, exclusively created file beside the target, registered for removal on a stop signal; when
+// none can be made, error holds the system's error number.
+TUniqueFd CreateTemporary(const fs::path& folder, const std::string& name, TTempGuard& guard, int& error) {
     static std::atomic<unsigned> counter{0};
     const std::string base = name.substr(0, 200);
     const TStopSignalsHeld held;
@@ -167,31 +176,45 @@ TUniqueFd CreateTemporary(const fs::path& folder, const std::string& name, TTemp
             guard.Hold(std::move(created));
             return TUniqueFd(fd);
         }
-        if (errno != EEXIST) break;
+        error = errno;
+        if (error != EEXIST) break;
     }
     return {};
 }
 
-// The file a write to path must replace: the end of its chain of symbolic links, so that a link stays a link
-// and its target gets the content. A reason, or "".
+// Whether the user may write the existing file itself, which the rename over it would not ask: the folder's
+// permission is all a rename needs. A file without any write bit is read-only for root as well.
+std::string MayReplace(const fs::path& file, const struct stat& st) {
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Reason(EACCES);
+    if (::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0) return Reason(errno);
+    return "";
+}
+
+}  // namespace
+
 std::string FollowLinks(const fs::path& path, fs::path& out) {
     constexpr int kMaxHops = 40;  // as the kernel's own limit (ELOOP)
     fs::path at = path;
     for (int hop = 0; hop < kMaxHops; ++hop) {
         struct stat st {};
-        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        if (::lstat(at.c_str(), &st) != 0) {
+            // A missing file is made by the write; anything else (a name too long, a file where a folder
+            // should be) would fail it.
+            if (errno != ENOENT) return Reason(errno);
+            out = at;
+            return "";
+        }
+        if (!S_ISLNK(st.st_mode)) {
             out = at;
             return "";
         }
         std::error_code ec;
         const fs::path next = fs::read_symlink(at, ec);
-        if (ec) return "cannot read the link " + at.string() + ": " + ec.message();
+        if (ec) return ec.message();
         at = next.is_absolute() ? next : at.parent_path() / next;
     }
-    return "too many symbolic links lead from " + path.string();
+    return Reason(ELOOP);
 }
-
-}  // namespace
 
 void RemovePendingTemporaries() {
     const int savedErrno = errno;
@@ -216,23 +239,30 @@ std::string WriteFileAtomically(const fs::path& requested, const Bytes& content)
     fs::path target;
     if (std::string error = FollowLinks(requested, target); !error.empty()) return error;
     const std::string name = target.filename().string();
-    if (name.empty() || name == "." || name == "..") return "the file name is not a file";
+    if (name.empty() || name == "." || name == "..") return Reason(EISDIR);
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
 
+    // The old file is judged before anything is made beside it: a refusal leaves nothing behind.
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) return Reason(errno);
+    if (exists) {
+        if (S_ISDIR(old.st_mode)) return Reason(EISDIR);
+        if (!S_ISREG(old.st_mode)) return "not a regular file";
+        if (std::string refused = MayReplace(target, old); !refused.empty()) return refused;
+    }
+
     InstallStopHandlers();
     TTempGuard guard;
-    TUniqueFd fd = CreateTemporary(folder, name, guard);
-    if (!fd) return "cannot create a file in " + folder.string();
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
-        if (!S_ISREG(old.st_mode)) return "the target is not a regular file";
-        ::fchmod(fd.Get(), old.st_mode & 07777);
-    }
-    if (!WriteAll(fd.Get(), content.data(), content.size())) return "writing failed";
+    int error = 0;
+    TUniqueFd fd = CreateTemporary(folder, name, guard, error);
+    if (!fd) return Reason(error);
+    if (exists) ::fchmod(fd.Get(), old.st_mode & 07777);
+    if (!WriteAll(fd.Get(), content.data(), content.size())) return Reason(errno);
     if (gWriteHook) gWriteHook(guard.Path());
-    if (::fsync(fd.Get()) != 0 || !fd.Close()) return "writing failed";
-    if (::rename(guard.Path().c_str(), target.c_str()) != 0) return "cannot replace the file";
+    if (::fsync(fd.Get()) != 0 || !fd.Close()) return Reason(errno);
+    if (::rename(guard.Path().c_str(), target.c_str()) != 0) return Reason(errno);
     guard.Release();
     TUniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir) ::fsync(dir.Get());

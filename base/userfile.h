@@ -15,8 +15,18 @@ namespace mirca {
 // A target that is a symbolic link stays one: the file at the end of the link gets the content, written
 // beside it. SIGINT, SIGTERM or SIGHUP during the write remove the temporary before the program ends, when
 // the program leaves those signals to their default action.
+//
+// An existing file is replaced only when the user may write it, as if it were written in place: the rename
+// alone would need nothing but the folder's permission. A file without any write bit stays even for root
+// (as a read-only flag would; chmod it first). The reason is the system's own text without the file's name
+// ("Permission denied", "No space left on device"); the caller shows it as "cannot write <file>: <reason>".
+// On failure the old file is as it was and no temporary is left.
 std::string WriteFileAtomically(const std::filesystem::path& target,
                                 const std::vector<std::uint8_t>& content);
+
+// The file a write to target replaces: the end of target's chain of symbolic links, target itself when it is
+// no link. "" on success, else the reason (a loop of links: "Too many levels of symbolic links").
+std::string FollowLinks(const std::filesystem::path& target, std::filesystem::path& file);
 
 // Removes the temporaries of the writes in progress. Async-signal-safe: for programs that handle SIGINT or
 // SIGTERM themselves and end from their handler.

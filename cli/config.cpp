@@ -59,7 +59,7 @@ int ConfigRead(const TGlobalOptions& global, const std::string& out) {
     }
     const TZelmoMemoryMap& map = session.Map();
     Out().Printf("configuration of %s %s (%u bytes) saved to %s\n", map.devprefix.c_str(), map.fwver.c_str(),
-                 map.size, out.c_str());
+                 map.size, WrittenFile(out).c_str());
     Out().Result() = {{"file", out}, {"device", map.devprefix}, {"firmware", map.fwver}, {"bytes", map.size}};
     return kExitOk;
 }
@@ -145,7 +145,8 @@ int BackupRead(const TGlobalOptions& global, const std::string& out, const TBack
         PrintFailure(kCommand);
         return kExitFailed;
     }
-    Out().Printf("registration backup of %s saved to %s\n", session.Map().devprefix.c_str(), out.c_str());
+    Out().Printf("registration backup of %s saved to %s\n", session.Map().devprefix.c_str(),
+                 WrittenFile(out).c_str());
     Out().Result() = {{"file", out},
                       {"device", session.Map().devprefix},
                       {"object", owner.object},
@@ -338,7 +339,7 @@ int ConfigSet(const TGlobalOptions& global, const std::vector<std::string>& args
         return kExitFailed;
     }
     Out().Printf("%zu block%s set in %s\n", assignments.size(), assignments.size() == 1 ? "" : "s",
-                 file.c_str());
+                 WrittenFile(file).c_str());
     nlohmann::ordered_json set = nlohmann::ordered_json::array();
     for (const std::string& name : named) {
         const TConfigBlockBase* block = FindBlock(*map, name);

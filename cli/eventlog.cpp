@@ -44,13 +44,13 @@ int LogRead(const TGlobalOptions& global, const std::string& out) {
         gauge->SetPercent(100);
     }
     if (!reader.SaveToFile(out)) {
-        Out().Errorf("log read", "cannot write %s: %s", out.c_str(), reader.LastError().c_str());
+        Out().Error("log read", reader.LastError());
         return kExitFailed;
     }
     Out().Printf("event log of %s, system %u version %u.%u.%u: %zu records saved to %s\n",
                  reader.GetDeviceName().c_str(), unsigned{reader.systemNumber()},
                  unsigned{reader.systemNumber()}, unsigned{reader.minorVersion()},
-                 unsigned{reader.buildNumber()}, reader.EventCount(), out.c_str());
+                 unsigned{reader.buildNumber()}, reader.EventCount(), WrittenFile(out).c_str());
     Out().Result() = {{"file", out},
                       {"device", reader.GetDeviceName()},
                       {"system", reader.systemNumber()},

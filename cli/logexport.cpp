@@ -61,13 +61,13 @@ int LogExport(const TGlobalOptions& global, const std::vector<std::string>& args
         if (xlsx) {
             const std::string& out = a->options.at("--xlsx");
             ExportXlsx(rows, columns, out);
-            Out().Printf("%zu rows written to %s\n", rows.size(), out.c_str());
+            Out().Printf("%zu rows written to %s\n", rows.size(), WrittenFile(out).c_str());
             Out().Result()["written"].push_back({{"format", "xlsx"}, {"file", out}});
         }
         if (html) {
             const std::string& out = a->options.at("--html");
             ExportHtml(rows, columns, Msg(kReportTitleMessage) + LocalStamp(), out);
-            Out().Printf("%zu rows written to %s\n", rows.size(), out.c_str());
+            Out().Printf("%zu rows written to %s\n", rows.size(), WrittenFile(out).c_str());
             Out().Result()["written"].push_back({{"format", "html"}, {"file", out}});
         }
     } catch (const TExportError& e) {

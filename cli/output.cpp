@@ -3,7 +3,12 @@
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
+#include <sys/stat.h>
+
+#include "base/userfile.h"
 #include "cli/commands.h"
 #include "cli/termprogress.h"
 
@@ -205,6 +210,19 @@ void TOutput::Interrupted(int signal, const std::string& text) {
     }
     std::fflush(stdout);
     std::fflush(stderr);
+}
+
+std::string WrittenFile(const std::string& file) {
+    namespace fs = std::filesystem;
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return file;
+    // The same chain the write followed; the folders on the way are shown as they really are.
+    fs::path target;
+    if (!FollowLinks(file, target).empty()) return file;
+    std::error_code ec;
+    fs::path shown = fs::weakly_canonical(fs::absolute(target, ec), ec);
+    if (ec) shown = target;
+    return file + " → " + shown.string() + " (through a symbolic link)";
 }
 
 std::string SignalName(int signal) {

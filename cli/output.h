@@ -89,4 +89,8 @@ const char* ExitCodeName(int exitCode);
 // "SIGINT", "SIGTERM", "SIGHUP", else "signal N".
 std::string SignalName(int signal);
 
+// A file a command wrote, as its result line names it: the name given, and when that is a symbolic link,
+// where the content went ("r.htm → /real/place/r.htm (through a symbolic link)").
+std::string WrittenFile(const std::string& file);
+
 }  // namespace mirca::cli

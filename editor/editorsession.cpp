@@ -568,6 +568,7 @@ bool TEditorSession::SaveFile() {
             return false;
         }
         if (!SaveToFile(current_->BuildImage(), *chosen, kConfigFormatBinary)) {
+            FailOperation("saving the configuration file");
             view_.SetStatus(Msg(6));
             InformFailure(6);
             return false;
@@ -600,7 +601,12 @@ void TEditorSession::AutoBackup() {
     TBackupOwner owner = BackupOwner(image);
     owner.object = *objectNumber;
     SetBackupOwner(image, owner);
-    mirca::SaveBackupFile(image, paths_.regBackup / name);
+    // The configuration is saved either way; the backup the user asked for along with it must not fail
+    // unseen.
+    if (!mirca::SaveBackupFile(image, paths_.regBackup / name)) {
+        FailOperation("saving the registration backup");
+        InformFailure(308);
+    }
 }
 
 // ---- Factory settings ----
@@ -729,6 +735,7 @@ bool TEditorSession::SaveBackupFile() {
         TZelmoMemoryMapImage& image = current_->BuildImage();
         SetBackupOwner(image, TBackupOwner{*object, static_cast<std::uint16_t>(address)});
         if (!mirca::SaveBackupFile(image, paths_.regBackup / name)) {
+            FailOperation("saving the registration backup");
             view_.SetStatus(Msg(308));
             InformFailure(308);
             return false;

@@ -397,18 +397,18 @@ std::string TEventLogReader::GetDeviceName() const {
 // ---------------------------------------------------------------- files
 
 bool TEventLogReader::SaveToFile(const std::filesystem::path& fileName) const {
-    if (!tables_[kEvents]) {
-        lastError_ = "there is no event log to save";
+    // Every reason in one shape, the file named once: "cannot write site.yrpt: Permission denied".
+    const auto refuse = [&](const std::string& reason) {
+        lastError_ = "cannot write " + fileName.string() + ": " + reason;
         return false;
-    }
+    };
+    if (!tables_[kEvents]) return refuse("there is no event log to save");
     // A file LoadFromFile would refuse is not written at all.
     const auto entries = RoleEntries(systemNumber_);
     for (int role = 0; role < kRoles; ++role) {
-        if (!entries || ((*entries)[role] >= 0) != (tables_[role] != nullptr)) {
-            lastError_ = "the log of system " + std::to_string(systemNumber_) +
-                         " does not hold the tables its files need";
-            return false;
-        }
+        if (!entries || ((*entries)[role] >= 0) != (tables_[role] != nullptr))
+            return refuse("the log of system " + std::to_string(systemNumber_) +
+                          " does not hold the tables its files need");
     }
     Bytes content(kHeaderSize, 0);
     le::Put16(&content[0], deviceType_);
@@ -426,11 +426,8 @@ bool TEventLogReader::SaveToFile(const std::filesystem::path& fileName) const {
         le::Append32(content, table->Size());
         content.insert(content.end(), table->data.begin(), table->data.end());
     }
-    const std::string error = WriteFileAtomically(fileName, content);
-    if (!error.empty()) {
-        lastError_ = "saving " + fileName.string() + ": " + error;
-        return false;
-    }
+    if (const std::string error = WriteFileAtomically(fileName, content); !error.empty())
+        return refuse(error);
     lastError_.clear();
     return true;
 }

@@ -32,7 +32,7 @@ constexpr std::size_t kOwnerReserved = 9;
 bool Written(const fs::path& path, const Bytes& content) {
     const std::string error = WriteFileAtomically(path, content);
     if (error.empty()) return true;
-    return Fail("writing " + path.string(), {}, {}, error);
+    return Fail("cannot write " + path.string() + ": " + error);
 }
 
 bool ReadWhole(const fs::path& path, Bytes& file) {

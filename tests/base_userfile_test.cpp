@@ -3,12 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -100,6 +109,9 @@ TEST_F(UserFileTest, WritingThroughALinkReplacesItsTargetAndKeepsTheLink) {
         EXPECT_TRUE(fs::is_symlink(dir_ / "near.cfg"));
         EXPECT_TRUE(fs::is_symlink(dir_ / "other" / "far.cfg"));
         EXPECT_EQ(ReadBytes(dir_ / "store" / "real.cfg"), c.content);
+        fs::path file;
+        EXPECT_EQ(FollowLinks(c.written, file), "");
+        EXPECT_EQ(file, dir_ / "store" / "real.cfg") << "the file the write replaced, as the caller names it";
         EXPECT_EQ(fs::status(dir_ / "store" / "real.cfg").permissions() & fs::perms::all,
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         // The temporary went beside the target and became it.
@@ -116,7 +128,223 @@ TEST_F(UserFileTest, WritingThroughALinkReplacesItsTargetAndKeepsTheLink) {
     // A loop of links is refused and nothing is written.
     fs::create_symlink("loop-b", dir_ / "loop-a");
     fs::create_symlink("loop-a", dir_ / "loop-b");
-    EXPECT_NE(WriteFileAtomically(dir_ / "loop-a", {1}).find("too many symbolic links"), std::string::npos);
+    EXPECT_EQ(WriteFileAtomically(dir_ / "loop-a", {1}), "Too many levels of symbolic links");
+}
+
+// Runs body in a child process and returns the text it gave; whatever the child changes of its user, limits,
+// signals or mounts ends with it.
+std::string InChild(const std::function<std::string()>& body) {
+    int fds[2];
+    if (::pipe(fds) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        const std::string text = body();
+        const bool sent = ::write(fds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        ::_exit(sent ? 0 : 1);
+    }
+    ::close(fds[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the child failed: " + text;
+    return text;
+}
+
+// Every entry of a folder with its content (or its kind): what a refused write must leave as it was.
+std::string Snapshot(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::string text;
+    for (const std::string& name : Names(folder)) {
+        const fs::file_status st = fs::symlink_status(folder / name);
+        text += name + "=";
+        if (fs::is_regular_file(st)) {
+            const std::string content = ReadText(folder / name);
+            text += content.size() <= 16 ? content : std::to_string(content.size()) + " bytes";
+        } else if (fs::is_symlink(st)) {
+            text += "link to " + fs::read_symlink(folder / name).string();
+        } else {
+            text += fs::is_directory(st) ? "folder" : "other";
+        }
+        text += "; ";
+    }
+    return text;
+}
+
+constexpr uid_t kNobody = 65534;
+
+// In a child: gives up root for the unprivileged user, so that permissions count. A reason, or "".
+std::string BecomeNobody() {
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+        ::setresuid(kNobody, kNobody, kNobody) != 0)
+        return std::string("cannot become the unprivileged user: ") + std::strerror(errno);
+    return "";
+}
+
+// Each refusal names the system's reason and nothing else; the old file, and everything beside it, stays as
+// it was and no temporary is left.
+TEST_F(UserFileTest, ARefusedWriteNamesTheSystemsReasonAndLeavesEverythingAsItWas) {
+    namespace fs = std::filesystem;
+    const bool root = ::geteuid() == 0;
+    // The unprivileged user must reach the cases' folders.
+    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    const auto oldFile = [](const fs::path& file, fs::perms mode) {
+        WriteBytes(file, {'o', 'l', 'd'});
+        fs::permissions(file, mode);
+    };
+    constexpr auto kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    constexpr auto kOwnerWrites = kReadOnly | fs::perms::owner_write;
+    constexpr auto kAnyoneWrites =
+        kReadOnly | fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    constexpr auto kNoWrite =
+        kReadOnly | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    struct TCase {
+        const char* name;
+        std::function<fs::path(const fs::path& folder)> make;  // the case in its folder; returns the target
+        bool asNobody;     // written by the unprivileged user (only when the test runs as root)
+        bool needsRoot;    // only root can make the case (a file of another user)
+        rlim_t sizeLimit;  // RLIMIT_FSIZE of the writer; 0 for none
+        std::string reason;
+    };
+    const TCase cases[] = {
+        // A file without any write bit stays even for root, as cp refuses it.
+        {"a file without any write bit",
+         [&](const fs::path& f) {
+             oldFile(f / "r.htm", kReadOnly);
+             return f / "r.htm";
+         },
+         false, false, 0, "Permission denied"},
+        {"a link to a file without any write bit",
+         [&](const fs::path& f) {
+             oldFile(f / "real.htm", kReadOnly);
+             fs::create_symlink("real.htm", f / "r.htm");
+             return f / "r.htm";
+         },
+         false, false, 0, "Permission denied"},
+        // The folder lets anyone rename over the file; the file is root's alone.
+        {"another user's file in a folder anyone may write",
+         [&](const fs::path& f) {
+             oldFile(f / "r.htm", kOwnerWrites);
+             fs::permissions(f, fs::perms::all);
+             return f / "r.htm";
+         },
+         true, true, 0, "Permission denied"},
+        {"a writable file in a folder without write permission",
+         [&](const fs::path& f) {
+             oldFile(f / "r.htm", kAnyoneWrites);
+             fs::permissions(f, kNoWrite);
+             return f / "r.htm";
+         },
+         true, false, 0, "Permission denied"},
+        {"a new file in a folder without write permission",
+         [&](const fs::path& f) {
+             fs::permissions(f, kNoWrite);
+             return f / "r.htm";
+         },
+         true, false, 0, "Permission denied"},
+        {"a file larger than the writer may make",
+         [&](const fs::path& f) {
+             oldFile(f / "r.htm", kOwnerWrites);
+             return f / "r.htm";
+         },
+         false, false, 1024, "File too large"},
+        {"a name too long for the file system",
+         [&](const fs::path& f) { return f / (std::string(300, 'n') + ".htm"); }, false, false, 0,
+         "File name too long"},
+        {"a file where a folder should be",
+         [&](const fs::path& f) {
+             oldFile(f / "plain", kOwnerWrites);
+             return f / "plain" / "r.htm";
+         },
+         false, false, 0, "Not a directory"},
+        {"a folder",
+         [&](const fs::path& f) {
+             fs::create_directory(f / "r.htm");
+             return f / "r.htm";
+         },
+         false, false, 0, "Is a directory"},
+        // Writing would block until a reader comes; replacing it would break whoever made it.
+        {"a FIFO",
+         [&](const fs::path& f) {
+             ::mkfifo((f / "r.htm").c_str(), 0666);
+             return f / "r.htm";
+         },
+         false, false, 0, "not a regular file"},
+    };
+    int made = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsRoot && !root) {
+            std::printf("[  SKIP    ] \"%s\" needs root to make a file of another user\n", c.name);
+            continue;
+        }
+        const fs::path folder = dir_ / ("case" + std::to_string(made++));
+        fs::create_directory(folder);
+        fs::permissions(
+            folder, kOwnerWrites | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec);
+        const fs::path target = c.make(folder);
+        const std::string before = Snapshot(folder);
+        const std::string reason = InChild([&] {
+            if (c.asNobody && root) {
+                if (std::string refused = BecomeNobody(); !refused.empty()) return refused;
+                // Else the refusal would come from the folders above, not from the case.
+                if (::access(folder.c_str(), X_OK) != 0)
+                    return "the unprivileged user cannot reach " + folder.string();
+            }
+            if (c.sizeLimit) {
+                ::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the program
+                const rlimit limit{c.sizeLimit, c.sizeLimit};
+                if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("no size limit");
+            }
+            return WriteFileAtomically(target, Bytes(4096, 'n'));
+        });
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_EQ(Snapshot(folder), before);
+    }
+}
+
+// No space left and a read-only file system, on a small file system of the child's own: a user namespace
+// lets an unprivileged process mount one, in its own mount namespace, seen by nobody else.
+std::string OnOwnFileSystem(const std::filesystem::path& mountPoint, bool readOnly) {
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+        return std::string("SKIP no user and mount namespaces here: ") + std::strerror(errno);
+    const auto put = [](const char* file, const std::string& text) {
+        std::ofstream out(file);
+        out << text;
+        return static_cast<bool>(out.flush());
+    };
+    if (!put("/proc/self/setgroups", "deny") ||
+        !put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+        !put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
+        return "SKIP cannot map the user into the namespace";
+    if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+        return std::string("SKIP cannot mount a small file system: ") + std::strerror(errno);
+    WriteBytes(mountPoint / "r.htm", {'o', 'l', 'd'});
+    if (readOnly && ::mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+        return std::string("SKIP cannot make the file system read-only: ") + std::strerror(errno);
+    const std::string before = Snapshot(mountPoint);
+    const std::string reason = WriteFileAtomically(mountPoint / "r.htm", Bytes(1 << 20, 'n'));
+    const std::string after = Snapshot(mountPoint);
+    return after == before ? reason : reason + "; the folder changed from " + before + " to " + after;
+}
+
+TEST_F(UserFileTest, NoSpaceAndAReadOnlyFileSystemAreNamedAndKeepTheOldFile) {
+    std::filesystem::create_directory(dir_ / "mnt");
+    for (const auto& [readOnly, reason] :
+         {std::pair{false, "No space left on device"}, std::pair{true, "Read-only file system"}}) {
+        SCOPED_TRACE(reason);
+        const std::string outcome = InChild([&] { return OnOwnFileSystem(dir_ / "mnt", readOnly); });
+        if (outcome.rfind("SKIP ", 0) == 0) GTEST_SKIP() << outcome.substr(5);
+        EXPECT_EQ(outcome, reason);
+    }
 }
 
 // Runs in a child process: writes path and stops half-way in the hook, telling the parent through the pipe.

@@ -173,6 +173,74 @@ TEST_F(CliConfig, RegistrationBackupRestoresAnotherPanel) {
     EXPECT_EQ(r.exitCode, 1);
 }
 
+// Where a command writes a file, one the user may not write stays as it was (a file without any write bit is
+// read-only for root too), and a refusal names the file and the system's reason once. A symbolic link is
+// written through, and the result line says where the content went.
+TEST_F(CliConfig, OutputFilesTheUserMayNotWriteStayAndLinksSayWhereTheContentWent) {
+    auto a = Panel("a", "937_d_6_4.xml");
+    const fs::path config = dir_ / "read-only.ycfg", backup = dir_ / "read-only.rrg";
+    ASSERT_EQ(Cli("a", {"config", "read", config.string()}).exitCode, 0);
+    WriteBytes(backup, {'o', 'l', 'd'});
+    for (const fs::path& file : {config, backup})
+        fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string tooLong = (dir_ / (std::string(300, 'n') + ".ycfg")).string();
+    const struct {
+        std::vector<std::string> args;
+        std::string file;
+        std::string reason;
+    } kRefused[] = {
+        {{"config", "read", config.string()}, config.string(), "Permission denied"},
+        {{"config", "set", config.string(), "language=1"}, config.string(), "Permission denied"},
+        {{"backup", "read", backup.string(), "--object", "12", "--address", "3"},
+         backup.string(),
+         "Permission denied"},
+        {{"config", "read", tooLong}, tooLong, "File name too long"},
+    };
+    const std::string configBytes = ReadText(config);
+    for (const auto& c : kRefused) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.reason);
+        const std::string before = ReadText(c.file);
+        const auto r = Cli("a", c.args);
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        const std::string text = "mirca-cli " + c.args[0] + " " + c.args[1] + ": ";
+        EXPECT_EQ(r.err.rfind(text, 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(": cannot write " + c.file + ": " + c.reason + "\n"), std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.err.find(c.file), r.err.rfind(c.file)) << "the file is named once: " << r.err;
+        EXPECT_EQ(ReadText(c.file), before);
+    }
+    EXPECT_EQ(ReadText(config), configBytes);
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path() << " was left behind";
+
+    fs::create_directory(dir_ / "real");
+    const fs::path real = fs::canonical(dir_) / "real";
+    fs::create_symlink(real / "site.ycfg", dir_ / "site.ycfg");
+    fs::create_symlink("real/site.rrg", dir_ / "site.rrg");
+    const std::string link = (dir_ / "site.ycfg").string(), backupLink = (dir_ / "site.rrg").string();
+    const struct {
+        std::vector<std::string> args;
+        std::string line;
+    } kThroughLinks[] = {
+        {{"config", "read", link}, "saved to " + link + " → " + (real / "site.ycfg").string()},
+        {{"config", "set", link, "language=1"},
+         "1 block set in " + link + " → " + (real / "site.ycfg").string()},
+        {{"backup", "read", backupLink, "--object", "12", "--address", "3"},
+         "saved to " + backupLink + " → " + (real / "site.rrg").string()},
+    };
+    for (const auto& c : kThroughLinks) {
+        const auto r = Cli("a", c.args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find(c.line + " (through a symbolic link)\n"), std::string::npos) << r.out;
+    }
+    EXPECT_TRUE(fs::is_symlink(dir_ / "site.ycfg") && fs::is_symlink(dir_ / "site.rrg"));
+    EXPECT_EQ(ReadText(real / "site.rrg").substr(0, 3), "RRG");
+    // A plain file is named as given, with nothing added.
+    const auto r = Cli("a", {"config", "read", (dir_ / "plain.ycfg").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("saved to " + (dir_ / "plain.ycfg").string() + "\n"), std::string::npos) << r.out;
+}
+
 TEST_F(CliConfig, MapCheckListsBlocksOrSaysWhatIsWrong) {
     auto r = tp::Run({kBin + "/mirca-cli", "map", "check", kMaps + "/937_d_6_4.xml"});
     ASSERT_EQ(r.exitCode, 0) << r.err;

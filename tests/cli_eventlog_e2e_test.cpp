@@ -225,6 +225,31 @@ TEST_F(CliEventLog, AFailedReadWritesNoFile) {
     EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
 }
 
+// A log file the user may not write stays as it was, with the file and the system's reason named once; a
+// symbolic link is written through and the result line says where.
+TEST_F(CliEventLog, ALogFileTheUserMayNotWriteStaysAndALinkSaysWhereTheLogWent) {
+    auto panel = Panel({"--major", "6", "--log-records", "20"});
+    const fs::path file = dir_ / "old.yrpt";
+    WriteBytes(file, {'o', 'l', 'd'});
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    auto r = Cli({"log", "read", file.string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "mirca-cli log read: cannot write " + file.string() + ": Permission denied\n");
+    EXPECT_EQ(ReadText(file), "old");
+
+    fs::create_directory(dir_ / "real");
+    fs::create_symlink("real/site.yrpt", dir_ / "site.yrpt");
+    r = Cli({"log", "read", (dir_ / "site.yrpt").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(
+        r.out.find("records saved to " + (dir_ / "site.yrpt").string() + " → " +
+                   (fs::canonical(dir_) / "real" / "site.yrpt").string() + " (through a symbolic link)\n"),
+        std::string::npos)
+        << r.out;
+    EXPECT_TRUE(fs::is_symlink(dir_ / "site.yrpt"));
+    EXPECT_EQ(Cli({"log", "show", (dir_ / "real" / "site.yrpt").string()}).exitCode, 0);
+}
+
 // Two runs on one database at once, the first of them creating it: each prints exactly the rows its own log
 // gives alone, never both logs merged or every row twice, and neither fails to open the file.
 TEST_F(CliEventLog, ConcurrentQueriesOnOneDatabaseEachPrintTheirOwnRows) {

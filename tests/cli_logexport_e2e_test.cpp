@@ -167,5 +167,43 @@ TEST_F(CliLogExport, WrongCommandLinesAndFailuresWriteNothing) {
     }
 }
 
+// An export over a file the user may not write (none of its write bits set: read-only for root too) leaves it
+// as it was and names the file and the system's reason once; through a symbolic link the target gets the
+// export and the result line says where it went.
+TEST_F(CliLogExport, AnOutputTheUserMayNotWriteStaysAndALinkIsWrittenThrough) {
+    WriteBytes(Out("old.htm"), {'o', 'l', 'd'});
+    WriteBytes(Out("old.xlsx"), {'o', 'l', 'd'});
+    for (const char* name : {"old.htm", "old.xlsx"})
+        fs::permissions(Out(name), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string tooLong = Out(std::string(300, 'n') + ".htm");
+    const struct {
+        const char* option;
+        std::string file;
+        std::string reason;
+    } kRefused[] = {
+        {"--html", Out("old.htm"), "Permission denied"},
+        {"--xlsx", Out("old.xlsx"), "Permission denied"},
+        {"--html", tooLong, "File name too long"},
+    };
+    for (const auto& c : kRefused) {
+        SCOPED_TRACE(c.file);
+        const auto r = Cli({"log", "export", Log(), c.option, c.file});
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_EQ(r.err, "mirca-cli log export: cannot write " + c.file + ": " + c.reason + "\n");
+    }
+    EXPECT_EQ(ReadText(Out("old.htm")), "old");
+    EXPECT_EQ(ReadText(Out("old.xlsx")), "old");
+
+    fs::create_directory(dir_ / "real");
+    fs::create_symlink("real/log.htm", Out("log.htm"));
+    const auto r = Cli({"log", "export", Log(), "--html", Out("log.htm")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "300 rows written to " + Out("log.htm") + " → " +
+                         (fs::canonical(dir_) / "real" / "log.htm").string() +
+                         " (through a symbolic link)\n");
+    EXPECT_TRUE(fs::is_symlink(Out("log.htm")));
+    EXPECT_EQ(BodyCells(ReadText(dir_ / "real" / "log.htm")).size(), 300u * 6);
+}
+
 }  // namespace
 }  // namespace mirca

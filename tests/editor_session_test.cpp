@@ -428,6 +428,47 @@ TEST_F(EditorSession, SavingProposesPrefixAndDateAndTheFileOpensAgain) {
     EXPECT_EQ(ReadBytes(dir_ / "conf" / "site.ycfg"), bytes);
 }
 
+// A save over files the user may not write (no write bit: read-only for root too) keeps them and says why,
+// the file named once; the registration backup saved along with a configuration is no exception.
+TEST_F(EditorSession, ARefusedSaveSaysWhyAndLeavesTheFilesAsTheyWere) {
+    Start("937_d_3_1.xml");  // system 3: a registration backup goes with each saved configuration
+    ShowAndConnect();
+    ASSERT_TRUE(session_->Connected());
+    view_.backupWithConfiguration = true;
+    const fs::path site = dir_ / "conf" / "site.ycfg";
+    dialogs_.Clear();
+    dialogs_.ScriptSaveFile(site);
+    session_->SaveFile();
+    ASSERT_EQ(view_.Status(), Msg(5));
+    ASSERT_FALSE(view_.autoBackupName.empty());
+    const fs::path backup = dir_ / "reg" / view_.autoBackupName;
+    ASSERT_TRUE(fs::exists(site) && fs::exists(backup));
+    EXPECT_TRUE(InformTexts().empty());
+    const auto siteBytes = ReadBytes(site), backupBytes = ReadBytes(backup);
+    for (const fs::path& file : {site, backup})
+        fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    dialogs_.Clear();
+    dialogs_.ScriptSaveFile(site);
+    dialogs_.ScriptAnswer(TAnswer::Yes);  // replace it
+    session_->SaveFile();
+    EXPECT_EQ(view_.Status(), Msg(6));
+    EXPECT_EQ(InformTexts(),
+              std::vector<std::string>{Msg(6) + "\n\nsaving the configuration file failed: cannot write " +
+                                       site.string() + ": Permission denied"});
+    EXPECT_EQ(ReadBytes(site), siteBytes);
+
+    // Saved under another name, the configuration is there; its backup, refused, is said to be missing.
+    dialogs_.Clear();
+    dialogs_.ScriptSaveFile(dir_ / "conf" / "other.ycfg");
+    session_->SaveFile();
+    EXPECT_TRUE(fs::exists(dir_ / "conf" / "other.ycfg"));
+    EXPECT_EQ(InformTexts(),
+              std::vector<std::string>{Msg(308) + "\n\nsaving the registration backup failed: cannot write " +
+                                       backup.string() + ": Permission denied"});
+    EXPECT_EQ(ReadBytes(backup), backupBytes);
+}
+
 TEST_F(EditorSession, BrokenOrForeignFilesLeaveTheCurrentMapAlone) {
     Start("937_d_6_4.xml", false);
     ShowAndConnect();

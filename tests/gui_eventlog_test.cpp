@@ -378,6 +378,34 @@ TEST_F(EventLogWindow, ExportsWriteTheShownRowsIntoTheReportFolderAndOpenThem) {
     form_->show();
 }
 
+// A save or an export over a file the user may not write (no write bit: read-only for root too) keeps the
+// file, and the box says which file and the system's reason; nothing is opened.
+TEST_F(EventLogWindow, ASaveOrExportOverAReadOnlyFileSaysWhyInItsBox) {
+    Read();
+    fs::create_directories(dir_ / "report");
+    const fs::path log = dir_ / "report" / "site.yrpt";
+    const fs::path page = dir_ / "report" / "09_12_2026_0_05_07.htm";
+    for (const fs::path& file : {log, page}) {
+        WriteFile(file, "old");
+        fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    }
+    dialogs_.Clear();
+    dialogs_.ScriptSaveFile(log);
+    dialogs_.ScriptAnswer(TAnswer::Yes);  // replace it
+    Action("FileSaveAction")->trigger();
+    const std::string refused = "cannot write " + log.string() + ": Permission denied";
+    EXPECT_EQ(Texts(TKind::Inform), std::vector<std::string>{refused});
+    EXPECT_EQ(Panel(0), refused) << "not the saved message";
+
+    dialogs_.Clear();
+    Action("ToolButton6")->trigger();
+    EXPECT_EQ(Texts(TKind::Inform),
+              std::vector<std::string>{"cannot write " + page.string() + ": Permission denied"});
+    EXPECT_TRUE(opened_.empty());
+    EXPECT_EQ(ReadText(log), "old");
+    EXPECT_EQ(ReadText(page), "old");
+}
+
 TEST_F(EventLogWindow, HelpOpensOnceInTenSecondsAndWebAndMailGoToTheMaker) {
     Action("ShowHelpAction")->trigger();
     Action("ShowHelpAction")->trigger();

@@ -384,8 +384,8 @@ bool LoadMemory(const std::string& path, std::vector<std::uint8_t>& memory) {
                     " bytes, the panel's memory " + std::to_string(memory.size());
         }
         if (error.empty()) memory = std::move(bytes);
-    } else {
-        error = mirca::WriteFileAtomically(path, memory);
+    } else if (const std::string reason = mirca::WriteFileAtomically(path, memory); !reason.empty()) {
+        error = "cannot write " + path + ": " + reason;
     }
     if (!error.empty()) std::fprintf(stderr, "mirca-panelsim: %s\n", error.c_str());
     return error.empty();
@@ -409,7 +409,8 @@ void OnPanelEvent(const mirca::sim::TPanelEvent& event, const mirca::sim::TSimPa
                 const std::string error = mirca::WriteFileAtomically(memoryFile, panel.Memory());
                 if (!error.empty()) {
                     // Memory that cannot be kept must not be acknowledged: the panel goes dark instead.
-                    std::fprintf(stderr, "mirca-panelsim: %s\n", error.c_str());
+                    std::fprintf(stderr, "mirca-panelsim: cannot write %s: %s\n", memoryFile.c_str(),
+                                 error.c_str());
                     std::_Exit(kExitFailed);
                 }
             }
