@@ -87,7 +87,12 @@ bool ParseValueText(const TConfigBlockBase& block, std::string_view text, std::v
         const std::uint64_t max = block.Size >= 8 ? UINT64_MAX : (std::uint64_t{1} << (8 * block.Size)) - 1;
         const std::string range = "a decimal number from 0 to " + std::to_string(max);
         const TWhole<std::uint64_t> number = ReadWhole<std::uint64_t>(text, 0, max);
-        if (number.status == TWholeStatus::OutOfRange) return Fail("value out of range", range, shown);
+        // A negative number is a number, only not one the block holds.
+        const TWhole<std::int64_t> signed_ = ReadWhole<std::int64_t>(text);
+        const bool negative = signed_.status == TWholeStatus::OutOfRange ||
+                              (signed_.status == TWholeStatus::Ok && signed_.value < 0);
+        if (number.status == TWholeStatus::OutOfRange || (number.status != TWholeStatus::Ok && negative))
+            return Fail("value out of range", range, shown);
         if (number.status != TWholeStatus::Ok) return Fail("value is not a number", range, shown);
         bytes.resize(block.Size);
         for (std::uint32_t i = 0; i < block.Size; ++i)
