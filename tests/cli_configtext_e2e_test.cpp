@@ -101,6 +101,14 @@ TEST_F(CliConfigText, RefusedAssignmentsLeaveTheFileByteIdentical) {
         {{"backup_region1=00"}, "block \"backup_region1\" is registration data"},
         // The editor's rules: an operator password of two digits, a code used twice.
         {{"user_pw=8182FFFFFFFF"}, "user_pw: Пароль оператора должен содержать не менее трех цифр."},
+        // Passwords are digit strings: the bytes of other characters, or bytes after the end mark, are named.
+        {{"user_pw=8A8B8CFFFFFF"},
+         "assignment 'user_pw=8A8B8CFFFFFF': block \"user_pw\" is a password: its characters are not all "
+         "digits: expected digits 0 to 9 (stored as 80 to 89) up to the first FF, then only FF, received "
+         "byte 1: 8A (':'), byte 2: 8B (';'), byte 3: 8C ('<')"},
+        {{"language=1", "engineer_pw=81828384FF85"},
+         "block \"engineer_pw\" is a password: its characters are not all digits: expected digits 0 to 9 "
+         "(stored as 80 to 89) up to the first FF, then only FF, received byte 6: 85 after the end mark"},
         // Whatever blanks surround a name, the rules judge the block it set.
         {{"\ruser_pw=8182FFFFFFFF"}, "user_pw: Пароль оператора должен содержать не менее трех цифр."},
         {{"codes=818283FFFFFF818283FFFFFF" + std::string(360, 'F')},

@@ -252,6 +252,14 @@ TEST_F(TextMaps, AnyRefusedAssignmentLeavesImageAndMapAsTheyWere) {
         {{"language=1", "language=2"}, "assignment 'language=2': block \"language\" is named twice"},
         {{"language=1", "delay=70000"}, "assignment 'delay=70000': value out of range"},
         {{"user_pw=0102", "language=1"}, "assignment 'user_pw=0102': value of the wrong size"},
+        // Passwords are digit strings: bytes of other characters, or anything after the end mark.
+        {{"language=1", "user_pw=8A8B8CFFFFFF"},
+         "assignment 'user_pw=8A8B8CFFFFFF': block \"user_pw\" is a password: its characters are not all "
+         "digits: expected digits 0 to 9 (stored as 80 to 89) up to the first FF, then only FF, received "
+         "byte 1: 8A (':'), byte 2: 8B (';'), byte 3: 8C ('<')"},
+        {{"user_pw=818283FF8400"}, "received byte 5: 84 after the end mark, byte 6: 00 after the end mark"},
+        {{"user_pw=8182008384FF"}, "then only FF, received byte 3: 00"},
+        {{"user_pw=7F8182838485"}, "received byte 1: 7F ('/')"},
         {{"language=1", "descriptor=A90364640604000000"}, "block \"descriptor\" is read-only"},
         {{"counter=0"}, "block \"counter\" is read-only"},
         {{"registration=0000000000000000"}, "block \"registration\" is registration data"},
@@ -352,12 +360,12 @@ TEST_F(TextMaps, ADiffOfOneLayoutShowsExactlyTheChangedBlocks) {
     TZelmoMemoryMap a(Map("map.xml", kBlocks)), b(Map("map.xml", kBlocks));
     EXPECT_TRUE(DiffMaps(a, b).empty());
     TZelmoMemoryMapImage image = b.BuildImage();
-    ASSERT_TRUE(ApplyAssignments(b, image, {"delay=301", "user_pw=000000000000"}));
+    ASSERT_TRUE(ApplyAssignments(b, image, {"delay=301", "user_pw=808080FFFFFF"}));
     const auto differences = DiffMaps(a, b);
     EXPECT_EQ(differences, (std::vector<TBlockDifference>{{"delay", "300", "301"},
-                                                          {"user_pw", "81828384FFFF", "000000000000"}}));
+                                                          {"user_pw", "81828384FFFF", "808080FFFFFF"}}));
     EXPECT_EQ(DiffText(differences),
-              "-delay = 300\n+delay = 301\n-user_pw = 81828384FFFF\n+user_pw = 000000000000\n");
+              "-delay = 300\n+delay = 301\n-user_pw = 81828384FFFF\n+user_pw = 808080FFFFFF\n");
 }
 
 TEST_F(TextMaps, ADiffOfDifferentLayoutsPairsByNameAndListsBlocksOfOneSide) {
