@@ -98,11 +98,17 @@ int ConfigWrite(const TGlobalOptions& global, const std::string& in, bool verify
     Out().Result() = {{"file", in}, {"device", map.devprefix}, {"firmware", map.fwver}, {"verified", false}};
     if (!verify) return kExitOk;
     bool verified = false;
+    TReadBackMismatch mismatch;
     {
         const auto progress = Out().Steps("Verifying", "verify");
-        verified = VerifyWrittenConfiguration(link->Device(), map, progress.get());
+        verified = VerifyWrittenConfiguration(link->Device(), map, progress.get(), &mismatch);
     }
     if (!verified) {
+        // The block that differs, as the message names it: never whole values of thousands of bytes.
+        if (!mismatch.block.empty())
+            Out().Result()["difference"] = {{"block", mismatch.block},     {"address", mismatch.address},
+                                            {"size", mismatch.size},       {"first", mismatch.first},
+                                            {"written", mismatch.written}, {"read", mismatch.read}};
         PrintFailure(kCommand);
         return kExitFailed;
     }

@@ -16,6 +16,7 @@
 #include "editor/settingsrules.h"
 #include "memmap/configtext.h"
 #include "memmap/memmap.h"
+#include "memmap/records.h"
 
 namespace {
 
@@ -81,6 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!mirca::ParseValueText(*block, mirca::ValueText(*block), bytes) ||
             !std::equal(bytes.begin(), bytes.end(), block->ValueBytes()) || bytes.size() != block->Size)
             std::abort();
+        // A password that lands is a digit string.
+        if (block->ClassName == "TZelmoPassword" && block->Size == mirca::TZelmoPassword::kMaxLength) {
+            mirca::TZelmoPassword password;
+            std::copy_n(block->ValueBytes(), block->Size, password.bytes.begin());
+            if (!password.NonDigitPositions().empty()) std::abort();
+        }
         std::fill_n(named.begin() + block->Address, block->Size, true);
     }
     for (std::size_t i = 0; i < image.data.size(); ++i) {

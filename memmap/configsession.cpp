@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 #include "base/failure.h"
@@ -148,6 +149,13 @@ bool LoadConfigurationFile(const std::filesystem::path& mapFolder, const std::fi
     ClearFailure();
     TZelmoMemoryMapImage loaded;
     if (!LoadFromFile(loaded, file, kConfigFormatBinary)) return FailOperation(kOperation);
+    // An empty file loads as an empty image; as a configuration it is nothing at all, not one of type 0.
+    std::error_code error;
+    if (loaded.data.empty() && std::filesystem::file_size(file, error) == 0 && !error) {
+        Fail("the file is empty");
+        FailWithin(file.string());
+        return FailOperation(kOperation);
+    }
     if (!CheckConfigurationImage(mapFolder, loaded)) {
         FailWithin(file.string());
         return FailOperation(kOperation);

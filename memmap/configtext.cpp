@@ -7,6 +7,7 @@
 #include "base/failure.h"
 #include "base/text.h"
 #include "memmap/configsession.h"
+#include "memmap/records.h"
 
 namespace mirca {
 
@@ -58,6 +59,34 @@ bool RefuseAssignment(const std::string& text) {
     return FailOperation("changing the configuration");
 }
 
+// The rules of a record beyond its bytes' text: a password holds digits only, as the editor's page and
+// the panel's keypad enter it. False with the failure record naming each byte in the way.
+bool SuitsRecord(const TConfigBlockBase& block, const std::vector<std::uint8_t>& bytes) {
+    if (block.ClassName != "TZelmoPassword") return true;
+    TZelmoPassword password;
+    password.bytes.fill(TZelmoPassword::kEnd);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), password.bytes.size()), password.bytes.begin());
+    const std::vector<std::size_t> bad = password.NonDigitPositions();
+    if (bad.empty()) return true;
+    std::string shown;
+    bool ended = false;
+    for (std::size_t i = 0, next = 0; i < password.bytes.size() && next < bad.size(); ++i) {
+        const std::uint8_t b = password.bytes[i];
+        ended = ended || b == TZelmoPassword::kEnd;
+        if (i != bad[next]) continue;
+        ++next;
+        if (!shown.empty()) shown += ", ";
+        shown += "byte " + std::to_string(i + 1) + ": " + kHexDigits[b >> 4] + kHexDigits[b & 0x0F];
+        const auto c = static_cast<unsigned char>(b - TZelmoPassword::kOffset);
+        if (ended)
+            shown += " after the end mark";
+        else if (c >= 0x20 && c < 0x7F)
+            shown += std::string(" ('") + static_cast<char>(c) + "')";
+    }
+    return Fail("block " + Quoted(block.name) + " is a password: its characters are not all digits",
+                "digits 0 to 9 (stored as 80 to 89) up to the first FF, then only FF", shown);
+}
+
 }  // namespace
 
 TValueNotation NotationOf(const TConfigBlockBase& block) {
@@ -87,7 +116,12 @@ bool ParseValueText(const TConfigBlockBase& block, std::string_view text, std::v
         const std::uint64_t max = block.Size >= 8 ? UINT64_MAX : (std::uint64_t{1} << (8 * block.Size)) - 1;
         const std::string range = "a decimal number from 0 to " + std::to_string(max);
         const TWhole<std::uint64_t> number = ReadWhole<std::uint64_t>(text, 0, max);
-        if (number.status == TWholeStatus::OutOfRange) return Fail("value out of range", range, shown);
+        // A negative number is a number, only not one the block holds.
+        const TWhole<std::int64_t> signed_ = ReadWhole<std::int64_t>(text);
+        const bool negative = signed_.status == TWholeStatus::OutOfRange ||
+                              (signed_.status == TWholeStatus::Ok && signed_.value < 0);
+        if (number.status == TWholeStatus::OutOfRange || (number.status != TWholeStatus::Ok && negative))
+            return Fail("value out of range", range, shown);
         if (number.status != TWholeStatus::Ok) return Fail("value is not a number", range, shown);
         bytes.resize(block.Size);
         for (std::uint32_t i = 0; i < block.Size; ++i)
@@ -153,7 +187,8 @@ bool ApplyAssignments(TZelmoMemoryMap& map, TZelmoMemoryMapImage& image,
             return RefuseAssignment(text);
         }
         if (!IsSettable(*a.block) ||
-            !ParseValueText(*a.block, std::string_view(text).substr(equals + 1), a.bytes))
+            !ParseValueText(*a.block, std::string_view(text).substr(equals + 1), a.bytes) ||
+            !SuitsRecord(*a.block, a.bytes))
             return RefuseAssignment(text);
         if (std::uint64_t{a.block->Address} + a.block->Size > image.data.size()) {
             Fail("block " + Quoted(name) + " lies outside the configuration",

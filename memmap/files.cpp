@@ -9,6 +9,7 @@
 
 #include "base/ascii.h"
 #include "base/failure.h"
+#include "base/text.h"
 #include "base/userfile.h"
 #include "devlink/le.h"
 #include "memmap/block.h"
@@ -35,7 +36,7 @@ bool Written(const fs::path& path, const Bytes& content) {
     return Fail("cannot write " + path.string() + ": " + error);
 }
 
-bool ReadWhole(const fs::path& path, Bytes& file) {
+bool ReadFile(const fs::path& path, Bytes& file) {
     const std::string error = ReadFileBounded(path, kMaxConfigFileSize, file);
     if (error.empty()) return true;
     return Fail("reading " + path.string(), {}, {}, error);
@@ -74,19 +75,22 @@ bool SaveText(const TZelmoMemoryMapImage& image, const fs::path& path) {
 
 bool LoadBinary(TZelmoMemoryMapImage& image, const fs::path& path) {
     Bytes file;
-    if (!ReadWhole(path, file)) return false;
+    if (!ReadFile(path, file)) return false;
     if (file.empty()) {
         image.descriptor = TZelmoDescriptor{};
         image.headerSize = 0;
         image.Allocate(0);
         return true;
     }
+    // Too short a file holds no descriptor: naming what its first bytes would say is no help.
     if (file.size() < kConfigHeaderSize)
-        return Refuse(path, "configuration header", BytesText(kConfigHeaderSize), BytesText(file.size()));
+        return Refuse(path, "the file is too short to hold the configuration header",
+                      BytesText(kConfigHeaderSize), BytesText(file.size()));
     const std::uint32_t n = le::Get32(&file[9]);
     // Bytes after the announced data have no meaning; fewer than announced make the file unusable.
     if (n > file.size() - kConfigHeaderSize)
-        return Refuse(path, "configuration data", BytesText(n), BytesText(file.size() - kConfigHeaderSize));
+        return Refuse(path, "the file is too short for the configuration data its header announces",
+                      BytesText(n), BytesText(file.size() - kConfigHeaderSize));
     std::copy_n(file.begin(), image.descriptor.bytes.size(), image.descriptor.bytes.begin());
     image.headerSize = n;
     image.Allocate(n);
@@ -94,23 +98,48 @@ bool LoadBinary(TZelmoMemoryMapImage& image, const fs::path& path) {
     return true;
 }
 
-// One line of a text configuration: a decimal number, of which the byte keeps the low 8 bits. Signs,
-// blanks and anything beyond a 32-bit integer are not numbers here.
-bool ParseLine(std::string_view line, std::uint8_t& out) {
-    if (line.empty()) return false;
-    std::uint64_t value = 0;
-    for (const char c : line) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-        if (value > 0x7FFFFFFF) return false;
+// A line of a text configuration as a message shows it: printable ASCII as it is, any other byte as \xHH,
+// and no more than the start of a long line, so that a binary file under a text name prints no garbage.
+std::string ShownLine(std::string_view line) {
+    constexpr std::size_t kMostShown = 24;
+    if (line.empty()) return "an empty line";
+    std::string shown = "'";
+    for (std::size_t i = 0; i < line.size() && i < kMostShown; ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            shown += static_cast<char>(c);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", unsigned{c});
+            shown += hex;
+        }
     }
-    out = static_cast<std::uint8_t>(value);
-    return true;
+    shown += line.size() > kMostShown ? "'…" : "'";
+    return shown;
+}
+
+// One line of a text configuration: the decimal value of one byte, 0 to 255, digits only. A larger number
+// once kept its low 8 bits and reached the panel as another value; signs, blanks and anything else are no
+// byte values either. False with the failure record naming the line.
+bool ParseLine(const fs::path& path, std::size_t number, std::string_view line, std::uint8_t& out) {
+    const TWhole<std::uint8_t> value = ReadWhole<std::uint8_t>(line);
+    if (value.status == TWholeStatus::Ok) {
+        out = value.value;
+        return true;
+    }
+    // A negative number is a number, only not one a byte holds.
+    const TWhole<std::int64_t> wide = ReadWhole<std::int64_t>(line);
+    const bool outOfRange = value.status == TWholeStatus::OutOfRange ||
+                            wide.status == TWholeStatus::OutOfRange ||
+                            (wide.status == TWholeStatus::Ok && wide.value < 0);
+    const char* step = outOfRange ? "value out of range" : "value is not a number";
+    return Refuse(path, "line " + std::to_string(number) + ": " + step,
+                  "a decimal number from 0 to 255 (one byte a line)", ShownLine(line));
 }
 
 bool LoadText(TZelmoMemoryMapImage& image, const fs::path& path) {
     Bytes file;
-    if (!ReadWhole(path, file)) return false;
+    if (!ReadFile(path, file)) return false;
     const std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
     const std::size_t expected = image.data.size();
     Bytes values;
@@ -126,10 +155,10 @@ bool LoadText(TZelmoMemoryMapImage& image, const fs::path& path) {
             --end;
         }
         if (values.size() == expected)  // more lines than bytes
-            return Refuse(path, "text configuration", std::to_string(expected) + " lines", "more");
+            return Refuse(path, "line " + std::to_string(expected + 1) + ": text configuration",
+                          std::to_string(expected) + " lines", "more");
         std::uint8_t b = 0;
-        if (!ParseLine(text.substr(pos, end - pos), b))
-            return Refuse(path, "line " + std::to_string(values.size() + 1), "a number from 0 to 2147483647");
+        if (!ParseLine(path, values.size() + 1, text.substr(pos, end - pos), b)) return false;
         values.push_back(b);
         pos = next;
     }
@@ -195,7 +224,7 @@ bool SaveBackupFile(TZelmoMemoryMapImage& image, const fs::path& path) {
 
 bool LoadBackupFile(TZelmoMemoryMapImage& image, const fs::path& path) {
     Bytes file;
-    if (!ReadWhole(path, file)) return false;
+    if (!ReadFile(path, file)) return false;
     if (file.size() < kBackupHeaderSize)
         return Refuse(path, "backup header", BytesText(kBackupHeaderSize), BytesText(file.size()));
     if (!std::equal(kBackupMagic.begin(), kBackupMagic.end(), file.begin()))

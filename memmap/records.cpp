@@ -46,6 +46,17 @@ bool TZelmoPassword::SetText(std::string_view text) {
     return true;
 }
 
+std::vector<std::size_t> TZelmoPassword::NonDigitPositions() const {
+    std::vector<std::size_t> bad;
+    bool ended = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        ended = ended || bytes[i] == kEnd;
+        const bool digit = bytes[i] >= '0' + kOffset && bytes[i] <= '9' + kOffset;
+        if (ended ? bytes[i] != kEnd : !digit) bad.push_back(i);
+    }
+    return bad;
+}
+
 TCode6 TArmDisarmCodes::Code(std::size_t entry) const {
     return CodeAt(&bytes[Position(entry, kEntries, "TArmDisarmCodes::Code", TAccess::Read) * kEntrySize]);
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "devlink/le.h"
 #include "memmap/descriptor.h"
@@ -59,6 +60,10 @@ struct TZelmoPassword {
     // False, leaving the bytes untouched, for more than six characters or a character whose stored form would
     // not fit a byte or would read as the end mark.
     bool SetText(std::string_view text);
+    // Passwords are digit strings: the positions (from 0) of the bytes that keep these from being one, each
+    // before the first end mark storing no digit ('0' to '9' plus the offset: 0x80 to 0x89), and each after
+    // it other than the end mark. Empty for bytes SetText could have written from digits.
+    std::vector<std::size_t> NonDigitPositions() const;
     bool operator==(const TZelmoPassword&) const = default;
 };
 

@@ -389,6 +389,92 @@ TEST_F(CliConfig, TheExtensionChoosesTheFormat) {
     }
 }
 
+// Each file is refused with what is wrong with it, named by file and, for a text, by line: nothing is written
+// and the panel keeps the configuration it had. A text line of 257 used to reach the panel as 1, and an
+// empty binary file was looked up as a configuration of type 0.
+TEST_F(CliConfig, HostileConfigurationFilesAreRefusedAndThePanelKeepsItsConfiguration) {
+    auto a = Panel("a", "937_d_6_4.xml");
+    const fs::path before = dir_ / "before.ycfg";
+    ASSERT_EQ(Cli("a", {"config", "read", before.string()}).exitCode, 0);
+    const fs::path text = dir_ / "good.tcfg";
+    ASSERT_EQ(Cli("a", {"config", "read", text.string()}).exitCode, 0);
+    std::vector<std::string> lines;
+    {
+        std::ifstream in(text, std::ios::binary);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line.substr(0, line.size() - 1));  // without the carriage return
+    }
+    const TZelmoMemoryMap map(kMaps + "/937_d_6_4.xml");
+    // The line of "language", a byte any value of which the panel stores.
+    const std::size_t language = const_cast<TZelmoMemoryMap&>(map).ConfigBlock("language").Address + 1;
+    ASSERT_EQ(lines.at(language - 1), "0");
+    const auto textWith = [&](const std::string& value, bool extraLine = false) {
+        std::string out;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            out += (i + 1 == language ? value : lines[i]) + "\r\n";
+        if (extraLine) out += "0\r\n";
+        return std::vector<std::uint8_t>(out.begin(), out.end());
+    };
+    const std::vector<std::uint8_t> good = ReadBytes(before);
+    std::vector<std::uint8_t> announcing(good.begin(),
+                                         good.begin() + kConfigHeader + 100);  // 16384 announced
+    const std::string line = "line " + std::to_string(language) + ": ";
+    const std::string aByte = "expected a decimal number from 0 to 255 (one byte a line), received ";
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> content;
+        std::string reason;  // after the file's name
+    } cases[] = {
+        {"above.tcfg", textWith("257"), line + "value out of range: " + aByte + "'257'"},
+        {"huge.tcfg", textWith("4294967297"), line + "value out of range: " + aByte + "'4294967297'"},
+        {"negative.tcfg", textWith("-1"), line + "value out of range: " + aByte + "'-1'"},
+        {"word.tcfg", textWith("one"), line + "value is not a number: " + aByte + "'one'"},
+        {"trailing.tcfg", textWith("1x"), line + "value is not a number: " + aByte + "'1x'"},
+        {"empty-line.tcfg", textWith(""), line + "value is not a number: " + aByte + "an empty line"},
+        {"long.tcfg", textWith("0", true),
+         "line 16385: text configuration: expected 16384 lines, received more"},
+        {"empty.ycfg", {}, ": the file is empty"},
+        {"short.ycfg",
+         {0xA9, 0x03, 0x64, 0x64, 0x06},
+         ": the file is too short to hold the configuration header: expected 13 bytes, received 5 bytes"},
+        {"cut.ycfg", announcing,
+         ": the file is too short for the configuration data its header announces: expected 16384 bytes, "
+         "received 100 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path file = dir_ / c.name;
+        WriteBytes(file, c.content);
+        const std::string separator = c.reason.rfind(":", 0) == 0 ? "" : ": ";
+        for (const bool verify : {false, true}) {
+            std::vector<std::string> args = {"config", "write", file.string()};
+            if (verify) args.push_back("--verify");
+            const auto r = Cli("a", args);
+            EXPECT_EQ(r.exitCode, 1) << r.out;
+            EXPECT_TRUE(r.err.find("loading the configuration file failed: " + file.string() + separator +
+                                   c.reason) != std::string::npos)
+                << r.err;
+            EXPECT_EQ(r.err.find("no memory map"), std::string::npos) << r.err;
+        }
+        EXPECT_EQ(ReadBytes(file), c.content);
+        const fs::path after = dir_ / "after.ycfg";
+        ASSERT_EQ(Cli("a", {"config", "read", after.string()}).exitCode, 0);
+        EXPECT_EQ(ReadBytes(after), good) << "the panel keeps its configuration";
+    }
+    // The commands that read a binary file for themselves say the same of an empty one.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"config", "dump", (dir_ / "empty.ycfg").string()},
+          {"config", "diff", (dir_ / "empty.ycfg").string(), before.string()},
+          {"config", "set", (dir_ / "empty.ycfg").string(), "language=1"}}) {
+        SCOPED_TRACE(args.at(1));
+        const auto r = Cli("a", args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.find((dir_ / "empty.ycfg").string() + ": the file is empty") != std::string::npos)
+            << r.err;
+        EXPECT_TRUE(ReadBytes(dir_ / "empty.ycfg").empty());
+    }
+}
+
 // Panels of the older protocol generation (systems 1, 3 and 5), each started from its shipped map.
 class CliLegacy : public CliConfig, public testing::WithParamInterface<std::pair<std::string, int>> {};
 

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "memmap/memmap.h"
 #include "tests/cli_panel.h"
@@ -98,6 +101,14 @@ TEST_F(CliConfigText, RefusedAssignmentsLeaveTheFileByteIdentical) {
         {{"backup_region1=00"}, "block \"backup_region1\" is registration data"},
         // The editor's rules: an operator password of two digits, a code used twice.
         {{"user_pw=8182FFFFFFFF"}, "user_pw: Пароль оператора должен содержать не менее трех цифр."},
+        // Passwords are digit strings: the bytes of other characters, or bytes after the end mark, are named.
+        {{"user_pw=8A8B8CFFFFFF"},
+         "assignment 'user_pw=8A8B8CFFFFFF': block \"user_pw\" is a password: its characters are not all "
+         "digits: expected digits 0 to 9 (stored as 80 to 89) up to the first FF, then only FF, received "
+         "byte 1: 8A (':'), byte 2: 8B (';'), byte 3: 8C ('<')"},
+        {{"language=1", "engineer_pw=81828384FF85"},
+         "block \"engineer_pw\" is a password: its characters are not all digits: expected digits 0 to 9 "
+         "(stored as 80 to 89) up to the first FF, then only FF, received byte 6: 85 after the end mark"},
         // Whatever blanks surround a name, the rules judge the block it set.
         {{"\ruser_pw=8182FFFFFFFF"}, "user_pw: Пароль оператора должен содержать не менее трех цифр."},
         {{"codes=818283FFFFFF818283FFFFFF" + std::string(360, 'F')},
@@ -231,6 +242,58 @@ TEST_F(CliConfigText, VerifyPassesOnAnHonestPanelAndNamesTheBlockAPanelDidNotSto
     EXPECT_TRUE(Contains(r.err, "expected 1, received 0")) << r.err;
     r = Cli("s", {"config", "diff", b.string(), "panel"});
     EXPECT_EQ(r.out, "-language = 1\n+language = 0\n");
+}
+
+// sys_outs_assigns holds 6000 bytes: a read-back that found one of them different printed both whole values,
+// 24,000 hexadecimal digits, on the terminal and in the JSON error. Both now name the block and its first
+// differing address with 16 bytes either side.
+TEST_F(CliConfigText, AVerifyThatFindsALargeBlockDifferentNamesItsFirstDifferenceBriefly) {
+    auto honest = Panel("a", kMap);
+    const fs::path a = ReadFresh("a.ycfg");
+    TZelmoMemoryMap map(tp::kMaps + "/" + kMap);
+    const TConfigBlockBase& assigns = map.ConfigBlock("sys_outs_assigns");
+    ASSERT_EQ(assigns.Size, 6000u);
+    const std::uint32_t changed = assigns.Address + 4000;
+    std::vector<std::uint8_t> bytes = ReadBytes(a);
+    ASSERT_EQ(bytes.at(kConfigHeader + changed), 0);
+    bytes.at(kConfigHeader + changed) = 0x5A;
+    const fs::path b = dir_ / "b.ycfg";
+    WriteBytes(b, bytes);
+
+    auto stuck = Panel("s", kMap, {"--ignore-writes", std::to_string(changed) + ":1"});
+    const auto hex = [](std::uint32_t value) {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%04X", value);
+        return std::string(text);
+    };
+    std::string zeros16;
+    for (int i = 0; i < 16; ++i)
+        zeros16 += " 00";
+    const std::string written = "…" + zeros16 + " [5A]" + zeros16 + " …";
+    const std::string read = "…" + zeros16 + " [00]" + zeros16 + " …";
+    const std::string message =
+        "verifying the written configuration failed: block \"sys_outs_assigns\" (address " +
+        hex(assigns.Address) + ", 6000 bytes), first difference at address " + hex(changed) + ": expected " +
+        written + ", received " + read;
+    auto r = Cli("s", {"config", "write", b.string(), "--verify"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "mirca-cli config write: " + message + "\n");
+
+    r = Cli("s", {"--json", "config", "write", b.string(), "--verify"});
+    EXPECT_EQ(r.exitCode, 1);
+    const std::string last = r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1);
+    const nlohmann::json json = nlohmann::json::parse(last, nullptr, false);
+    ASSERT_TRUE(json.is_object()) << last;
+    EXPECT_EQ(json.at("error").at("message"), message);
+    EXPECT_EQ(json.at("result").at("verified"), false);
+    EXPECT_EQ(json.at("result").at("difference"), (nlohmann::json{{"block", "sys_outs_assigns"},
+                                                                  {"address", assigns.Address},
+                                                                  {"size", 6000},
+                                                                  {"first", changed},
+                                                                  {"written", written},
+                                                                  {"read", read}}));
+    EXPECT_LT(last.size(), 1500u) << "no whole values";
+    EXPECT_EQ(ReadBytes(b), bytes);
 }
 
 TEST_F(CliConfigText, APanelThatIsNotThereIsReportedNotDumped) {

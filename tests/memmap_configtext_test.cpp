@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -94,7 +95,11 @@ TEST(ValueText, ParsingAcceptsBlanksAroundAndEitherCaseAndRefusesEverythingElse)
         {"DWord", 4, "4294967296", std::nullopt, "from 0 to 4294967295"},
         {"DWord", 4, "99999999999999999999999", std::nullopt, "out of range"},
         {"Byte", 1, "", std::nullopt, "not a number"},
-        {"Byte", 1, "-1", std::nullopt, "not a number"},
+        {"Byte", 1, "-1", std::nullopt,
+         "out of range: expected a decimal number from 0 to 255, received '-1'"},
+        {"Word", 2, "-99999999999999999999", std::nullopt, "out of range"},
+        {"Byte", 1, "-", std::nullopt, "not a number"},
+        {"Byte", 1, "7x", std::nullopt, "not a number"},
         {"Byte", 1, "+1", std::nullopt, "not a number"},
         {"Byte", 1, "0x10", std::nullopt, "not a number"},
         {"Byte", 1, "1 2", std::nullopt, "not a number"},
@@ -247,6 +252,14 @@ TEST_F(TextMaps, AnyRefusedAssignmentLeavesImageAndMapAsTheyWere) {
         {{"language=1", "language=2"}, "assignment 'language=2': block \"language\" is named twice"},
         {{"language=1", "delay=70000"}, "assignment 'delay=70000': value out of range"},
         {{"user_pw=0102", "language=1"}, "assignment 'user_pw=0102': value of the wrong size"},
+        // Passwords are digit strings: bytes of other characters, or anything after the end mark.
+        {{"language=1", "user_pw=8A8B8CFFFFFF"},
+         "assignment 'user_pw=8A8B8CFFFFFF': block \"user_pw\" is a password: its characters are not all "
+         "digits: expected digits 0 to 9 (stored as 80 to 89) up to the first FF, then only FF, received "
+         "byte 1: 8A (':'), byte 2: 8B (';'), byte 3: 8C ('<')"},
+        {{"user_pw=818283FF8400"}, "received byte 5: 84 after the end mark, byte 6: 00 after the end mark"},
+        {{"user_pw=8182008384FF"}, "then only FF, received byte 3: 00"},
+        {{"user_pw=7F8182838485"}, "received byte 1: 7F ('/')"},
         {{"language=1", "descriptor=A90364640604000000"}, "block \"descriptor\" is read-only"},
         {{"counter=0"}, "block \"counter\" is read-only"},
         {{"registration=0000000000000000"}, "block \"registration\" is registration data"},
@@ -347,12 +360,12 @@ TEST_F(TextMaps, ADiffOfOneLayoutShowsExactlyTheChangedBlocks) {
     TZelmoMemoryMap a(Map("map.xml", kBlocks)), b(Map("map.xml", kBlocks));
     EXPECT_TRUE(DiffMaps(a, b).empty());
     TZelmoMemoryMapImage image = b.BuildImage();
-    ASSERT_TRUE(ApplyAssignments(b, image, {"delay=301", "user_pw=000000000000"}));
+    ASSERT_TRUE(ApplyAssignments(b, image, {"delay=301", "user_pw=808080FFFFFF"}));
     const auto differences = DiffMaps(a, b);
     EXPECT_EQ(differences, (std::vector<TBlockDifference>{{"delay", "300", "301"},
-                                                          {"user_pw", "81828384FFFF", "000000000000"}}));
+                                                          {"user_pw", "81828384FFFF", "808080FFFFFF"}}));
     EXPECT_EQ(DiffText(differences),
-              "-delay = 300\n+delay = 301\n-user_pw = 81828384FFFF\n+user_pw = 000000000000\n");
+              "-delay = 300\n+delay = 301\n-user_pw = 81828384FFFF\n+user_pw = 808080FFFFFF\n");
 }
 
 TEST_F(TextMaps, ADiffOfDifferentLayoutsPairsByNameAndListsBlocksOfOneSide) {
@@ -489,6 +502,124 @@ TEST_F(TextMaps, ReadBackJudgesOnlyTheBytesTheWriteSent) {
                 << LastFailureText();
         }
     }
+}
+
+// A mismatch is shown by its first differing byte in brackets and a few bytes either side, whatever the size
+// of what was compared.
+TEST(FirstDifference, ShowsAWindowAroundTheFirstDifferingByte) {
+    Bytes ten(10);
+    for (std::size_t i = 0; i < ten.size(); ++i)
+        ten[i] = static_cast<std::uint8_t>(i);
+    const auto with = [](Bytes b, std::size_t at, std::uint8_t value) {
+        b.at(at) = value;
+        return b;
+    };
+    const auto skipFirst = [](std::size_t k) { return k != 0; };
+    struct Case {
+        const char* what;
+        Bytes a, b;
+        std::size_t context;
+        std::function<bool(std::size_t)> judged;
+        std::optional<TByteDifference> expected;
+    } cases[] = {
+        {"equal", ten, ten, 2, {}, std::nullopt},
+        {"both empty", {}, {}, 2, {}, std::nullopt},
+        {"at the start", ten, with(ten, 0, 0xEE), 2, {}, TByteDifference{0, "[00] 01 02 …", "[EE] 01 02 …"}},
+        {"in the middle",
+         ten,
+         with(ten, 5, 0xEE),
+         2,
+         {},
+         TByteDifference{5, "… 03 04 [05] 06 07 …", "… 03 04 [EE] 06 07 …"}},
+        {"near the start",
+         ten,
+         with(ten, 2, 0xEE),
+         2,
+         {},
+         TByteDifference{2, "00 01 [02] 03 04 …", "00 01 [EE] 03 04 …"}},
+        {"at the end", ten, with(ten, 9, 0xEE), 2, {}, TByteDifference{9, "… 07 08 [09]", "… 07 08 [EE]"}},
+        {"only the first of several",
+         with(ten, 4, 0xAA),
+         with(ten, 6, 0xBB),
+         1,
+         {},
+         TByteDifference{4, "… 03 [AA] 05 …", "… 03 [04] 05 …"}},
+        {"the second side ends early",
+         ten,
+         Bytes(ten.begin(), ten.begin() + 4),
+         2,
+         {},
+         TByteDifference{4, "… 02 03 [04] 05 06 …", "… 02 03 [end]"}},
+        {"the first side ends early",
+         Bytes(ten.begin(), ten.begin() + 9),
+         ten,
+         2,
+         {},
+         TByteDifference{9, "… 07 08 [end]", "… 07 08 [09]"}},
+        {"one side empty", {}, {7}, 2, {}, TByteDifference{0, "[end]", "[07]"}},
+        {"a difference before a side ends",
+         {1, 2, 3},
+         {1, 9},
+         2,
+         {},
+         TByteDifference{1, "01 [02] 03", "01 [09] (end)"}},
+        {"an unjudged difference is passed over",
+         {1, 2, 3, 4},
+         {9, 2, 7, 4},
+         1,
+         skipFirst,
+         TByteDifference{2, "… 02 [03] 04", "… 02 [07] 04"}},
+        {"only unjudged differences", {1, 2}, {9, 2}, 1, skipFirst, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(FirstDifference(c.a, c.b, c.context, c.judged), c.expected);
+    }
+
+    // A block of thousands of bytes: the default window is 16 bytes either side, about a hundred characters.
+    Bytes big(6000, 0x11);
+    const auto found = FirstDifference(big, with(big, 4321, 0x22));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->at, 4321u);
+    EXPECT_EQ(
+        found->a, "… " + [] {
+            std::string t;
+            for (int i = 0; i < 16; ++i)
+                t += "11 ";
+            t += "[11]";
+            for (int i = 0; i < 16; ++i)
+                t += " 11";
+            return t;
+        }() + " …");
+    EXPECT_LT(found->b.size(), 110u);
+}
+
+// sys_outs_assigns holds 6000 bytes: a read-back that found one of them different used to print both whole
+// values, 24,000 hexadecimal digits. The block, its first differing address and the bytes around it are
+// named instead.
+TEST_F(TextMaps, ReadBackNamesTheFirstDifferenceOfALargeBlockAndTheBytesAroundIt) {
+    TZelmoMemoryMap map(Map("map.xml",
+                            Block("language", "rw", "Byte", 12, 1, "00") +
+                                Block("assigns", "rw", "TYSysOutsAssigns", 100, 6000, "00"),
+                            8192));
+    testing_rig::TRig rig;
+    sim::LoadFactoryMap(rig.panel, map);
+    ASSERT_TRUE(rig.device.Connect(&rig.port, TZelmoDevice::kModeConfiguration));
+    ASSERT_TRUE(map.BuildImage().WriteWritable(rig.device)) << LastFailureText();
+    rig.panel.Memory().at(100 + 4000) = 0x5A;
+    TReadBackMismatch mismatch;
+    EXPECT_FALSE(VerifyWrittenConfiguration(rig.device, map, nullptr, &mismatch));
+    const std::string zeros16 = "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
+    EXPECT_EQ(LastFailureText(),
+              "verifying the written configuration failed: block \"assigns\" (address "
+              "0x0064, 6000 bytes), first difference at address 0x1004: expected … " +
+                  zeros16 + " [00] " + zeros16 + " …, received … " + zeros16 + " [5A] " + zeros16 + " …");
+    EXPECT_EQ(mismatch.block, "assigns");
+    EXPECT_EQ(mismatch.address, 100u);
+    EXPECT_EQ(mismatch.size, 6000u);
+    EXPECT_EQ(mismatch.first, 4100u);
+    EXPECT_EQ(mismatch.written, LastFailure().expected);
+    EXPECT_EQ(mismatch.read, LastFailure().received);
 }
 
 TEST(ReadBack, ALostPanelFailsTheVerification) {

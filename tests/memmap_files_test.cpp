@@ -10,6 +10,7 @@
 #include "base/failure.h"
 #include "devlink/le.h"
 #include "memmap/block.h"
+#include "memmap/configsession.h"
 #include "memmap/files.h"
 #include "memmap/image.h"
 #include "tests/testfolder.h"
@@ -19,6 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 TEST(ConfigFormat, TheExtensionNamesTheFormat) {
     struct Case {
@@ -123,6 +128,93 @@ TEST_F(BackupCoverage, RefusalsNameTheFileAndTheRange) {
     EXPECT_FALSE(LoadBackupFile(image, dir_ / "missing.rrg"));
     EXPECT_NE(LastFailureText().find("reading " + (dir_ / "missing.rrg").string()), std::string::npos)
         << LastFailureText();
+}
+
+using ConfigFiles = TTestFolder;
+
+// A text configuration is one byte a line. A number above 255 used to keep its low byte and reach the panel
+// as another value; every line that holds no byte is refused by its number, with the file named and the line
+// shown (bounded, and with its control bytes spelt out).
+TEST_F(ConfigFiles, TextLinesThatHoldNoByteAreRefusedByNumber) {
+    constexpr const char* kByte = "expected a decimal number from 0 to 255 (one byte a line), received ";
+    struct Case {
+        std::string text;  // for an image of three bytes
+        std::string reason;
+    } cases[] = {
+        {"0\r\n256\r\n7\r\n", std::string("line 2: value out of range: ") + kByte + "'256'"},
+        {"0\r\n300\r\n7\r\n", "line 2: value out of range"},
+        {"0\r\n17\r\n2147483647\r\n", std::string("line 3: value out of range: ") + kByte + "'2147483647'"},
+        {"99999999999999999999999\r\n1\r\n2\r\n", "line 1: value out of range"},
+        {"0\r\n17\r\n-1\r\n", std::string("line 3: value out of range: ") + kByte + "'-1'"},
+        {"-99999999999999999999999\r\n1\r\n2\r\n", "line 1: value out of range"},
+        {"abc\r\n1\r\n2\r\n", std::string("line 1: value is not a number: ") + kByte + "'abc'"},
+        {"0\r\n\r\n7\r\n", std::string("line 2: value is not a number: ") + kByte + "an empty line"},
+        {"0\r\n12x\r\n7\r\n",
+         "line 2: value is not a number: expected a decimal number from 0 to 255 (one "
+         "byte a line), received '12x'"},
+        {"0\r\n 1\r\n7\r\n", "line 2: value is not a number"},
+        {"0\r\n1 \r\n7\r\n", "line 2: value is not a number"},
+        {"0\r\n+1\r\n7\r\n", "line 2: value is not a number"},
+        {"0\r\n0x10\r\n7\r\n", "line 2: value is not a number"},
+        {"0\r\n1\r\n-0\r\n", "line 3: value is not a number"},
+        {"0\r\n1\r\n" + std::string(40, '9') + "\r\n",
+         std::string("line 3: value out of range: ") + kByte + "'" + std::string(24, '9') + "'…"},
+        {std::string("\xA9\x03\x00\x64\r\n1\r\n2\r\n", 10),
+         std::string("line 1: value is not a number: ") + kByte + "'\\xA9\\x03\\x00d'"},
+        {"0\r\n1\r\n2\r\n3\r\n", "line 4: text configuration: expected 3 lines, received more"},
+        {"0\r\n1\r\n", "text configuration: expected 3 lines, received 2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.text));
+        const fs::path path = dir_ / "x.tcfg";
+        WriteBytes(path, Bytes(c.text.begin(), c.text.end()));
+        TZelmoMemoryMapImage image;
+        image.Allocate(3);
+        image.data = {0xEE, 0xEE, 0xEE};
+        EXPECT_FALSE(LoadFromFile(image, path, kConfigFormatText));
+        EXPECT_TRUE(Contains(LastFailureText(), path.string() + ": " + c.reason)) << LastFailureText();
+        EXPECT_EQ(image.data, (Bytes{0xEE, 0xEE, 0xEE})) << "nothing is taken from a refused file";
+    }
+}
+
+// A binary configuration too short to be one says so, naming the file: no map is looked up for whatever
+// type its first bytes would make.
+TEST_F(ConfigFiles, EmptyAndShortBinaryFilesSayWhatIsWrongWithThem) {
+    const fs::path maps = fs::path(MIRCA_SOURCE_DIR) / "data" / "drv_base";
+    Bytes header = {0xA9, 0x03, 0x64, 0x64, 0x06, 0x04, 0x09, 0x00, 0x00};  // type 937, version 6.4
+    le::Append32(header, 100);
+    Bytes announcing = header;
+    announcing.insert(announcing.end(), 10, 0);
+    struct Case {
+        const char* what;
+        Bytes file;
+        std::string reason;
+    } cases[] = {
+        {"empty", {}, ": the file is empty"},
+        {"a byte",
+         {0xA9},
+         ": the file is too short to hold the configuration header: expected 13 bytes, received 1 byte"},
+        {"twelve bytes", Bytes(header.begin(), header.begin() + 12),
+         ": the file is too short to hold the configuration header: expected 13 bytes, received 12 bytes"},
+        {"less data than announced", announcing,
+         ": the file is too short for the configuration data its header announces: expected 100 bytes, "
+         "received 10 bytes"},
+        // A whole header of type 0 is a file made for no device this program knows.
+        {"a header of type 0", Bytes(13, 0), ": no memory map for type 0 version 0.0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path path = dir_ / "x.ycfg";
+        WriteBytes(path, c.file);
+        TZelmoMemoryMapImage image;
+        image.Allocate(4);
+        image.data = {1, 2, 3, 4};
+        EXPECT_FALSE(LoadConfigurationFile(maps, path, image));
+        EXPECT_TRUE(
+            Contains(LastFailureText(), "loading the configuration file failed: " + path.string() + c.reason))
+            << LastFailureText();
+        EXPECT_EQ(image.data, (Bytes{1, 2, 3, 4}));
+    }
 }
 
 }  // namespace

@@ -589,8 +589,10 @@ TEST_F(FileTest, TextLinesAreTakenOnlyWhenEveryLineIsANumberAndTheCountMatches) 
         {"0\r\n17\r\n255\r\n", 3, true, {0, 17, 255}},
         {"0\n17\n255\n", 3, true, {0, 17, 255}},
         {"0\r\n17\n255", 3, true, {0, 17, 255}},  // mixed ends, last line without one
-        {"256\r\n300\r\n0007\r\n", 3, true, {0, 44, 7}},
-        {"2147483647\r\n", 1, true, {0xFF}},
+        {"0007\r\n000\r\n0255\r\n", 3, true, {7, 0, 255}},
+        // A number a byte does not hold is no byte value, whatever its low 8 bits.
+        {"256\r\n300\r\n0007\r\n", 3, false, {}},
+        {"2147483647\r\n", 1, false, {}},
         {"", 0, true, {}},
         {"0\r\n17\r\n255\r\n", 2, false, {}},
         {"0\r\n17\r\n255\r\n", 4, false, {}},

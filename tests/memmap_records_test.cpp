@@ -629,6 +629,28 @@ TEST(Password, ReadingStopsAtTheEndMarkOrAfterSixBytes) {
     }
 }
 
+TEST(Password, NonDigitPositionsAreTheBytesNoDigitStringLeaves) {
+    const struct {
+        Bytes bytes;
+        std::vector<std::size_t> bad;
+    } cases[] = {
+        {{0x81, 0x82, 0x83, 0x84, 0xFF, 0xFF}, {}},
+        {{0x80, 0x89, 0x80, 0x89, 0x80, 0x89}, {}},
+        {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, {}},
+        {{0x8A, 0x8B, 0x8C, 0xFF, 0xFF, 0xFF}, {0, 1, 2}},  // ':', ';', '<'
+        {{0x7F, 0x81, 0x82, 0xFF, 0xFF, 0xFF}, {0}},        // '/', just below '0'
+        {{0x81, 0x91, 0x82, 0xFF, 0xFF, 0xFF}, {1}},        // 'A'
+        {{0x81, 0x00, 0x82, 0xFF, 0xFF, 0xFF}, {1}},        // below the offset
+        {{0x81, 0x82, 0xFF, 0x83, 0xFF, 0x00}, {3, 5}},     // after the end mark: only end marks
+        {{0xFF, 0x81, 0xFF, 0xFF, 0xFF, 0xFF}, {1}},
+    };
+    for (const auto& c : cases) {
+        TZelmoPassword pw;
+        std::copy(c.bytes.begin(), c.bytes.end(), pw.bytes.begin());
+        EXPECT_EQ(pw.NonDigitPositions(), c.bad) << Hex(c.bytes);
+    }
+}
+
 TEST(Password, ClassTableBlockStartsEmpty) {
     const auto block = CreateConfigBlock("TZelmoPassword");
     auto* pw = dynamic_cast<TConfigBlock<TZelmoPassword>*>(block.get());
