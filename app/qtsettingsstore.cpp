@@ -1,6 +1,7 @@
 #include "app/qtsettingsstore.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <system_error>
 
@@ -55,9 +56,13 @@ std::unique_ptr<TQtSettingsStore> TQtSettingsStore::Choose(const std::filesystem
     std::optional<TSetAside> aside = SetAsideOversizedSettings(file);
     std::unique_ptr<TQtSettingsStore> store;
     if (aside && !aside->error.empty()) {
-        // Still too large to read and nowhere to move it: nothing is read, and what this run sets is lost.
-        store = std::make_unique<TQtSettingsStore>(
-            std::make_unique<QSettings>(QStringLiteral("/dev/null"), QSettings::IniFormat), useIni);
+        // Still too large to read and nowhere to move it: this run keeps its settings in a scratch file that
+        // goes with it, and the file in place is neither read nor replaced.
+        auto scratch = std::make_unique<QTemporaryDir>();
+        const QString path = scratch->isValid() ? scratch->filePath(QStringLiteral("settings.ini")) : QString();
+        store = std::make_unique<TQtSettingsStore>(std::make_unique<QSettings>(path, QSettings::IniFormat),
+                                                   useIni);
+        store->scratch_ = std::move(scratch);
     } else {
         // The store of the same kind starts afresh in the file's place.
         store = useIni ? Ini(ini) : Native(version);

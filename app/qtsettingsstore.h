@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <filesystem>
 #include <memory>
@@ -43,6 +44,9 @@ public:
 private:
     QString Key(const std::string& section, const std::string& name) const;
 
+    // The folder of the settings of a run whose own file could not be set aside; it outlives the QSettings,
+    // which writes its file once more when it goes.
+    std::unique_ptr<QTemporaryDir> scratch_;
     std::unique_ptr<QSettings> settings_;
     bool ini_;
     std::optional<TSetAside> setAside_;

@@ -228,7 +228,7 @@ TEST_F(CustomCatalogueTest, CatalogueTextsAreQuotedAndFormatted) {
 }
 
 TEST_F(CustomCatalogueTest, MissingTextsGiveEmptyPatterns) {
-    const TCatalogue catalogue = Load("");
+    const TCatalogue catalogue = Load(R"(<m number="1">a text no condition uses</m>)");
     EXPECT_EQ(ObjectCondition("1", catalogue), "mesRange = '' or\nfalse");
     EXPECT_EQ(EventTypeCondition(Checked({3}), catalogue), "mesEvent like '%' or\nfalse");
 }

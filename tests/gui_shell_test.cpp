@@ -74,6 +74,7 @@ const char* const kMessages = R"(<?xml version="1.0" encoding="utf-8"?>
     <m number="764">Программа настройки приборов Зелмо.</m>
     <m number="765">Mirca-Y (тест)</m>
     <m number="916">Файл настроек %s отложен как %s.</m>
+    <m number="917">Файл настроек %s не отложен: %s.</m>
   </language>
   <language name="EN">
     <m number="3">Mirca-Y caption</m>
@@ -1268,43 +1269,54 @@ TEST_F(TStartupTest, AnOversizedSettingsFileIsSetAsideAndTheDefaultsUsed) {
         const char* what;
         bool ini;
         std::uintmax_t size;
-        bool earlierAside;  // a file set aside before is in the way
+        int earlierAside;  // files set aside before that are in the way
         bool setAside;
     };
     const std::string head = "[System]\nLanguage=EN\nFirstRun=0\n";
-    for (const TCase& c : {TCase{"ini at the limit", true, kMaxSettingsFileBytes, false, false},
-                           TCase{"ini one byte over", true, kMaxSettingsFileBytes + 1, false, true},
-                           TCase{"user store of 179 MB", false, 179u << 20, false, true},
-                           TCase{"user store over, an earlier one set aside", false, 2u << 20, true, true}}) {
+    for (const TCase& c : {TCase{"ini at the limit", true, kMaxSettingsFileBytes, 0, false},
+                           TCase{"ini one byte over", true, kMaxSettingsFileBytes + 1, 0, true},
+                           TCase{"user store of 179 MB", false, 179u << 20, 0, true},
+                           TCase{"user store over, an earlier one set aside", false, 2u << 20, 1, true},
+                           TCase{"ini over, no name left to set it aside", true, 2u << 20, 100, false}}) {
         SCOPED_TRACE(c.what);
         std::error_code ec;
         fs::remove_all(UserConfigFolder() / "Vorn", ec);
-        fs::remove(Ini(), ec);
+        for (const fs::directory_entry& e : fs::directory_iterator(dir_))
+            if (e.path().filename().string().rfind("mirca-y.ini", 0) == 0) fs::remove(e.path());
         const fs::path file = c.ini ? Ini() : TQtSettingsStore::NativeFile(UserStoreName("1.0.0"));
         WriteFile(file, head);
         fs::resize_file(file, c.size);  // the rest reads as zero bytes, sparse on disk
         const fs::path aside = fs::path(file.string() + ".too-large");
-        if (c.earlierAside) WriteFile(aside, "earlier");
+        for (int n = 1; n <= c.earlierAside; ++n)
+            WriteFile(n == 1 ? aside : fs::path(aside.string() + "-" + std::to_string(n)), "earlier");
         dialogs_.Clear();
 
         TStartup startup(Options());
         ASSERT_TRUE(startup.Start());
         EXPECT_EQ(startup.Store()->IsIni(), c.ini);
-        EXPECT_EQ(startup.Store()->Location(), file);
-        if (!c.setAside) {
+        if (c.size <= kMaxSettingsFileBytes) {
+            EXPECT_EQ(startup.Store()->Location(), file);
             EXPECT_EQ(startup.Language(), "EN");
             EXPECT_TRUE(dialogs_.Calls().empty());
             continue;
         }
+        EXPECT_EQ(startup.Language(), "RU") << "the oversized file's values were read";
+        EXPECT_TRUE(startup.FirstRunDone());
+        ASSERT_EQ(dialogs_.Calls().size(), 1u);
+        if (!c.setAside) {
+            // Neither read nor replaced; the run's settings go elsewhere and nothing else is touched.
+            EXPECT_EQ(fs::file_size(file), c.size);
+            EXPECT_NE(startup.Store()->Location(), file);
+            EXPECT_EQ(dialogs_.Calls()[0].text, FormatTexts(Msg(917), {file.string(), "no free name beside it"}));
+            continue;
+        }
         const fs::path moved = c.earlierAside ? fs::path(file.string() + ".too-large-2") : aside;
+        EXPECT_EQ(startup.Store()->Location(), file);
         EXPECT_EQ(fs::file_size(moved), c.size) << "the file was not moved whole";
         if (c.earlierAside) {
             EXPECT_EQ(ReadText(aside), "earlier");
         }
-        EXPECT_EQ(startup.Language(), "RU") << "the oversized file's values were read";
-        EXPECT_TRUE(startup.FirstRunDone());
         EXPECT_LE(fs::file_size(file), kMaxSettingsFileBytes) << "the defaults are stored afresh";
-        ASSERT_EQ(dialogs_.Calls().size(), 1u);
         EXPECT_EQ(dialogs_.Calls()[0].text, FormatTexts(Msg(916), {file.string(), moved.string()}));
     }
 }
