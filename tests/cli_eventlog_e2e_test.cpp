@@ -213,14 +213,34 @@ TEST_F(CliEventLog, EverySavedLogOpensAgain) {
 }
 
 TEST_F(CliEventLog, AFailedReadWritesNoFile) {
-    auto panel = Panel({"--major", "6", "--log-records", "1400", "--fault", "BadCrc:LogBlock:3"});
-    const fs::path file = dir_ / "broken.yrpt";
-    auto r = Cli({"log", "read", file.string()});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_FALSE(fs::exists(file));
+    // A block damaged once is asked for again and the log is read; damaged as often as it is asked for, the
+    // read fails, saying how the reply was damaged.
+    struct TCase {
+        const char* fault;
+        int times;
+        int exitCode;
+        const char* words;
+    };
+    for (const TCase& c : {TCase{"BadCrc:LogBlock:3", 1, 0, "1400 records saved"},
+                           TCase{"ShortReply:LogBlock:3", 2, 0, "1400 records saved"},
+                           TCase{"BadCrc:LogBlock:3", 3, 1, "bad checksum"},
+                           TCase{"ShortReply:LogBlock:3", 3, 1, "short reply: expected 258 bytes, received 257"},
+                           TCase{"NoReply:LogBlock:3", 1, 1, "no reply"}}) {
+        SCOPED_TRACE(testing::Message() << c.fault << " x" << c.times);
+        std::vector<std::string> options = {"--major", "6", "--log-records", "1400"};
+        for (int i = 0; i < c.times; ++i)
+            options.insert(options.end(), {"--fault", c.fault});
+        auto panel = Panel(options);
+        const fs::path file = dir_ / "read.yrpt";
+        const auto r = Cli({"log", "read", file.string()});
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_NE((c.exitCode == 0 ? r.out : r.err).find(c.words), std::string::npos) << r.out << r.err;
+        EXPECT_EQ(fs::exists(file), c.exitCode == 0);
+        fs::remove(file);
+    }
     // A corrupt file is refused with a reason.
     std::ofstream(dir_ / "junk.yrpt") << "junk";
-    r = Cli({"log", "show", (dir_ / "junk.yrpt").string()});
+    auto r = Cli({"log", "show", (dir_ / "junk.yrpt").string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
 }
