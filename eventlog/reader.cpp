@@ -144,8 +144,16 @@ std::uint32_t TEventLogReader::ReadReply(std::uint8_t* into, std::uint32_t count
     return std::min(port_->LastRead(), count);
 }
 
+bool TEventLogReader::Send(const std::uint8_t* bytes, std::size_t count) {
+    ClearFailure();
+    const bool sent = port_->Write(bytes, static_cast<std::uint32_t>(count));
+    readError_ = sent ? std::string() : LastFailure().system;
+    return sent;
+}
+
 bool TEventLogReader::FailReply(std::string why) {
-    // A reply cut short by the link (the device unplugged, a timeout) says so, not only what was missing.
+    // A reply cut short by the link (the device unplugged, a timeout), or a request it did not take, says
+    // what the link said, not only what was missing.
     if (!readError_.empty()) why += " (" + readError_ + ")";
     return Fail(std::move(why));
 }
@@ -160,8 +168,8 @@ bool TEventLogReader::ReadIdentity() {
     if (port_ == nullptr || !port_->IsOpen()) return Fail("identity: the port is not open");
     const Bytes request = Request(kCmdIdentity, {});
     port_->Flush();
-    if (!port_->Write(request.data(), static_cast<std::uint32_t>(request.size())))
-        return Fail("identity: the request could not be sent");
+    if (!Send(request.data(), request.size()))
+        return FailReply("identity: the request could not be sent");
     port_->Flush();
     sleeper_->Sleep(kIdentityWaitMs);
     std::array<std::uint8_t, kNewIdentityReply> reply{};
@@ -187,8 +195,8 @@ bool TEventLogReader::ReadIdentity() {
         buildNumber_ = 0;
     }
     port_->Flush();
-    if (!port_->Write(kAck.data(), kAck.size()))
-        return Fail("identity: the acknowledgement could not be sent");
+    if (!Send(kAck.data(), kAck.size()))
+        return FailReply("identity: the acknowledgement could not be sent");
     port_->Flush();
     lastError_.clear();
     return true;
@@ -205,8 +213,8 @@ bool TEventLogReader::ReadTableList() {
     }
     const Bytes request = Request(kCmdTableList, {0x01});
     port_->Flush();
-    if (!port_->Write(request.data(), static_cast<std::uint32_t>(request.size())))
-        return Fail("table list: the request could not be sent");
+    if (!Send(request.data(), request.size()))
+        return FailReply("table list: the request could not be sent");
     port_->Flush();
     sleeper_->Sleep(kTableListWaitMs);
     Bytes reply(length);
@@ -229,8 +237,8 @@ bool TEventLogReader::ReadTableList() {
         }
     }
     port_->Flush();
-    if (!port_->Write(kAck.data(), kAck.size()))
-        return Fail("table list: the acknowledgement could not be sent");
+    if (!Send(kAck.data(), kAck.size()))
+        return FailReply("table list: the acknowledgement could not be sent");
     port_->Flush();
     if (tableList_.size() < 3 || tableList_[2] == 0) return Fail("table list: the events table is empty");
     return true;
@@ -261,8 +269,8 @@ int TEventLogReader::ReadBlock(std::int32_t kind, std::uint32_t offset, std::uin
     std::uint32_t n = 0;
     for (int attempt = 1;; ++attempt) {
         port_->Flush();
-        if (!port_->Write(request.data(), static_cast<std::uint32_t>(request.size()))) {
-            Fail(where + ": the request could not be sent");
+        if (!Send(request.data(), request.size())) {
+            FailReply(where + ": the request could not be sent");
             return -1;
         }
         port_->Flush();
@@ -284,8 +292,8 @@ int TEventLogReader::ReadBlock(std::int32_t kind, std::uint32_t offset, std::uin
     }
     readBuffer_.insert(readBuffer_.end(), reply.begin() + 2, reply.begin() + (n - 2));
     port_->Flush();
-    if (!port_->Write(kAck.data(), kAck.size())) {
-        Fail(where + ": the acknowledgement could not be sent");
+    if (!Send(kAck.data(), kAck.size())) {
+        FailReply(where + ": the acknowledgement could not be sent");
         return -1;
     }
     port_->Flush();

@@ -84,10 +84,12 @@ private:
     // One reply of up to count bytes; how many came. A transport failure's words are kept for FailReply.
     std::uint32_t ReadReply(std::uint8_t* into, std::uint32_t count);
     bool FailReply(std::string why);
+    // One request or acknowledgement; when the transport does not take it, its words are kept for FailReply.
+    bool Send(const std::uint8_t* bytes, std::size_t count);
 
     TPort* port_;
     ISleeper* sleeper_;
-    std::string readError_;  // what the transport said of the last reply it did not deliver whole
+    std::string readError_;  // what the transport said of the last transfer it did not complete
     IGauge* gauge_ = nullptr;
     const TCatalogue* catalogue_ = nullptr;
 

@@ -1,9 +1,14 @@
 // mirca-cli log read/show/query against mirca-panelsim serving an event log.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -377,6 +382,42 @@ TEST_F(CliEventLog, ADatabaseThatCannotBeOpenedIsNamedWithItsCause) {
               std::string::npos)
         << r.err;
     EXPECT_EQ(ReadText(db), "not a database");
+}
+
+// While another program holds the simulated panel, mirca-cli is told at once that the panel is busy instead
+// of waiting out its timeouts or mixing its requests with the other program's; once the panel is free it
+// reads as ever.
+TEST_F(CliEventLog, APanelHeldByAnotherProgramIsBusy) {
+    auto panel = Panel({"--major", "6", "--log-records", "40"});
+    const fs::path file = dir_ / "busy.yrpt";
+    {
+        const int holder = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        ASSERT_GE(holder, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, Socket().c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(::connect(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        struct TCase {
+            std::vector<std::string> args;
+            const char* words;
+        };
+        for (const TCase& c : {TCase{{"log", "read", file.string()},
+                                     "mirca-cli log read: the panel is busy: another program is connected to it"},
+                               TCase{{"identify"}, "the panel is busy"}}) {
+            SCOPED_TRACE(c.args[0]);
+            const auto started = std::chrono::steady_clock::now();
+            const auto r = Cli(c.args);
+            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500))
+                << "waited for the panel instead of being told it is busy";
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_NE(r.err.find(c.words), std::string::npos) << r.err;
+        }
+        EXPECT_FALSE(fs::exists(file));
+        ::close(holder);
+    }
+    const auto r = Cli({"log", "read", file.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::exists(file));
 }
 
 TEST_F(CliEventLog, NoPanelIsExitCodeThree) {
