@@ -226,11 +226,12 @@ TEST_F(CliEventLog, AFailedReadWritesNoFile) {
         int exitCode;
         const char* words;
     };
-    for (const TCase& c : {TCase{"BadCrc:LogBlock:3", 1, 0, "1400 records saved"},
-                           TCase{"ShortReply:LogBlock:3", 2, 0, "1400 records saved"},
-                           TCase{"BadCrc:LogBlock:3", 3, 1, "bad checksum"},
-                           TCase{"ShortReply:LogBlock:3", 3, 1, "short reply: expected 258 bytes, received 257"},
-                           TCase{"NoReply:LogBlock:3", 1, 1, "no reply"}}) {
+    for (const TCase& c :
+         {TCase{"BadCrc:LogBlock:3", 1, 0, "1400 records saved"},
+          TCase{"ShortReply:LogBlock:3", 2, 0, "1400 records saved"},
+          TCase{"BadCrc:LogBlock:3", 3, 1, "bad checksum"},
+          TCase{"ShortReply:LogBlock:3", 3, 1, "short reply: expected 258 bytes, received 257"},
+          TCase{"NoReply:LogBlock:3", 1, 1, "no reply"}}) {
         SCOPED_TRACE(testing::Message() << c.fault << " x" << c.times);
         std::vector<std::string> options = {"--major", "6", "--log-records", "1400"};
         for (int i = 0; i < c.times; ++i)
@@ -371,17 +372,42 @@ TEST_F(CliEventLog, OutOfRangeFilterValuesAndInvalidDatesAreWrongCommandLines) {
     }
 }
 
+// A --db file that is no usable database is named with its cause and the advice that it only caches logs
+// read from panels and can be deleted; mirca-cli deletes nothing, changes nothing and makes nothing beside
+// it.
 TEST_F(CliEventLog, ADatabaseThatCannotBeOpenedIsNamedWithItsCause) {
     const std::string file = SixLog();
-    const fs::path db = dir_ / "notes.db";
-    std::ofstream(db) << "not a database";
-    const auto r = Cli({"log", "query", file, "--db", db.string(), "--type", "2"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.out.empty()) << r.out;
-    EXPECT_NE(r.err.find(db.string() + ": cannot open the event database: the file is not an event database"),
-              std::string::npos)
-        << r.err;
-    EXPECT_EQ(ReadText(db), "not a database");
+    ASSERT_EQ(Cli({"log", "query", file, "--db", Db(), "--type", "2"}).exitCode, 0);
+    const std::string good = ReadText(Db());
+    fs::remove(Db());
+    fs::remove(Db() + ".lock");
+    struct TCase {
+        const char* name;
+        std::string content;
+        const char* cause;
+    };
+    const TCase cases[] = {
+        {"notes.txt", "not a database",
+         "the file is not an event database of this program, or it is damaged"},
+        {"zeros.db", std::string(3000, '\0'), "not an event database of this program, or it is damaged"},
+        {"cut.db", good.substr(0, good.size() / 2), ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path db = dir_ / c.name;
+        std::ofstream(db, std::ios::binary) << c.content;
+        const std::vector<std::string> before = Listing();
+        const auto r = Cli({"log", "query", file, "--db", db.string(), "--type", "2"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_NE(r.err.find("mirca-cli log query: " + db.string() + ": "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.cause), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("only holds a copy of the event logs read from panels: it can be deleted"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(ReadText(db), c.content);
+        EXPECT_EQ(Listing(), before) << "something was made beside the file";
+    }
 }
 
 // While another program holds the simulated panel, mirca-cli is told at once that the panel is busy instead
@@ -401,9 +427,10 @@ TEST_F(CliEventLog, APanelHeldByAnotherProgramIsBusy) {
             std::vector<std::string> args;
             const char* words;
         };
-        for (const TCase& c : {TCase{{"log", "read", file.string()},
-                                     "mirca-cli log read: the panel is busy: another program is connected to it"},
-                               TCase{{"identify"}, "the panel is busy"}}) {
+        for (const TCase& c :
+             {TCase{{"log", "read", file.string()},
+                    "mirca-cli log read: the panel is busy: another program is connected to it"},
+              TCase{{"identify"}, "the panel is busy"}}) {
             SCOPED_TRACE(c.args[0]);
             const auto started = std::chrono::steady_clock::now();
             const auto r = Cli(c.args);
