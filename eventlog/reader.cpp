@@ -168,8 +168,7 @@ bool TEventLogReader::ReadIdentity() {
     if (port_ == nullptr || !port_->IsOpen()) return Fail("identity: the port is not open");
     const Bytes request = Request(kCmdIdentity, {});
     port_->Flush();
-    if (!Send(request.data(), request.size()))
-        return FailReply("identity: the request could not be sent");
+    if (!Send(request.data(), request.size())) return FailReply("identity: the request could not be sent");
     port_->Flush();
     sleeper_->Sleep(kIdentityWaitMs);
     std::array<std::uint8_t, kNewIdentityReply> reply{};
@@ -195,8 +194,7 @@ bool TEventLogReader::ReadIdentity() {
         buildNumber_ = 0;
     }
     port_->Flush();
-    if (!Send(kAck.data(), kAck.size()))
-        return FailReply("identity: the acknowledgement could not be sent");
+    if (!Send(kAck.data(), kAck.size())) return FailReply("identity: the acknowledgement could not be sent");
     port_->Flush();
     lastError_.clear();
     return true;
@@ -213,8 +211,7 @@ bool TEventLogReader::ReadTableList() {
     }
     const Bytes request = Request(kCmdTableList, {0x01});
     port_->Flush();
-    if (!Send(request.data(), request.size()))
-        return FailReply("table list: the request could not be sent");
+    if (!Send(request.data(), request.size())) return FailReply("table list: the request could not be sent");
     port_->Flush();
     sleeper_->Sleep(kTableListWaitMs);
     Bytes reply(length);
@@ -281,7 +278,7 @@ int TEventLogReader::ReadBlock(std::int32_t kind, std::uint32_t offset, std::uin
         // is, a few times; nothing damaged is ever acknowledged or kept.
         const std::string counts =
             ": expected " + std::to_string(whole) + " bytes, received " + std::to_string(n);
-        std::string why = n == 0       ? "no reply" + counts
+        std::string why = n == 0      ? "no reply" + counts
                           : n < whole ? "short reply" + counts
                                       : std::string("bad checksum: the reply's start byte or CRC is wrong");
         if (n == 0 || !readError_.empty() || attempt == kBlockAttempts) {

@@ -197,7 +197,6 @@ TEST(EventLogRead, TheRingIsTurnedSoTheOldestRecordComesFirst) {
     EXPECT_EQ(rig.Event(1389), rig.Ring(1399));
     EXPECT_EQ(rig.Event(1390), rig.Ring(0));
     EXPECT_EQ(rig.Event(1399), rig.Ring(9));
-
 }
 
 // The ring is turned at the position, so one outside the ring cannot be taken for any order: the panel's log
@@ -209,10 +208,10 @@ TEST(EventLogRead, APositionOutsideTheRingIsADeviceFault) {
         std::uint32_t records;
         std::uint16_t position;
     };
-    for (const TCase& c : {TCase{6, true, 1400, 1400}, TCase{6, true, 1400, 1401}, TCase{6, true, 1400, 65535},
-                           TCase{1, false, 64, 64}, TCase{2, true, 1, 1}}) {
-        SCOPED_TRACE(testing::Message() << "system " << int{c.system} << ", " << c.records << " records, position "
-                                        << c.position);
+    for (const TCase& c : {TCase{6, true, 1400, 1400}, TCase{6, true, 1400, 1401},
+                           TCase{6, true, 1400, 65535}, TCase{1, false, 64, 64}, TCase{2, true, 1, 1}}) {
+        SCOPED_TRACE(testing::Message() << "system " << int{c.system} << ", " << c.records
+                                        << " records, position " << c.position);
         TLogRig rig(c.system, c.newFormat, c.records, c.position);
         ASSERT_TRUE(rig.reader.ReadIdentity());
         EXPECT_FALSE(rig.reader.ReadLog());
@@ -305,9 +304,9 @@ TEST(EventLogRead, ADamagedBlockIsAskedForAgain) {
     for (const bool newFormat : {true, false}) {
         for (const TCase& c : cases) {
             for (const int times : {1, R::kBlockAttempts - 1, R::kBlockAttempts}) {
-                SCOPED_TRACE(testing::Message() << (newFormat ? "new" : "old") << " format, fault "
-                                                << static_cast<int>(c.kind) << " on block " << c.skip << ", "
-                                                << times << " times");
+                SCOPED_TRACE(testing::Message()
+                             << (newFormat ? "new" : "old") << " format, fault " << static_cast<int>(c.kind)
+                             << " on block " << c.skip << ", " << times << " times");
                 // System 5: the position table and a ring of 20 records (two blocks, the last one short).
                 TLogRig rig(5, newFormat, 20, 3);
                 // Faults with the same skip count hit that block and then the requests for it again.
@@ -451,10 +450,14 @@ TEST(EventLogRead, HostileRepliesEndTheReadWithoutHangingOrAllocating) {
          "no data"},
         // Asked for again, and cut short every time.
         {"block of three bytes",
-         {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}}), {0xAA, 0x82, 0x00}, {0xAA, 0x82, 0x00},
+         {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}}),
+          {0xAA, 0x82, 0x00},
+          {0xAA, 0x82, 0x00},
           {0xAA, 0x82, 0x00}},
          "short reply: expected 6 bytes, received 3"},
-        {"silent block", {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}})}, "no reply: expected 6 bytes, received 0"},
+        {"silent block",
+         {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}})},
+         "no reply: expected 6 bytes, received 0"},
         {"damaged, then silent",
          {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}}), {0xAA, 0x82, 0x00, 0x00, 0x00, 0x00}},
          "no reply: expected 6 bytes, received 0"},

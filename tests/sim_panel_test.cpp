@@ -1300,7 +1300,8 @@ TEST_F(SimSocket, ASecondClientIsToldThePanelIsBusyAndTheFirstGoesOn) {
         SCOPED_TRACE(static_cast<int>(order));
         std::vector<std::string> reports;
         TAtmUsbPipe pipe;
-        pipe.SetErrorReporter([&reports](const std::string&, const std::string& text) { reports.push_back(text); });
+        pipe.SetErrorReporter(
+            [&reports](const std::string&, const std::string& text) { reports.push_back(text); });
         pipe.SetPortName("unix:" + path_.string());
         const std::size_t turnedAway = server_->ClientsTurnedAway();
         ASSERT_EQ(pipe.Open(), 1u);
@@ -1315,8 +1316,9 @@ TEST_F(SimSocket, ASecondClientIsToldThePanelIsBusyAndTheFirstGoesOn) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 ASSERT_GT(server_->ClientsTurnedAway(), turnedAway);
             }
-            if (pipe.Write(request.data(), static_cast<std::uint32_t>(request.size())))
+            if (pipe.Write(request.data(), static_cast<std::uint32_t>(request.size()))) {
                 EXPECT_FALSE(pipe.Read(reply, sizeof reply));
+            }
         }
         EXPECT_EQ(LastFailure().system, TAtmUsbPipe::kBusyText);
         // From then on every transfer says so at once.

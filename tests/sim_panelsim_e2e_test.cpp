@@ -115,8 +115,14 @@ TEST_F(PanelSim, AJournalThatIsNoRegularFileIsRefused) {
 TEST_F(PanelSim, AJournalWriteThatFailsStopsThePanel) {
     const fs::path journal = dir_ / "journal";
     const std::string sock = (dir_ / "p.sock").string();
-    const std::vector<std::string> argv = {tp::kBin + "/mirca-panelsim", "--socket", sock, "--journal",
-                                           journal.string(), "--fault", "BadCrc:LogIdentity", "--fault",
+    const std::vector<std::string> argv = {tp::kBin + "/mirca-panelsim",
+                                           "--socket",
+                                           sock,
+                                           "--journal",
+                                           journal.string(),
+                                           "--fault",
+                                           "BadCrc:LogIdentity",
+                                           "--fault",
                                            "BadCrc:LogIdentity"};
     const std::string line = "fault BadCrc LogIdentity\n";
     rlimit saved{};
@@ -135,7 +141,7 @@ TEST_F(PanelSim, AJournalWriteThatFailsStopsThePanel) {
         tp::Drain(out, said, std::chrono::steady_clock::now() + std::chrono::milliseconds(100));
     ASSERT_NE(said.find("serving on"), std::string::npos) << said;
 
-    const std::vector<std::string> read = {tp::kBin + "/mirca-cli", "--port", "unix:" + sock, "log", "read",
+    const std::vector<std::string> read = {tp::kBin + "/mirca-cli",   "--port", "unix:" + sock, "log", "read",
                                            (dir_ / "x.yrpt").string()};
     EXPECT_EQ(tp::Run(read).exitCode, 1);  // the first fault, journalled
     EXPECT_EQ(tp::Run(read).exitCode, 1);  // the second, which the journal cannot take

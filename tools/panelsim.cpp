@@ -427,9 +427,9 @@ std::string Journal(int fd, const std::string& path, const std::string& line) {
                 // Nothing more can be done for the journal; the panel stops all the same.
             }
         }
-        const std::string why = written < 0 ? std::strerror(errno)
-                                            : std::to_string(written) + " of " + std::to_string(line.size()) +
-                                                  " bytes written";
+        const std::string why =
+            written < 0 ? std::strerror(errno)
+                        : std::to_string(written) + " of " + std::to_string(line.size()) + " bytes written";
         return "cannot write the journal '" + path + "': " + why;
     }
 }
