@@ -48,7 +48,8 @@ void PrintUsage(std::FILE* out) {
         out,
         "usage: mirca-panelsim --socket PATH [options]\n"
         "\n"
-        "Serves a software panel on a Unix SOCK_SEQPACKET socket until SIGINT or SIGTERM.\n"
+        "Serves a software panel on a Unix SOCK_SEQPACKET socket until SIGINT or SIGTERM, to one\n"
+        "program at a time: another that connects meanwhile is told the panel is busy.\n"
         "\n"
         "options (numbers are decimal or 0x-hex):\n"
         "  --socket PATH          where to listen (a stale socket there is replaced)\n"
