@@ -13,6 +13,7 @@
 #include "cli/link.h"
 #include "cli/logfile.h"
 #include "cli/output.h"
+#include "devlink/usbpipe.h"
 #include "eventlog/database.h"
 #include "eventlog/logrows.h"
 #include "eventlog/queries.h"
@@ -27,6 +28,11 @@ int LogRead(const TGlobalOptions& global, const std::string& out) {
     if (const int rc = OpenPort(*link, "log read"); rc != kExitOk) return rc;
     TEventLogReader reader(&link->Port());
     if (!reader.ReadIdentity()) {
+        // Another program holds the panel: it answers, just not to us, and the user only has to wait.
+        if (reader.LastError().find(TAtmUsbPipe::kBusyText) != std::string::npos) {
+            Out().Errorf("log read", "%s; try again once it has finished", TAtmUsbPipe::kBusyText);
+            return kExitFailed;
+        }
         Out().Errorf("log read", "the device does not answer the event-log identity request (%s)",
                      reader.LastError().c_str());
         return kExitFailed;

@@ -107,6 +107,7 @@ public:
     explicit TSocketBackend(TUniqueFd fd) : fd_(std::move(fd)) { rx_.resize(kMaxTransferBytes); }
 
     TTransfer Send(const std::uint8_t* data, std::uint32_t count, unsigned timeoutMs) override {
+        if (busy_) return Failed(0, TAtmUsbPipe::kBusyText);
         const TDeadline deadline(timeoutMs);
         bool waited = false;
         for (;;) {
@@ -114,8 +115,11 @@ public:
             if (sent >= 0) return {static_cast<std::uint32_t>(sent), TEnd::Done, {}};
             const int error = errno;
             if (error == EINTR) continue;
-            if (error == EPIPE || error == ECONNRESET || error == ENOTCONN)
+            if (error == EPIPE || error == ECONNRESET || error == ENOTCONN) {
+                // A server that turned this connection away left its reason behind.
+                if (BusyNoticeWaiting()) return Failed(0, TAtmUsbPipe::kBusyText);
                 return Failed(0, DisconnectText(error));
+            }
             if (error != EAGAIN && error != EWOULDBLOCK) return Failed(0, SystemText(error));
             if (deadline.Passed()) return {0, TEnd::Timeout, {}};
             // poll() calls the socket writable before a whole large packet fits; do not spin on that.
@@ -128,6 +132,7 @@ public:
     }
 
     TTransfer Receive(std::uint32_t /*want*/, unsigned timeoutMs) override {
+        if (busy_) return Failed(0, TAtmUsbPipe::kBusyText);
         const TDeadline deadline(timeoutMs);
         for (;;) {
             const int ready = WaitFor(fd_.Get(), POLLIN, deadline);
@@ -145,6 +150,10 @@ public:
                     return Failed(count, "the device sent a packet longer than " +
                                              std::to_string(kMaxTransferBytes) + " bytes");
                 }
+                if (IsBusyNotice(rx_.data(), count)) {
+                    busy_ = true;
+                    return Failed(0, TAtmUsbPipe::kBusyText);
+                }
                 return {count, TEnd::Done, {}};
             }
             if (got == 0) return Failed(0, "the device disconnected (the connection was closed)");
@@ -153,13 +162,35 @@ public:
                 if (deadline.Passed()) return {0, TEnd::Timeout, {}};
                 continue;
             }
-            if (error == ECONNRESET) return Failed(0, DisconnectText(error));
+            if (error == ECONNRESET) {
+                if (BusyNoticeWaiting()) return Failed(0, TAtmUsbPipe::kBusyText);
+                return Failed(0, DisconnectText(error));
+            }
             return Failed(0, SystemText(error));
         }
     }
 
 private:
+    static bool IsBusyNotice(const std::uint8_t* packet, std::size_t count) {
+        const std::string_view notice = TAtmUsbPipe::kSocketBusyNotice;
+        return count == notice.size() && std::equal(notice.begin(), notice.end(), packet);
+    }
+    // Whether the next packet waiting is the busy notice (it is left in the queue); remembered when it is.
+    // A server that closed with a request of ours unread leaves a pending reset, which the next call reports
+    // first (and clears): the packets queued before it are read after it.
+    bool BusyNoticeWaiting() {
+        std::uint8_t packet[TAtmUsbPipe::kSocketBusyNotice.size() + 1];
+        for (int tries = 0; tries < 2; ++tries) {
+            const ssize_t got = ::recv(fd_.Get(), packet, sizeof packet, MSG_PEEK | MSG_DONTWAIT);
+            if (got < 0 && (errno == ECONNRESET || errno == EINTR)) continue;
+            busy_ = got > 0 && IsBusyNotice(packet, static_cast<std::size_t>(got));
+            return busy_;
+        }
+        return false;
+    }
+
     TUniqueFd fd_;
+    bool busy_ = false;  // the server turned this connection away: every transfer fails with kBusyText
 };
 
 struct TCloseHandle {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "base/errorreport.h"
 #include "devlink/port.h"
@@ -50,6 +51,11 @@ public:
     // A device that answers stays well inside this; a silent one (a legacy panel asked in the framed
     // protocol, a hung or unplugged panel) must not hold the program for longer.
     static constexpr unsigned kDefaultTimeoutMs = 2000;
+    // A panel server that already serves another program sends a further client this one packet and closes
+    // the connection; the socket transport then fails every transfer with kBusyText, as a claimed USB
+    // device would. No transfer of the panel's protocol looks like it.
+    static constexpr std::string_view kSocketBusyNotice = "mirca-panel-busy: another program is connected";
+    static constexpr const char* kBusyText = "the panel is busy: another program is connected to it";
 
     class Backend;  // USB or socket, chosen once in Open
 

@@ -214,6 +214,20 @@ bool IsWordByte(char c) {
            u == '$' || u >= 0x80;
 }
 
+// Whether the engine's last error on db says the file itself is bad: not a database (or keyed with another
+// password), or a database whose pages do not hold together.
+bool Damaged(sqlite3* db, int code = 0) {
+    if (code == 0 && db != nullptr) code = sqlite3_errcode(db);
+    return (code & 0xFF) == SQLITE_NOTADB || (code & 0xFF) == SQLITE_CORRUPT;
+}
+
+// The text as the error it is: TDatabaseDamaged when the engine found the file bad.
+[[noreturn]] void Throw(sqlite3* db, const std::filesystem::path& file, const std::string& text,
+                        int code = 0) {
+    if (Damaged(db, code)) throw TDatabaseDamaged(file, text);
+    throw TDatabaseError(text);
+}
+
 // Held while a connection is opened: see TEventDatabase::Impl::Open.
 class TCreationLock {
 public:
@@ -268,8 +282,8 @@ public:
     }
 
     [[noreturn]] void Fail(const std::string& what) const {
-        throw TDatabaseError(file_.string() + ": " + what +
-                             (db_ ? ": " + std::string(sqlite3_errmsg(db_.get())) : ""));
+        Throw(db_.get(), file_,
+              file_.string() + ": " + what + (db_ ? ": " + std::string(sqlite3_errmsg(db_.get())) : ""));
     }
 
     void Exec(const char* sql) {
@@ -277,9 +291,11 @@ public:
         if (sqlite3_exec(Db(), sql, nullptr, nullptr, &message) != SQLITE_OK) {
             const std::string text = message != nullptr ? message : sqlite3_errmsg(db_.get());
             sqlite3_free(message);
-            throw TDatabaseError(file_.string() + ": " + text);
+            Throw(db_.get(), file_, file_.string() + ": " + text);
         }
     }
+
+    const std::filesystem::path& File() const { return file_; }
 
     TStatement Prepare(const std::string& sql, bool wholeText) {
         sqlite3_stmt* raw = nullptr;
@@ -335,13 +351,18 @@ private:
         // on its first write. Two programs opening a missing file at once would each key it with their own
         // salt, and the slower one would then take the other's pages for garbage. So opening, keying and
         // writing the first page happen under an exclusive lock on a file beside the database; the
-        // database's own locks cannot serve, since keying reads the file before taking any.
-        const TCreationLock lock(file_);
+        // database's own locks cannot serve, since keying reads the file before taking any. A file with
+        // content has its salt already (its size grows only once the first page is written), so it needs
+        // no lock: a file there that is no database gets nothing made beside it.
+        const std::uintmax_t size =
+            std::filesystem::exists(status) ? std::filesystem::file_size(file_, error) : 0;
+        std::optional<TCreationLock> lock;
+        if (error || size == 0) lock.emplace(file_);
         sqlite3* raw = nullptr;
         const int opened =
             sqlite3_open_v2(file_.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         TConnection db(raw);
-        if (opened != SQLITE_OK) throw OpenError(db.get(), opened);
+        if (opened != SQLITE_OK) ThrowOpenError(db.get(), opened);
         sqlite3_extended_result_codes(db.get(), 1);
         sqlite3_busy_handler(db.get(), &Busy, this);
         if (sqlite3_key(db.get(), password_.data(), static_cast<int>(password_.size())) != SQLITE_OK)
@@ -350,13 +371,13 @@ private:
         if (const int read =
                 sqlite3_exec(db.get(), "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
             read != SQLITE_OK)
-            throw OpenError(db.get(), read);
+            ThrowOpenError(db.get(), read);
         // Every filter scans the whole table: with the pages kept decrypted in memory, a scan of the largest
         // log costs no decryption after the first.
         sqlite3_exec(db.get(), "pragma cache_size = -65536", nullptr, nullptr, nullptr);
         if (sqlite3_exec(db.get(), kCreateTable, nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw TDatabaseError(file_.string() +
-                                 ": cannot create table CurrentLog: " + sqlite3_errmsg(db.get()));
+            Throw(db.get(), file_,
+                  file_.string() + ": cannot create table CurrentLog: " + sqlite3_errmsg(db.get()));
         if (sqlite3_create_function_v2(db.get(), "datevalue", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
                                        &DateValue, nullptr, nullptr, nullptr) != SQLITE_OK ||
             sqlite3_create_function_v2(db.get(), "timevalue", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
@@ -366,17 +387,17 @@ private:
     }
 
     // Names the file and the cause in words a user can act on; the engine's own text follows.
-    TDatabaseError OpenError(sqlite3* db, int code) const {
+    [[noreturn]] void ThrowOpenError(sqlite3* db, int code) const {
         std::string text = file_.string() + ": cannot open the event database: ";
-        if ((code & 0xFF) == SQLITE_NOTADB)
+        if (Damaged(db, code))
             text += "the file is not an event database of this program, or it is damaged";
         else
             text += db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
         if (const int system = db != nullptr ? sqlite3_system_errno(db) : 0; system != 0)
             text += std::string(" (") + std::strerror(system) + ")";
-        else if ((code & 0xFF) == SQLITE_NOTADB && db != nullptr)
+        else if (Damaged(db, code) && db != nullptr)
             text += std::string(" (") + sqlite3_errmsg(db) + ")";
-        return TDatabaseError(text);
+        Throw(db, file_, text, code);
     }
 
     // Waits for another program's transaction in short steps, keeping the caller's window alive.
@@ -461,6 +482,49 @@ std::filesystem::path TEventDatabase::DefaultPath() {
     return UserFolder() / "Report" / "meslog.db";
 }
 
+TDatabaseDamaged::TDatabaseDamaged(std::filesystem::path file, std::string cause)
+    : TDatabaseError(cause +
+                     ". The file only holds a copy of the event logs read from panels: it can be "
+                     "deleted, and a new one is made in its place."),
+      file_(std::move(file)),
+      cause_(std::move(cause)) {}
+
+namespace {
+
+// Renames from to to unless to exists; false with errno otherwise (EEXIST when to is taken).
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the flag: a hard link cannot replace anything either.
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    return ::unlink(from.c_str()) == 0;
+}
+
+}  // namespace
+
+std::filesystem::path TEventDatabase::SetAside(const std::filesystem::path& file) {
+    constexpr int kMostNames = 100;
+    for (int n = 1; n <= kMostNames; ++n) {
+        std::filesystem::path aside = file;
+        aside += n == 1 ? std::string(".broken") : ".broken." + std::to_string(n);
+        if (RenameNoReplace(file, aside)) {
+            // A journal left beside the broken file belongs to it, not to the new one made in its place.
+            std::filesystem::path journal = file, journalAside = aside;
+            journal += "-journal";
+            journalAside += "-journal";
+            struct stat st {};
+            if (::lstat(journal.c_str(), &st) == 0) RenameNoReplace(journal, journalAside);
+            return aside;
+        }
+        if (errno != EEXIST) {
+            throw TDatabaseError(file.string() + ": cannot rename it to " + aside.string() + ": " +
+                                 std::strerror(errno));
+        }
+    }
+    throw TDatabaseError(file.string() + ": cannot set it aside: " + std::to_string(kMostNames) +
+                         " broken copies are there already");
+}
+
 TEventDatabase::TEventDatabase(std::filesystem::path file, std::string password)
     : impl_(std::make_unique<Impl>(std::move(file), std::move(password))) {}
 
@@ -534,7 +598,8 @@ TEventDatabase::TStoreResult InsertRows(TEventDatabase::Impl& impl, const std::v
             // Some failures (a full disk, lost I/O) end the whole transaction, not just this row; carrying on
             // would store the remaining rows one by one and report a half-stored log as done.
             if (!stored && sqlite3_get_autocommit(impl.Db()) != 0)
-                throw TDatabaseError("storing the log failed: " + std::string(sqlite3_errmsg(impl.Db())));
+                Throw(impl.Db(), impl.File(),
+                      impl.File().string() + ": storing the log failed: " + sqlite3_errmsg(impl.Db()));
         }
         ++(stored ? result.stored : result.skipped);
         if (stored && rowids != nullptr) rowids->emplace_back(sqlite3_last_insert_rowid(impl.Db()), index);

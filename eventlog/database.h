@@ -20,6 +20,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A file that is there but cannot serve as the event database: garbage, a truncated or otherwise damaged
+// database, one keyed with another password. The text names the file, says what is wrong and that the file
+// only holds a copy of logs read from panels, so it may be deleted; nothing deletes it here.
+class TDatabaseDamaged : public TDatabaseError {
+public:
+    TDatabaseDamaged(std::filesystem::path file, std::string cause);
+    const std::filesystem::path& File() const { return file_; }
+    // What was found wrong, without the advice: for a window that gives its own.
+    const std::string& Cause() const { return cause_; }
+
+private:
+    std::filesystem::path file_;
+    std::string cause_;
+};
+
 // The event database: one working table, CurrentLog, that holds the last log read or opened, so that the
 // list can be filtered with SQL. An encrypted SQLite (SQLCipher) file keyed with the program's password.
 //
@@ -33,11 +48,18 @@ public:
     // Report/meslog.db beside the program.
     static std::filesystem::path DefaultPath();
 
+    // Moves a damaged database out of the way, never over another file: FILE.broken, or FILE.broken.2 and on
+    // when that is taken; its rollback journal, if any, goes with it. Returns the new name; throws
+    // TDatabaseError when it cannot be moved. No object may have the file open.
+    static std::filesystem::path SetAside(const std::filesystem::path& file);
+
     // Nothing is touched until the first operation, which opens the file, creating its folder, the file and
-    // the table when missing, and FILE.lock beside it. Throws TDatabaseError, naming the file and the cause,
-    // when that fails (a file keyed with another password, a file that is not a database, a device, folder
-    // or pipe in its place, a folder that cannot be written). Waits for another program's transaction are
-    // bounded and pump the gauge of the operation that waits.
+    // the table when missing. FILE.lock beside it is made only while the file has no content yet (see Open);
+    // a file that is there and is no database gets nothing beside it. Throws TDatabaseError, naming the file
+    // and the cause, when that fails (a device, folder or pipe in its place, a folder that cannot be
+    // written), TDatabaseDamaged for a file keyed with another password, one that is not a database or a
+    // damaged one. Waits for another program's transaction are bounded and pump the gauge of the operation
+    // that waits.
     explicit TEventDatabase(std::filesystem::path file = DefaultPath(), std::string password = kPassword);
     ~TEventDatabase();
     TEventDatabase(const TEventDatabase&) = delete;

@@ -141,8 +141,27 @@ void TLogSession::StoreRows() {
         // One unit: another program sharing the database sees the old log or this one, never half of it.
         Database().ReplaceCurrentLog(log_, &view_.Gauge());
         view_.Enable(TLogCommand::Filter, true);
+    } catch (const TDatabaseDamaged& damaged) {
+        database_.reset();
+        OfferNewDatabase(damaged);
     } catch (const TDatabaseError& error) {
         // The list shows the log; only filtering needs the database.
+        dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Error);
+    }
+}
+
+void TLogSession::OfferNewDatabase(const TDatabaseDamaged& damaged) {
+    // The database only holds a copy of what the list shows: a new one loses nothing the panel or the
+    // user's files do not still have. The broken file is kept, under another name, never deleted.
+    const std::string question =
+        WithReason(FormatTexts(Msg(912), {damaged.File().string()}), damaged.Cause());
+    if (dialogs_.Ask(Msg(3), question, /*defaultNo=*/false) != IDialogService::TAnswer::Yes) return;
+    try {
+        TEventDatabase::SetAside(damaged.File());
+        Database().ReplaceCurrentLog(log_, &view_.Gauge());
+        view_.Enable(TLogCommand::Filter, true);
+    } catch (const TDatabaseError& error) {
+        database_.reset();
         dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Error);
     }
 }

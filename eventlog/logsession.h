@@ -18,6 +18,7 @@
 
 namespace mirca {
 
+class TDatabaseDamaged;
 class TEventDatabase;
 class TEventLogReader;
 
@@ -137,6 +138,9 @@ private:
     void FallToDemo();
     void Fill();
     void StoreRows();
+    // The database file is damaged: asks (912) whether to set it aside and make a new one, and does so on
+    // Yes; on No the window goes on without the database, as after any failure of it.
+    void OfferNewDatabase(const TDatabaseDamaged& damaged);
     void RunQuery(const std::vector<std::string>& query);
     void ShowDeviceInfo();
     TEventDatabase& Database();

@@ -105,6 +105,15 @@ std::string CheckInterpretedTables(const std::unique_ptr<TZelmoTable> (&tables)[
     return "";
 }
 
+// The index of the next record, as the log position table holds it.
+std::uint16_t StoredPosition(const TZelmoTable& position) {
+    return static_cast<std::uint16_t>(position[0] | (position[1] << 8));
+}
+
+std::size_t RecordCount(const TZelmoTable& events) {
+    return events.Size() / EventElement::kSize;
+}
+
 std::string Hex2(std::uint8_t b) {
     char text[3];
     std::snprintf(text, sizeof text, "%02X", unsigned{b});
@@ -135,8 +144,16 @@ std::uint32_t TEventLogReader::ReadReply(std::uint8_t* into, std::uint32_t count
     return std::min(port_->LastRead(), count);
 }
 
+bool TEventLogReader::Send(const std::uint8_t* bytes, std::size_t count) {
+    ClearFailure();
+    const bool sent = port_->Write(bytes, static_cast<std::uint32_t>(count));
+    readError_ = sent ? std::string() : LastFailure().system;
+    return sent;
+}
+
 bool TEventLogReader::FailReply(std::string why) {
-    // A reply cut short by the link (the device unplugged, a timeout) says so, not only what was missing.
+    // A reply cut short by the link (the device unplugged, a timeout), or a request it did not take, says
+    // what the link said, not only what was missing.
     if (!readError_.empty()) why += " (" + readError_ + ")";
     return Fail(std::move(why));
 }
@@ -151,8 +168,7 @@ bool TEventLogReader::ReadIdentity() {
     if (port_ == nullptr || !port_->IsOpen()) return Fail("identity: the port is not open");
     const Bytes request = Request(kCmdIdentity, {});
     port_->Flush();
-    if (!port_->Write(request.data(), static_cast<std::uint32_t>(request.size())))
-        return Fail("identity: the request could not be sent");
+    if (!Send(request.data(), request.size())) return FailReply("identity: the request could not be sent");
     port_->Flush();
     sleeper_->Sleep(kIdentityWaitMs);
     std::array<std::uint8_t, kNewIdentityReply> reply{};
@@ -178,8 +194,7 @@ bool TEventLogReader::ReadIdentity() {
         buildNumber_ = 0;
     }
     port_->Flush();
-    if (!port_->Write(kAck.data(), kAck.size()))
-        return Fail("identity: the acknowledgement could not be sent");
+    if (!Send(kAck.data(), kAck.size())) return FailReply("identity: the acknowledgement could not be sent");
     port_->Flush();
     lastError_.clear();
     return true;
@@ -196,8 +211,7 @@ bool TEventLogReader::ReadTableList() {
     }
     const Bytes request = Request(kCmdTableList, {0x01});
     port_->Flush();
-    if (!port_->Write(request.data(), static_cast<std::uint32_t>(request.size())))
-        return Fail("table list: the request could not be sent");
+    if (!Send(request.data(), request.size())) return FailReply("table list: the request could not be sent");
     port_->Flush();
     sleeper_->Sleep(kTableListWaitMs);
     Bytes reply(length);
@@ -220,14 +234,14 @@ bool TEventLogReader::ReadTableList() {
         }
     }
     port_->Flush();
-    if (!port_->Write(kAck.data(), kAck.size()))
-        return Fail("table list: the acknowledgement could not be sent");
+    if (!Send(kAck.data(), kAck.size()))
+        return FailReply("table list: the acknowledgement could not be sent");
     port_->Flush();
     if (tableList_.size() < 3 || tableList_[2] == 0) return Fail("table list: the events table is empty");
     return true;
 }
 
-int TEventLogReader::ReadBlock(std::int32_t kind, std::uint32_t offset) {
+int TEventLogReader::ReadBlock(std::int32_t kind, std::uint32_t offset, std::uint32_t remaining) {
     if (port_ == nullptr || !port_->IsOpen()) {
         Fail("block: the port is not open");
         return -1;
@@ -244,29 +258,39 @@ int TEventLogReader::ReadBlock(std::int32_t kind, std::uint32_t offset) {
         le::Append16(payload, static_cast<std::uint16_t>(offset));
     }
     const Bytes request = Request(kCmdBlock, payload);
-    port_->Flush();
-    if (!port_->Write(request.data(), static_cast<std::uint32_t>(request.size()))) {
-        Fail("block: the request could not be sent");
-        return -1;
-    }
-    port_->Flush();
     const std::uint32_t want = newFormat_ ? kNewBlockReply : kOldBlockReply;
-    std::array<std::uint8_t, kOldBlockReply> reply{};
-    const std::uint32_t n = ReadReply(reply.data(), want);  // a last, shorter block is a short read
+    // What a whole reply to this request holds: a full block, or the rest of the table.
+    const std::uint32_t whole = std::min(want - kReplyOverhead, remaining) + kReplyOverhead;
     const std::string where = "block of table kind " + std::to_string(kind) + " at " + std::to_string(offset);
-    if (n < kReplyOverhead) {
-        FailReply(where + ": expected up to " + std::to_string(want) + " bytes, received " +
-                  std::to_string(n));
-        return -1;
-    }
-    if (!ReplyValid(reply.data(), n)) {
-        FailReply(where + ": the reply's start byte or CRC is wrong");
-        return -1;
+    std::array<std::uint8_t, kOldBlockReply> reply{};
+    std::uint32_t n = 0;
+    for (int attempt = 1;; ++attempt) {
+        port_->Flush();
+        if (!Send(request.data(), request.size())) {
+            FailReply(where + ": the request could not be sent");
+            return -1;
+        }
+        port_->Flush();
+        n = ReadReply(reply.data(), want);  // a last, shorter block is a short read
+        if (n >= kReplyOverhead && ReplyValid(reply.data(), n)) break;
+        // A reply that is missing or that the link cut off is not asked for again: the panel or the cable
+        // is gone. One that came whole from the link but damaged (cut short on the way, its checksum wrong)
+        // is, a few times; nothing damaged is ever acknowledged or kept.
+        const std::string counts =
+            ": expected " + std::to_string(whole) + " bytes, received " + std::to_string(n);
+        std::string why = n == 0      ? "no reply" + counts
+                          : n < whole ? "short reply" + counts
+                                      : std::string("bad checksum: the reply's start byte or CRC is wrong");
+        if (n == 0 || !readError_.empty() || attempt == kBlockAttempts) {
+            if (n > 0 && readError_.empty()) why += " (asked " + std::to_string(attempt) + " times)";
+            FailReply(where + ": " + why);
+            return -1;
+        }
     }
     readBuffer_.insert(readBuffer_.end(), reply.begin() + 2, reply.begin() + (n - 2));
     port_->Flush();
-    if (!port_->Write(kAck.data(), kAck.size())) {
-        Fail(where + ": the acknowledgement could not be sent");
+    if (!Send(kAck.data(), kAck.size())) {
+        FailReply(where + ": the acknowledgement could not be sent");
         return -1;
     }
     port_->Flush();
@@ -286,7 +310,7 @@ bool TEventLogReader::FetchTable(TZelmoTable& table) {
     readBuffer_.reserve(table.Size() + kOldBlockReply);
     std::uint32_t sum = 0;
     while (sum < table.Size()) {
-        const int r = ReadBlock(table.kind, table.address + sum);
+        const int r = ReadBlock(table.kind, table.address + sum, table.Size() - sum);
         if (r < 0) return false;
         // A panel with nothing more to give must not keep us asking for ever.
         if (r == 0) {
@@ -333,8 +357,20 @@ bool TEventLogReader::ReadLog() {
         if (!FetchTable(*tables[role])) return false;
     }
     if (const std::string error = CheckInterpretedTables(tables); !error.empty()) return Fail(error);
-    const TZelmoTable& position = *tables[kLogPosition];
-    logPosition_ = static_cast<std::uint16_t>(position[0] | (position[1] << 8));
+    // The ring is turned at the position: one outside it would put the records out of order, so the panel's
+    // log is not taken at all.
+    const std::uint16_t position = StoredPosition(*tables[kLogPosition]);
+    const std::size_t count = RecordCount(*tables[kEvents]);
+    if (position >= count) {
+        TFailure fault;
+        fault.operation = "reading the event log";
+        fault.step = "the panel's log position";
+        fault.expected = "< " + std::to_string(count) + " (the record count)";
+        fault.received = std::to_string(position);
+        mirca::Fail(fault);
+        return Fail(fault.step + ": expected " + fault.expected + ", received " + fault.received);
+    }
+    logPosition_ = position;
     for (int role = 0; role < kRoles; ++role)
         tables_[role] = std::move(tables[role]);
     ParseEvents();
@@ -350,6 +386,7 @@ void TEventLogReader::ParseEvents() {
     // loaded again is put in order once, not twice.
     const std::vector<std::uint8_t>& data = tables_[kEvents]->data;
     const std::size_t count = data.size() / EventElement::kSize;
+    // Both sources refuse a position outside the ring; the guard only keeps the arithmetic in bounds.
     const std::size_t first = logPosition_ < count ? logPosition_ : 0;
     events_.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -468,6 +505,12 @@ bool TEventLogReader::LoadFromFile(const std::filesystem::path& fileName) {
         std::copy_n(head + kTableRecordHead, size, tables[role]->data.begin());
     }
     if (const std::string error = CheckInterpretedTables(tables); !error.empty()) return Fail(error);
+    const std::uint16_t position = StoredPosition(*tables[kLogPosition]);
+    if (const std::size_t count = RecordCount(*tables[kEvents]); position >= count) {
+        return Fail(fileName.string() + ": the log position " + std::to_string(position) +
+                    " is not below the file's " + std::to_string(count) +
+                    " records; the file is damaged or was not written by this program");
+    }
 
     // Everything checked: adopt it.
     newFormat_ = false;
@@ -478,8 +521,7 @@ bool TEventLogReader::LoadFromFile(const std::filesystem::path& fileName) {
     buildNumber_ = file[6];
     tableList_.clear();
     readBuffer_.clear();
-    const TZelmoTable& position = *tables[kLogPosition];
-    logPosition_ = static_cast<std::uint16_t>(position[0] | (position[1] << 8));
+    logPosition_ = position;
     for (int role = 0; role < kRoles; ++role)
         tables_[role] = std::move(tables[role]);
     ParseEvents();

@@ -26,6 +26,9 @@ public:
     // The ring index travels in 16 bits, so no panel addresses more records than this; every table a panel
     // announces or a file holds is bounded by it before anything is allocated.
     static constexpr std::uint32_t kMaxTableSize = 65536u * EventElement::kSize;
+    // How many times in all a block is asked for when its reply arrives damaged (cut short or with a wrong
+    // checksum). A block that gets no reply at all, or that the link cuts off, is not asked for again.
+    static constexpr int kBlockAttempts = 3;
 
     // port may be null (a reader made to load a file); it is borrowed, never closed.
     explicit TEventLogReader(TPort* port = nullptr, ISleeper* sleeper = nullptr);
@@ -72,8 +75,8 @@ public:
 
 private:
     bool ReadTableList();
-    // Payload bytes appended to the read buffer, or -1.
-    int ReadBlock(std::int32_t kind, std::uint32_t offset);
+    // Payload bytes appended to the read buffer, or -1. remaining: the table's bytes from offset on.
+    int ReadBlock(std::int32_t kind, std::uint32_t offset, std::uint32_t remaining);
     bool FetchTable(TZelmoTable& table);
     void ParseEvents();
     void SetPercent(int percent) const;
@@ -81,10 +84,12 @@ private:
     // One reply of up to count bytes; how many came. A transport failure's words are kept for FailReply.
     std::uint32_t ReadReply(std::uint8_t* into, std::uint32_t count);
     bool FailReply(std::string why);
+    // One request or acknowledgement; when the transport does not take it, its words are kept for FailReply.
+    bool Send(const std::uint8_t* bytes, std::size_t count);
 
     TPort* port_;
     ISleeper* sleeper_;
-    std::string readError_;  // what the transport said of the last reply it did not deliver whole
+    std::string readError_;  // what the transport said of the last transfer it did not complete
     IGauge* gauge_ = nullptr;
     const TCatalogue* catalogue_ = nullptr;
 

@@ -10,7 +10,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string_view>
 #include <vector>
+
+#include "devlink/usbpipe.h"
 
 namespace mirca::sim {
 
@@ -158,12 +161,18 @@ void TSocketServer::ServeClient(int client) {
     panel_.Replug();
     std::vector<std::uint8_t> buffer(kMaxPacket);
     while (!stop_.load()) {
-        pollfd fds[2] = {{client, POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        pollfd fds[3] = {{client, POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}, {listen_.Get(), POLLIN, 0}};
+        if (::poll(fds, 3, -1) < 0) {
             if (errno == EINTR) continue;
             return;
         }
         if (fds[1].revents != 0) return;
+        // The client goes first: one that has just left, and whose successor is already knocking, is seen
+        // out before the successor is let in, never the successor turned away.
+        if (fds[0].revents == 0) {
+            if ((fds[2].revents & POLLIN) != 0) TurnAway();
+            continue;
+        }
         if ((fds[0].revents & POLLIN) == 0) {
             if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return;
             continue;
@@ -185,6 +194,16 @@ void TSocketServer::ServeClient(int client) {
         }
         if (!up) return;
     }
+}
+
+void TSocketServer::TurnAway() {
+    const TFd other(::accept4(listen_.Get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+    if (other.Get() < 0) return;
+    ++turnedAway_;
+    // One panel talks to one program: a second one is told so and let go at once, instead of waiting
+    // unanswered or having its requests mixed with the first one's.
+    const std::string_view notice = TAtmUsbPipe::kSocketBusyNotice;
+    [[maybe_unused]] const auto sent = ::send(other.Get(), notice.data(), notice.size(), MSG_NOSIGNAL);
 }
 
 bool TSocketServer::Wait(unsigned ms) {

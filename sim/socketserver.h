@@ -11,7 +11,8 @@
 namespace mirca::sim {
 
 // Serves a panel on a Unix SOCK_SEQPACKET socket, one client at a time: one packet is one USB transfer in
-// either direction, as the pipe's socket transport expects. While Run() serves, the panel belongs to its
+// either direction, as the pipe's socket transport expects. A client that connects while another is served
+// gets TAtmUsbPipe::kSocketBusyNotice and is disconnected. While Run() serves, the panel belongs to its
 // thread; look at it only after Run() has returned. Stop and join that thread before destroying the server.
 class TSocketServer {
 public:
@@ -35,11 +36,15 @@ public:
     const std::string& Path() const { return path_; }
     const std::string& Error() const { return error_; }
     std::size_t ClientsServed() const { return clients_.load(); }
+    // Clients told the panel is busy because another was being served.
+    std::size_t ClientsTurnedAway() const { return turnedAway_.load(); }
 
 private:
     using TFd = TUniqueFd;
 
     void ServeClient(int client);
+    // Accepts a waiting client and sends it away with the busy notice.
+    void TurnAway();
     // Holds the replies back for a stalled panel; false when Stop() came first.
     bool Wait(unsigned ms);
     bool SendPacket(int client, const std::uint8_t* data, std::size_t count);
@@ -54,6 +59,7 @@ private:
     bool bound_ = false;
     std::atomic<bool> stop_{false};
     std::atomic<std::size_t> clients_{0};
+    std::atomic<std::size_t> turnedAway_{0};
 };
 
 }  // namespace mirca::sim

@@ -1,9 +1,14 @@
 // mirca-cli log read/show/query against mirca-panelsim serving an event log.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -213,14 +218,35 @@ TEST_F(CliEventLog, EverySavedLogOpensAgain) {
 }
 
 TEST_F(CliEventLog, AFailedReadWritesNoFile) {
-    auto panel = Panel({"--major", "6", "--log-records", "1400", "--fault", "BadCrc:LogBlock:3"});
-    const fs::path file = dir_ / "broken.yrpt";
-    auto r = Cli({"log", "read", file.string()});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_FALSE(fs::exists(file));
+    // A block damaged once is asked for again and the log is read; damaged as often as it is asked for, the
+    // read fails, saying how the reply was damaged.
+    struct TCase {
+        const char* fault;
+        int times;
+        int exitCode;
+        const char* words;
+    };
+    for (const TCase& c :
+         {TCase{"BadCrc:LogBlock:3", 1, 0, "1400 records saved"},
+          TCase{"ShortReply:LogBlock:3", 2, 0, "1400 records saved"},
+          TCase{"BadCrc:LogBlock:3", 3, 1, "bad checksum"},
+          TCase{"ShortReply:LogBlock:3", 3, 1, "short reply: expected 258 bytes, received 257"},
+          TCase{"NoReply:LogBlock:3", 1, 1, "no reply"}}) {
+        SCOPED_TRACE(testing::Message() << c.fault << " x" << c.times);
+        std::vector<std::string> options = {"--major", "6", "--log-records", "1400"};
+        for (int i = 0; i < c.times; ++i)
+            options.insert(options.end(), {"--fault", c.fault});
+        auto panel = Panel(options);
+        const fs::path file = dir_ / "read.yrpt";
+        const auto r = Cli({"log", "read", file.string()});
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_NE((c.exitCode == 0 ? r.out : r.err).find(c.words), std::string::npos) << r.out << r.err;
+        EXPECT_EQ(fs::exists(file), c.exitCode == 0);
+        fs::remove(file);
+    }
     // A corrupt file is refused with a reason.
     std::ofstream(dir_ / "junk.yrpt") << "junk";
-    r = Cli({"log", "show", (dir_ / "junk.yrpt").string()});
+    auto r = Cli({"log", "show", (dir_ / "junk.yrpt").string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
 }
@@ -371,17 +397,79 @@ TEST_F(CliEventLog, OutOfRangeFilterValuesAndInvalidDatesAreWrongCommandLines) {
     }
 }
 
+// A --db file that is no usable database is named with its cause and the advice that it only caches logs
+// read from panels and can be deleted; mirca-cli deletes nothing, changes nothing and makes nothing beside
+// it.
 TEST_F(CliEventLog, ADatabaseThatCannotBeOpenedIsNamedWithItsCause) {
     const std::string file = SixLog();
-    const fs::path db = dir_ / "notes.db";
-    std::ofstream(db) << "not a database";
-    const auto r = Cli({"log", "query", file, "--db", db.string(), "--type", "2"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.out.empty()) << r.out;
-    EXPECT_NE(r.err.find(db.string() + ": cannot open the event database: the file is not an event database"),
-              std::string::npos)
-        << r.err;
-    EXPECT_EQ(ReadText(db), "not a database");
+    ASSERT_EQ(Cli({"log", "query", file, "--db", Db(), "--type", "2"}).exitCode, 0);
+    const std::string good = ReadText(Db());
+    fs::remove(Db());
+    fs::remove(Db() + ".lock");
+    struct TCase {
+        const char* name;
+        std::string content;
+        const char* cause;
+    };
+    const TCase cases[] = {
+        {"notes.txt", "not a database",
+         "the file is not an event database of this program, or it is damaged"},
+        {"zeros.db", std::string(3000, '\0'), "not an event database of this program, or it is damaged"},
+        {"cut.db", good.substr(0, good.size() / 2), ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path db = dir_ / c.name;
+        std::ofstream(db, std::ios::binary) << c.content;
+        const std::vector<std::string> before = Listing();
+        const auto r = Cli({"log", "query", file, "--db", db.string(), "--type", "2"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_NE(r.err.find("mirca-cli log query: " + db.string() + ": "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.cause), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("only holds a copy of the event logs read from panels: it can be deleted"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(ReadText(db), c.content);
+        EXPECT_EQ(Listing(), before) << "something was made beside the file";
+    }
+}
+
+// While another program holds the simulated panel, mirca-cli is told at once that the panel is busy instead
+// of waiting out its timeouts or mixing its requests with the other program's; once the panel is free it
+// reads as ever.
+TEST_F(CliEventLog, APanelHeldByAnotherProgramIsBusy) {
+    auto panel = Panel({"--major", "6", "--log-records", "40"});
+    const fs::path file = dir_ / "busy.yrpt";
+    {
+        const int holder = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        ASSERT_GE(holder, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, Socket().c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(::connect(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        struct TCase {
+            std::vector<std::string> args;
+            const char* words;
+        };
+        for (const TCase& c :
+             {TCase{{"log", "read", file.string()},
+                    "mirca-cli log read: the panel is busy: another program is connected to it"},
+              TCase{{"identify"}, "the panel is busy"}}) {
+            SCOPED_TRACE(c.args[0]);
+            const auto started = std::chrono::steady_clock::now();
+            const auto r = Cli(c.args);
+            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500))
+                << "waited for the panel instead of being told it is busy";
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_NE(r.err.find(c.words), std::string::npos) << r.err;
+        }
+        EXPECT_FALSE(fs::exists(file));
+        ::close(holder);
+    }
+    const auto r = Cli({"log", "read", file.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::exists(file));
 }
 
 TEST_F(CliEventLog, NoPanelIsExitCodeThree) {

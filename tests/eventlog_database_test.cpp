@@ -253,6 +253,94 @@ TEST_F(DatabaseTest, FilesThatAreNoDatabaseAreErrorsNamingTheFile) {
     }
 }
 
+// What is in a folder, by name, sorted.
+std::vector<std::string> Names(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A file that is there but is no usable database (garbage, a cut-off or damaged database, one keyed with
+// another password) is reported as damaged: named, with the advice that it only caches logs read from panels
+// and can be deleted. Nothing deletes or changes it, and nothing is made beside it, not even the lock file.
+TEST_F(DatabaseTest, AFileThatIsNoUsableDatabaseIsDamagedAndNothingIsMadeBesideIt) {
+    std::vector<TLogRow> log;
+    for (int i = 0; i < 1400; ++i)
+        log.push_back(Row("0x1130", "05.01.15/07:03:09", "event " + std::to_string(i), "range", "detail"));
+    database_->ReplaceCurrentLog(log);
+    database_.reset();
+    const std::string good = ReadText(file_);
+    ASSERT_GE(good.size(), 8u * 4096) << "a database of several pages";
+    std::string garbage(5000, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>(i * 131 + (i >> 3));
+    struct TCase {
+        const char* name;
+        std::string content;
+        std::string password;
+    };
+    const std::string key = TEventDatabase::kPassword;
+    const TCase cases[] = {
+        {"text", "hello, this is not a database at all\n", key},
+        {"garbage", garbage, key},
+        {"zeros", std::string(4096, '\0'), key},
+        {"plain header", std::string("SQLite format 3\0", 16) + std::string(2000, 'x'), key},
+        {"first bytes of a database", good.substr(0, 10), key},
+        {"first page of a database", good.substr(0, 4096), key},
+        {"half a database", good.substr(0, good.size() / 2), key},
+        {"cut inside a page", good.substr(0, good.size() - 1000), key},
+        {"another password", good, "another password"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path folder = dir_ / "cases" / c.name, file = folder / "meslog.db";
+        std::filesystem::create_directories(folder);
+        std::ofstream(file, std::ios::binary) << c.content;
+        TEventDatabase database(file, c.password);
+        try {
+            // Opening alone may pass for a file whose first page is whole: the damage shows on the way.
+            database.ReplaceAndQuery(log, ShowAllQuery());
+            ADD_FAILURE() << "taken for a database";
+        } catch (const TDatabaseDamaged& damaged) {
+            const std::string text = damaged.what();
+            EXPECT_EQ(damaged.File(), file);
+            EXPECT_EQ(text.rfind(file.string() + ": ", 0), 0u) << text;
+            EXPECT_EQ(text.rfind(damaged.Cause(), 0), 0u) << text;
+            EXPECT_NE(text.find("only holds a copy of the event logs read from panels: it can be deleted"),
+                      std::string::npos)
+                << text;
+        } catch (const TDatabaseError& error) {
+            ADD_FAILURE() << "not reported as damaged: " << error.what();
+        }
+        EXPECT_EQ(ReadText(file), c.content);
+        EXPECT_EQ(Names(folder), std::vector<std::string>{"meslog.db"});
+    }
+}
+
+// A damaged database is moved out of the way, never over an earlier one and never deleted, with its
+// journal; a new one can then be made in its place.
+TEST_F(DatabaseTest, SetAsideKeepsEveryBrokenCopy) {
+    const std::filesystem::path folder = file_.parent_path();
+    std::filesystem::create_directories(folder);
+    for (const std::string content : {"first", "second", "third"}) {
+        std::ofstream(file_) << content;
+        if (content == "second") std::ofstream(file_.string() + "-journal") << "its journal";
+        const std::filesystem::path aside = TEventDatabase::SetAside(file_);
+        EXPECT_EQ(ReadText(aside), content);
+        EXPECT_FALSE(std::filesystem::exists(file_));
+    }
+    EXPECT_EQ(Names(folder), (std::vector<std::string>{"meslog.db.broken", "meslog.db.broken.2",
+                                                       "meslog.db.broken.2-journal", "meslog.db.broken.3"}));
+    EXPECT_EQ(ReadText(folder / "meslog.db.broken"), "first");
+    EXPECT_EQ(ReadText(folder / "meslog.db.broken.2-journal"), "its journal");
+    EXPECT_THROW(TEventDatabase::SetAside(file_), TDatabaseError) << "nothing there to set aside";
+    TEventDatabase fresh(file_);
+    fresh.ReplaceCurrentLog({Row("0x1110", "01.01.15/00:00:00")});
+    EXPECT_EQ(fresh.Query(ShowAllQuery()).size(), 1u);
+}
+
 TEST_F(DatabaseTest, FolderThatCannotBeMadeIsAnError) {
     std::ofstream(dir_ / "program") << "a file where the folder should be";
     TEventDatabase database(dir_ / "program" / "Report" / "meslog.db");

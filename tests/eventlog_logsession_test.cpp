@@ -4,12 +4,15 @@
 
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/catalogue.h"
+#include "base/textformat.h"
 #include "devlink/panellink.h"
+#include "eventlog/database.h"
 #include "eventlog/logsession.h"
 #include "sim/panel.h"
 #include "tests/gui_dialogs.h"
@@ -94,7 +97,9 @@ public:
     void SetStatus(const std::string& text) override { statuses.push_back(text); }
     void ShowMode(TLogMode) override {}
     void ShowLink(bool) override {}
-    void Enable(TLogCommand, bool) override {}
+    void Enable(TLogCommand command, bool on) override {
+        if (command == TLogCommand::Filter) filterEnabled = on;
+    }
     void SetDeviceInfo(const std::string&) override {}
     void ShowRows(const std::vector<TLogRow>& rows) override { shownRows = rows.size(); }
     void ShowSelection(const std::vector<TLogRow>&, const std::vector<std::size_t>& selection) override {
@@ -109,6 +114,7 @@ public:
     TRecordingGauge gauge;
     std::vector<std::string> statuses;
     std::size_t shownRows = 0;
+    bool filterEnabled = false;
 };
 
 class LogSession : public TTestFolder {
@@ -158,6 +164,42 @@ TEST_F(LogSession, AReadMovesTheGaugeThroughTablesThenRowsAndEndsAtZero) {
     expected.push_back(100);
     expected.push_back(0);
     EXPECT_EQ(Shown(view_.gauge.percents), expected);
+}
+
+// A damaged database file is only a cache of logs read: the window offers to set it aside and make a new one.
+// Yes keeps the broken file under another name and filters the log in a new database; No leaves the file as
+// it is and the window shows the log without filters.
+TEST_F(LogSession, ADamagedDatabaseIsSetAsideAndMadeAfreshOnlyOnYes) {
+    const std::filesystem::path db = dir_ / "Report" / "meslog.db";
+    const std::string broken = "garbage where the event database should be";
+    for (const auto answer : {TScriptedDialogs::TAnswer::No, TScriptedDialogs::TAnswer::Yes}) {
+        const bool yes = answer == TScriptedDialogs::TAnswer::Yes;
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        std::filesystem::create_directories(db.parent_path());
+        std::ofstream(db) << broken;
+        panel_.SetEventLog({true, 40, 0, 1});
+        view_.filterEnabled = false;
+        dialogs_.Clear();
+        dialogs_.ScriptAnswer(answer);
+        session_->ReadLog();
+        ASSERT_EQ(view_.statuses.back(), Msg(262)) << "the log was read";
+        EXPECT_EQ(view_.shownRows, 40u) << "the list shows the log either way";
+        ASSERT_EQ(dialogs_.Count(TScriptedDialogs::TKind::Ask), 1u);
+        const std::string question = dialogs_.Texts(TScriptedDialogs::TKind::Ask).front();
+        EXPECT_EQ(question.rfind(FormatTexts(Msg(912), {db.string()}) + "\n\n" + db.string() + ": ", 0), 0u)
+            << question;
+        EXPECT_EQ(dialogs_.Count(TScriptedDialogs::TKind::Inform), 0u);
+        EXPECT_EQ(view_.filterEnabled, yes);
+        if (yes) {
+            EXPECT_EQ(ReadText(dir_ / "Report" / "meslog.db.broken"), broken) << "the broken file is kept";
+            EXPECT_EQ(TEventDatabase(db).Query(ShowAllQuery()).size(), 40u);
+            session_->ShowAll();
+            EXPECT_EQ(view_.shownRows, 40u);
+        } else {
+            EXPECT_EQ(ReadText(db), broken);
+            EXPECT_FALSE(std::filesystem::exists(dir_ / "Report" / "meslog.db.broken"));
+        }
+    }
 }
 
 // Deleting the exported reports on closing asks with No as the default button: Enter keeps them.

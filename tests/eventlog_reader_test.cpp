@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "devlink/crc.h"
 #include "devlink/device.h"
 #include "devlink/frames.h"
@@ -196,15 +197,40 @@ TEST(EventLogRead, TheRingIsTurnedSoTheOldestRecordComesFirst) {
     EXPECT_EQ(rig.Event(1389), rig.Ring(1399));
     EXPECT_EQ(rig.Event(1390), rig.Ring(0));
     EXPECT_EQ(rig.Event(1399), rig.Ring(9));
+}
 
-    // A position at or past the end leaves the table's order.
-    for (const std::uint16_t position : {1400, 1401, 65535}) {
-        TLogRig past(6, true, 1400, position);
-        ASSERT_TRUE(past.Read()) << past.reader.LastError();
-        EXPECT_EQ(past.reader.logPosition(), position);
-        EXPECT_EQ(past.Event(0), past.Ring(0)) << position;
-        EXPECT_EQ(past.Event(1399), past.Ring(1399)) << position;
+// The ring is turned at the position, so one outside the ring cannot be taken for any order: the panel's log
+// is refused as a device fault, and the reader keeps the log it had.
+TEST(EventLogRead, APositionOutsideTheRingIsADeviceFault) {
+    struct TCase {
+        std::uint8_t system;
+        bool newFormat;
+        std::uint32_t records;
+        std::uint16_t position;
+    };
+    for (const TCase& c : {TCase{6, true, 1400, 1400}, TCase{6, true, 1400, 1401},
+                           TCase{6, true, 1400, 65535}, TCase{1, false, 64, 64}, TCase{2, true, 1, 1}}) {
+        SCOPED_TRACE(testing::Message() << "system " << int{c.system} << ", " << c.records
+                                        << " records, position " << c.position);
+        TLogRig rig(c.system, c.newFormat, c.records, c.position);
+        ASSERT_TRUE(rig.reader.ReadIdentity());
+        EXPECT_FALSE(rig.reader.ReadLog());
+        const TFailure& record = LastFailure();
+        EXPECT_EQ(record.operation, "reading the event log");
+        EXPECT_EQ(record.step, "the panel's log position");
+        EXPECT_EQ(record.expected, "< " + std::to_string(c.records) + " (the record count)");
+        EXPECT_EQ(record.received, std::to_string(c.position));
+        EXPECT_NE(rig.reader.LastError().find("log position: expected < " + std::to_string(c.records)),
+                  std::string::npos)
+            << rig.reader.LastError();
+        EXPECT_EQ(rig.reader.EventCount(), 0u);
+        EXPECT_EQ(rig.reader.Table(R::kEvents), nullptr);
     }
+    // The last index of the ring is still a position.
+    TLogRig last(6, true, 1400, 1399);
+    ASSERT_TRUE(last.Read()) << last.reader.LastError();
+    EXPECT_EQ(last.Event(0), last.Ring(1399));
+    EXPECT_EQ(last.Event(1), last.Ring(0));
 }
 
 TEST(EventLogRead, AnEmptyEventsTableEndsTheReadAtTheTableList) {
@@ -233,9 +259,10 @@ TEST(EventLogRead, EveryFaultyReplyFailsTheStepItHits) {
          {TFaultKind::NoReply, TFaultKind::WrongStartByte, TFaultKind::BadCrc, TFaultKind::ShortReply}) {
         cases.push_back({kind, TReplyKind::LogIdentity, 0, true});
         cases.push_back({kind, TReplyKind::LogTableList, 0, false});
-        cases.push_back({kind, TReplyKind::LogBlock, 0, false});
-        cases.push_back({kind, TReplyKind::LogBlock, 3, false});
     }
+    // A damaged block is asked for again (below); one that never comes is not.
+    cases.push_back({TFaultKind::NoReply, TReplyKind::LogBlock, 0, false});
+    cases.push_back({TFaultKind::NoReply, TReplyKind::LogBlock, 3, false});
     for (const bool newFormat : {true, false}) {
         for (const TCase& c : cases) {
             SCOPED_TRACE(testing::Message()
@@ -254,6 +281,58 @@ TEST(EventLogRead, EveryFaultyReplyFailsTheStepItHits) {
             EXPECT_EQ(rig.reader.Table(R::kEvents), nullptr);
             // Nothing is retried and nothing faulty is acknowledged.
             EXPECT_EQ(rig.panel.EventLogRequests(0x80), 1u);
+            EXPECT_LE(rig.panel.EventLogRequests(0x81), 1u);
+            EXPECT_EQ(rig.panel.EventLogRequests(0x82), c.on == TReplyKind::LogBlock ? c.skip + 1 : 0u);
+        }
+    }
+}
+
+// A block whose reply arrives damaged is asked for again, up to kBlockAttempts times in all: once damaged,
+// the read ends with the panel's log whole; damaged every time, the read fails and says how.
+TEST(EventLogRead, ADamagedBlockIsAskedForAgain) {
+    using sim::TFaultKind;
+    struct TCase {
+        TFaultKind kind;
+        unsigned skip;  // blocks before the damaged one: 0 the position table, 1 the ring's first, 2 its last
+        const char* words;
+    };
+    const TCase cases[] = {
+        {TFaultKind::BadCrc, 0, "bad checksum"},         {TFaultKind::BadCrc, 2, "bad checksum"},
+        {TFaultKind::WrongStartByte, 1, "bad checksum"}, {TFaultKind::ShortReply, 0, "short reply"},
+        {TFaultKind::ShortReply, 1, "short reply"},      {TFaultKind::ShortReply, 2, "short reply"},
+    };
+    for (const bool newFormat : {true, false}) {
+        for (const TCase& c : cases) {
+            for (const int times : {1, R::kBlockAttempts - 1, R::kBlockAttempts}) {
+                SCOPED_TRACE(testing::Message()
+                             << (newFormat ? "new" : "old") << " format, fault " << static_cast<int>(c.kind)
+                             << " on block " << c.skip << ", " << times << " times");
+                // System 5: the position table and a ring of 20 records (two blocks, the last one short).
+                TLogRig rig(5, newFormat, 20, 3);
+                // Faults with the same skip count hit that block and then the requests for it again.
+                for (int i = 0; i < times; ++i)
+                    rig.panel.InjectFault({c.kind, sim::TReplyKind::LogBlock, c.skip});
+                ASSERT_TRUE(rig.reader.ReadIdentity());
+                const bool read = rig.reader.ReadLog();
+                EXPECT_EQ(rig.panel.PendingFaults(), 0u);
+                const std::size_t blocks = 3 + static_cast<std::size_t>(times);
+                if (times < R::kBlockAttempts) {
+                    ASSERT_TRUE(read) << rig.reader.LastError();
+                    EXPECT_EQ(rig.reader.Table(R::kEvents)->data, rig.panel.EventLogTables()[0].data);
+                    EXPECT_EQ(rig.Event(0), rig.Ring(3));
+                    EXPECT_EQ(rig.panel.EventLogRequests(0x82), blocks);
+                    // Identity, table list and each block once: no damaged reply was acknowledged.
+                    EXPECT_EQ(rig.panel.EventLogRequests(0x00), 5u);
+                } else {
+                    EXPECT_FALSE(read);
+                    const std::string& error = rig.reader.LastError();
+                    EXPECT_NE(error.find(c.words), std::string::npos) << error;
+                    EXPECT_NE(error.find("asked 3 times"), std::string::npos) << error;
+                    EXPECT_EQ(rig.panel.EventLogRequests(0x82), c.skip + std::size_t(R::kBlockAttempts));
+                    EXPECT_EQ(rig.panel.EventLogRequests(0x00), 2 + c.skip);
+                    EXPECT_EQ(rig.reader.EventCount(), 0u);
+                }
+            }
         }
     }
 }
@@ -369,10 +448,19 @@ TEST(EventLogRead, HostileRepliesEndTheReadWithoutHangingOrAllocating) {
          {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}}), position, WithModbus({0xAA, 0x82, 1, 2, 3, 4}),
           WithModbus({0xAA, 0x82})},
          "no data"},
+        // Asked for again, and cut short every time.
         {"block of three bytes",
-         {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}}), {0xAA, 0x82, 0x00}},
-         "received 3"},
-        {"silent block", {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}})}, "received 0"},
+         {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}}),
+          {0xAA, 0x82, 0x00},
+          {0xAA, 0x82, 0x00},
+          {0xAA, 0x82, 0x00}},
+         "short reply: expected 6 bytes, received 3"},
+        {"silent block",
+         {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}})},
+         "no reply: expected 6 bytes, received 0"},
+        {"damaged, then silent",
+         {NewTableList({{{1, 0, 32}}, {{2, 0x10, 2}}}), {0xAA, 0x82, 0x00, 0x00, 0x00, 0x00}},
+         "no reply: expected 6 bytes, received 0"},
         {"table past 32 bits", {NewTableList({{{1, 0xFFFFFFF0u, 32}}, {{2, 0x10, 2}}}), position}, "32-bit"},
         {"table list too short", {Bytes{0xAA, 0x81}}, "expected 24 bytes, received 2"},
     };
@@ -570,7 +658,7 @@ TEST_F(EventLogFile, EverySystemRoundTrips) {
         std::vector<int> percents;
     };
     for (const TCase& c :
-         {TCase{1, false, 64, 5, {0}}, TCase{1, true, 64, 70, {0}}, TCase{2, true, 300, 7, {0}},
+         {TCase{1, false, 64, 5, {0}}, TCase{1, true, 64, 63, {0}}, TCase{2, true, 300, 7, {0}},
           TCase{3, true, 100, 99, {0}}, TCase{6, true, 1400, 10, {0, 50}}, TCase{5, false, 40, 0, {0, 50}},
           TCase{5, true, 40, 39, {0, 50}}}) {
         SCOPED_TRACE(testing::Message() << "system " << int{c.system});
@@ -747,6 +835,39 @@ TEST_F(EventLogFile, DamagedFilesAreRefusedAndTheReaderKeepsWhatItHad) {
     EXPECT_FALSE(reader.LoadFromFile(dir_ / "absent.yrpt"));
     EXPECT_FALSE(reader.LoadFromFile(dir_));
     EXPECT_TRUE(reader.LoadFromFile(dir_ / "good.yrpt")) << reader.LastError();
+}
+
+// A saved position outside the file's ring would turn it wrongly: the file is refused, named, and the reader
+// keeps the log it had.
+TEST_F(EventLogFile, APositionOutsideTheRingIsRefusedNamingTheFile) {
+    TLogRig six(6, true, 100, 40);
+    ASSERT_TRUE(six.Read());
+    const fs::path good = dir_ / "good.yrpt", bad = dir_ / "bad.yrpt";
+    ASSERT_TRUE(six.reader.SaveToFile(good));
+    const Bytes b = ReadBytes(good);
+    const std::uint32_t position = le::Get32(&b[19]) + 12;  // the position table's two bytes
+    for (const std::uint16_t value : {100, 101, 65535}) {
+        SCOPED_TRACE(value);
+        Bytes spoilt = b;
+        le::Put16(&spoilt[position], value);
+        WriteBytes(bad, spoilt);
+        TEventLogReader reader;
+        ASSERT_TRUE(reader.LoadFromFile(good));
+        EXPECT_FALSE(reader.LoadFromFile(bad));
+        EXPECT_NE(reader.LastError().find(bad.string() + ": the log position " + std::to_string(value) +
+                                          " is not below the file's 100 records"),
+                  std::string::npos)
+            << reader.LastError();
+        ExpectSameLog(reader, six.reader);
+        EXPECT_EQ(ReadBytes(bad), spoilt);
+    }
+    // The ring's last index is a position like any other.
+    Bytes last = b;
+    le::Put16(&last[position], 99);
+    WriteBytes(bad, last);
+    TEventLogReader reader;
+    ASSERT_TRUE(reader.LoadFromFile(bad)) << reader.LastError();
+    EXPECT_EQ(reader.Event(0).bytes, six.reader.Event(59).bytes);
 }
 
 TEST_F(EventLogFile, ZeroSizedPositionTableIsExplained) {

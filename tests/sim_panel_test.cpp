@@ -19,8 +19,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/failure.h"
 #include "devlink/crc.h"
 #include "devlink/le.h"
+#include "devlink/usbpipe.h"
 #include "sim/panel.h"
 #include "sim/simport.h"
 #include "sim/socketserver.h"
@@ -1274,6 +1276,83 @@ TEST_F(SimSocket, ServesOnePacketPerTransferAndStartsEachClientAfresh) {
     EXPECT_TRUE(runResult_);
     EXPECT_EQ(server_->ClientsServed(), 2u);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path_))) << "socket left behind";
+}
+
+// One panel talks to one program. A client that connects while another is served is told the panel is busy
+// and let go at once, and the one being served goes on undisturbed.
+TEST_F(SimSocket, ASecondClientIsToldThePanelIsBusyAndTheFirstGoesOn) {
+    TSimPanel panel;
+    Start(panel);
+    const std::string_view notice = TAtmUsbPipe::kSocketBusyNotice;
+    Client first(path_);
+    ASSERT_TRUE(first.SendBytewise(Identify()));
+    EXPECT_EQ(first.Receive(), IdentifyReply({}));
+    {
+        Client second(path_);
+        ASSERT_TRUE(second.Connected());
+        EXPECT_EQ(second.Receive(), Bytes(notice.begin(), notice.end()));
+        EXPECT_EQ(second.Receive(), Bytes{}) << "the busy client is disconnected";
+    }
+    // The pipe's socket transport reports the notice as a busy panel, whichever comes first: its read, its
+    // write after the server turned it away, or its write before.
+    enum class TOrder { ReadFirst, WriteAfterTurnedAway, WriteAtOnce };
+    for (const TOrder order : {TOrder::ReadFirst, TOrder::WriteAfterTurnedAway, TOrder::WriteAtOnce}) {
+        SCOPED_TRACE(static_cast<int>(order));
+        std::vector<std::string> reports;
+        TAtmUsbPipe pipe;
+        pipe.SetErrorReporter(
+            [&reports](const std::string&, const std::string& text) { reports.push_back(text); });
+        pipe.SetPortName("unix:" + path_.string());
+        const std::size_t turnedAway = server_->ClientsTurnedAway();
+        ASSERT_EQ(pipe.Open(), 1u);
+        std::uint8_t reply[11] = {};
+        const Bytes request = Identify();
+        ClearFailure();
+        if (order == TOrder::ReadFirst) {
+            EXPECT_FALSE(pipe.Read(reply, sizeof reply));
+        } else {
+            if (order == TOrder::WriteAfterTurnedAway) {
+                for (int i = 0; i < 200 && server_->ClientsTurnedAway() == turnedAway; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                ASSERT_GT(server_->ClientsTurnedAway(), turnedAway);
+            }
+            if (pipe.Write(request.data(), static_cast<std::uint32_t>(request.size()))) {
+                EXPECT_FALSE(pipe.Read(reply, sizeof reply));
+            }
+        }
+        EXPECT_EQ(LastFailure().system, TAtmUsbPipe::kBusyText);
+        // From then on every transfer says so at once.
+        ClearFailure();
+        EXPECT_FALSE(pipe.Write(request.data(), static_cast<std::uint32_t>(request.size())));
+        EXPECT_EQ(LastFailure().system, TAtmUsbPipe::kBusyText);
+        ClearFailure();
+        EXPECT_FALSE(pipe.Read(reply, sizeof reply));
+        EXPECT_EQ(LastFailure().system, TAtmUsbPipe::kBusyText);
+        ASSERT_FALSE(reports.empty());
+        EXPECT_NE(reports.back().find(TAtmUsbPipe::kBusyText), std::string::npos) << reports.back();
+    }
+    // The first client's exchange went on as if nobody had knocked.
+    ASSERT_TRUE(first.SendBytewise(Ack(0x0000, 0)));
+    ASSERT_TRUE(first.SendBytewise(SetMode(5)));
+    EXPECT_EQ(first.ReceiveCount(14), SetModeReply(5, {}));
+    EXPECT_EQ(first.Receive(100), std::nullopt) << "nothing of the turned-away clients reached it";
+    StopServer();
+    EXPECT_EQ(server_->ClientsServed(), 1u);
+    EXPECT_EQ(server_->ClientsTurnedAway(), 4u);
+}
+
+// A client that has just left is seen out before the next one is let in, however quickly it comes.
+TEST_F(SimSocket, ClientsOneAfterAnotherAreAllServed) {
+    TSimPanel panel;
+    Start(panel);
+    for (int round = 0; round < 50; ++round) {
+        Client client(path_);
+        ASSERT_TRUE(client.SendBytewise(Identify()));
+        ASSERT_EQ(client.Receive(), IdentifyReply({})) << "round " << round;
+    }
+    StopServer();
+    EXPECT_EQ(server_->ClientsServed(), 50u);
+    EXPECT_EQ(server_->ClientsTurnedAway(), 0u);
 }
 
 TEST_F(SimSocket, AStalledReplyArrivesWholeAfterItsDelay) {

@@ -1,6 +1,7 @@
 // mirca-panelsim: a software panel served on a Unix socket, for end-to-end runs of the CLI and the GUI.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -46,7 +48,8 @@ void PrintUsage(std::FILE* out) {
         out,
         "usage: mirca-panelsim --socket PATH [options]\n"
         "\n"
-        "Serves a software panel on a Unix SOCK_SEQPACKET socket until SIGINT or SIGTERM.\n"
+        "Serves a software panel on a Unix SOCK_SEQPACKET socket until SIGINT or SIGTERM, to one\n"
+        "program at a time: another that connects meanwhile is told the panel is busy.\n"
         "\n"
         "options (numbers are decimal or 0x-hex):\n"
         "  --socket PATH          where to listen (a stale socket there is replaced)\n"
@@ -85,7 +88,9 @@ void PrintUsage(std::FILE* out) {
         "  --journal FILE         append one line per event: 'started A N', 'stored A N' and\n"
         "                         'finished A N' for configuration writes (hex address, decimal\n"
         "                         size), 'firmware TYPE MAJOR.MINOR.BUILD' for a taken image,\n"
-        "                         'fault KIND ON' for a committed fault\n"
+        "                         'fault KIND ON' for a committed fault; a FIFO, a device or a\n"
+        "                         folder is refused, and a line that cannot be written stops\n"
+        "                         the panel with exit code 1\n"
         "  --ignore-writes A:N    acknowledge configuration writes but leave the N bytes from\n"
         "                         address A as they were (a worn memory cell)\n"
         "  --drop-firmware-after N\n"
@@ -391,14 +396,55 @@ bool LoadMemory(const std::string& path, std::vector<std::uint8_t>& memory) {
     return error.empty();
 }
 
-// One whole line per write, so that a line is never torn by a kill.
-void Journal(int fd, const std::string& line) {
-    if (fd < 0) return;
-    [[maybe_unused]] const auto written = ::write(fd, line.data(), line.size());
+// The journal is evidence of what the panel did: it must be a file that keeps what is written to it. A FIFO
+// (which could hold the open for ever), a device or a folder is refused before anything is opened, and again
+// on the descriptor, in case the name changed in between. A reason, or "".
+std::string OpenJournal(const std::string& path, mirca::TUniqueFd& fd) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        return "the journal '" + path + "' is " + (S_ISDIR(st.st_mode) ? "a folder" : "not a regular file");
+    }
+    fd.Reset(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644));
+    if (fd.Get() < 0) return "cannot open the journal '" + path + "': " + std::strerror(errno);
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        fd.Reset();
+        return "the journal '" + path + "' is not a regular file";
+    }
+    return "";
 }
 
+// One whole line per write, so that a line is never torn by a kill. A line that cannot be written ends the
+// panel: a journal with a gap would tell a soak that an event never happened. The reason, or "".
+std::string Journal(int fd, const std::string& path, const std::string& line) {
+    if (fd < 0) return "";
+    for (;;) {
+        const ssize_t written = ::write(fd, line.data(), line.size());
+        if (written == static_cast<ssize_t>(line.size())) return "";
+        if (written < 0 && errno == EINTR) continue;
+        // Part of a line (a file-size limit, a full disk) is taken back, so the journal holds whole lines.
+        if (written > 0) {
+            const off_t end = ::lseek(fd, 0, SEEK_END);
+            if (end >= written && ::ftruncate(fd, end - written) != 0) {
+                // Nothing more can be done for the journal; the panel stops all the same.
+            }
+        }
+        const std::string why =
+            written < 0 ? std::strerror(errno)
+                        : std::to_string(written) + " of " + std::to_string(line.size()) + " bytes written";
+        return "cannot write the journal '" + path + "': " + why;
+    }
+}
+
+// What ended the panel from inside its listener; the server is stopped, and main reports it.
+struct TJournal {
+    std::string path;
+    mirca::TUniqueFd fd;
+    std::string failure;
+};
+
 void OnPanelEvent(const mirca::sim::TPanelEvent& event, const mirca::sim::TSimPanel& panel,
-                  const std::string& memoryFile, int journal) {
+                  const std::string& memoryFile, TJournal& journal, mirca::sim::TSocketServer& server) {
+    if (!journal.failure.empty()) return;
     using E = mirca::sim::TPanelEvent::TKind;
     char line[128];
     switch (event.kind) {
@@ -433,7 +479,12 @@ void OnPanelEvent(const mirca::sim::TPanelEvent& event, const mirca::sim::TSimPa
                           std::string(NameOf(kReplyNames, event.on)).c_str());
             break;
     }
-    Journal(journal, line);
+    journal.failure = Journal(journal.fd.Get(), journal.path, line);
+    if (!journal.failure.empty()) {
+        std::fprintf(stderr, "mirca-panelsim: %s; stopping\n", journal.failure.c_str());
+        // The reply that follows the event is not sent: the client sees the panel go quiet.
+        server.Stop();
+    }
 }
 
 }  // namespace
@@ -477,19 +528,21 @@ int main(int argc, char** argv) {
     if (options.dropFirmwareAfter) panel.LoseConnectionInFirmwareAfter(*options.dropFirmwareAfter);
     if (options.disconnectAfter) panel.LoseConnectionAfter(*options.disconnectAfter);
     if (!options.memoryFile.empty() && !LoadMemory(options.memoryFile, panel.Memory())) return kExitFailed;
-    mirca::TUniqueFd journal;
+    TJournal journal;
+    journal.path = options.journal;
     if (!options.journal.empty()) {
-        journal.Reset(::open(options.journal.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-        if (journal.Get() < 0) {
-            std::fprintf(stderr, "mirca-panelsim: cannot open the journal '%s'\n", options.journal.c_str());
+        if (const std::string error = OpenJournal(options.journal, journal.fd); !error.empty()) {
+            std::fprintf(stderr, "mirca-panelsim: %s\n", error.c_str());
             return kExitFailed;
         }
     }
-    panel.SetListener([&](const mirca::sim::TPanelEvent& event) {
-        OnPanelEvent(event, panel, options.memoryFile, journal.Get());
-    });
+    // A write past a file-size limit fails with EFBIG instead of killing the panel without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     mirca::sim::TSocketServer server(panel, options.socket);
+    panel.SetListener([&](const mirca::sim::TPanelEvent& event) {
+        OnPanelEvent(event, panel, options.memoryFile, journal, server);
+    });
     g_server.store(&server);
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -509,6 +562,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "mirca-panelsim: %s\n", server.Error().c_str());
             code = kExitFailed;
         }
+        if (!journal.failure.empty()) code = kExitFailed;
     }
     // Past this point a late signal must not reach a server that is going away.
     std::signal(SIGINT, SIG_IGN);
