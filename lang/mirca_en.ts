@@ -212,406 +212,406 @@
         <translation>The memory map file of the connected device is missing or broken (see the message). The program switches to &quot;Demo&quot; mode...</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="38"/>
+        <location filename="../editor/tabsheets.cpp" line="42"/>
         <source>Внимание! Для РПУ PIMA недоступен режим смены настроек. Вы можете сменить только прошивку. Для этого выйдите из режима смены настроек (закройте данное окно) и перейдите в режим смены ПО прибора и внешних модулей.</source>
         <translation>Attention! Settings cannot be changed for the PIMA radio receiver. You can only change its firmware. To do so, leave the settings mode (close this window) and choose the firmware update mode for the panel and external modules.</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="47"/>
+        <location filename="../editor/tabsheets.cpp" line="51"/>
         <location filename="../editor/simplepages.cpp" line="20"/>
         <source>ПЦН тревога</source>
         <translation>Central station alarm</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="47"/>
+        <location filename="../editor/tabsheets.cpp" line="51"/>
         <location filename="../editor/simplepages.cpp" line="21"/>
         <source>Контрольная лампа</source>
         <translation>Indicator lamp</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="48"/>
+        <location filename="../editor/tabsheets.cpp" line="52"/>
         <location filename="../editor/simplepages.cpp" line="22"/>
         <source>Звуковой</source>
         <translation>Sounder</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="48"/>
+        <location filename="../editor/tabsheets.cpp" line="52"/>
         <source>Тревога</source>
         <translation>Alarm</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="50"/>
+        <location filename="../editor/tabsheets.cpp" line="54"/>
         <source>Системный выход:</source>
         <translation>System output:</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="51"/>
+        <location filename="../editor/tabsheets.cpp" line="55"/>
         <source>Физический выход:</source>
         <translation>Physical output:</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="52"/>
+        <location filename="../editor/tabsheets.cpp" line="56"/>
         <source>Не определен</source>
         <translation>Not assigned</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="53"/>
+        <location filename="../editor/tabsheets.cpp" line="57"/>
         <source>Режим работы выхода:</source>
         <translation>Output mode:</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="55"/>
+        <location filename="../editor/tabsheets.cpp" line="59"/>
         <source>Длительность (мин):</source>
         <translation>Duration (min):</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="61"/>
+        <location filename="../editor/tabsheets.cpp" line="65"/>
         <source>Коммуникатор</source>
         <translation>Communicator</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="62"/>
+        <location filename="../editor/tabsheets.cpp" line="66"/>
         <source>Передача извещений по телефонной линии</source>
         <translation>Send notifications over the telephone line</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="63"/>
+        <location filename="../editor/tabsheets.cpp" line="67"/>
         <source>Контроль телефонной линии</source>
         <translation>Monitor the telephone line</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="65"/>
+        <location filename="../editor/tabsheets.cpp" line="69"/>
         <source>Считать/записать резервную копию данных о регистрации</source>
         <translation>Read/write the registration data backup</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="72"/>
+        <location filename="../editor/tabsheets.cpp" line="76"/>
         <source>Резервная копия данных о регистрации</source>
         <translation>Registration data backup</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="73"/>
+        <location filename="../editor/tabsheets.cpp" line="77"/>
         <source>Создать резервную копию</source>
         <translation>Create backup</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="74"/>
+        <location filename="../editor/tabsheets.cpp" line="78"/>
         <source>Восстановить из резервной копии</source>
         <translation>Restore from backup</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="79"/>
+        <location filename="../editor/tabsheets.cpp" line="83"/>
         <source>Пароли оператора, инженера и удаленного доступа</source>
         <translation>Operator, engineer and remote access passwords</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="80"/>
+        <location filename="../editor/tabsheets.cpp" line="84"/>
         <source>Режимы внутреннего и внешнего звука</source>
         <translation>Internal and external sounder modes</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="81"/>
+        <location filename="../editor/tabsheets.cpp" line="85"/>
         <source>Подсветка ЖКИ</source>
         <translation>LCD backlight</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="82"/>
+        <location filename="../editor/tabsheets.cpp" line="86"/>
         <source>Задержки на вход и на выход</source>
         <translation>Entry and exit delays</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="84"/>
+        <location filename="../editor/tabsheets.cpp" line="88"/>
         <source>Разделы прибора</source>
         <translation>Panel partitions</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="85"/>
+        <location filename="../editor/tabsheets.cpp" line="89"/>
         <source>Шлейфы раздела</source>
         <translation>Partition zones</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="86"/>
+        <location filename="../editor/tabsheets.cpp" line="90"/>
         <source>Задержки раздела на вход и на выход</source>
         <translation>Partition entry and exit delays</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="87"/>
+        <location filename="../editor/tabsheets.cpp" line="91"/>
         <source>Голосовой модуль</source>
         <translation>Voice module</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="88"/>
+        <location filename="../editor/tabsheets.cpp" line="92"/>
         <source>Сообщения голосового модуля</source>
         <translation>Voice module messages</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="89"/>
+        <location filename="../editor/tabsheets.cpp" line="93"/>
         <source>Телефоны для голосовых сообщений</source>
         <translation>Telephone numbers for voice messages</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="90"/>
+        <location filename="../editor/tabsheets.cpp" line="94"/>
         <source>Назначение выходов</source>
         <translation>Output assignments</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="91"/>
-        <location filename="../editor/tabsheets.cpp" line="145"/>
+        <location filename="../editor/tabsheets.cpp" line="95"/>
+        <location filename="../editor/tabsheets.cpp" line="149"/>
         <source>Выход</source>
         <translation>Output</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="92"/>
+        <location filename="../editor/tabsheets.cpp" line="96"/>
         <source>События, включающие выход</source>
         <translation>Events that switch the output on</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="93"/>
+        <location filename="../editor/tabsheets.cpp" line="97"/>
         <source>Назначение шлейфов разделам</source>
         <translation>Zone to partition assignments</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="94"/>
+        <location filename="../editor/tabsheets.cpp" line="98"/>
         <source>Шлейф</source>
         <translation>Zone</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="95"/>
+        <location filename="../editor/tabsheets.cpp" line="99"/>
         <source>Раздел</source>
         <translation>Partition</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="96"/>
+        <location filename="../editor/tabsheets.cpp" line="100"/>
         <source>Ключи Touch Memory</source>
         <translation>Touch Memory keys</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="97"/>
+        <location filename="../editor/tabsheets.cpp" line="101"/>
         <source>Номер ключа</source>
         <translation>Key number</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="98"/>
+        <location filename="../editor/tabsheets.cpp" line="102"/>
         <source>Код ключа</source>
         <translation>Key code</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="99"/>
+        <location filename="../editor/tabsheets.cpp" line="103"/>
         <source>Разделы ключа</source>
         <translation>Key partitions</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="100"/>
+        <location filename="../editor/tabsheets.cpp" line="104"/>
         <source>Коды постановки и снятия</source>
         <translation>Arm and disarm codes</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="101"/>
-        <location filename="../editor/tabsheets.cpp" line="111"/>
+        <location filename="../editor/tabsheets.cpp" line="105"/>
+        <location filename="../editor/tabsheets.cpp" line="115"/>
         <source>Номер кода</source>
         <translation>Code number</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="102"/>
-        <location filename="../editor/tabsheets.cpp" line="112"/>
-        <location filename="../editor/tabsheets.cpp" line="133"/>
+        <location filename="../editor/tabsheets.cpp" line="106"/>
+        <location filename="../editor/tabsheets.cpp" line="116"/>
+        <location filename="../editor/tabsheets.cpp" line="137"/>
         <source>Код</source>
         <translation>Code</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="103"/>
+        <location filename="../editor/tabsheets.cpp" line="107"/>
         <source>Разделы кода</source>
         <translation>Code partitions</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="104"/>
+        <location filename="../editor/tabsheets.cpp" line="108"/>
         <source>Системные выходы</source>
         <translation>System outputs</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="105"/>
+        <location filename="../editor/tabsheets.cpp" line="109"/>
         <source>Режим работы выхода</source>
         <translation>Output mode</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="106"/>
+        <location filename="../editor/tabsheets.cpp" line="110"/>
         <source>Длительность включения</source>
         <translation>On duration</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="107"/>
+        <location filename="../editor/tabsheets.cpp" line="111"/>
         <source>Статусы извещений радиоканала</source>
         <translation>Radio channel notice statuses</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="108"/>
-        <location filename="../editor/tabsheets.cpp" line="129"/>
-        <location filename="../editor/tabsheets.cpp" line="132"/>
+        <location filename="../editor/tabsheets.cpp" line="112"/>
+        <location filename="../editor/tabsheets.cpp" line="133"/>
+        <location filename="../editor/tabsheets.cpp" line="136"/>
         <source>Событие</source>
         <translation>Event</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="109"/>
+        <location filename="../editor/tabsheets.cpp" line="113"/>
         <source>Статус извещения</source>
         <translation>Notice status</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="110"/>
+        <location filename="../editor/tabsheets.cpp" line="114"/>
         <source>Коды радиоканала</source>
         <translation>Radio channel codes</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="114"/>
+        <location filename="../editor/tabsheets.cpp" line="118"/>
         <source>Назначение объектов радиоканала</source>
         <translation>Radio channel object assignments</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="115"/>
+        <location filename="../editor/tabsheets.cpp" line="119"/>
         <source>Объект</source>
         <translation>Object</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="116"/>
+        <location filename="../editor/tabsheets.cpp" line="120"/>
         <source>Номер объекта на пульте</source>
         <translation>Object number at the monitoring station</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="118"/>
+        <location filename="../editor/tabsheets.cpp" line="122"/>
         <source>Телефонный коммуникатор: основные настройки</source>
         <translation>Telephone dialer: main settings</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="119"/>
+        <location filename="../editor/tabsheets.cpp" line="123"/>
         <source>Тип набора номера</source>
         <translation>Dialling type</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="120"/>
+        <location filename="../editor/tabsheets.cpp" line="124"/>
         <source>Число попыток дозвона</source>
         <translation>Number of dialling attempts</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="121"/>
+        <location filename="../editor/tabsheets.cpp" line="125"/>
         <source>Получатели извещений</source>
         <translation>Notification recipients</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="122"/>
+        <location filename="../editor/tabsheets.cpp" line="126"/>
         <source>Номер телефона</source>
         <translation>Telephone number</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="123"/>
+        <location filename="../editor/tabsheets.cpp" line="127"/>
         <source>Протокол передачи</source>
         <translation>Transmission protocol</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="125"/>
+        <location filename="../editor/tabsheets.cpp" line="129"/>
         <source>Периодичность тестовых извещений</source>
         <translation>Test notification interval</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="126"/>
+        <location filename="../editor/tabsheets.cpp" line="130"/>
         <source>Интервал (ч)</source>
         <translation>Interval (h)</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="128"/>
+        <location filename="../editor/tabsheets.cpp" line="132"/>
         <source>Тональные последовательности</source>
         <translation>Tone sequences</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="130"/>
+        <location filename="../editor/tabsheets.cpp" line="134"/>
         <source>Последовательность</source>
         <translation>Sequence</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="131"/>
+        <location filename="../editor/tabsheets.cpp" line="135"/>
         <source>Цифровые коды событий</source>
         <translation>Digital event codes</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="134"/>
+        <location filename="../editor/tabsheets.cpp" line="138"/>
         <source>Звонки</source>
         <translation>Bells</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="135"/>
+        <location filename="../editor/tabsheets.cpp" line="139"/>
         <source>Режим звонка</source>
         <translation>Bell mode</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="136"/>
+        <location filename="../editor/tabsheets.cpp" line="140"/>
         <source>Длительность звонка</source>
         <translation>Bell duration</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="137"/>
+        <location filename="../editor/tabsheets.cpp" line="141"/>
         <source>Группы дозвона</source>
         <translation>Dialling groups</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="138"/>
+        <location filename="../editor/tabsheets.cpp" line="142"/>
         <source>Номер группы</source>
         <translation>Group number</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="139"/>
+        <location filename="../editor/tabsheets.cpp" line="143"/>
         <source>Телефоны группы</source>
         <translation>Group telephone numbers</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="141"/>
+        <location filename="../editor/tabsheets.cpp" line="145"/>
         <source>Удаленное управление по телефону</source>
         <translation>Remote control by telephone</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="142"/>
+        <location filename="../editor/tabsheets.cpp" line="146"/>
         <source>Пароль удаленного доступа</source>
         <translation>Remote access password</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="143"/>
+        <location filename="../editor/tabsheets.cpp" line="147"/>
         <source>Разрешенные команды</source>
         <translation>Permitted commands</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="144"/>
+        <location filename="../editor/tabsheets.cpp" line="148"/>
         <source>Выходы радиорасширителя</source>
         <translation>Radio expander outputs</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="146"/>
+        <location filename="../editor/tabsheets.cpp" line="150"/>
         <source>Режим работы</source>
         <translation>Working mode</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="147"/>
+        <location filename="../editor/tabsheets.cpp" line="151"/>
         <source>Режим работы радиорасширителя</source>
         <translation>Radio expander mode</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="148"/>
+        <location filename="../editor/tabsheets.cpp" line="152"/>
         <source>Режим</source>
         <translation>Mode</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="149"/>
+        <location filename="../editor/tabsheets.cpp" line="153"/>
         <source>Адрес</source>
         <translation>Address</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="150"/>
+        <location filename="../editor/tabsheets.cpp" line="154"/>
         <source>Реле радиорасширителя</source>
         <translation>Radio expander relays</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="151"/>
+        <location filename="../editor/tabsheets.cpp" line="155"/>
         <source>Реле 1</source>
         <translation>Relay 1</translation>
     </message>
     <message>
-        <location filename="../editor/tabsheets.cpp" line="152"/>
+        <location filename="../editor/tabsheets.cpp" line="156"/>
         <source>Реле 2</source>
         <translation>Relay 2</translation>
     </message>
@@ -810,17 +810,17 @@
 <context>
     <name>mirca::TAssignOutputsPage</name>
     <message>
-        <location filename="../editor/assignpages.cpp" line="416"/>
+        <location filename="../editor/assignpages.cpp" line="435"/>
         <source>Номера системных выходов:</source>
         <translation>System output numbers:</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="417"/>
+        <location filename="../editor/assignpages.cpp" line="436"/>
         <source>Удалить привязки объекта</source>
         <translation>Remove the object&apos;s assignments</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="418"/>
+        <location filename="../editor/assignpages.cpp" line="437"/>
         <source>Очистить таблицу</source>
         <translation>Clear the table</translation>
     </message>
@@ -828,27 +828,27 @@
 <context>
     <name>mirca::TAssignZonesPage</name>
     <message>
-        <location filename="../editor/assignpages.cpp" line="550"/>
+        <location filename="../editor/assignpages.cpp" line="570"/>
         <source>Вкл. обсл</source>
         <translation>Serv. on</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="552"/>
+        <location filename="../editor/assignpages.cpp" line="572"/>
         <source>Номера разделов (ШС)</source>
         <translation>Partition (zone) numbers</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="553"/>
+        <location filename="../editor/assignpages.cpp" line="573"/>
         <source>Информация о назначении ШС объекту:</source>
         <translation>Zone assignment to the object:</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="554"/>
+        <location filename="../editor/assignpages.cpp" line="574"/>
         <source>Удалить привязки объекта</source>
         <translation>Remove the object&apos;s assignments</translation>
     </message>
     <message>
-        <location filename="../editor/assignpages.cpp" line="555"/>
+        <location filename="../editor/assignpages.cpp" line="575"/>
         <source>Очистить таблицу</source>
         <translation>Clear the table</translation>
     </message>
@@ -856,12 +856,12 @@
 <context>
     <name>mirca::TCodesPage</name>
     <message>
-        <location filename="../editor/settingspages.cpp" line="282"/>
+        <location filename="../editor/settingspages.cpp" line="288"/>
         <source>Максимальный номер кода:</source>
         <translation>Highest code number:</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="444"/>
+        <location filename="../editor/settingspages.cpp" line="470"/>
         <source>Значение</source>
         <translation>Value</translation>
     </message>
@@ -892,64 +892,64 @@
 <context>
     <name>mirca::TMainSettingsPage</name>
     <message>
-        <location filename="../editor/settingspages.cpp" line="118"/>
+        <location filename="../editor/settingspages.cpp" line="119"/>
         <source>Пароль оператора</source>
         <translation>Operator password</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="119"/>
+        <location filename="../editor/settingspages.cpp" line="120"/>
         <source>Пароль инженера</source>
         <translation>Engineer password</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="120"/>
+        <location filename="../editor/settingspages.cpp" line="121"/>
         <source>Сброс пароля инженера</source>
         <translation>Engineer password reset</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="259"/>
+        <location filename="../editor/settingspages.cpp" line="262"/>
         <source>Разрешен</source>
         <translation>Allowed</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="260"/>
+        <location filename="../editor/settingspages.cpp" line="263"/>
         <source>Запрещен</source>
         <translation>Forbidden</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="261"/>
+        <location filename="../editor/settingspages.cpp" line="264"/>
         <source>Режим внутреннего звука</source>
         <translation>Internal sound mode</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="262"/>
+        <location filename="../editor/settingspages.cpp" line="265"/>
         <source>Режим внешнего звука</source>
         <translation>External sound mode</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="263"/>
+        <location filename="../editor/settingspages.cpp" line="266"/>
         <source>Подсветка ЖКИ</source>
         <translation>LCD backlight</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="265"/>
-        <location filename="../editor/settingspages.cpp" line="269"/>
+        <location filename="../editor/settingspages.cpp" line="268"/>
+        <location filename="../editor/settingspages.cpp" line="272"/>
         <source>Включен</source>
         <translation>On</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="266"/>
-        <location filename="../editor/settingspages.cpp" line="270"/>
+        <location filename="../editor/settingspages.cpp" line="269"/>
+        <location filename="../editor/settingspages.cpp" line="273"/>
         <source>Выключен</source>
         <translation>Off</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="267"/>
+        <location filename="../editor/settingspages.cpp" line="270"/>
         <source>Только тревога</source>
         <translation>Alarm only</translation>
     </message>
     <message>
-        <location filename="../editor/settingspages.cpp" line="271"/>
+        <location filename="../editor/settingspages.cpp" line="274"/>
         <source>Автомат.</source>
         <translation>Automatic</translation>
     </message>
@@ -1030,42 +1030,42 @@
 <context>
     <name>mirca::TSysOutsPage</name>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="405"/>
+        <location filename="../editor/sysoutspage.cpp" line="415"/>
         <source>№ С.В.</source>
         <translation>S.O. No.</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="405"/>
+        <location filename="../editor/sysoutspage.cpp" line="415"/>
         <source>Тип уст-ва</source>
         <translation>Device type</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="405"/>
+        <location filename="../editor/sysoutspage.cpp" line="415"/>
         <source>Адр.</source>
         <translation>Addr.</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="405"/>
+        <location filename="../editor/sysoutspage.cpp" line="415"/>
         <source>Физ. вых.</source>
         <translation>Phys. out.</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="405"/>
+        <location filename="../editor/sysoutspage.cpp" line="415"/>
         <source>Режим работы</source>
         <translation>Work mode</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="406"/>
+        <location filename="../editor/sysoutspage.cpp" line="416"/>
         <source>Время работы</source>
         <translation>Duration</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="407"/>
+        <location filename="../editor/sysoutspage.cpp" line="417"/>
         <source>Очистить таблицу</source>
         <translation>Clear the table</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="408"/>
+        <location filename="../editor/sysoutspage.cpp" line="418"/>
         <source>Удалить системный выход</source>
         <translation>Remove the system output</translation>
     </message>
@@ -1094,92 +1094,92 @@
 <context>
     <name>mirca::TYSysOutAssignInSysForm</name>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="136"/>
+        <location filename="../editor/sysoutspage.cpp" line="138"/>
         <source>Назначение и настройка системного выхода</source>
         <translation>System output binding and settings</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="137"/>
+        <location filename="../editor/sysoutspage.cpp" line="139"/>
         <source>Текущие значения привязки:</source>
         <translation>Current binding:</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="138"/>
+        <location filename="../editor/sysoutspage.cpp" line="140"/>
         <source>Новые значения привязки:</source>
         <translation>New binding:</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="139"/>
+        <location filename="../editor/sysoutspage.cpp" line="141"/>
         <source>Номер системного выхода:</source>
         <translation>System output number:</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="139"/>
+        <location filename="../editor/sysoutspage.cpp" line="141"/>
         <source>Тип устройства:</source>
         <translation>Device type:</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="140"/>
+        <location filename="../editor/sysoutspage.cpp" line="142"/>
         <source>Адрес устройства:</source>
         <translation>Device address:</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="140"/>
+        <location filename="../editor/sysoutspage.cpp" line="142"/>
         <source>Номер физического выхода:</source>
         <translation>Physical output number:</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="147"/>
+        <location filename="../editor/sysoutspage.cpp" line="149"/>
         <source>Настройка системного выхода</source>
         <translation>System output settings</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="148"/>
+        <location filename="../editor/sysoutspage.cpp" line="150"/>
         <source>Режим работы системного выхода:</source>
         <translation>System output work mode:</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="149"/>
+        <location filename="../editor/sysoutspage.cpp" line="151"/>
         <source>Тревога</source>
         <translation>Alarm</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="149"/>
+        <location filename="../editor/sysoutspage.cpp" line="151"/>
         <source>ПЦН тревога</source>
         <translation>Central station alarm</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="149"/>
+        <location filename="../editor/sysoutspage.cpp" line="151"/>
         <source>Контрольная лампа</source>
         <translation>Indicator lamp</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="150"/>
+        <location filename="../editor/sysoutspage.cpp" line="152"/>
         <source>Звуковой</source>
         <translation>Sounder</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="150"/>
+        <location filename="../editor/sysoutspage.cpp" line="152"/>
         <source>Звуковой только тревога</source>
         <translation>Sounder, alarm only</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="153"/>
+        <location filename="../editor/sysoutspage.cpp" line="155"/>
         <source>Дополнительно:</source>
         <translation>Additional:</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="154"/>
+        <location filename="../editor/sysoutspage.cpp" line="156"/>
         <source>Длительность извещения (мин):</source>
         <translation>Notice duration (min):</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="156"/>
+        <location filename="../editor/sysoutspage.cpp" line="158"/>
         <source>Принять</source>
         <translation>Accept</translation>
     </message>
     <message>
-        <location filename="../editor/sysoutspage.cpp" line="157"/>
+        <location filename="../editor/sysoutspage.cpp" line="159"/>
         <source>Отмена</source>
         <translation>Cancel</translation>
     </message>
@@ -1187,148 +1187,148 @@
 <context>
     <name>mirca::TZChangeSoftForm</name>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="44"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="47"/>
         <source>Имя файла</source>
         <translation>File name</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="45"/>
-        <location filename="../firmware/zchangesoftform.cpp" line="53"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="48"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="56"/>
         <source>Версия ПО</source>
         <translation>Firmware version</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="46"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="49"/>
         <source>Размер</source>
         <translation>Size</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="47"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="50"/>
         <source>Дата создания</source>
         <translation>Date created</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="48"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="51"/>
         <source>Путь</source>
         <translation>Path</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="52"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="55"/>
         <source>Тип прибора</source>
         <translation>Device type</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="54"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="57"/>
         <source>Дополнительная информация</source>
         <translation>Additional information</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="316"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="322"/>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="316"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="322"/>
         <source>Открыть файл</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="317"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="323"/>
         <source>Установить связь</source>
         <translation>Connect</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="317"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="323"/>
         <source>Установить связь с прибором</source>
         <translation>Connect to the panel</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="318"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="324"/>
         <source>Разорвать связь</source>
         <translation>Disconnect</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="318"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="324"/>
         <source>Разорвать связь с прибором</source>
         <translation>Disconnect from the panel</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="319"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="325"/>
         <source>Записать в</source>
         <translation>Write to</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="319"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="325"/>
         <source>Записать ПО в прибор</source>
         <translation>Write the firmware to the device</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="320"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="326"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="321"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="327"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="322"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="328"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="322"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="328"/>
         <source>Справка</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="323"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="329"/>
         <source>Посетить наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="324"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="330"/>
         <source>Написать письмо</source>
         <translation>Write an e-mail</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="325"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="331"/>
         <source>О программе...</source>
         <translation>About...</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="325"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="331"/>
         <source>Информация о программе</source>
         <translation>About the program</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="326"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="332"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="327"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="333"/>
         <source>Файл</source>
         <translation>File</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="328"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="334"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="329"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="335"/>
         <source>Помощь</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="504"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="524"/>
         <source>Окно открытия файла</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../firmware/zchangesoftform.cpp" line="506"/>
+        <location filename="../firmware/zchangesoftform.cpp" line="526"/>
         <source>Файлы ПО (*.tsk)|*.tsk</source>
         <translation>Firmware files (*.tsk)|*.tsk</translation>
     </message>
@@ -1336,157 +1336,157 @@
 <context>
     <name>mirca::TZDevSettingsForm</name>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="216"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="279"/>
         <source>Mirca-Y Изменение настроек прибора</source>
         <translation>Mirca-Y Panel configuration</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="286"/>
         <source>Установить связь</source>
         <translation>Connect</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="223"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="286"/>
         <source>Установить связь с прибором</source>
         <translation>Connect to the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="287"/>
         <source>Разорвать связь</source>
         <translation>Disconnect</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="224"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="287"/>
         <source>Разорвать связь с прибором</source>
         <translation>Disconnect from the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="288"/>
         <source>Считать из</source>
         <translation>Read from</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="225"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="288"/>
         <source>Считать настройки из прибора</source>
         <translation>Read the settings from the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="226"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="289"/>
         <source>Записать в</source>
         <translation>Write to</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="226"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="289"/>
         <source>Записать настройки в прибор</source>
         <translation>Write the settings to the panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="227"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="290"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="228"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="291"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="292"/>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="229"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="292"/>
         <source>Открыть файл</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="230"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="293"/>
         <source>Сохранить</source>
         <translation>Save</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="230"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="293"/>
         <source>Сохранить в файл</source>
         <translation>Save to a file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="231"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="294"/>
         <source>Выставить заводские настройки</source>
         <translation>Set factory settings</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="232"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="295"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="232"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="295"/>
         <source>Справка</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="233"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="296"/>
         <source>Посетить наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="234"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="297"/>
         <source>Написать нам письмо</source>
         <translation>Write us an e-mail</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="235"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="298"/>
         <source>О программе...</source>
         <translation>About...</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="235"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="298"/>
         <source>Информация о программе</source>
         <translation>About the program</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="236"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="299"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="237"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="300"/>
         <source>Развернуть все</source>
         <translation>Expand all</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="238"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="301"/>
         <source>Свернуть все</source>
         <translation>Collapse all</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="239"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="302"/>
         <source>Файл</source>
         <translation>File</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="240"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="303"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="241"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="304"/>
         <source>Помощь</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="602"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="668"/>
         <source>Открыть файл настроек</source>
         <translation>Open a settings file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="604"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="670"/>
         <source>Сохранить файл настроек</source>
         <translation>Save the settings file</translation>
     </message>
     <message>
-        <location filename="../editor/zdevsettingsform.cpp" line="606"/>
+        <location filename="../editor/zdevsettingsform.cpp" line="672"/>
         <source>Файлы настроек(*.ycfg)|*.ycfg</source>
         <translation>Settings files(*.ycfg)|*.ycfg</translation>
     </message>
@@ -1519,157 +1519,157 @@
         <translation>Event source</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="237"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="241"/>
         <source>Mirca-Y Журнал событий</source>
         <translation>Mirca-Y Event log</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="242"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="246"/>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="242"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="246"/>
         <source>Открыть файл</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="243"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="247"/>
         <source>Сохранить</source>
         <translation>Save</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="243"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="247"/>
         <source>Сохранить файл</source>
         <translation>Save the file</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="244"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="248"/>
         <source>Считать журнал</source>
         <translation>Read log</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="244"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="248"/>
         <source>Считать журнал событий</source>
         <translation>Read the event log</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="245"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="249"/>
         <source>Экспорт в Excel</source>
         <translation>Export to Excel</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="245"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="249"/>
         <source>Экспортировать в Excel</source>
         <translation>Export to Excel</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="246"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="250"/>
         <source>Экспорт в HTML</source>
         <translation>Export to HTML</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="246"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="250"/>
         <source>Экспортировать ввиде html-страницы</source>
         <translation>Export as an HTML page</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="247"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="251"/>
         <source>показать все</source>
         <translation>show all</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="247"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="251"/>
         <source>Показать все</source>
         <translation>Show all</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="248"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="252"/>
         <source>фильтровать по ...</source>
         <translation>filter by ...</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="248"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="252"/>
         <source>Фильтровать по</source>
         <translation>Filter by</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="249"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="253"/>
         <source>Вызов справки</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="249"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="253"/>
         <source>Справка</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="250"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="254"/>
         <source>Посетить наш сайт</source>
         <translation>Visit our web site</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="251"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="255"/>
         <source>Написать письмо</source>
         <translation>Write an e-mail</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="252"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="256"/>
         <source>О программе...</source>
         <translation>About...</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="252"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="256"/>
         <source>Информация о программе</source>
         <translation>About the program</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="253"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="257"/>
         <source>Выход</source>
         <translation>Exit</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="254"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="258"/>
         <source>Онлайн</source>
         <translation>Online</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="255"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="259"/>
         <source>Демо</source>
         <translation>Demo</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="256"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="260"/>
         <source>Файл</source>
         <translation>File</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="257"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="261"/>
         <source>Прибор</source>
         <translation>Panel</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="258"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="262"/>
         <source>Фильтр</source>
         <translation>Filter</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="259"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="263"/>
         <source>Помощь</source>
         <translation>Help</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="380"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="384"/>
         <source>Окно открытия файла</source>
         <translation>Open a file</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="382"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="386"/>
         <source>Окно сохранения файла</source>
         <translation>Save a file</translation>
     </message>
     <message>
-        <location filename="../eventlog/zmstoreform.cpp" line="384"/>
+        <location filename="../eventlog/zmstoreform.cpp" line="388"/>
         <source>Файлы журнала событий (*.yrpt)|*.yrpt</source>
         <translation>Event log files (*.yrpt)|*.yrpt</translation>
     </message>
