@@ -53,7 +53,13 @@ int OpenPort(TPanelLink& link, const char* command) {
 }
 
 void PrintFailure(const char* command) {
-    Out().Error(command, LastFailureText());
+    const std::string failure = LastFailureText();
+    // Another program holds the panel: it answers, just not to us, and the user only has to wait.
+    if (failure.find(TAtmUsbPipe::kBusyText) != std::string::npos) {
+        Out().Errorf(command, "%s; try again once it has finished", TAtmUsbPipe::kBusyText);
+        return;
+    }
+    Out().Error(command, failure);
 }
 
 }  // namespace mirca::cli
