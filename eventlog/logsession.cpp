@@ -21,6 +21,9 @@ constexpr std::uint32_t kSavedPauseMs = 200;
 constexpr std::uint32_t kDeletePauseMs = 100;
 constexpr int kHelpPauseMs = 10000;
 constexpr unsigned kFilteredSystem = 6;
+// An export was written but the desktop has no program to open it (the file's place as the argument).
+constexpr int kWorkbookNotOpenedMessage = 918;
+constexpr int kPageNotOpenedMessage = 919;
 
 std::string Joined(std::initializer_list<int> messages) {
     std::string text;
@@ -356,9 +359,11 @@ void TLogSession::ExportExcel() {
         dialogs_.Inform(Msg(3), error.what(), IDialogService::TIcon::Error);
         return;
     }
-    // The workbook is written either way: the user can open it by hand.
+    // The workbook is written: without a program to open it the user is told where it is, not that the
+    // export failed.
     if (!services_.openUrl || !services_.openUrl(file.string()))
-        dialogs_.Inform(Msg(3), WithReason(Msg(274), file.string()), IDialogService::TIcon::Error);
+        dialogs_.Inform(Msg(3), FormatTexts(Msg(kWorkbookNotOpenedMessage), {file.string()}),
+                        IDialogService::TIcon::Warning);
 }
 
 void TLogSession::ExportHtml() {
@@ -373,7 +378,9 @@ void TLogSession::ExportHtml() {
         return;
     }
     exported_.push_back(file);
-    if (services_.openUrl) services_.openUrl(file.string());
+    if (!services_.openUrl || !services_.openUrl(file.string()))
+        dialogs_.Inform(Msg(3), FormatTexts(Msg(kPageNotOpenedMessage), {file.string()}),
+                        IDialogService::TIcon::Warning);
 }
 
 void TLogSession::Close() {

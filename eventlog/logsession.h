@@ -118,10 +118,10 @@ public:
     void WebSite();
     void Email();
     // The rows the list shows as a workbook in the report folder, opened with the desktop's spreadsheet
-    // application (274, with the file's place, when none opens it).
+    // application; when none opens it, 918 says where the workbook was written.
     void ExportExcel();
-    // The rows as a web page in the report folder, opened with the desktop's browser; deleted on closing if
-    // the user agrees.
+    // The rows as a web page in the report folder, opened with the desktop's browser (919, with the page's
+    // place, when none opens it); deleted on closing if the user agrees.
     void ExportHtml();
     // The window closes: the exported files may be deleted.
     void Close();

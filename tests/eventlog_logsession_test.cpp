@@ -233,5 +233,61 @@ TEST_F(LogSession, ClosingDeletesExportsOnlyOnYesAndNoIsTheDefault) {
     EXPECT_EQ(dialogs_.Count(TScriptedDialogs::TKind::Ask), 0u);
 }
 
+// An export the desktop cannot open is still written: the box says where it is and that no program is set
+// up for it (a warning, not a failed export), whether the open call fails or there is none to call.
+TEST_F(LogSession, AnExportNoProgramOpensIsWrittenAndTheBoxSaysWhere) {
+    struct Case {
+        const char* name;
+        void (TLogSession::*command)();
+        const char* extension;
+        int message;
+    } cases[] = {{"workbook", &TLogSession::ExportExcel, ".xlsx", 918},
+                 {"page", &TLogSession::ExportHtml, ".htm", 919}};
+    enum class TDesktop { Opens, Fails, Missing };
+    panel_.SetEventLog({true, 40, 0, 1});
+    for (const Case& c : cases) {
+        for (const TDesktop desktop : {TDesktop::Opens, TDesktop::Fails, TDesktop::Missing}) {
+            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(static_cast<int>(desktop)));
+            std::vector<std::string> opened;
+            TLogServices services;
+            services.stamp = [] { return std::string("09.12.2026 0:05:07"); };
+            if (desktop != TDesktop::Missing) {
+                services.openUrl = [&opened, desktop](const std::string& url) {
+                    opened.push_back(url);
+                    return desktop == TDesktop::Opens;
+                };
+            }
+            TLogSession session(
+                view_, dialogs_,
+                [this] {
+                    return std::make_unique<TPanelLink>(
+                        std::make_unique<TPluggablePort>(panel_, clock_, plugged_), clock_);
+                },
+                clock_, TLogPaths{dir_, dir_ / "report", dir_ / "Report" / "exports.db"}, services);
+            session.Shown();
+            session.ReadLog();
+            ASSERT_EQ(view_.statuses.back(), Msg(262)) << "the log was read";
+            const std::filesystem::path file =
+                dir_ / "report" / (std::string("09_12_2026_0_05_07") + c.extension);
+            std::filesystem::remove(file);
+            dialogs_.Clear();
+            (session.*c.command)();
+
+            EXPECT_TRUE(std::filesystem::is_regular_file(file));
+            EXPECT_EQ(opened, desktop == TDesktop::Missing ? std::vector<std::string>{}
+                                                           : std::vector<std::string>{file.string()});
+            if (desktop == TDesktop::Opens) {
+                EXPECT_TRUE(dialogs_.Calls().empty());
+            } else {
+                ASSERT_EQ(dialogs_.Calls().size(), 1u);
+                const auto& box = dialogs_.Calls().front();
+                EXPECT_EQ(box.kind, TScriptedDialogs::TKind::Inform);
+                EXPECT_EQ(box.text, FormatTexts(Msg(c.message), {file.string()}));
+                EXPECT_EQ(box.icon, IDialogService::TIcon::Warning);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mirca
