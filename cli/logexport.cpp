@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "base/catalogue.h"
 #include "cli/args.h"
 #include "cli/commands.h"
@@ -69,6 +70,22 @@ int LogExport(const TGlobalOptions& global, const std::vector<std::string>& args
             ExportHtml(rows, columns, Msg(kReportTitleMessage) + LocalStamp(), out);
             Out().Printf("%zu rows written to %s\n", rows.size(), WrittenFile(out).c_str());
             Out().Result()["written"].push_back({{"format", "html"}, {"file", out}});
+            // The page links report.css beside it; a sheet already there may be the user's own and stays.
+            std::error_code ec;
+            const std::filesystem::path folder = std::filesystem::absolute(out, ec).parent_path();
+            switch (CopyStyleSheet(global.DataFolder(), folder)) {
+                case TStyleSheetCopy::Copied:
+                case TStyleSheetCopy::KeptExisting:
+                    break;
+                case TStyleSheetCopy::NoSource:
+                    Out().Warning(kCommand, "no report.css in " + global.DataFolder().string() +
+                                                ": the page is shown without its style sheet");
+                    break;
+                case TStyleSheetCopy::Failed:
+                    Out().Warning(kCommand, "cannot write " + (folder / "report.css").string() +
+                                                ": the page is shown without its style sheet");
+                    break;
+            }
         }
     } catch (const TExportError& e) {
         Out().Error(kCommand, e.what());

@@ -197,7 +197,13 @@ std::string HtmlEscape(const std::string& text) {
                 out += "&#39;";
                 break;
             default:
-                out += c;
+                // Control characters other than tab and line ends are not allowed in a page nor in XML.
+                if (c.size() == 1 && static_cast<unsigned char>(c.front()) < 0x20 && c.front() != '\t' &&
+                    c.front() != '\n' && c.front() != '\r') {
+                    out += "\xEF\xBF\xBD";
+                } else {
+                    out += c;
+                }
         }
     });
     return out;
@@ -206,35 +212,39 @@ std::string HtmlEscape(const std::string& text) {
 std::string HtmlPage(const std::vector<TLogRow>& rows, const std::array<TExportColumn, 6>& columns,
                      const std::string& title) {
     std::string page;
-    page.reserve(512 + rows.size() * 420);
+    page.reserve(512 + rows.size() * 480);
     const auto line = [&](std::string_view text) {
         page += text;
         page += "\r\n";
     };
-    const auto cell = [&](std::string_view open, const std::string& text) {
-        page += open;
-        page += HtmlEscape(text);
-        page += "</td>\r\n";
+    const auto row = [&](std::string_view open, const auto& texts) {
+        line("<tr>");
+        for (const std::string* text : texts) {
+            page += open;
+            page += HtmlEscape(*text);
+            page += "</td>\r\n";
+        }
+        line("</tr>");
     };
     const std::string escapedTitle = HtmlEscape(title);
+    // The old document type keeps browsers in quirks mode, which report.css is written for. Every element is
+    // closed and every attribute quoted, so the page also reads as XML.
     line("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
-    line("<link rel=\"stylesheet\" type=\"text/css\" href=\"report.css\"/>");
     line("<html>");
     line("<head>");
-    line("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
+    line("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"/>");
+    line("<link rel=\"stylesheet\" type=\"text/css\" href=\"report.css\"/>");
     line("<title>" + escapedTitle + "</title>");
     line("</head>");
     line("<body>");
     line("<h1>" + escapedTitle + "</h1>");
     line("<table>");
-    for (const TExportColumn& column : columns)
-        cell("<td class=tableTitle style=\"width:200px;\">", column.caption);
-    line("<tr>");
-    for (const TLogRow& row : rows) {
-        for (const std::string* text : Cells(row))
-            cell("<td class=tableBody style=\"width:200px;\">", *text);
-        line("<tr>");
-    }
+    std::array<const std::string*, 6> captions;
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        captions[c] = &columns[c].caption;
+    row("<td class=\"tableTitle\" style=\"width:200px;\">", captions);
+    for (const TLogRow& logRow : rows)
+        row("<td class=\"tableBody\" style=\"width:200px;\">", Cells(logRow));
     line("</table>");
     line("</body>");
     line("</html>");

@@ -44,7 +44,9 @@ void ExportXlsx(const std::vector<TLogRow>& rows, const std::array<TExportColumn
                 const std::filesystem::path& file);
 
 // The HTML page, each line ended by CRLF, in UTF-8 (which a meta line in the head declares), every inserted
-// text escaped; it refers to the style sheet report.css beside it.
+// text escaped; its head links the style sheet report.css beside it. One table: a row of the column titles
+// (td class "tableTitle"), then a row per list row (td class "tableBody"). Every element is closed and every
+// attribute quoted, so an XML parser reads the page as well as a browser does.
 std::string HtmlPage(const std::vector<TLogRow>& rows, const std::array<TExportColumn, 6>& columns,
                      const std::string& title);
 
@@ -52,7 +54,8 @@ std::string HtmlPage(const std::vector<TLogRow>& rows, const std::array<TExportC
 void ExportHtml(const std::vector<TLogRow>& rows, const std::array<TExportColumn, 6>& columns,
                 const std::string& title, const std::filesystem::path& file);
 
-// The text with &, <, >, " and ' as character references; invalid UTF-8 becomes U+FFFD.
+// The text with &, <, >, " and ' as character references; invalid UTF-8 and control characters other than
+// tab, CR and LF become U+FFFD.
 std::string HtmlEscape(const std::string& text);
 
 }  // namespace mirca

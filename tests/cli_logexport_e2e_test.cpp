@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -40,7 +42,7 @@ std::string Unescape(std::string text) {
 // The texts of the page's body cells, in order.
 std::vector<std::string> BodyCells(const std::string& page) {
     std::vector<std::string> cells;
-    const std::regex cell("<td class=tableBody style=\"width:200px;\">(.*?)</td>\r\n");
+    const std::regex cell("<td class=\"tableBody\" style=\"width:200px;\">(.*?)</td>\r\n");
     for (auto it = std::sregex_iterator(page.begin(), page.end(), cell); it != std::sregex_iterator(); ++it)
         cells.push_back(Unescape((*it)[1]));
     return cells;
@@ -93,7 +95,7 @@ TEST_F(CliLogExport, WritesBothFilesWithTheRowsLogShowPrints) {
         std::regex(
             "<title>Event log report, created \\d\\d\\.\\d\\d\\.\\d{4} \\d{1,2}:\\d\\d:\\d\\d</title>")))
         << page.substr(0, 400);
-    EXPECT_NE(page.find("<td class=tableTitle style=\"width:200px;\">Date/Time</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"tableTitle\" style=\"width:200px;\">Date/Time</td>"), std::string::npos);
     std::vector<std::string> expected;
     for (const auto& row : rows)
         expected.insert(expected.end(), row.begin(), row.end());
@@ -125,6 +127,27 @@ TEST_F(CliLogExport, WritesBothFilesWithTheRowsLogShowPrints) {
         EXPECT_EQ(text("F" + n), rows[r][5]);
     }
     EXPECT_EQ(text("A302"), "(missing)");
+}
+
+// The page links report.css beside it: the export copies the data folder's sheet there when none is there,
+// and never replaces one that is (the user may have edited it).
+TEST_F(CliLogExport, ThePageGetsTheStyleSheetBesideItUnlessOneIsThere) {
+    const std::string shipped = ReadText(kBin + "/drv_base/report.css");
+    ASSERT_FALSE(shipped.empty());
+    struct Case {
+        const char* folder;
+        std::optional<std::string> present;
+    } cases[] = {{"fresh", std::nullopt}, {"edited", std::string("td { color: red; }\n")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        const fs::path folder = dir_ / c.folder;
+        fs::create_directories(folder);
+        if (c.present) std::ofstream(folder / "report.css", std::ios::binary) << *c.present;
+        const auto r = Cli({"log", "export", Log(), "--html", (folder / "log.htm").string()});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(ReadText(folder / "report.css"), c.present.value_or(shipped));
+        EXPECT_EQ(r.err, "");
+    }
 }
 
 TEST_F(CliLogExport, CaptionsFollowTheLanguage) {

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <pugixml.hpp>
+
 #include "base/userfile.h"
 #include "eventlog/exports.h"
 #include "tests/process.h"
@@ -171,22 +173,23 @@ TEST_F(Exports, EmptyListGivesHeaderOnlyOutputs) {
     // The whole page, as the report folder's style sheet expects it; the meta line makes browsers read UTF-8.
     const std::string expected =
         "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n"
-        "<link rel=\"stylesheet\" type=\"text/css\" href=\"report.css\"/>\r\n"
         "<html>\r\n"
         "<head>\r\n"
-        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"/>\r\n"
+        "<link rel=\"stylesheet\" type=\"text/css\" href=\"report.css\"/>\r\n"
         "<title>Отчет по журналу событий от 09.12.2026 0:05:07</title>\r\n"
         "</head>\r\n"
         "<body>\r\n"
         "<h1>Отчет по журналу событий от 09.12.2026 0:05:07</h1>\r\n"
         "<table>\r\n"
-        "<td class=tableTitle style=\"width:200px;\">№</td>\r\n"
-        "<td class=tableTitle style=\"width:200px;\">Дата/Время</td>\r\n"
-        "<td class=tableTitle style=\"width:200px;\">Событие</td>\r\n"
-        "<td class=tableTitle style=\"width:200px;\">Область действия</td>\r\n"
-        "<td class=tableTitle style=\"width:200px;\">Детализация события</td>\r\n"
-        "<td class=tableTitle style=\"width:200px;\">Источник события</td>\r\n"
         "<tr>\r\n"
+        "<td class=\"tableTitle\" style=\"width:200px;\">№</td>\r\n"
+        "<td class=\"tableTitle\" style=\"width:200px;\">Дата/Время</td>\r\n"
+        "<td class=\"tableTitle\" style=\"width:200px;\">Событие</td>\r\n"
+        "<td class=\"tableTitle\" style=\"width:200px;\">Область действия</td>\r\n"
+        "<td class=\"tableTitle\" style=\"width:200px;\">Детализация события</td>\r\n"
+        "<td class=\"tableTitle\" style=\"width:200px;\">Источник события</td>\r\n"
+        "</tr>\r\n"
         "</table>\r\n"
         "</body>\r\n"
         "</html>\r\n";
@@ -196,26 +199,92 @@ TEST_F(Exports, EmptyListGivesHeaderOnlyOutputs) {
     EXPECT_EQ(ReadText(dir_ / "empty.htm"), expected);
 }
 
-TEST_F(Exports, HtmlRowsAreSixEscapedCellsAndARowLine) {
+TEST_F(Exports, HtmlRowsAreSixEscapedCellsInARow) {
     const std::string page = HtmlPage(kRows, ExportColumns("EN"), "Report <b> & more");
     EXPECT_NE(page.find("\r\n<title>Report &lt;b&gt; &amp; more</title>\r\n"), std::string::npos);
     EXPECT_NE(page.find("\r\n<h1>Report &lt;b&gt; &amp; more</h1>\r\n"), std::string::npos);
-    EXPECT_NE(page.find("<td class=tableTitle style=\"width:200px;\">Date/Time</td>\r\n"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"tableTitle\" style=\"width:200px;\">Date/Time</td>\r\n"),
+              std::string::npos);
     EXPECT_EQ(page.find("<b>"), std::string::npos);
     EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), std::count(page.begin(), page.end(), '\r'));
 
-    const std::string body = "<td class=tableBody style=\"width:200px;\">";
-    const std::string firstRow = body + "1</td>\r\n" + body + "01.02.24/10:11:12</td>\r\n" + body +
-                                 "Тревога</td>\r\n" + body + "Объект 12</td>\r\n" + body +
+    const std::string body = "<td class=\"tableBody\" style=\"width:200px;\">";
+    const std::string firstRow = "<tr>\r\n" + body + "1</td>\r\n" + body + "01.02.24/10:11:12</td>\r\n" +
+                                 body + "Тревога</td>\r\n" + body + "Объект 12</td>\r\n" + body +
                                  "ШС &lt;3&gt; &amp; &#39;вход&#39; &quot;A&quot;</td>\r\n" + body +
-                                 "УОО 7, ШС 3</td>\r\n<tr>\r\n";
-    const std::string secondRow = body + "2</td>\r\n" + body + "01.02.24/10:11:13</td>\r\n" + body +
-                                  "Взятие</td>\r\n" + body + "Объект 5</td>\r\n" + body + "</td>\r\n" + body +
-                                  "УОП 1</td>\r\n<tr>\r\n";
-    const std::string headerEnd = "Event source</td>\r\n<tr>\r\n";
+                                 "УОО 7, ШС 3</td>\r\n</tr>\r\n";
+    const std::string secondRow = "<tr>\r\n" + body + "2</td>\r\n" + body + "01.02.24/10:11:13</td>\r\n" +
+                                  body + "Взятие</td>\r\n" + body + "Объект 5</td>\r\n" + body + "</td>\r\n" +
+                                  body + "УОП 1</td>\r\n</tr>\r\n";
+    const std::string headerEnd = "Event source</td>\r\n</tr>\r\n";
     EXPECT_NE(page.find(headerEnd + firstRow + secondRow + "</table>\r\n</body>\r\n</html>\r\n"),
               std::string::npos)
         << page;
+}
+
+// The page is well-formed: an XML parser reads one html element whose head links the style sheet, then a
+// table of rows of six text-only cells, and gets every text back as it was, whatever markup, quotes or
+// non-ASCII letters the log holds. Broken UTF-8 and control characters, which neither a page nor XML may
+// hold, come back as U+FFFD.
+TEST_F(Exports, HtmlPageParsesAsXmlAndGivesTheTextsBack) {
+    struct Text {
+        std::string written, read;
+    };
+    const std::string kBad = "\xEF\xBF\xBD";
+    const std::vector<std::array<Text, 6>> table = {
+        {{{"1", "1"},
+          {"</td></tr><tr>", "</td></tr><tr>"},
+          {"a < b && c > d", "a < b && c > d"},
+          {"\"quoted\" 'single'", "\"quoted\" 'single'"},
+          {"Ünlü şğı Ж €", "Ünlü şğı Ж €"},
+          {"<![CDATA[x]]>", "<![CDATA[x]]>"}}},
+        {{{"2", "2"},
+          {"]]><!-- x -->", "]]><!-- x -->"},
+          {"&amp; &#39; &lt;", "&amp; &#39; &lt;"},
+          {"", ""},
+          {"tab\tand\x01" "bell\x1F", "tab\tand" + kBad + "bell" + kBad},
+          {"<?php ?>", "<?php ?>"}}},
+        {{{"3", "3"},
+          {"\xFF\xC0", kBad + kBad},
+          {"line\nbreak", "line\nbreak"},
+          {"?>", "?>"},
+          {std::string("nul\0byte", 8), "nul" + kBad + "byte"},
+          {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"}}},
+    };
+    std::vector<TLogRow> rows;
+    for (const auto& texts : table)
+        rows.push_back({texts[0].written, "0x1130", texts[1].written, texts[2].written, texts[3].written,
+                        texts[4].written, texts[5].written});
+    const std::string title = "Журнал <от> \"09.12.2026\" & 'TR'";
+    const auto columns = ExportColumns("TR");
+    ExportHtml(rows, columns, title, dir_ / "awkward.htm");
+
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed =
+        document.load_file((dir_ / "awkward.htm").c_str(), pugi::parse_default | pugi::parse_doctype);
+    ASSERT_TRUE(parsed) << parsed.description() << " at " << parsed.offset;
+    ASSERT_EQ(document.select_nodes("/html").size(), 1u);
+    const pugi::xml_node html = document.child("html");
+    EXPECT_EQ(std::string(html.child("head").child("title").text().get()), title);
+    EXPECT_EQ(std::string(html.child("body").child("h1").text().get()), title);
+    const pugi::xml_node link = html.child("head").child("link");
+    EXPECT_STREQ(link.attribute("rel").value(), "stylesheet");
+    EXPECT_STREQ(link.attribute("href").value(), "report.css");
+    EXPECT_EQ(document.select_nodes("//link").size(), 1u) << "the style sheet is linked in the head only";
+
+    const pugi::xpath_node_set trs = html.select_nodes("body/table/tr");
+    ASSERT_EQ(trs.size(), table.size() + 1);
+    for (std::size_t r = 0; r < trs.size(); ++r) {
+        SCOPED_TRACE(r);
+        const pugi::xpath_node_set cells = trs[r].node().select_nodes("td");
+        ASSERT_EQ(cells.size(), 6u);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const pugi::xml_node cell = cells[c].node();
+            EXPECT_STREQ(cell.attribute("class").value(), r == 0 ? "tableTitle" : "tableBody");
+            EXPECT_EQ(cell.select_nodes("*").size(), 0u) << "text only, no markup";
+            EXPECT_EQ(std::string(cell.text().get()), r == 0 ? columns[c].caption : table[r - 1][c].read);
+        }
+    }
 }
 
 TEST_F(Exports, BrokenUtf8IsReplacedNotPassedOn) {
