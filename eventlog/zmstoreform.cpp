@@ -18,6 +18,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <array>
 #include <exception>
 
 #include "base/catalogue.h"
@@ -42,6 +44,24 @@ const char* const kColumnCaptions[kColumns] = {
     QT_TRANSLATE_NOOP("mirca::TZMStoreForm", "Детализация события"),
     QT_TRANSLATE_NOOP("mirca::TZMStoreForm", "Источник события"),
 };
+
+// The list's widths scaled down, in proportion, to fit the width the view has (a vertical scroll bar's room
+// kept), so that every column shows at the window's first size; EventID keeps its one pixel.
+std::array<int, kColumns> FittedColumnWidths(int available) {
+    std::array<int, kColumns> widths;
+    std::copy(std::begin(kColumnWidths), std::end(kColumnWidths), widths.begin());
+    int total = 0;
+    for (const int w : kColumnWidths)
+        total += w;
+    if (available <= 0 || total <= available) return widths;
+    const int scaled = total - kColumnWidths[kEventIdColumn];
+    const int room = std::max(available - kColumnWidths[kEventIdColumn], 0);
+    for (int c = 0; c < kColumns; ++c) {
+        if (c == kEventIdColumn) continue;
+        widths[c] = std::max(1, kColumnWidths[c] * room / scaled);
+    }
+    return widths;
+}
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -281,6 +301,7 @@ void TZMStoreForm::showEvent(QShowEvent* event) {
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());
     }
+    FitColumns();
     SetApplicationTitle(windowTitle());
     const TLogPaths paths = setup_.paths ? setup_.paths() : TLogPaths{};
     std::error_code ignored;
@@ -288,6 +309,15 @@ void TZMStoreForm::showEvent(QShowEvent* event) {
     session_ = std::make_unique<TLogSession>(*this, *setup_.dialogs, setup_.link, *setup_.sleeper, paths,
                                              setup_.services);
     Run([](TLogSession& s) { s.Shown(); });
+}
+
+void TZMStoreForm::FitColumns() {
+    // The layout has given the list its size by now; the viewport follows only on the list's own resize.
+    const int available = list_->width() - 2 * list_->frameWidth() -
+                          list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
+    const auto widths = FittedColumnWidths(available);
+    for (int c = 0; c < kColumns; ++c)
+        list_->setColumnWidth(c, widths[c]);
 }
 
 void TZMStoreForm::done(int result) {

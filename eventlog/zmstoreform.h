@@ -82,6 +82,8 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    // The columns scaled to fit the list at the window's first size; the user resizes them from there.
+    void FitColumns();
     void retranslateUi();
     void Run(const std::function<void(TLogSession&)>& command);
     void FilterClicked();
