@@ -242,7 +242,9 @@ TEST_F(Exports, HtmlPageParsesAsXmlAndGivesTheTextsBack) {
           {"]]><!-- x -->", "]]><!-- x -->"},
           {"&amp; &#39; &lt;", "&amp; &#39; &lt;"},
           {"", ""},
-          {"tab\tand\x01" "bell\x1F", "tab\tand" + kBad + "bell" + kBad},
+          {"tab\tand\x01"
+           "bell\x1F",
+           "tab\tand" + kBad + "bell" + kBad},
           {"<?php ?>", "<?php ?>"}}},
         {{{"3", "3"},
           {"\xFF\xC0", kBad + kBad},

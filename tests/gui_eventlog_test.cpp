@@ -389,7 +389,8 @@ TEST_F(EventLogWindow, ExportsWriteTheShownRowsIntoTheReportFolderAndOpenThem) {
     ASSERT_TRUE(fs::exists(page));
     ASSERT_EQ(opened_, std::vector<std::string>{page.string()});
     const std::string html = ReadText(page);
-    EXPECT_NE(html.find("<td class=\"tableTitle\" style=\"width:200px;\">Дата/Время</td>"), std::string::npos);
+    EXPECT_NE(html.find("<td class=\"tableTitle\" style=\"width:200px;\">Дата/Время</td>"),
+              std::string::npos);
     EXPECT_NE(html.find("<title>" + Msg(267) + "09.12.2026 0:05:07</title>"), std::string::npos);
     EXPECT_NE(html.find(">" + Rows().front().dateTime + "<"), std::string::npos);
     EXPECT_EQ(html.find(Rows().front().eventId), std::string::npos) << "EventID is not exported";
