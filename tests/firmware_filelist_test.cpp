@@ -174,6 +174,7 @@ TEST(FirmwareFileOrder, VersionsAndOtherTextsCompareByTheirNumbers) {
         int order;
     };
     const std::string longRun(400, '9');
+    const std::string longer = "1" + longRun;
     for (const TCase& c : {
              TCase{"ev1_9_0", "ev1_10_0", -1},
              TCase{"ev1_10_0", "ev1_9_0", 1},
@@ -187,7 +188,7 @@ TEST(FirmwareFileOrder, VersionsAndOtherTextsCompareByTheirNumbers) {
              TCase{"", "v1_0", -1},
              TCase{"v1", "v1_0", -1},
              TCase{"v", "v0", -1},
-             TCase{longRun.c_str(), ("1" + longRun).c_str(), -1},
+             TCase{longRun.c_str(), longer.c_str(), -1},
              TCase{longRun.c_str(), longRun.c_str(), 0},
          }) {
         EXPECT_EQ(CompareByValue(c.a, c.b), c.order) << c.a << " / " << c.b;
