@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 #include "base/ascii.h"
 
@@ -19,6 +20,25 @@ std::string RunLanguage(std::string_view settingsCode, std::string_view recorded
 
 bool LanguageChanged(std::string_view selected, std::string_view recordedCode) {
     return NormalLanguageCode(selected) != RunLanguage("", recordedCode);
+}
+
+std::string DesktopLanguage(std::string_view lcAll, std::string_view lcMessages, std::string_view lang) {
+    std::string_view locale = lang;
+    if (!lcMessages.empty()) locale = lcMessages;
+    if (!lcAll.empty()) locale = lcAll;
+    // language[_territory][.codeset][@modifier]
+    const std::string part = NormalLanguageCode(locale.substr(0, locale.find_first_of("_.@")));
+    for (const char* shipped : kShippedLanguages)
+        if (part == shipped) return part;
+    return kBuiltInLanguage;
+}
+
+std::string DesktopLanguageOfProcess() {
+    const auto value = [](const char* name) {
+        const char* text = std::getenv(name);
+        return std::string_view(text ? text : "");
+    };
+    return DesktopLanguage(value("LC_ALL"), value("LC_MESSAGES"), value("LANG"));
 }
 
 std::vector<TLangItem> BuildLanguageList(const std::vector<std::string>& available,

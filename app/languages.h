@@ -22,6 +22,16 @@ std::string RunLanguage(std::string_view settingsCode, std::string_view recorded
 // (an empty record is the built-in language). Letter case is no change.
 bool LanguageChanged(std::string_view selected, std::string_view recordedCode);
 
+// The languages the program ships texts for: the built-in one and the two translations.
+inline constexpr const char* kShippedLanguages[] = {"RU", "EN", "TR"};
+// The language a first start takes from the desktop's locale variables, each given as its value (empty when
+// unset): the first non-empty of LC_ALL, LC_MESSAGES and LANG names the locale, as POSIX orders them, and its
+// language part ("en" of "en_GB.UTF-8@euro") chooses a shipped language. "C", "POSIX", an empty or unknown
+// locale is the built-in language.
+std::string DesktopLanguage(std::string_view lcAll, std::string_view lcMessages, std::string_view lang);
+// DesktopLanguage over this process's environment.
+std::string DesktopLanguageOfProcess();
+
 // One selectable user-interface language.
 struct TLangItem {
     std::uint32_t locale = 0;  // 0: unknown

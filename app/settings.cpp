@@ -32,10 +32,12 @@ constexpr std::size_t kMaxStyleSheetBytes = 1024 * 1024;
 
 // Empty passes: it means "the language recorded last time". A hand-edited "en" is the language "EN" for
 // every part of the program, not only for those that happen to compare without case.
-std::string ReadLanguage(ISettingsStore& store) {
+// A stored code that is not usable is still the user's or the installer's choice over `unset`: the built-in
+// language then.
+std::string ReadLanguage(ISettingsStore& store, std::string_view unset = kBuiltInLanguage) {
     const std::optional<std::string> code = store.ReadText(kSystem, "Language");
-    return code && (code->empty() || IsLanguageCode(*code)) ? NormalLanguageCode(*code)
-                                                            : std::string(kBuiltInLanguage);
+    if (!code) return NormalLanguageCode(unset);
+    return code->empty() || IsLanguageCode(*code) ? NormalLanguageCode(*code) : std::string(kBuiltInLanguage);
 }
 
 bool ReadBool(ISettingsStore& store, const char* section, const char* name, bool fallback) {
@@ -147,15 +149,21 @@ void CommitSettings(ISettingsStore& store, const TAppSettings& settings) {
     CopyStyleSheet(settings.programSetPath, settings.report);
 }
 
-TStartupSettings ReadStartupSettings(ISettingsStore& store) {
+TStartupSettings ReadStartupSettings(ISettingsStore& store, std::string_view unsetLanguage) {
     TStartupSettings startup;
-    startup.language = ReadLanguage(store);
+    startup.language = ReadLanguage(store, unsetLanguage);
+    startup.languageStored = store.ReadText(kSystem, "Language").has_value();
     startup.firstRun = ReadBool(store, kSystem, "FirstRun", true);
     if (startup.firstRun) {
         store.WriteInt(kSystem, "FirstRun", 0);
         store.Flush();
     }
     return startup;
+}
+
+void StoreLanguage(ISettingsStore& store, const std::string& code) {
+    store.WriteText(kSystem, "Language", code);
+    store.Flush();
 }
 
 std::optional<TSetAside> SetAsideOversizedSettings(const std::filesystem::path& file) {

@@ -76,14 +76,17 @@ TStyleSheetCopy CopyStyleSheet(const std::filesystem::path& dataFolder,
 // into the report folder.
 void CommitSettings(ISettingsStore& store, const TAppSettings& settings);
 
-// Start-up: the language (default "RU", upper case; empty when the store holds an empty one) and whether this
-// is the first run (default true). A first run is cleared in the store at once, so a start that is stopped
-// half-way does not repeat it.
+// Start-up: the language (upper case; empty when the store holds an empty one; unsetLanguage, the desktop's
+// on a real start, when the store holds none) and whether this is the first run (default true). A first run
+// is cleared in the store at once, so a start that is stopped half-way does not repeat it.
 struct TStartupSettings {
     std::string language;
+    bool languageStored = false;  // false: the language is unsetLanguage
     bool firstRun = false;
 };
-TStartupSettings ReadStartupSettings(ISettingsStore& store);
+TStartupSettings ReadStartupSettings(ISettingsStore& store, std::string_view unsetLanguage = "RU");
+// Stores the language alone, as the setting the next start reads.
+void StoreLanguage(ISettingsStore& store, const std::string& code);
 
 // The ini file that selects the ini store: the program's path with its extension replaced by ".ini".
 std::filesystem::path IniPathFor(const std::filesystem::path& programPath);

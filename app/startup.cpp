@@ -134,7 +134,8 @@ void TStartup::Steps() {
     if (!folders.user.empty()) std::filesystem::current_path(folders.user, ec);
 
     store_ = TQtSettingsStore::Choose(programPath, options_.version);
-    const TStartupSettings startup = ReadStartupSettings(*store_);
+    // Without a stored language the desktop's chooses, and is stored below.
+    const TStartupSettings startup = ReadStartupSettings(*store_, DesktopLanguageOfProcess());
 
     localisation_ = std::make_unique<TLocalisation>(programPath, options_.localeRecordFile);
     // An empty Language keeps the recorded language, for the texts and the windows alike; every part of the
@@ -186,6 +187,9 @@ void TStartup::Steps() {
         CreateUserFolders(appSettings_->Settings());
         firstRunDone_ = true;
     }
+    // The desktop's language stays this program's until the user chooses another, whatever the desktop
+    // says at the next start; the settings window may have offered only the languages it has files for.
+    if (!startup.languageStored) StoreLanguage(*store_, language_);
     direct_ = modeSelect_->OpenDirectly(options_.mode);
     if (!direct_) modeSelect_->show();
 }

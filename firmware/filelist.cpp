@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <system_error>
@@ -114,6 +115,61 @@ std::optional<TFirmwareFileRow> FirmwareFileRow(const std::filesystem::path& fil
     return row;
 }
 
+bool FirmwareNameLess(std::string_view a, std::string_view b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(AsciiLower(x)) < static_cast<unsigned char>(AsciiLower(y));
+    });
+}
+
+int CompareByValue(std::string_view a, std::string_view b) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            // Leading zeros carry no value; then the longer run is the larger number, else the first
+            // differing digit decides. No conversion, so no run is too long.
+            while (i < a.size() && a[i] == '0')
+                ++i;
+            while (j < b.size() && b[j] == '0')
+                ++j;
+            std::size_t endA = i, endB = j;
+            while (endA < a.size() && digit(a[endA]))
+                ++endA;
+            while (endB < b.size() && digit(b[endB]))
+                ++endB;
+            if (endA - i != endB - j) return endA - i < endB - j ? -1 : 1;
+            if (const int c = a.substr(i, endA - i).compare(b.substr(j, endB - j)); c != 0)
+                return c < 0 ? -1 : 1;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        const auto x = static_cast<unsigned char>(AsciiLower(a[i]));
+        const auto y = static_cast<unsigned char>(AsciiLower(b[j]));
+        if (x != y) return x < y ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+
+void SortFirmwareFiles(std::vector<TFirmwareFileRow>& rows) {
+    std::stable_sort(rows.begin(), rows.end(), [](const TFirmwareFileRow& a, const TFirmwareFileRow& b) {
+        return FirmwareNameLess(a.name, b.name);
+    });
+}
+
+std::string FirmwareFileDateText(std::time_t modified) {
+    std::tm local{};
+    if (!::localtime_r(&modified, &local)) return {};
+    std::array<char, 32> text{};
+    // A year beyond four digits still fits; strftime writes nothing rather than a cut text.
+    if (std::strftime(text.data(), text.size(), "%d.%m.%Y %H:%M:%S", &local) == 0) return {};
+    return text.data();
+}
+
 std::vector<TFirmwareFileRow> ListFirmwareFiles(const std::filesystem::path& folder, std::string_view mask,
                                                 TZelmoDevice& device) {
     std::vector<TFirmwareFileRow> rows;
@@ -129,6 +185,7 @@ std::vector<TFirmwareFileRow> ListFirmwareFiles(const std::filesystem::path& fol
         row->otherEdition = OtherEdition(device, path);
         rows.push_back(std::move(*row));
     }
+    SortFirmwareFiles(rows);
     return rows;
 }
 

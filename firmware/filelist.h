@@ -53,7 +53,19 @@ std::string FirmwareVersionText(const std::uint8_t* head, std::size_t count, std
 // opened, so listing a folder can never block).
 std::optional<TFirmwareFileRow> FirmwareFileRow(const std::filesystem::path& file, std::uint16_t typeCode);
 
-// The regular files of `folder` whose names match `mask`, in the order the folder gives them. When the
+// Whether name a comes before name b in the file list: byte by byte with ASCII letters compared without
+// their case, a name that is the start of another first.
+bool FirmwareNameLess(std::string_view a, std::string_view b);
+// Orders texts such as versions by their value: runs of digits compare as numbers ("ev1_9_0" before
+// "ev1_10_0", "007" equal to "7"), everything else as FirmwareNameLess does. Negative, 0 or positive.
+int CompareByValue(std::string_view a, std::string_view b);
+// The rows in name order (FirmwareNameLess); rows of the same name keep their order.
+void SortFirmwareFiles(std::vector<TFirmwareFileRow>& rows);
+// The date and time of a file in the list, local time: "DD.MM.YYYY HH:MM:SS"; empty when the time cannot be
+// shown.
+std::string FirmwareFileDateText(std::time_t modified);
+
+// The regular files of `folder` whose names match `mask`, in name order (SortFirmwareFiles). When the
 // device is connected, only the files it accepts (IsFirmwareCompatible) are kept. A missing or unreadable
 // folder lists nothing. typeCode is the device type last identified, for the version texts.
 std::vector<TFirmwareFileRow> ListFirmwareFiles(const std::filesystem::path& folder, std::string_view mask,

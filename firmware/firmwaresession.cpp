@@ -66,6 +66,8 @@ void TFirmwareSession::Shown() {
     try {
         for (const std::string& mask : OpeningMasks())
             ListMask(mask);
+        // One list in name order; a file matching two masks stays twice, side by side.
+        SortFirmwareFiles(files_);
     } catch (const std::exception& e) {
         dialogs_.ShowException(e.what());
     }

@@ -3,13 +3,11 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
-#include <QDateTime>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
 #include <QHeaderView>
-#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -24,6 +22,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 #include "base/catalogue.h"
@@ -116,10 +116,60 @@ void FitColumns(QTreeWidget& list) {
     }
 }
 
-// The program's language as the platform's locale: the date format of the file list follows it.
-QLocale LanguageLocale(const std::string& language) {
-    return QLocale(Q(language).toLower());
+// The place of a file list row in the session's list. The window may show the rows in another order (the
+// user sorts by any column), so a row is never taken for its place on the screen.
+constexpr int kSessionRowRole = Qt::UserRole + 1;
+
+std::optional<std::size_t> SessionRow(const QTreeWidgetItem* item) {
+    if (!item) return std::nullopt;
+    bool ok = false;
+    const qulonglong row = item->data(0, kSessionRowRole).toULongLong(&ok);
+    return ok ? std::optional<std::size_t>(static_cast<std::size_t>(row)) : std::nullopt;
 }
+
+// A file list row that sorts by what its column means: versions by their numbers, sizes by bytes, dates by
+// time; names and folders without regard to letter case. Equal values keep the session's order.
+class TFileItem final : public QTreeWidgetItem {
+public:
+    TFileItem(QTreeWidget* list, const TFirmwareFileRow& row, std::size_t place)
+        : QTreeWidgetItem(list), row_(row), place_(place) {
+        setData(0, kSessionRowRole, QVariant::fromValue<qulonglong>(place));
+    }
+
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const auto* that = dynamic_cast<const TFileItem*>(&other);
+        if (!that) return QTreeWidgetItem::operator<(other);
+        const TFirmwareFileRow& a = row_;
+        const TFirmwareFileRow& b = that->row_;
+        int order = 0;
+        switch (treeWidget() ? treeWidget()->sortColumn() : 0) {
+            case 1:
+                order = CompareByValue(a.version, b.version);
+                break;
+            case 2:
+                order = a.size < b.size ? -1 : a.size > b.size ? 1 : 0;
+                break;
+            case 3:
+                order = a.modified < b.modified ? -1 : a.modified > b.modified ? 1 : 0;
+                break;
+            case 4:
+                order = Compare(a.folder.string(), b.folder.string());
+                break;
+            default:
+                break;
+        }
+        if (order == 0) order = Compare(a.name, b.name);
+        return order != 0 ? order < 0 : place_ < that->place_;
+    }
+
+private:
+    static int Compare(std::string_view a, std::string_view b) {
+        return FirmwareNameLess(a, b) ? -1 : FirmwareNameLess(b, a) ? 1 : 0;
+    }
+
+    TFirmwareFileRow row_;
+    std::size_t place_;
+};
 
 }  // namespace
 
@@ -135,9 +185,10 @@ void TFirmwareFileList::mousePressEvent(QMouseEvent* event) {
     pressedRow_ = -1;
     if (event->button() != Qt::LeftButton) return;
     const QModelIndex index = indexAt(event->position().toPoint());
-    if (index.isValid()) {
+    const std::optional<std::size_t> row = index.isValid() ? SessionRow(itemFromIndex(index)) : std::nullopt;
+    if (row) {
         pressedAt_ = event->position().toPoint();
-        pressedRow_ = index.row();
+        pressedRow_ = static_cast<int>(*row);
     }
 }
 
@@ -240,9 +291,7 @@ void TZChangeSoftForm::CreateActions() {
         "MenuWriteAction",
         [this] {
             const QList<QTreeWidgetItem*> selected = files_->selectedItems();
-            WriteRow(selected.isEmpty()
-                         ? std::nullopt
-                         : std::optional<std::size_t>(files_->indexOfTopLevelItem(selected.front())));
+            WriteRow(selected.isEmpty() ? std::nullopt : SessionRow(selected.front()));
         },
         TransferIcon(true));
     AddCommonActions(*this, actions_,
@@ -289,6 +338,9 @@ QWidget* TZChangeSoftForm::CreateMainPanel() {
     layout->setContentsMargins(4, 4, 4, 4);
     files_ = new TFirmwareFileList(mainPanel_);
     files_->setColumnCount(5);
+    // A click on a column's header sorts by it; the list opens in name order.
+    files_->header()->setSortIndicator(0, Qt::AscendingOrder);
+    files_->setSortingEnabled(true);
     device_ = new TFirmwareDeviceList(mainPanel_);
     device_->setColumnCount(3);
     // The one device row under its header, with room to drop a file on it; the files take the rest.
@@ -468,10 +520,12 @@ void TZChangeSoftForm::Enable(TFirmwareCommand command, bool on) {
 
 void TZChangeSoftForm::ShowFiles(const std::vector<TFirmwareFileRow>& rows) {
     files_->clear();
-    const QLocale locale = LanguageLocale(setup_.services.language);
+    // Sorted once, by the column the user chose last, when every row is in.
+    files_->setSortingEnabled(false);
     const QString unit = Q(Msg(269));
-    for (const TFirmwareFileRow& row : rows) {
-        auto* item = new QTreeWidgetItem(files_);
+    for (std::size_t place = 0; place < rows.size(); ++place) {
+        const TFirmwareFileRow& row = rows[place];
+        auto* item = new TFileItem(files_, row, place);
         item->setText(0, ToQString(row.name));
         // An image of the device's other edition is marked where the version is read.
         item->setText(
@@ -482,13 +536,13 @@ void TZChangeSoftForm::ShowFiles(const std::vector<TFirmwareFileRow>& rows) {
         if (row.otherEdition != 0)
             item->setForeground(1, palette().color(QPalette::Disabled, QPalette::Text));
         item->setText(2, QString::number(row.size) + unit);
-        item->setText(3, locale.toString(QDateTime::fromSecsSinceEpoch(row.modified).toLocalTime(),
-                                         QLocale::ShortFormat));
+        item->setText(3, Q(FirmwareFileDateText(row.modified)));
         // The folder ends with its separator: the path column followed by the name is the file.
         item->setText(4, ToQString(row.folder / ""));
         item->setToolTip(0, ToQString(row.Path()));
         item->setToolTip(4, ToQString(row.folder));
     }
+    files_->setSortingEnabled(true);
     FitColumns(*files_);
 }
 

@@ -387,6 +387,37 @@ TEST(StartupSettings, StoredValues) {
     }
 }
 
+TEST(StartupSettings, OnlyAnAbsentLanguageIsTheDesktops) {
+    struct Case {
+        std::optional<std::string> stored;
+        std::string expected;
+        bool isStored;
+    };
+    const std::vector<Case> cases = {
+        {std::nullopt, "EN", false},
+        {"TR", "TR", true},
+        {"ru", "RU", true},
+        // Empty keeps meaning "the recorded language"; a broken code is still a choice the desktop does not
+        // override.
+        {"", "", true},
+        {"../x", "RU", true},
+    };
+    for (const bool ini : {true, false}) {
+        for (const Case& c : cases) {
+            TFakeStore store(ini);
+            if (c.stored) store.Set("System", "Language", *c.stored);
+            const TStartupSettings s = ReadStartupSettings(store, "en");
+            const std::string what = c.stored.value_or("(none)") + " ini " + std::to_string(ini);
+            EXPECT_EQ(s.language, c.expected) << what;
+            EXPECT_EQ(s.languageStored, c.isStored) << what;
+        }
+    }
+    TFakeStore store(true);
+    StoreLanguage(store, "EN");
+    EXPECT_EQ(ReadStartupSettings(store, "TR").language, "EN");
+    EXPECT_EQ(store.flushes, 2) << "each write reaches the medium at once";
+}
+
 TEST(StartupSettings, SectionsAreKeptApartInTheIniStore) {
     TFakeStore store(true);
     store.Set("UserPaths", "Language", "EN");

@@ -115,6 +115,34 @@ TEST(Languages, OnlyAnotherLanguageIsAChange) {
     }
 }
 
+TEST(Languages, TheDesktopsLocaleChoosesAShippedLanguageInPosixOrder) {
+    struct TCase {
+        const char* lcAll;
+        const char* lcMessages;
+        const char* lang;
+        const char* language;
+    };
+    const std::string huge(1 << 16, 'e');
+    for (const TCase& c :
+         {// Each form a locale name takes, in LANG alone.
+          TCase{"", "", "ru_RU.UTF-8", "RU"}, TCase{"", "", "en_GB", "EN"}, TCase{"", "", "tr_TR.utf8", "TR"},
+          TCase{"", "", "en", "EN"}, TCase{"", "", "en_US.ISO-8859-1@euro", "EN"},
+          TCase{"", "", "tr@latin", "TR"}, TCase{"", "", "EN_us", "EN"}, TCase{"", "", "ru.KOI8-R", "RU"},
+          // No language, or one without texts, is the built-in one.
+          TCase{"", "", "", "RU"}, TCase{"", "", "C", "RU"}, TCase{"", "", "POSIX", "RU"},
+          TCase{"", "", "C.UTF-8", "RU"}, TCase{"", "", "de_DE.UTF-8", "RU"}, TCase{"", "", "eng_GB", "RU"},
+          TCase{"", "", "e", "RU"}, TCase{"", "", "_en", "RU"}, TCase{"", "", "../en", "RU"},
+          TCase{"", "", "en\n_GB", "RU"}, TCase{"", "", huge.c_str(), "RU"},
+          // LC_ALL over LC_MESSAGES over LANG; an empty one counts as unset.
+          TCase{"en_GB", "tr_TR", "ru_RU", "EN"}, TCase{"", "tr_TR", "en_GB", "TR"},
+          TCase{"", "", "tr_TR", "TR"}, TCase{"C", "en_GB", "tr_TR", "RU"},
+          TCase{"", "POSIX", "en_GB.UTF-8", "RU"}, TCase{"de_DE", "en_GB", "", "RU"}}) {
+        EXPECT_EQ(DesktopLanguage(c.lcAll, c.lcMessages, c.lang), c.language)
+            << "LC_ALL=" << c.lcAll << " LC_MESSAGES=" << c.lcMessages
+            << " LANG=" << std::string(c.lang).substr(0, 40);
+    }
+}
+
 // Names as a localisation runtime gives them; "YY" and "ZZ" are codes of no known language.
 class TFakeNames : public ILanguageNames {
 public:

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -118,8 +121,7 @@ TEST_F(FirmwareListing, WithoutDeviceEveryMatchIsListedOncePerMask) {
 
     TZelmoDevice device;  // never connected
     std::vector<std::string> names = ListOpening(device);
-    // The order within one mask is the folder's; across masks it is the masks' order.
-    std::sort(names.begin(), names.begin() + 2);
+    // Name order within one mask; across masks it is the masks' order.
     EXPECT_EQ(names, (std::vector<std::string>{"937_s1.tsk", "937rpu.tsk", "937rpu.tsk", "x_rpd.tsk"}));
 
     const auto row = FirmwareFileRow(dir_ / "937rpu.tsk", 937);
@@ -129,6 +131,97 @@ TEST_F(FirmwareListing, WithoutDeviceEveryMatchIsListedOncePerMask) {
     EXPECT_EQ(row->folder, dir_);
     EXPECT_EQ(row->Path(), dir_ / "937rpu.tsk");
     EXPECT_NE(row->modified, 0);
+}
+
+TEST_F(FirmwareListing, AFolderIsListedInNameOrderWithoutRegardToCase) {
+    // Created out of order, so that the folder's own order is unlikely to be the answer.
+    for (const char* name :
+         {"b.tsk", "C.tsk", "a2.tsk", "A.tsk", "_x.tsk", "Z10.tsk", "z9.tsk", "\xD0\xAF.tsk"})
+        WriteBytes(dir_ / name, Image(937, 1));
+    TZelmoDevice device;
+    EXPECT_EQ(Names(ListFirmwareFiles(dir_, "*.tsk", device)),
+              (std::vector<std::string>{"_x.tsk", "A.tsk", "a2.tsk", "b.tsk", "C.tsk", "Z10.tsk", "z9.tsk",
+                                        "\xD0\xAF.tsk"}));
+}
+
+TEST(FirmwareFileOrder, NamesWithoutCaseAndRowsOfOneNameInTheirOrder) {
+    struct TCase {
+        std::vector<const char*> names;  // each row's folder is its place in the input
+        std::vector<std::size_t> order;  // the input places, sorted
+    };
+    for (const TCase& c : {
+             TCase{{"b", "A", "a"}, {1, 2, 0}},
+             TCase{{"abc", "ABC", "Abc", "ab"}, {3, 0, 1, 2}},
+             TCase{{"x.tsk", "X.TSK", "w.tsk", "x.tsk"}, {2, 0, 1, 3}},
+             TCase{{"", "a", ""}, {0, 2, 1}},
+             TCase{{"a.tsk", "a_.tsk", "a-.tsk"}, {2, 0, 1}},
+         }) {
+        std::vector<TFirmwareFileRow> rows;
+        for (std::size_t i = 0; i < c.names.size(); ++i)
+            rows.push_back(TFirmwareFileRow{c.names[i], "", 0, 0, std::to_string(i), 0});
+        SortFirmwareFiles(rows);
+        std::vector<std::size_t> order;
+        for (const TFirmwareFileRow& r : rows)
+            order.push_back(std::stoul(r.folder.string()));
+        EXPECT_EQ(order, c.order) << c.names.front();
+    }
+}
+
+TEST(FirmwareFileOrder, VersionsAndOtherTextsCompareByTheirNumbers) {
+    struct TCase {
+        const char* a;
+        const char* b;
+        int order;
+    };
+    const std::string longRun(400, '9');
+    const std::string longer = "1" + longRun;
+    for (const TCase& c : {
+             TCase{"ev1_9_0", "ev1_10_0", -1},
+             TCase{"ev1_10_0", "ev1_9_0", 1},
+             TCase{"v2_3", "v2_3", 0},
+             TCase{"ev0_0_7", "ev0_0_007", 0},
+             TCase{"1.2", "1.10", -1},
+             TCase{"10.0", "9.9", 1},
+             TCase{"v1_2", "ev1_2_0", 1},
+             TCase{"EV1_2_0", "ev1_2_0", 0},
+             TCase{"-", "0.1", -1},
+             TCase{"", "v1_0", -1},
+             TCase{"v1", "v1_0", -1},
+             TCase{"v", "v0", -1},
+             TCase{longRun.c_str(), longer.c_str(), -1},
+             TCase{longRun.c_str(), longRun.c_str(), 0},
+         }) {
+        EXPECT_EQ(CompareByValue(c.a, c.b), c.order) << c.a << " / " << c.b;
+        EXPECT_EQ(CompareByValue(c.b, c.a), -c.order) << c.b << " / " << c.a;
+    }
+}
+
+TEST(FirmwareFileOrder, DatesShowDayMonthYearAndTimeToTheSecond) {
+    const char* const oldTz = std::getenv("TZ");
+    const std::string saved = oldTz ? oldTz : "";
+    struct TCase {
+        const char* zone;
+        std::time_t time;
+        const char* text;
+    };
+    for (const TCase& c : {
+             TCase{"UTC0", 0, "01.01.1970 00:00:00"},
+             TCase{"UTC0", 1700000000, "14.11.2023 22:13:20"},
+             TCase{"UTC0", 1700000009, "14.11.2023 22:13:29"},
+             TCase{"MSK-3", 1700000000, "15.11.2023 01:13:20"},
+             TCase{"UTC0", -1, "31.12.1969 23:59:59"},
+             // A year no calendar of the C library holds is no date at all.
+             TCase{"UTC0", std::numeric_limits<std::time_t>::max(), ""},
+         }) {
+        setenv("TZ", c.zone, 1);
+        tzset();
+        EXPECT_EQ(FirmwareFileDateText(c.time), c.text) << c.zone << " " << c.time;
+    }
+    if (oldTz)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
 
 TEST_F(FirmwareListing, MissingFolderListsNothing) {

@@ -122,6 +122,21 @@ protected:
         return texts;
     }
     void Select(int row) { List("ListView1").setCurrentItem(List("ListView1").topLevelItem(row)); }
+    // A left click in the middle of the file list's column header.
+    void ClickHeader(int section) {
+        QHeaderView& header = *List("ListView1").header();
+        QWidget* viewport = header.viewport();
+        const QPoint at(header.sectionViewportPosition(section) + header.sectionSize(section) / 2,
+                        viewport->height() / 2);
+        ASSERT_TRUE(viewport->rect().contains(at)) << "section " << section << " is out of sight";
+        QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &release);
+        QApplication::processEvents();
+    }
 
     sim::TSimPanel panel_;
     TVirtualClock clock_;
@@ -152,7 +167,7 @@ TEST_F(FirmwareWindow, OpeningListsTheFilesOfTheOpeningMasksOnline) {
     const auto written = fs::file_time_type::clock::to_sys(fs::last_write_time(firmware_ / "937rpu.tsk"));
     const QDateTime shown = QDateTime::fromSecsSinceEpoch(
         std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count());
-    EXPECT_EQ(Column("ListView1", 3)[0], QLocale("ru").toString(shown, QLocale::ShortFormat).toStdString());
+    EXPECT_EQ(Column("ListView1", 3)[0], shown.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")).toStdString());
     EXPECT_EQ(Column("ListView1", 4)[0], (firmware_ / "").string());
     EXPECT_EQ(List("ListView2").topLevelItemCount(), 0);
 
@@ -187,6 +202,57 @@ TEST_F(FirmwareWindow, ConnectingAY649ListsOnlyItsFilesAndShowsTheDevice) {
     EXPECT_EQ(dialogs_.Texts(TKind::Inform), std::vector<std::string>{Msg(160)});
     EXPECT_TRUE(panel_.Exchange().empty());
     EXPECT_EQ(Panel(5), Msg(25));
+}
+
+// A click on a column's header sorts the list by what the column means, a second click the other way; the
+// write then takes the file of the row chosen on the screen, wherever the session keeps it.
+TEST_F(FirmwareWindow, AHeaderClickSortsByTheColumnsValueAndTheChosenRowStaysItsFile) {
+    struct TFile {
+        const char* name;
+        int build;
+        std::size_t size;
+        std::int64_t modified;  // seconds since the epoch
+    };
+    // Their texts would sort differently from their values in the version, size and date columns.
+    const TFile files[] = {{"Y-PCN_a.tsk", 12, 700, 1735639200},    // 31.12.2024 10:00:00 UTC
+                           {"y-pcn_B.tsk", 9, 3000, 1735808405},    // 02.01.2025 09:00:05 UTC
+                           {"Y-PCN_c.tsk", 10, 1500, 1735808401}};  // 02.01.2025 09:00:01 UTC
+    for (const TFile& f : files) {
+        AddFile(f.name, PanelImage(6, 4, f.build, f.size));
+        fs::last_write_time(
+            firmware_ / f.name,
+            fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(f.modified))));
+    }
+    backup_ = false;
+    Show();
+    Connect();
+    const std::vector<std::string> byName = {"Y-PCN_a.tsk", "y-pcn_B.tsk", "Y-PCN_c.tsk"};
+    EXPECT_EQ(Column("ListView1", 0), byName);
+
+    struct TClick {
+        int section;
+        std::vector<std::string> names;
+    };
+    for (const TClick& c : {TClick{1, {"y-pcn_B.tsk", "Y-PCN_c.tsk", "Y-PCN_a.tsk"}},
+                            TClick{1, {"Y-PCN_a.tsk", "Y-PCN_c.tsk", "y-pcn_B.tsk"}},
+                            TClick{2, {"Y-PCN_a.tsk", "Y-PCN_c.tsk", "y-pcn_B.tsk"}},
+                            TClick{2, {"y-pcn_B.tsk", "Y-PCN_c.tsk", "Y-PCN_a.tsk"}}, TClick{0, byName},
+                            TClick{0, {"Y-PCN_c.tsk", "y-pcn_B.tsk", "Y-PCN_a.tsk"}},
+                            TClick{3, {"Y-PCN_a.tsk", "Y-PCN_c.tsk", "y-pcn_B.tsk"}},
+                            TClick{3, {"y-pcn_B.tsk", "Y-PCN_c.tsk", "Y-PCN_a.tsk"}}}) {
+        ClickHeader(c.section);
+        EXPECT_EQ(Column("ListView1", 0), c.names) << "section " << c.section;
+    }
+
+    // The first row on the screen is y-pcn_B.tsk, the session's second file.
+    Select(0);
+    dialogs_.ScriptAnswer(TAnswer::Yes);  // 161
+    dialogs_.ScriptAnswer(TAnswer::Yes);  // 290
+    Trigger("MenuWriteAction");
+    EXPECT_EQ(dialogs_.Texts(TKind::Inform), std::vector<std::string>{Msg(167)});
+    const Bytes chosen = PanelImage(6, 4, 9, 3000);
+    ASSERT_GE(panel_.Firmware().size(), chosen.size());
+    EXPECT_TRUE(std::equal(chosen.begin(), chosen.end(), panel_.Firmware().begin()));
 }
 
 // The whole write through the window: the commands held off while it runs, the gauge moving, the image in

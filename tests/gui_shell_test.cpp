@@ -24,6 +24,9 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -1059,7 +1062,32 @@ protected:
         // Every start begins with no per-user store of this version.
         std::error_code ec;
         fs::remove_all(UserConfigFolder() / "Vorn", ec);
+        // A first start follows the desktop's language: the tests say which one, whatever the run's is.
+        for (const char* name : kLocaleVariables)
+            if (const char* value = std::getenv(name)) saved_[name] = value;
+        SetDesktopLocale("", "", "C.UTF-8");
     }
+    void TearDown() override {
+        for (const char* name : kLocaleVariables) {
+            if (const auto it = saved_.find(name); it != saved_.end())
+                setenv(name, it->second.c_str(), 1);
+            else
+                unsetenv(name);
+        }
+        TProgramFolder::TearDown();
+    }
+    // Empty leaves the variable unset.
+    static void SetDesktopLocale(const char* lcAll, const char* lcMessages, const char* lang) {
+        const char* values[] = {lcAll, lcMessages, lang};
+        for (std::size_t i = 0; i < std::size(kLocaleVariables); ++i) {
+            if (*values[i])
+                setenv(kLocaleVariables[i], values[i], 1);
+            else
+                unsetenv(kLocaleVariables[i]);
+        }
+    }
+    static constexpr const char* kLocaleVariables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    std::map<std::string, std::string> saved_;
 
     TStartupOptions Options() {
         TStartupOptions options;
@@ -1155,6 +1183,54 @@ TEST_F(TStartupTest, AnEmptyIniFileMeansRussianAndAFirstRunThatStoresEverySettin
     ASSERT_TRUE(second.Start());
     EXPECT_FALSE(second.FirstRunDone());
     EXPECT_TRUE(dialogs_.Calls().empty());
+}
+
+TEST_F(TStartupTest, TheFirstStartTakesTheDesktopsLanguageAndKeepsItAfterwards) {
+    WriteFile(dir_ / "lang" / "mirca_en.qm", MakeQm("mirca::TZModeSelectForm", "Mirca-Y Выбор режима работы",
+                                                    QStringLiteral("Mirca-Y Mode selection")));
+    WriteFile(Ini(), "");
+    const auto StoredLanguage = [this] {
+        return Text(QSettings(ToQString(Ini()), QSettings::IniFormat)
+                        .value(QStringLiteral("System/Language"))
+                        .toString());
+    };
+    SetDesktopLocale("", "", "en_GB.UTF-8");
+    {
+        TStartup first(Options());
+        ASSERT_TRUE(first.Start());
+        EXPECT_TRUE(first.FirstRunDone());
+        EXPECT_EQ(first.Language(), "EN");
+        EXPECT_EQ(Msg(3), "Mirca-Y caption");
+        EXPECT_EQ(first.Localisation()->InstalledCode(), "EN");
+        EXPECT_EQ(Text(first.ModeSelectForm()->windowTitle()), "Mirca-Y Mode selection");
+        // The settings window offers it as the language to keep.
+        EXPECT_EQ(first.AppSettingsForm()->Settings().language, "EN");
+    }
+    EXPECT_EQ(StoredLanguage(), "EN");
+
+    // The stored language wins over whatever the desktop says later.
+    for (const auto& [lcAll, lang] : {std::pair{"", "tr_TR.UTF-8"}, std::pair{"ru_RU.UTF-8", "C"}}) {
+        SCOPED_TRACE(std::string("LC_ALL=") + lcAll + " LANG=" + lang);
+        SetDesktopLocale(lcAll, "", lang);
+        TStartup again(Options());
+        ASSERT_TRUE(again.Start());
+        EXPECT_FALSE(again.FirstRunDone());
+        EXPECT_EQ(again.Language(), "EN");
+        EXPECT_EQ(Msg(3), "Mirca-Y caption");
+    }
+    EXPECT_TRUE(dialogs_.Calls().empty());
+
+    // Without a file for the language the texts of the catalogue still follow it, and so does the setting.
+    fs::remove(dir_ / "lang" / "mirca_en.qm");
+    WriteFile(Ini(), "");
+    SetDesktopLocale("", "tr_TR.utf8", "en_GB");
+    {
+        TStartup turkish(Options());
+        ASSERT_TRUE(turkish.Start());
+        EXPECT_EQ(turkish.Language(), "TR");
+        EXPECT_EQ(Msg(3), "Mirca-Y başlığı");
+    }
+    EXPECT_EQ(StoredLanguage(), "TR");
 }
 
 TEST_F(TStartupTest, TheLanguageOfTheIniFileChoosesTheCatalogue) {
