@@ -55,6 +55,10 @@ TWorkingMode TModeSelection::Continue() {
     return mode_;
 }
 
+void TModeSelection::WindowClosed() {
+    canContinue_ = WorkingModeInfo(mode_) != nullptr;
+}
+
 void TModeSelection::OpenDirectly(TWorkingMode mode) {
     mode_ = WorkingModeInfo(mode) ? mode : TWorkingMode::None;
     canContinue_ = false;

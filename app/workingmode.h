@@ -50,6 +50,9 @@ public:
     void Choose(TWorkingMode mode);
     // Continue: the mode whose window opens now (None when nothing may be opened).
     TWorkingMode Continue();
+    // The working window that Continue opened has closed: the mode on the main window is still chosen, and
+    // Continue opens its window again.
+    void WindowClosed();
     // The program was started to open this mode's window directly.
     void OpenDirectly(TWorkingMode mode);
 

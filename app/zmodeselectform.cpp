@@ -351,6 +351,9 @@ void TZModeSelectForm::ContinueClicked() {
     hide();
     continueBitBtn_->setEnabled(false);
     if (window) window->RunModal();
+    // The chosen mode's button stays pressed: Continue must open its window again, not lie dead.
+    selection_.WindowClosed();
+    continueBitBtn_->setEnabled(selection_.CanContinue());
     SetApplicationTitle(windowTitle());
     show();
 }

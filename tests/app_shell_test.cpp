@@ -48,7 +48,7 @@ TEST(WorkingModes, ButtonsOptionsAndKeysNameTheSameModes) {
     EXPECT_EQ(WorkingModeOptions(), "firmware|config|eventlog");
 }
 
-TEST(WorkingModes, ASelectionOpensItsModeOnceAndOnlyWhenChosen) {
+TEST(WorkingModes, ASelectionOpensItsModeOnlyWhenChosenAndAgainAfterItsWindowClosed) {
     TModeSelection selection;
     EXPECT_EQ(selection.Mode(), TWorkingMode::None);
     EXPECT_EQ(selection.ModeNumber(), 0);
@@ -59,11 +59,16 @@ TEST(WorkingModes, ASelectionOpensItsModeOnceAndOnlyWhenChosen) {
     EXPECT_EQ(selection.ModeNumber(), 6);
     EXPECT_TRUE(selection.CanContinue());
     EXPECT_EQ(selection.Continue(), TWorkingMode::EventLog);
-    // Back from the working window: the mode stays, Continue waits for the next choice.
+    // While the working window is open, nothing more opens.
     EXPECT_EQ(selection.Mode(), TWorkingMode::EventLog);
     EXPECT_FALSE(selection.CanContinue());
     EXPECT_EQ(selection.Continue(), TWorkingMode::None);
+    // Back from it: the mode stays chosen and Continue opens it again.
+    selection.WindowClosed();
+    EXPECT_TRUE(selection.CanContinue());
+    EXPECT_EQ(selection.Continue(), TWorkingMode::EventLog);
 
+    // A click on no mode chooses nothing: with the window open, nothing opens either.
     selection.Choose(TWorkingMode::None);
     EXPECT_EQ(selection.Mode(), TWorkingMode::EventLog);
     EXPECT_FALSE(selection.CanContinue());
