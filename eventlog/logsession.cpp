@@ -124,11 +124,11 @@ void TLogSession::FallToDemo() {
     SelectDemo();
 }
 
-void TLogSession::ShowDeviceInfo() {
-    const unsigned system = reader_->systemNumber();
-    const std::string name = system == kFilteredSystem ? Msg(500) : reader_->GetDeviceName();
-    const std::string version = std::to_string(system) + "." + std::to_string(reader_->minorVersion()) + "." +
-                                std::to_string(reader_->buildNumber());
+void TLogSession::ShowDeviceInfo(const TEventLogReader& reader) {
+    const unsigned system = reader.systemNumber();
+    const std::string name = system == kFilteredSystem ? Msg(500) : reader.GetDeviceName();
+    const std::string version = std::to_string(system) + "." + std::to_string(reader.minorVersion()) + "." +
+                                std::to_string(reader.buildNumber());
     view_.SetDeviceInfo(FormatTexts(Msg(1), {name, version}));
 }
 
@@ -196,7 +196,9 @@ void TLogSession::ReadLog() {
         FallToDemo();
         return;
     }
-    // The log read replaces the one shown; a failed read keeps the list and the database as they were.
+    // The log read replaces the one shown; a failed read keeps the list and the database as they were. Which
+    // panel answered is shown at once, so that a read that fails still names it.
+    ShowDeviceInfo(*reader);
     view_.SetStatus(Msg(24));
     view_.ShowLink(true);
     view_.Gauge().Pump();
@@ -204,11 +206,11 @@ void TLogSession::ReadLog() {
     view_.Gauge().SetPercent(0);
     const bool read = reader->ReadLog();
     link->Close();
+    view_.ShowLink(false);
     reader->SetProgress(nullptr);
     if (read) {
         reader_ = std::move(reader);
         readerLink_ = std::move(link);
-        ShowDeviceInfo();
         Fill();
         StoreRows();
         view_.Gauge().SetPercent(100);
@@ -239,7 +241,7 @@ void TLogSession::OpenFile() {
     reader->SetProgress(nullptr);
     reader_ = std::move(reader);
     readerLink_.reset();
-    ShowDeviceInfo();
+    ShowDeviceInfo(*reader_);
     Fill();
     view_.SetStatus(Msg(260));
     StoreRows();

@@ -142,7 +142,7 @@ private:
     // Yes; on No the window goes on without the database, as after any failure of it.
     void OfferNewDatabase(const TDatabaseDamaged& damaged);
     void RunQuery(const std::vector<std::string>& query);
-    void ShowDeviceInfo();
+    void ShowDeviceInfo(const TEventLogReader& reader);
     TEventDatabase& Database();
     std::string Stamp() const;
 

@@ -2,6 +2,8 @@
 // gauge through a read of the panel's log, and the question before exported files are deleted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -96,11 +98,11 @@ class TRecordingLogView : public ILogView {
 public:
     void SetStatus(const std::string& text) override { statuses.push_back(text); }
     void ShowMode(TLogMode) override {}
-    void ShowLink(bool) override {}
+    void ShowLink(bool on) override { links.push_back(on); }
     void Enable(TLogCommand command, bool on) override {
         if (command == TLogCommand::Filter) filterEnabled = on;
     }
-    void SetDeviceInfo(const std::string&) override {}
+    void SetDeviceInfo(const std::string& text) override { deviceInfo = text; }
     void ShowRows(const std::vector<TLogRow>& rows) override { shownRows = rows.size(); }
     void ShowSelection(const std::vector<TLogRow>&, const std::vector<std::size_t>& selection) override {
         shownRows = selection.size();
@@ -113,6 +115,8 @@ public:
 
     TRecordingGauge gauge;
     std::vector<std::string> statuses;
+    std::vector<bool> links;
+    std::string deviceInfo;
     std::size_t shownRows = 0;
     bool filterEnabled = false;
 };
@@ -164,6 +168,30 @@ TEST_F(LogSession, AReadMovesTheGaugeThroughTablesThenRowsAndEndsAtZero) {
     expected.push_back(100);
     expected.push_back(0);
     EXPECT_EQ(Shown(view_.gauge.percents), expected);
+}
+
+// The panel that answered is named as soon as it does, even when its log then cannot be read, and the link
+// shows as closed once the read is over, whatever its outcome.
+TEST_F(LogSession, TheDeviceIsNamedOnAnswerAndTheLinkShowsClosedAfterEveryRead) {
+    struct Case {
+        const char* what;
+        bool fault;
+    };
+    for (const Case& c : {Case{"read", false}, Case{"a block never comes", true}}) {
+        SCOPED_TRACE(c.what);
+        panel_.SetEventLog({});
+        if (c.fault) panel_.InjectFault({sim::TFaultKind::NoReply, sim::TReplyKind::LogBlock});
+        view_.links.clear();
+        view_.deviceInfo.clear();
+        session_->ReadLog();
+        EXPECT_EQ(view_.statuses.back(), c.fault ? Msg(263) : Msg(262));
+        const unsigned system = panel_.Identity().major;
+        EXPECT_EQ(view_.deviceInfo.rfind(FormatTexts(Msg(1), {Msg(500), std::to_string(system) + "."}), 0), 0u)
+            << view_.deviceInfo;
+        ASSERT_FALSE(view_.links.empty());
+        EXPECT_TRUE(std::find(view_.links.begin(), view_.links.end(), true) != view_.links.end());
+        EXPECT_FALSE(view_.links.back()) << "the link still shows as established";
+    }
 }
 
 // A damaged database file is only a cache of logs read: the window offers to set it aside and make a new one.
