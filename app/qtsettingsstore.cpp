@@ -59,7 +59,8 @@ std::unique_ptr<TQtSettingsStore> TQtSettingsStore::Choose(const std::filesystem
         // Still too large to read and nowhere to move it: this run keeps its settings in a scratch file that
         // goes with it, and the file in place is neither read nor replaced.
         auto scratch = std::make_unique<QTemporaryDir>();
-        const QString path = scratch->isValid() ? scratch->filePath(QStringLiteral("settings.ini")) : QString();
+        const QString path =
+            scratch->isValid() ? scratch->filePath(QStringLiteral("settings.ini")) : QString();
         store = std::make_unique<TQtSettingsStore>(std::make_unique<QSettings>(path, QSettings::IniFormat),
                                                    useIni);
         store->scratch_ = std::move(scratch);

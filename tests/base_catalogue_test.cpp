@@ -65,8 +65,7 @@ TEST_F(CatalogueTest, TheCodeChoosesTheLanguage) {
         std::string code, recorded, first, last;
     };
     const std::vector<Case> cases = {
-        {"RU", "", "Первый", "Последний"},
-        {"EN", "", "First", "Last"},
+        {"RU", "", "Первый", "Последний"}, {"EN", "", "First", "Last"},
         {"TR", "EN", "Birinci", ""},  // the given code wins over the recorded one
         {"", "EN", "First", "Last"},  // an empty code takes the recorded one
         {"", "", "Первый", "Последний"},

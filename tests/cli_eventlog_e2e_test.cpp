@@ -458,7 +458,8 @@ TEST_F(CliEventLog, APanelHeldByAnotherProgramIsBusy) {
               TCase{{"identify"},
                     "mirca-cli identify: the panel is busy: another program is connected to it; try again"},
               TCase{{"config", "read", (dir_ / "busy.ycfg").string()},
-                    "mirca-cli config read: the panel is busy: another program is connected to it; try again"}}) {
+                    "mirca-cli config read: the panel is busy: another program is connected to it; try "
+                    "again"}}) {
             SCOPED_TRACE(c.args[0]);
             const auto started = std::chrono::steady_clock::now();
             const auto r = Cli(c.args);

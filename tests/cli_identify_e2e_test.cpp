@@ -104,9 +104,7 @@ TEST(CliCatalogue, ACatalogueWithoutTheLanguagesTextsIsRefusedWithTheFileNamed) 
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        {
-            std::ofstream(file, std::ios::trunc) << c.messages;
-        }
+        { std::ofstream(file, std::ios::trunc) << c.messages; }
         const auto r = tp::Run({kBin + "/mirca-cli", "--data", data.string(), "firmware", "list", "--all",
                                 "--folder", (data / "base").string(), "--lang", c.lang});
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;

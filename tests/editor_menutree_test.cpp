@@ -342,9 +342,8 @@ TEST(ShippedMenuTest, EveryMenuLoadsAndEveryNodeShowsASheet) {
 }
 
 TEST(ShippedMenuTest, WaitAndNoDeviceShowOnePage) {
-    const std::vector<std::pair<std::string, std::string>> cases = {{"Wait", "WaitForSynchronizeTS"},
-                                                                    {"NoDevice", "DeviceNotSupportTS"},
-                                                                    {"NoMap", "MapUnavailableTS"}};
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Wait", "WaitForSynchronizeTS"}, {"NoDevice", "DeviceNotSupportTS"}, {"NoMap", "MapUnavailableTS"}};
     for (const auto& [name, page] : cases)
         EXPECT_EQ(PageList(LoadMenu(kMenuFile, name).nodes), std::vector<std::string>{page}) << name;
 }

@@ -246,7 +246,10 @@ TEST_F(EditorSession, AMissingOrBrokenMapFileIsNamedNotCalledUnsupported) {
     const std::vector<Case> cases = {
         {"map file missing", [](const fs::path& m) { fs::remove(m / "937_d_6_4.xml"); }, 913, "937_d_6_4.xml",
          ""},
-        {"map file broken", [](const fs::path& m) { WriteBytes(m / "937_d_6_4.xml", {'<', 'm', 'a', 'p'}); },
+        {"map file broken",
+         [](const fs::path& m) {
+             WriteBytes(m / "937_d_6_4.xml", {'<', 'm', 'a', 'p'});
+         },
          914, "937_d_6_4.xml", "937_d_6_4.xml:1:"},
         {"map file is a folder",
          [](const fs::path& m) {
@@ -254,8 +257,11 @@ TEST_F(EditorSession, AMissingOrBrokenMapFileIsNamedNotCalledUnsupported) {
              fs::create_directory(m / "937_d_6_4.xml");
          },
          913, "937_d_6_4.xml", ""},
-        {"map list broken", [](const fs::path& m) { WriteBytes(m / "maplist.xml", {'<', 'x'}); }, 915,
-         "maplist.xml", "maplist.xml:1:"},
+        {"map list broken",
+         [](const fs::path& m) {
+             WriteBytes(m / "maplist.xml", {'<', 'x'});
+         },
+         915, "maplist.xml", "maplist.xml:1:"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -186,7 +186,8 @@ TEST_F(LogSession, TheDeviceIsNamedOnAnswerAndTheLinkShowsClosedAfterEveryRead) 
         session_->ReadLog();
         EXPECT_EQ(view_.statuses.back(), c.fault ? Msg(263) : Msg(262));
         const unsigned system = panel_.Identity().major;
-        EXPECT_EQ(view_.deviceInfo.rfind(FormatTexts(Msg(1), {Msg(500), std::to_string(system) + "."}), 0), 0u)
+        EXPECT_EQ(view_.deviceInfo.rfind(FormatTexts(Msg(1), {Msg(500), std::to_string(system) + "."}), 0),
+                  0u)
             << view_.deviceInfo;
         ASSERT_FALSE(view_.links.empty());
         EXPECT_TRUE(std::find(view_.links.begin(), view_.links.end(), true) != view_.links.end());

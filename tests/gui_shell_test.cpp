@@ -1386,7 +1386,8 @@ TEST_F(TStartupTest, AnOversizedSettingsFileIsSetAsideAndTheDefaultsUsed) {
             // Neither read nor replaced; the run's settings go elsewhere and nothing else is touched.
             EXPECT_EQ(fs::file_size(file), c.size);
             EXPECT_NE(startup.Store()->Location(), file);
-            EXPECT_EQ(dialogs_.Calls()[0].text, FormatTexts(Msg(917), {file.string(), "no free name beside it"}));
+            EXPECT_EQ(dialogs_.Calls()[0].text,
+                      FormatTexts(Msg(917), {file.string(), "no free name beside it"}));
             continue;
         }
         const fs::path moved = c.earlierAside ? fs::path(file.string() + ".too-large-2") : aside;
